@@ -1,0 +1,7 @@
+# Warnings apply to our own targets only, never to imported ones.
+function(tarvo_warnings target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
+    -Wcast-align -Woverloaded-virtual -Wconversion -Wsign-conversion
+    -Wnull-dereference -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
+endfunction()

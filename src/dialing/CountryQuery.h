@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace tarvo {
+
+// The telephony API's answer layout: a LINECOUNTRYLIST header followed by
+// LINECOUNTRYENTRY records and their texts; every offset counts from the
+// start of the result buffer. Little-endian 32-bit members, as on the desktop.
+struct LineCountryList {
+    std::uint32_t dwTotalSize;
+    std::uint32_t dwNeededSize;
+    std::uint32_t dwUsedSize;
+    std::uint32_t dwNumCountries;
+    std::uint32_t dwCountryListSize;
+    std::uint32_t dwCountryListOffset;
+};
+
+struct LineCountryEntry {
+    std::uint32_t dwCountryID;
+    std::uint32_t dwCountryCode;
+    std::uint32_t dwNextCountryID;
+    std::uint32_t dwCountryNameSize;
+    std::uint32_t dwCountryNameOffset;
+    std::uint32_t dwSameAreaRuleSize;
+    std::uint32_t dwSameAreaRuleOffset;
+    std::uint32_t dwLongDistanceRuleSize;
+    std::uint32_t dwLongDistanceRuleOffset;
+    std::uint32_t dwInternationalRuleSize;
+    std::uint32_t dwInternationalRuleOffset;
+};
+
+// The first country entry of a successful answer, with its texts.
+struct CountryInfo {
+    std::uint32_t countryId = 0;
+    std::uint32_t countryCode = 0;
+    std::string name;
+    std::string sameAreaRule;
+    std::string longDistanceRule;
+    std::string internationalRule;
+};
+
+// The telephony country list, answered from the country-list data file
+// installed with the program ($TARVO_COUNTRY_LIST names another one). When
+// the file cannot be read the service is unavailable: every call answers
+// kUnavailable, and that is remembered for the run (no retry).
+class CountryQuery final {
+public:
+    static constexpr std::int32_t kUnavailable = static_cast<std::int32_t>(0x80000049);
+    static constexpr std::int32_t kBadCountryId = static_cast<std::int32_t>(0x80000065); // LINEERR_INVALCOUNTRYCODE
+    static constexpr std::int32_t kStructureTooSmall = static_cast<std::int32_t>(0x8000004D); // LINEERR_STRUCTURETOOSMALL
+
+    // `dataFile` empty: $TARVO_COUNTRY_LIST, else the installed file.
+    explicit CountryQuery(std::string dataFile = {});
+    CountryQuery(const CountryQuery&) = delete;
+    CountryQuery& operator=(const CountryQuery&) = delete;
+    ~CountryQuery();
+
+    // Fill `buffer` (its first member, dwTotalSize, set by the caller) with
+    // the list for `countryId` (0: every country). Returns 0 or an error
+    // code; dwNeededSize above dwTotalSize means the texts did not fit.
+    std::int32_t lineGetCountry(std::uint32_t countryId, std::uint32_t apiVersion, std::span<std::byte> buffer);
+    std::int32_t lineGetCountryA(std::uint32_t countryId, std::uint32_t apiVersion, std::span<std::byte> buffer);
+
+    // The first entry of a successful query into a buffer of `bufferSize`
+    // bytes, read back with every offset checked against the buffer; empty
+    // when the query fails, reports a needed size above the buffer, or an
+    // offset points outside it.
+    std::optional<CountryInfo> query(std::uint32_t countryId, std::uint32_t apiVersion, std::size_t bufferSize,
+                                     bool ansiEntryPoint = false);
+
+private:
+    class Data;
+    std::int32_t answer(std::uint32_t countryId, std::span<std::byte> buffer);
+
+    std::string m_dataFile;
+    std::unique_ptr<Data> m_data;
+    bool m_loadTried = false;
+};
+
+} // namespace tarvo

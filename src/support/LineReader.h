@@ -1,0 +1,48 @@
+#pragma once
+
+#include "support/FileHandle.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tarvo {
+
+// Reads a text file line by line the way a fixed 1024-byte fgets buffer
+// does: each line comes with its line end, and a physical line longer than
+// `maxLine` bytes (1023 by default) is handed out as several lines. Reads in
+// large blocks so a million-line phonebook costs one pass and no allocation
+// per line. NUL bytes are carried as data.
+class LineReader final {
+public:
+    static constexpr std::size_t kDefaultMaxLine = 1023;
+
+    LineReader() = default;
+    explicit LineReader(const std::string& path, std::size_t maxLine = kDefaultMaxLine);
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+    LineReader(LineReader&&) noexcept = default;
+    LineReader& operator=(LineReader&&) noexcept = default;
+    ~LineReader() = default;
+
+    [[nodiscard]] bool isOpen() const { return m_file != nullptr; }
+
+    // The next line (valid until the next call), or false at the end.
+    bool next(std::string_view& line);
+
+    // True when a read error (not the end of the file) stopped the reader.
+    [[nodiscard]] bool failed() const { return m_failed; }
+
+private:
+    bool refill();
+
+    FilePtr m_file;
+    std::string m_buffer;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    std::size_t m_maxLine = kDefaultMaxLine;
+    bool m_eof = false;
+    bool m_failed = false;
+};
+
+} // namespace tarvo

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tarvo {
+
+// An 8-bit code page of the desktop. The two defaults, windows-1252 (ANSI)
+// and IBM437 (OEM), use exact tables of our own so that every byte converts
+// both ways as the desktop converts it (glibc's iconv refuses the five bytes
+// windows-1252 leaves undefined). Any other code page goes through iconv.
+class CodePage final {
+public:
+    // `name` as iconv knows it ("WINDOWS-1252", "IBM437", "CP1250", ...).
+    explicit CodePage(std::string name);
+    CodePage(const CodePage&) = delete;
+    CodePage& operator=(const CodePage&) = delete;
+    ~CodePage();
+
+    const std::string& name() const { return m_name; }
+
+    std::u16string toUtf16(std::string_view bytes) const;
+    // Characters without a mapping become '?', the code pages' default.
+    std::string fromUtf16(std::u16string_view text) const;
+
+    // The desktop's code pages, from TARVO_ANSI_CODEPAGE and
+    // TARVO_OEM_CODEPAGE, read once per process.
+    static const CodePage& ansi();
+    static const CodePage& oem();
+
+    // UTF-8 for display (the GUI and the command line show text as UTF-8).
+    static std::string utf16ToUtf8(std::u16string_view text);
+    static std::u16string utf8ToUtf16(std::string_view text);
+    // ANSI bytes as UTF-8, for showing dialer texts.
+    static std::string ansiToUtf8(std::string_view bytes) { return utf16ToUtf8(ansi().toUtf16(bytes)); }
+
+private:
+    class Iconv;
+
+    std::string m_name;
+    const std::array<char16_t, 256>* m_table = nullptr;
+    std::unique_ptr<Iconv> m_toUtf16;
+    std::unique_ptr<Iconv> m_fromUtf16;
+};
+
+} // namespace tarvo

@@ -1,0 +1,259 @@
+#include "text/IniFile.h"
+
+#include "support/AtomicFile.h"
+#include "support/Tokenizer.h"
+
+#include <climits>
+#include <optional>
+#include <unistd.h>
+
+namespace tarvo {
+
+namespace {
+
+constexpr std::string_view kNoMore = "_NO_MORE_";
+
+char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Splits the file's text into lines at CR LF, LF or CR, without line ends.
+std::vector<std::string_view> splitLines(std::string_view text)
+{
+    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
+// A "[name]" line gives the section's name; anything else gives nothing.
+std::optional<std::string_view> sectionName(std::string_view line)
+{
+    line = trim(line);
+    if (line.empty() || line.front() != '[')
+        return std::nullopt;
+    std::size_t close = line.find(']');
+    std::string_view name = line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+    return trim(name);
+}
+
+struct KeyLine {
+    std::string_view key;
+    std::string_view value;
+};
+
+std::optional<KeyLine> keyLine(std::string_view line)
+{
+    std::string_view t = trim(line);
+    if (t.empty() || t.front() == ';')
+        return std::nullopt;
+    std::size_t eq = t.find('=');
+    if (eq == std::string_view::npos)
+        return std::nullopt;
+    return KeyLine{trim(t.substr(0, eq)), trim(t.substr(eq + 1))};
+}
+
+std::string_view unquote(std::string_view v)
+{
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+// Finds the key in the first section of that name.
+std::optional<std::string> lookup(const std::string& path, std::string_view section, std::string_view key)
+{
+    std::string text;
+    if (!ReadWholeFile(path, text))
+        return std::nullopt;
+    bool inSection = false;
+    bool sectionSeen = false;
+    for (std::string_view line : splitLines(text)) {
+        if (auto name = sectionName(line)) {
+            if (inSection)
+                return std::nullopt; // only the first equal section counts
+            inSection = !sectionSeen && equalsIgnoreCase(*name, section);
+            sectionSeen = sectionSeen || inSection;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (auto kv = keyLine(line); kv && equalsIgnoreCase(kv->key, key))
+            return std::string(unquote(kv->value));
+    }
+    return std::nullopt;
+}
+
+// Keeps only the first line of a value: a line end would split the file.
+std::string_view singleLine(std::string_view value)
+{
+    std::size_t end = value.find_first_of("\r\n");
+    return end == std::string_view::npos ? value : value.substr(0, end);
+}
+
+} // namespace
+
+IniFile::IniFile(std::string_view name)
+{
+    if (!name.empty())
+        SetPath(name);
+}
+
+void IniFile::SetPath(std::string_view name)
+{
+    if ((!name.empty() && name.front() == '/') || name.find(':') != std::string_view::npos) {
+        m_path = std::string(name);
+        return;
+    }
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd) == nullptr) {
+        m_path = std::string(name);
+        return;
+    }
+    m_path = std::string(cwd) + "/" + std::string(name);
+}
+
+int IniFile::ReadString(std::string_view section, std::string_view key, std::string_view def, std::string& value,
+                        std::size_t bufferSize) const
+{
+    std::optional<std::string> found = lookup(m_path, section, key);
+    value = found ? std::move(*found) : std::string(def);
+    std::size_t limit = bufferSize == 0 ? 0 : bufferSize - 1;
+    if (value.size() > limit)
+        value.resize(limit);
+    return 0;
+}
+
+int IniFile::ReadInt(std::string_view section, std::string_view key, std::string_view defaultText, int& number) const
+{
+    std::string text;
+    ReadString(section, key, defaultText, text, kNumberBuffer);
+    number = ToInt32(text);
+    return number;
+}
+
+int IniFile::ReadBool(std::string_view section, std::string_view key, int defaultFlag, int& flag) const
+{
+    std::string text;
+    ReadString(section, key, defaultFlag != 0 ? "yes" : "no", text, kNumberBuffer);
+    flag = !text.empty() && (text[0] == 'Y' || text[0] == 'y' || text[0] == '1') ? 1 : 0;
+    return flag;
+}
+
+int IniFile::ReadList(std::string_view section, std::string_view keyFormat, std::vector<std::string>& list) const
+{
+    std::size_t mark = keyFormat.find("%d");
+    int appended = 0;
+    std::string previousKey;
+    for (int n = 1; n < INT_MAX; ++n) {
+        std::string key(keyFormat);
+        if (mark != std::string_view::npos)
+            key.replace(mark, 2, std::to_string(n));
+        if (key.size() > kListKeyBuffer - 1)
+            key.resize(kListKeyBuffer - 1);
+        // A format without a number, or one cut to the buffer limit, would
+        // read the same key forever.
+        if (key == previousKey)
+            break;
+        std::string value;
+        ReadString(section, key, kNoMore, value);
+        if (value == kNoMore)
+            break;
+        list.push_back(std::move(value));
+        ++appended;
+        previousKey = std::move(key);
+    }
+    return appended;
+}
+
+int IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) const
+{
+    value = singleLine(value);
+    std::string text;
+    bool exists = ReadWholeFile(m_path, text);
+    std::vector<std::string_view> lines = exists ? splitLines(text) : std::vector<std::string_view>{};
+    std::string newLine = std::string(key) + "=" + std::string(value);
+
+    // Locate the first section of that name and, inside it, the key.
+    std::optional<std::size_t> sectionStart;
+    std::size_t sectionEnd = lines.size(); // one past the section's last line
+    std::optional<std::size_t> keyAt;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (auto name = sectionName(lines[i])) {
+            if (sectionStart) {
+                sectionEnd = i;
+                break;
+            }
+            if (equalsIgnoreCase(*name, section))
+                sectionStart = i;
+            continue;
+        }
+        if (sectionStart && !keyAt) {
+            if (auto kv = keyLine(lines[i]); kv && equalsIgnoreCase(kv->key, key)) {
+                keyAt = i;
+                newLine = std::string(kv->key) + "=" + std::string(value); // keeps its spelling
+            }
+        }
+    }
+
+    std::string out;
+    auto emit = [&out](std::string_view line) {
+        out.append(line);
+        out.append("\r\n");
+    };
+    if (keyAt) {
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            emit(i == *keyAt ? std::string_view(newLine) : lines[i]);
+    } else if (sectionStart) {
+        // A new key goes after the section's last non-blank line.
+        std::size_t insertAt = sectionEnd;
+        while (insertAt > *sectionStart + 1 && trim(lines[insertAt - 1]).empty())
+            --insertAt;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (i == insertAt)
+                emit(newLine);
+            emit(lines[i]);
+        }
+        if (insertAt == lines.size())
+            emit(newLine);
+    } else {
+        for (std::string_view line : lines)
+            emit(line);
+        emit("[" + std::string(section) + "]");
+        emit(newLine);
+    }
+    return WriteFileAtomically(m_path, out) ? 0 : -1;
+}
+
+} // namespace tarvo

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvo {
+
+// A bound settings file with the private-profile rules of the desktop:
+// sections and keys match ignoring case; of two equal sections the first
+// counts, and of two equal keys in it the first; blanks and tabs around
+// section names, keys and values are dropped; a value wholly in double or
+// single quotes loses them; lines starting with ';' are comments and a line
+// without '=' is no key; CR LF, LF and CR files read alike; a UTF-8
+// byte-order mark is skipped. Every call is one access to the file: nothing
+// is cached, so two objects bound to one file always agree.
+class IniFile {
+public:
+    static constexpr std::size_t kStringBuffer = 260; // ReadString: 259 characters
+    static constexpr std::size_t kNumberBuffer = 20;  // ReadInt, ReadBool: 19
+    static constexpr std::size_t kListKeyBuffer = 20; // ReadList keys: 19
+
+    explicit IniFile(std::string_view name = {});
+    virtual ~IniFile() = default;
+    IniFile(const IniFile&) = default;
+    IniFile& operator=(const IniFile&) = default;
+
+    // A name that is absolute or holds a ':' is kept as it is; any other is
+    // joined to the current directory of this moment.
+    void SetPath(std::string_view name);
+    const std::string& path() const { return m_path; }
+
+    // The key's value cut to `bufferSize` - 1 characters, or `def` when the
+    // section or key is absent. Returns 0.
+    int ReadString(std::string_view section, std::string_view key, std::string_view def, std::string& value,
+                   std::size_t bufferSize = kStringBuffer) const;
+    // Decimal conversion of the value (default given as text): leading
+    // blanks and a sign accepted, stops at the first non-digit.
+    int ReadInt(std::string_view section, std::string_view key, std::string_view defaultText, int& number) const;
+    // True when the value starts with 'Y', 'y' or '1'.
+    int ReadBool(std::string_view section, std::string_view key, int defaultFlag, int& flag) const;
+    // Numbered keys from 1 (the format's "%d" replaced by the number) up to
+    // the first absent one or the first whose value is "_NO_MORE_". Returns
+    // how many values were appended.
+    int ReadList(std::string_view section, std::string_view keyFormat, std::vector<std::string>& list) const;
+
+    // Writes the key, creating file, section or key as needed, keeping every
+    // other line; the file is replaced atomically with CR LF line ends.
+    // Returns 0, or -1 when the file could not be written.
+    int WriteString(std::string_view section, std::string_view key, std::string_view value) const;
+
+private:
+    std::string m_path;
+};
+
+} // namespace tarvo
