@@ -1,0 +1,45 @@
+#pragma once
+
+#include "text/IniFile.h"
+
+#include <array>
+#include <string>
+
+namespace tarvo {
+
+// Section [Main] of "synuser.ini": the list column widths and the filter
+// texts, read at start and written back at shutdown.
+class UserSettings final : public IniFile {
+public:
+    static constexpr const char* kDefaultFile = "synuser.ini";
+
+    explicit UserSettings(std::string_view name = kDefaultFile) : IniFile(name) {}
+
+    void load();
+    // Writes the four texts and "ColWidth" back; safe to call twice.
+    void save() const;
+
+    // Leaving the window stores the Main list's widths: four with the
+    // price column shown, else three (the fourth keeps its value as read).
+    // A column the list does not have counts as width 0.
+    void storeColumnWidths(bool showPrice, const std::array<int, 4>& listWidths);
+
+    const std::array<int, 4>& colWidth() const { return m_colWidth; }
+    const std::string& country() const { return m_country; }
+    const std::string& region() const { return m_region; }
+    const std::string& city() const { return m_city; }
+    const std::string& areaCode() const { return m_areaCode; }
+    // Names the agreement file and is the "<Language>" tag's value; nothing
+    // in the program fills it.
+    const std::string& language() const { return m_language; }
+
+private:
+    std::array<int, 4> m_colWidth{};
+    std::string m_country;
+    std::string m_region;
+    std::string m_city;
+    std::string m_areaCode;
+    std::string m_language;
+};
+
+} // namespace tarvo
