@@ -1,0 +1,30 @@
+#include "app/UpdateGuard.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace tarvo;
+using tarvo::test::TempDir;
+
+TEST(UpdateGuard, onlyAMarkerHeldByAnotherOpenerStopsStartup)
+{
+    TempDir dir;
+    std::string marker = dir.file(UpdateGuard::kMarkerFile);
+    EXPECT_FALSE(UpdateGuard::isHeld(marker));
+
+    dir.write(UpdateGuard::kMarkerFile, "update/pbook.txt\r\n");
+    EXPECT_FALSE(UpdateGuard::isHeld(marker));
+
+    // The installer's exclusive hold: a lock on a separate open file.
+    int fd = ::open(marker.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_TRUE(UpdateGuard::isHeld(marker));
+    ::close(fd);
+    EXPECT_FALSE(UpdateGuard::isHeld(marker));
+}
