@@ -1,0 +1,81 @@
+#include "support/HttpClient.h"
+
+#include <algorithm>
+#include <atomic>
+#include <limits>
+
+namespace tarvo {
+
+namespace {
+
+// Milliseconds; 0 = no override.
+std::atomic<std::int64_t> g_timeoutOverride{0};
+
+std::chrono::milliseconds toTimeout(long seconds, long micros)
+{
+    if (std::int64_t forced = g_timeoutOverride.load(); forced > 0)
+        return std::chrono::milliseconds(forced);
+    // A timeval may carry its microseconds past a second; round up so a
+    // tiny positive timeout never becomes none.
+    constexpr std::int64_t kMaxSeconds = std::numeric_limits<std::int32_t>::max();
+    std::int64_t total = (std::min<std::int64_t>(seconds, kMaxSeconds) * 1000) +
+                         (std::min<std::int64_t>(micros, kMaxSeconds) + 999) / 1000;
+    if (seconds < 0 || micros < 0 || total <= 0)
+        return HttpOptions::kDefaultTimeout;
+    return std::chrono::milliseconds(total);
+}
+
+} // namespace
+
+HttpHandle HttpGet(const std::string& url, const std::string& headerLine, long timeoutSeconds, long timeoutMicros)
+{
+    HttpOptions options;
+    options.connectTimeout = toTimeout(timeoutSeconds, timeoutMicros);
+    options.idleTimeout = options.connectTimeout;
+    return HttpConnection::open(url, headerLine, options);
+}
+
+int HttpStatusCode(const HttpConnection* handle)
+{
+    return handle != nullptr ? handle->statusCode() : 0;
+}
+
+int HttpSize(const HttpConnection* handle)
+{
+    if (handle == nullptr)
+        return -1;
+    std::int64_t length = handle->contentLength();
+    return length >= 0 && length <= std::numeric_limits<int>::max() ? static_cast<int>(length) : -1;
+}
+
+int HttpRecv(HttpConnection* handle, char* buffer, std::size_t max)
+{
+    return handle != nullptr ? handle->recv(buffer, max) : -1;
+}
+
+int HttpRecvLn(HttpConnection* handle, char* buffer, std::size_t size)
+{
+    if (handle == nullptr) {
+        if (buffer != nullptr && size > 0)
+            buffer[0] = '\0';
+        return -1;
+    }
+    return handle->recvLine(buffer, size);
+}
+
+void HttpClose(HttpHandle& handle)
+{
+    handle.reset();
+}
+
+ScopedHttpTimeout::ScopedHttpTimeout(std::chrono::milliseconds timeout)
+    : m_previous(g_timeoutOverride.exchange(std::max<std::int64_t>(timeout.count(), 1)))
+{
+}
+
+ScopedHttpTimeout::~ScopedHttpTimeout()
+{
+    g_timeoutOverride.store(m_previous);
+}
+
+} // namespace tarvo

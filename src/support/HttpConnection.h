@@ -1,0 +1,109 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarvo {
+
+struct HttpOptions {
+    static constexpr std::chrono::milliseconds kDefaultTimeout{30000};
+
+    // Reaching the server (name lookup, TCP and TLS handshakes).
+    std::chrono::milliseconds connectTimeout = kDefaultTimeout;
+    // The longest stretch without a single byte from the server while we
+    // are waiting for one. Time the caller spends between reads never counts,
+    // so a slow consumer is not punished for a server that is ready.
+    std::chrono::milliseconds idleTimeout = kDefaultTimeout;
+    // PEM certificates to trust instead of the system's bundle (a private
+    // phonebook server with its own authority); empty: the system's bundle.
+    std::string caCertificatesPem;
+};
+
+// One HTTP or HTTPS GET whose body is pulled by the caller a piece at a time.
+//
+// The body never sits in memory as a whole: libcurl hands us one chunk (at
+// most 16 KiB), and the transfer stays paused until the caller has taken
+// that chunk, so the server is held back by TCP flow control.
+//
+// Redirects (at most 5, HTTP and HTTPS only) are followed; libcurl does not
+// pass the extra header line on to a different host. The body is not
+// decoded (no Accept-Encoding), so the bytes received are the bytes that the
+// announced length counts.
+class HttpConnection final {
+public:
+    // Connects, sends the request and waits until the status line and the
+    // headers are in (and usually the first piece of the body). Null when no
+    // response came: refused, unknown host, connect or idle timeout before
+    // the status line, a malformed URL, or a header line that holds a line
+    // break in its middle (it would smuggle a header in). `headerLine` is a
+    // full "Name: value" line; empty sends none; a trailing CR/LF is dropped.
+    static std::unique_ptr<HttpConnection> open(const std::string& url, const std::string& headerLine,
+                                                 const HttpOptions& options = {});
+
+    HttpConnection(const HttpConnection&) = delete;
+    HttpConnection& operator=(const HttpConnection&) = delete;
+    ~HttpConnection();
+
+    // The final response's status (after redirects).
+    [[nodiscard]] int statusCode() const { return m_status; }
+    // The announced Content-Length; -1 when the server announced none (a
+    // chunked body, or one that ends when the connection closes).
+    [[nodiscard]] std::int64_t contentLength() const { return m_contentLength; }
+
+    // Copies up to `max` next body bytes. Returns how many (>= 1), 0 at the
+    // clean end of the body, -1 after an error: the connection broke, the
+    // body was cut short of its announced length, or the server sent nothing
+    // for the idle timeout. The end is sticky: later calls return the same.
+    int recv(char* buffer, std::size_t max);
+
+    // Copies the next body line with its line end ('\n', so CR LF stays CR
+    // LF) and a terminating NUL: at most `size - 1` bytes, so a longer line
+    // comes in pieces; the last line may lack a line end. Returns the length
+    // (>= 1), or as `recv` 0 at the end and -1 after an error; -1 also when
+    // `size` leaves no room for one byte and the NUL.
+    int recvLine(char* buffer, std::size_t size);
+
+    // CRC-32 (zlib's `crc32`, the one of gzip and PNG) of every body byte
+    // received so far; after the end of the body, the checksum of the body.
+    [[nodiscard]] std::uint32_t checksum() const { return m_checksum; }
+    // Body bytes handed out so far.
+    [[nodiscard]] std::uint64_t received() const { return m_received; }
+
+    // Why the transfer failed (libcurl's words), empty while all is well.
+    [[nodiscard]] const std::string& errorText() const { return m_error; }
+
+private:
+    enum class State { Receiving, Finished, Failed };
+    struct Curl;
+
+    explicit HttpConnection(const HttpOptions& options);
+
+    [[nodiscard]] bool start(const std::string& url, const std::string& headerLine, const HttpOptions& options);
+    // Runs the transfer until a chunk is pending or the transfer has ended.
+    void fill();
+    void pumpOnce();
+    void fail(std::string why);
+    [[nodiscard]] std::size_t pendingSize() const { return m_pending.size() - m_pendingPos; }
+
+    static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
+    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
+
+    std::unique_ptr<Curl> m_curl;
+    std::vector<char> m_pending;
+    std::size_t m_pendingPos = 0;
+    bool m_paused = false;
+    State m_state = State::Receiving;
+    std::chrono::steady_clock::time_point m_lastActivity;
+    std::chrono::milliseconds m_idleTimeout;
+    int m_status = 0;
+    std::int64_t m_contentLength = -1;
+    std::uint32_t m_checksum = 0;
+    std::uint64_t m_received = 0;
+    std::string m_error;
+};
+
+} // namespace tarvo
