@@ -1,8 +1,9 @@
 #pragma once
 
+#include "dialing/CountryList.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -49,11 +50,21 @@ struct CountryInfo {
 // installed with the program ($TARVO_COUNTRY_LIST names another one). When
 // the file cannot be read the service is unavailable: every call answers
 // kUnavailable, and that is remembered for the run (no retry).
+//
+// Both entry points store the texts as 8-bit bytes, NUL-terminated, sizes
+// counting the NUL: the program reads every text of the answer as 8-bit
+// text, whichever entry point it asked, so the wide entry point answers in
+// the same form instead of UTF-16.
 class CountryQuery final {
 public:
     static constexpr std::int32_t kUnavailable = static_cast<std::int32_t>(0x80000049);
     static constexpr std::int32_t kBadCountryId = static_cast<std::int32_t>(0x80000065); // LINEERR_INVALCOUNTRYCODE
     static constexpr std::int32_t kStructureTooSmall = static_cast<std::int32_t>(0x8000004D); // LINEERR_STRUCTURETOOSMALL
+    static constexpr std::int32_t kInvalidPointer = static_cast<std::int32_t>(0x80000035); // LINEERR_INVALPOINTER
+    static constexpr std::int32_t kOperationFailed = static_cast<std::int32_t>(0x80000048); // LINEERR_OPERATIONFAILED
+
+    static constexpr std::size_t kHeaderSize = 24;  // sizeof(LINECOUNTRYLIST)
+    static constexpr std::size_t kEntrySize = 44;   // sizeof(LINECOUNTRYENTRY)
 
     // `dataFile` empty: $TARVO_COUNTRY_LIST, else the installed file.
     explicit CountryQuery(std::string dataFile = {});
@@ -63,7 +74,9 @@ public:
 
     // Fill `buffer` (its first member, dwTotalSize, set by the caller) with
     // the list for `countryId` (0: every country). Returns 0 or an error
-    // code; dwNeededSize above dwTotalSize means the texts did not fit.
+    // code; dwNeededSize above dwTotalSize means the answer did not fit, and
+    // then only the header was written. A dwTotalSize below the header size
+    // gives kStructureTooSmall, one above the span's size kInvalidPointer.
     std::int32_t lineGetCountry(std::uint32_t countryId, std::uint32_t apiVersion, std::span<std::byte> buffer);
     std::int32_t lineGetCountryA(std::uint32_t countryId, std::uint32_t apiVersion, std::span<std::byte> buffer);
 
@@ -74,12 +87,24 @@ public:
     std::optional<CountryInfo> query(std::uint32_t countryId, std::uint32_t apiVersion, std::size_t bufferSize,
                                      bool ansiEntryPoint = false);
 
+    // The first entry of an answer already in `buffer`, every offset and size
+    // checked against the buffer and its dwTotalSize; empty when the answer
+    // reports a needed size above its total size, holds no entry, or points
+    // outside the buffer. Texts end at their first NUL.
+    static std::optional<CountryInfo> readFirstEntry(std::span<const std::byte> buffer);
+
+    // The data file the first query reads (or read): the constructor's
+    // argument, else $TARVO_COUNTRY_LIST, else the installed file, else the
+    // source tree's copy.
+    [[nodiscard]] std::string dataFile() const;
+    // Loads the list if that was not tried yet; false when it is unavailable.
+    bool available();
+
 private:
-    class Data;
     std::int32_t answer(std::uint32_t countryId, std::span<std::byte> buffer);
 
     std::string m_dataFile;
-    std::unique_ptr<Data> m_data;
+    std::optional<CountryList> m_list;
     bool m_loadTried = false;
 };
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "dialing/DialerRuleTable.h"
 #include "dialing/DialingRule.h"
-#include "support/FileHandle.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,7 +16,10 @@ class CountryQuery;
 
 // Produces "dr_country.txt" for the handheld while the country table loads:
 // each country's rules come from the dialer's own table when it has them,
-// else from the telephony country list.
+// else from the telephony country list. Lines are written
+//   code,countryId,callingCode,sameArea,longDistance,international,fourth
+// with CR LF ends and unquoted rules, so a rule holding a comma makes the
+// line longer (the device's dialer reads it that way too).
 class DialingRules final {
 public:
     // `dialerHome`: where the dialer's "dr_country.txt" is read;
@@ -32,18 +35,30 @@ public:
     void beginCountryLoad();
     // Starts the output; false leaves it off for this load.
     bool openOutput();
+    [[nodiscard]] bool outputOpen() const;
     // Writes the line of one country of the country file, if a rule is found.
     void writeCountry(std::string_view code, int tapiCountryId);
-    // Completes the output (replacing the file atomically) and drops the map.
+    // Completes the output (replacing the file atomically) and drops the
+    // map. A write that failed leaves the previous file in place.
     void endCountryLoad();
-    // 1 with `rule` filled, or 0 when neither the map nor the telephony list has it.
+    // 1 with `rule` filled, or 0 when neither the map nor the telephony list
+    // has it. Identifier 0 is no country: the telephony list would answer
+    // it with its whole list, whose first country is not the one asked for.
     int findRule(int countryId, DialingRule& rule);
 
+    // Telephony API versions of the two queries.
+    static constexpr std::uint32_t kRuleQueryVersion = 0x00010004;
+    static constexpr std::uint32_t kFallbackQueryVersion = 0x00020000;
+    static constexpr std::size_t kRuleQueryBuffer = 1000;
+    static constexpr std::size_t kFallbackQueryBuffer = 512;
+
 private:
+    void writeLine(std::string_view code, int tapiCountryId, std::int64_t countryCode, const DialingRule& rule);
+
     std::string m_dialerHome;
     std::string m_outputPath;
     CountryQuery& m_query;
-    std::map<std::uint16_t, DialingRule> m_table; // the DialerRuleTable of one load
+    DialerRuleTable m_table; // filled for one country-table load only
     std::unique_ptr<AtomicFile> m_output;
 };
 

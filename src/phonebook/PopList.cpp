@@ -1,0 +1,164 @@
+#include "phonebook/PopList.h"
+
+#include "phonebook/PopSlots.h"
+#include "support/LineReader.h"
+#include "support/Tokenizer.h"
+
+#include <array>
+#include <cstring>
+#include <limits>
+
+namespace tarvo {
+
+namespace {
+
+// A record line is split into at most this many fields; the 29th, when
+// present, holds the rest of the line and is not used.
+constexpr int kMaxFields = kPopColumnCount + 1;
+
+constexpr int kHoursDivisor = 3600;
+
+} // namespace
+
+PopRecord& PopList::appendRecord()
+{
+    if (m_chunks.empty() || m_lastFill == chunkCapacity(m_chunks.size() - 1)) {
+        m_chunks.push_back(std::make_unique<PopRecord[]>(chunkCapacity(m_chunks.size())));
+        m_lastFill = 0;
+    }
+    ++m_size;
+    return m_chunks.back()[m_lastFill++];
+}
+
+void PopList::fillRecord(PopRecord& record, const std::string_view* fields, int fromMaster)
+{
+    // The text of one record fits the 16-bit column ends even when a header
+    // maps every text column to the same longest field of a line.
+    static_assert(PopRecord::kTextSlots * LineReader::kDefaultMaxLine <= std::numeric_limits<std::uint16_t>::max());
+    const auto& position = m_columns.positions();
+    std::array<std::string_view, PopRecord::kTextSlots> texts;
+    std::size_t total = 0;
+    for (std::size_t c = 0; c < kPopColumnCount; ++c) {
+        const std::string_view& field = fields[position[c]];
+        if (int slot = kPopSlots.text[c]; slot >= 0) {
+            texts[static_cast<std::size_t>(slot)] = field;
+            total += field.size();
+        } else if (int number = kPopSlots.number[c]; number >= 0) {
+            int value = ToInt32(field);
+            auto column = static_cast<PopColumn>(c);
+            if (column == PopColumn::USAGE_START || column == PopColumn::USAGE_END)
+                value /= kHoursDivisor;
+            record.m_number[static_cast<std::size_t>(number)] = value;
+        }
+    }
+    char* out = total > 0 ? m_text.allocate(total) : nullptr;
+    record.m_text = out;
+    std::size_t end = 0;
+    for (std::size_t s = 0; s < texts.size(); ++s) {
+        if (!texts[s].empty())
+            std::memcpy(out + end, texts[s].data(), texts[s].size());
+        end += texts[s].size();
+        record.m_textEnd[s] = static_cast<std::uint16_t>(end);
+    }
+    record.m_fromMaster = static_cast<std::uint8_t>(fromMaster != 0 ? 1 : 0);
+    record.m_selected = 0;
+}
+
+int PopList::LoadFile(int clearFirst, const std::string& path, int fromMaster)
+{
+    if (clearFirst)
+        clear();
+    LineReader reader(path);
+    if (!reader.isOpen())
+        return 1;
+
+    std::array<std::string_view, kMaxFields> fields{};
+    PopRecord* last = nullptr; // grouping looks back only within this file
+    std::string_view line;
+    bool first = true;
+    while (reader.next(line)) {
+        if (first) {
+            first = false;
+            if (!line.starts_with("#VER"))
+                return 1;
+        }
+        if (Comment(line)) {
+            m_columns.applyHeader(line);
+            continue;
+        }
+        if (ParseTokens(line, fields.data(), kMaxFields) < kPopColumnCount)
+            continue;
+        std::string_view pop = fields[static_cast<std::size_t>(m_columns.position(PopColumn::POP))];
+        if (last && last->pop() == pop) {
+            if (!last->m_variants)
+                last->m_variants = std::make_unique<std::vector<PopRecord>>();
+            fillRecord(last->m_variants->emplace_back(), fields.data(), fromMaster);
+        } else {
+            last = &appendRecord();
+            fillRecord(*last, fields.data(), fromMaster);
+        }
+    }
+    return reader.failed() ? 1 : 0;
+}
+
+int PopList::CountSelected()
+{
+    int count = 0;
+    for (const PopRecord& record : *this)
+        if (record.m_fromMaster == 1 && record.m_selected == 1)
+            ++count;
+    m_selectedCount = count;
+    return count;
+}
+
+void PopList::clear()
+{
+    m_chunks.clear();
+    m_lastFill = 0;
+    m_size = 0;
+    m_text.clear();
+}
+
+PopList::iterator PopList::begin()
+{
+    return {this, 0, 0};
+}
+
+std::pair<std::size_t, std::size_t> PopList::endPosition() const
+{
+    if (m_chunks.empty())
+        return {0, 0};
+    if (m_lastFill == chunkCapacity(m_chunks.size() - 1))
+        return {m_chunks.size(), 0};
+    return {m_chunks.size() - 1, m_lastFill};
+}
+
+PopList::iterator PopList::end()
+{
+    auto [chunk, index] = endPosition();
+    return {this, chunk, index};
+}
+
+PopList::const_iterator PopList::begin() const
+{
+    return {this, 0, 0};
+}
+
+PopList::const_iterator PopList::end() const
+{
+    auto [chunk, index] = endPosition();
+    return {this, chunk, index};
+}
+
+std::size_t PopList::bytesReserved() const
+{
+    std::size_t bytes = m_text.capacity();
+    for (std::size_t k = 0; k < m_chunks.size(); ++k)
+        bytes += chunkCapacity(k) * sizeof(PopRecord);
+    for (const PopRecord& record : *this)
+        if (record.m_variants)
+            bytes += sizeof(std::vector<PopRecord>) + record.m_variants->capacity() * sizeof(PopRecord);
+    return bytes;
+}
+
+} // namespace tarvo

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "phonebook/ColumnMap.h"
+#include "phonebook/PopRecord.h"
+#include "phonebook/TextArena.h"
+
+#include <cstddef>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tarvo {
+
+// All POPs of the master phonebook in file order: the records of "pbook.txt",
+// then those of "cbook.txt". Records sit in chunks that never move, so a
+// record's address stays valid until the list is cleared (the selection
+// lists hold pointers to them). Their text lives in the list's text pool.
+class PopList final {
+    template <bool Const>
+    class Iterator;
+
+public:
+    using iterator = Iterator<false>;
+    using const_iterator = Iterator<true>;
+
+    PopList() = default;
+    PopList(const PopList&) = delete;
+    PopList& operator=(const PopList&) = delete;
+    ~PopList() = default;
+
+    // Reads a POP file and appends its records. 0 when the file was read to
+    // the end; 1 when it cannot be opened, its first line does not begin with
+    // "#VER", or reading it fails part-way (the records read up to there are
+    // kept). `clearFirst` empties the list before the file is opened.
+    [[nodiscard]] int LoadFile(int clearFirst, const std::string& path, int fromMaster);
+
+    // Records of the master file (fromMaster 1) with selected 1; variants are
+    // not counted. Also kept as `selectedCount`.
+    int CountSelected();
+    [[nodiscard]] int selectedCount() const { return m_selectedCount; }
+
+    // Destroys every record (their variants with them).
+    void clear();
+
+    [[nodiscard]] std::size_t size() const { return m_size; }
+    [[nodiscard]] bool empty() const { return m_size == 0; }
+
+    iterator begin();
+    iterator end();
+    const_iterator begin() const;
+    const_iterator end() const;
+
+    // The column positions every POP file of this phonebook is read with.
+    ColumnMap& columnMap() { return m_columns; }
+    const ColumnMap& columnMap() const { return m_columns; }
+
+    // Bytes the list has reserved for records and text (a measure for the
+    // benchmarks).
+    [[nodiscard]] std::size_t bytesReserved() const;
+
+private:
+    static constexpr std::size_t kFirstChunk = 64;
+    static constexpr std::size_t kMaxChunk = 8192;
+    static constexpr std::size_t chunkCapacity(std::size_t chunk)
+    {
+        return chunk < 7 ? kFirstChunk << chunk : kMaxChunk;
+    }
+
+    PopRecord& appendRecord();
+    std::pair<std::size_t, std::size_t> endPosition() const;
+    void fillRecord(PopRecord& record, const std::string_view* fields, int fromMaster);
+
+    std::vector<std::unique_ptr<PopRecord[]>> m_chunks;
+    std::size_t m_lastFill = 0; // records used in the last chunk
+    std::size_t m_size = 0;
+    TextArena m_text;
+    ColumnMap m_columns;
+    int m_selectedCount = 0;
+
+    template <bool Const>
+    class Iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = PopRecord;
+        using difference_type = std::ptrdiff_t;
+        using pointer = std::conditional_t<Const, const PopRecord*, PopRecord*>;
+        using reference = std::conditional_t<Const, const PopRecord&, PopRecord&>;
+        using List = std::conditional_t<Const, const PopList, PopList>;
+
+        Iterator() = default;
+        Iterator(List* list, std::size_t chunk, std::size_t index) : m_list(list), m_chunk(chunk), m_index(index) {}
+        // An iterator converts to its const form.
+        operator Iterator<true>() const
+            requires(!Const)
+        {
+            return {m_list, m_chunk, m_index};
+        }
+
+        reference operator*() const { return m_list->m_chunks[m_chunk][m_index]; }
+        pointer operator->() const { return &**this; }
+        Iterator& operator++()
+        {
+            if (++m_index == chunkCapacity(m_chunk)) {
+                ++m_chunk;
+                m_index = 0;
+            }
+            return *this;
+        }
+        Iterator operator++(int)
+        {
+            Iterator old = *this;
+            ++*this;
+            return old;
+        }
+        friend bool operator==(const Iterator& a, const Iterator& b)
+        {
+            return a.m_chunk == b.m_chunk && a.m_index == b.m_index;
+        }
+
+    private:
+        List* m_list = nullptr;
+        std::size_t m_chunk = 0;
+        std::size_t m_index = 0;
+    };
+};
+
+} // namespace tarvo

@@ -1,0 +1,344 @@
+#include "PhonebookFixtures.h"
+
+#include "dialing/CountryQuery.h"
+#include "phonebook/ExpandCompressedPhonebook.h"
+#include "phonebook/MasterPhonebook.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+#include <zlib.h>
+
+using namespace tarvo;
+using tarvo::test::PopFile;
+using tarvo::test::PopLine;
+using tarvo::test::RecordingFrontEnd;
+using tarvo::test::TempDir;
+
+namespace {
+
+std::string gzipped(const std::string& content)
+{
+    std::vector<Bytef> out(compressBound(static_cast<uLong>(content.size())) + 64);
+    z_stream stream{};
+    // windowBits 15 + 16: a gzip wrapper rather than zlib's own.
+    EXPECT_EQ(deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
+    stream.avail_in = static_cast<uInt>(content.size());
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    std::string result(reinterpret_cast<const char*>(out.data()), stream.total_out);
+    deflateEnd(&stream);
+    return result;
+}
+
+// A dialer installation with two countries, regions, a phonebook and the
+// dialer's own dialing rules; each test changes what it is about.
+class MasterPhonebookTest : public ::testing::Test {
+protected:
+    MasterPhonebookTest()
+    {
+        std::filesystem::create_directory(home.path() / "dialer");
+        put("region.txt", "; country,code,name,alt\r\nUS,TX,Texas,Tex.\r\nUS,MA,Massachusetts,Mass.\r\n"
+                          "CA,TX,Texcan,Txc\r\nshort,line\r\n");
+        put("country.txt", "US,1,United States,1\r\nDE,49,Germany,0\r\nFR,33,France,2\r\n");
+        put("dr_country.txt", "US,1,1,G, 1FG,011EFG, 1FG\r\n");
+        put("pbook.txt", PopFile({PopLine("US", "TX", "Boston", "P1").str(), PopLine("US", "MA", "Boston", "P2").str(),
+                                  PopLine("US", "TX", "Austin", "P3").str(), PopLine("US", "TX", "Boston", "P4").str(),
+                                  PopLine("DE", "", "Berlin", "P5").str()}));
+        home.write("countries.csv", "id,calling_code,name,same_area_rule,long_distance_rule,international_rule,next_id\n"
+                                    "1,1,\"United States of America\",G, 1FG,011EFG,0\n"
+                                    "33,33,\"France (telephony)\",G,0FG,00EFG,0\n");
+    }
+
+    void put(const std::string& name, const std::string& content) { home.write("dialer/" + name, content); }
+    std::string get(const std::string& name) const { return home.read("dialer/" + name); }
+    bool has(const std::string& name) const { return home.exists("dialer/" + name); }
+    std::string path(const std::string& name) const { return home.file("dialer/" + name); }
+
+    int load()
+    {
+        error.clear();
+        return phonebook.Load(error);
+    }
+
+    std::vector<std::string> cityLines() const
+    {
+        std::vector<std::string> lines;
+        for (const CityEntry& c : phonebook.cities())
+            lines.push_back(std::string(c.country) + "," + std::string(c.region) + "," + std::string(c.city) + ","
+                            + std::string(c.regionAltName));
+        return lines;
+    }
+
+    std::set<std::string> dialerFiles() const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(home.path() / "dialer"))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    TempDir home;
+    RecordingFrontEnd frontEnd;
+    CountryQuery query{home.file("countries.csv")};
+    MasterPhonebook phonebook{home.file("dialer"), frontEnd, home.file("dr_country.txt"), query};
+    std::string error;
+};
+
+TEST_F(MasterPhonebookTest, loadsEveryTableAndDerivesTheCaches)
+{
+    ASSERT_EQ(load(), 0) << error;
+    EXPECT_TRUE(frontEnd.boxes.empty());
+    EXPECT_EQ(phonebook.pops().size(), 5U);
+    EXPECT_EQ(phonebook.regions().size(), 3U);
+
+    // One entry per triple, ascending by country, region, city.
+    EXPECT_EQ(cityLines(), (std::vector<std::string>{"DE,,Berlin,", "US,MA,Boston,Mass.", "US,TX,Austin,Tex.",
+                                                     "US,TX,Boston,Tex."}));
+    EXPECT_TRUE(phonebook.cities().derived());
+    EXPECT_EQ(get("city.txt"), "DE,,Berlin,\r\nUS,MA,Boston,Mass.\r\nUS,TX,Austin,Tex.\r\nUS,TX,Boston,Tex.\r\n");
+
+    // France has no POPs; the telephony list names the US and France.
+    ASSERT_EQ(phonebook.countries().size(), 3U);
+    const CountryEntry& us = phonebook.countries()[0];
+    const CountryEntry& de = phonebook.countries()[1];
+    const CountryEntry& fr = phonebook.countries()[2];
+    EXPECT_EQ(us.name, "United States of America");
+    EXPECT_EQ(us.hasPops, 1);
+    EXPECT_EQ(de.name, "Germany");
+    EXPECT_EQ(de.allCityOrder, -1);
+    EXPECT_EQ(de.hasPops, 1);
+    EXPECT_EQ(fr.hasPops, 0);
+    EXPECT_EQ(fr.allCityOrder, 2);
+    EXPECT_EQ(get("countryp.txt"), "US,1,\"United States of America\",1,1\r\nDE,49,\"Germany\",-1,1\r\n"
+                                   "FR,33,\"France (telephony)\",2,0\r\n");
+    EXPECT_TRUE(phonebook.countries().derived());
+
+    // The dialing rules of the handheld were written during the country load.
+    EXPECT_EQ(home.read("dr_country.txt").substr(0, 26), "US,1,1,G, 1FG,011EFG, 1FG\r");
+    // Caches are replaced atomically: no temporary file is left behind.
+    EXPECT_EQ(dialerFiles(), (std::set<std::string>{"city.txt", "country.txt", "countryp.txt", "dr_country.txt",
+                                                    "pbook.txt", "region.txt"}));
+}
+
+TEST_F(MasterPhonebookTest, existingCachesAreReadAsTheyStand)
+{
+    put("city.txt", "US,TX,Zeta,Z\r\nUS,TX,Alpha,\r\nUS,TX,Zeta,Z\r\n; note\r\nUS,TX\r\n");
+    put("countryp.txt", "US,1,\"United, States\",0,0\r\nDE,49,Germany,3\r\n");
+    ASSERT_EQ(load(), 0) << error;
+    EXPECT_EQ(cityLines(), (std::vector<std::string>{"US,TX,Zeta,Z", "US,TX,Alpha,", "US,TX,Zeta,Z"}));
+    EXPECT_FALSE(phonebook.cities().derived());
+    ASSERT_EQ(phonebook.countries().size(), 2U);
+    EXPECT_EQ(phonebook.countries()[0].name, "United, States");
+    EXPECT_EQ(phonebook.countries()[0].allCityOrder, -1);
+    EXPECT_EQ(phonebook.countries()[0].hasPops, 0) << "the fifth column is taken as it stands";
+    EXPECT_EQ(phonebook.countries()[1].hasPops, 1) << "four columns give 1";
+    EXPECT_EQ(get("countryp.txt"), "US,1,\"United, States\",0,0\r\nDE,49,Germany,3\r\n");
+    EXPECT_EQ(get("city.txt"), "US,TX,Zeta,Z\r\nUS,TX,Alpha,\r\nUS,TX,Zeta,Z\r\n; note\r\nUS,TX\r\n");
+}
+
+TEST_F(MasterPhonebookTest, cityDerivationTakesCustomerPopsButNotVariants)
+{
+    put("pbook.txt", PopFile({PopLine("US", "TX", "Waco", "P1").str(), PopLine("US", "TX", "Yoakum", "P1").str()}));
+    put("cbook.txt", PopFile({PopLine("US", "TX", "Abilene", "C1").str()}));
+    ASSERT_EQ(load(), 0) << error;
+    EXPECT_EQ(cityLines(), (std::vector<std::string>{"US,TX,Abilene,Tex.", "US,TX,Waco,Tex."}));
+    EXPECT_EQ(phonebook.pops().size(), 2U);
+}
+
+TEST_F(MasterPhonebookTest, eachMissingTableStopsTheLoadWithItsMessage)
+{
+    put("countryp.txt", "");
+    std::filesystem::remove(path("country.txt"));
+    EXPECT_EQ(load(), 0) << "an existing countryp.txt is enough, even empty";
+    std::filesystem::remove(path("countryp.txt"));
+    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(error, "Error: Unable to open: country.txt");
+    EXPECT_FALSE(has("countryp.txt"));
+
+    std::filesystem::remove(path("region.txt"));
+    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(error, "Error: Unable to open: region.txt");
+    EXPECT_TRUE(frontEnd.boxes.empty());
+}
+
+TEST_F(MasterPhonebookTest, missingPhonebookKeepsTheCompressedCopy)
+{
+    std::filesystem::remove(path("pbook.txt"));
+    std::string old = gzipped(PopFile({PopLine("US", "TX", "Austin", "P1").str()}));
+    put("pbook.txt.gz", old);
+    phonebook.setCaption("My Sync");
+    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(error, "Error: Unable to open: pbook.txt");
+    ASSERT_EQ(frontEnd.boxes.size(), 1U);
+    EXPECT_EQ(frontEnd.boxes[0].text, "ERROR: Unable to rename compressed phonebook file");
+    EXPECT_EQ(frontEnd.boxes[0].caption, "My Sync");
+    EXPECT_EQ(frontEnd.boxes[0].icon, MessageIcon::None);
+    EXPECT_EQ(frontEnd.boxes[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(get("pbook.txt.gz"), old);
+}
+
+TEST_F(MasterPhonebookTest, compressedPhonebookIsExpandedAndBothFilesStay)
+{
+    std::string plain = PopFile({PopLine("US", "TX", "Austin", "P1").str(), PopLine("US", "TX", "Austin", "P1").str()});
+    std::string packed = gzipped(plain);
+    put("pbook.txt", packed);
+    put("pbook.txt.gz", "an older copy");
+    ASSERT_EQ(load(), 0) << error;
+    EXPECT_TRUE(frontEnd.boxes.empty());
+    EXPECT_EQ(get("pbook.txt"), plain);
+    EXPECT_EQ(get("pbook.txt.gz"), packed);
+    ASSERT_EQ(phonebook.pops().size(), 1U);
+    EXPECT_EQ(phonebook.pops().begin()->variants().size(), 1U);
+}
+
+TEST_F(MasterPhonebookTest, emptyPhonebookLoadsWithoutExpansion)
+{
+    put("pbook.txt", "");
+    ASSERT_EQ(load(), 0) << error;
+    EXPECT_TRUE(phonebook.pops().empty());
+    EXPECT_FALSE(has("pbook.txt.gz"));
+    EXPECT_TRUE(phonebook.cities().empty());
+    EXPECT_EQ(get("city.txt"), "");
+    EXPECT_EQ(phonebook.countries()[0].hasPops, 0);
+}
+
+TEST_F(MasterPhonebookTest, truncatedGzipLeavesNoHalfPhonebook)
+{
+    std::string lines;
+    for (int i = 0; i < 2000; ++i)
+        lines += PopLine("US", "TX", "City" + std::to_string(i), "P" + std::to_string(i)).str() + "\r\n";
+    std::string packed = gzipped("#VER 1\r\n" + lines);
+    std::string truncated = packed.substr(0, packed.size() / 2);
+    put("pbook.txt", truncated);
+    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(error, "Error: Unable to open: pbook.txt");
+    EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Compressed phonebook file is damaged"});
+    EXPECT_FALSE(has("pbook.txt"));
+    EXPECT_EQ(get("pbook.txt.gz"), truncated);
+
+    // A damaged stream (bytes flipped past the header) fails the same way.
+    frontEnd.boxes.clear();
+    std::string corrupt = packed;
+    for (std::size_t i = 20; i < corrupt.size() - 8; i += 7)
+        corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
+    put("pbook.txt", corrupt);
+    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Compressed phonebook file is damaged"});
+    EXPECT_FALSE(has("pbook.txt"));
+}
+
+TEST_F(MasterPhonebookTest, textThatIsNeitherGzipNorAPhonebookIsRefused)
+{
+    put("pbook.txt", "hello, this is not a phonebook\r\n");
+    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(error, "Error: Unable to open: pbook.txt");
+    EXPECT_TRUE(frontEnd.boxes.empty());
+    EXPECT_EQ(get("pbook.txt"), "hello, this is not a phonebook\r\n") << "non-gzip data passes through unchanged";
+    EXPECT_EQ(get("pbook.txt.gz"), "hello, this is not a phonebook\r\n");
+}
+
+TEST_F(MasterPhonebookTest, readBackDecidesTheOutcome)
+{
+    int calls = 0;
+    phonebook.setReadBack([&](PopList& pops) {
+        ++calls;
+        EXPECT_EQ(pops.size(), 5U) << "runs after every table is loaded";
+        EXPECT_EQ(phonebook.countries().size(), 3U);
+        pops.begin()->setSelected(1);
+        return 0;
+    });
+    ASSERT_EQ(load(), 0);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(phonebook.pops().CountSelected(), 1);
+
+    phonebook.setReadBack([](PopList&) { return MasterPhonebook::kDeviceUnreachable; });
+    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(error, "Unable to connect to the device, please check the connection.");
+    phonebook.setReadBack([](PopList&) { return 1; });
+    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(error, "An error occured while reading CE phonebook");
+    for (int code : {103, 104, -1}) {
+        phonebook.setReadBack([code](PopList&) { return code; });
+        EXPECT_EQ(load(), 0) << code;
+    }
+}
+
+// Expansion failures that the load sequence cannot provoke on its own.
+class ExpandTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    RecordingFrontEnd frontEnd;
+};
+
+TEST_F(ExpandTest, creationFailureLeavesTheCompressedCopy)
+{
+    // Short enough to move to ".gz", too long for a temporary name beside it.
+    std::string name(250, 'p');
+    std::string packed = gzipped("#VER 1\r\n");
+    dir.write(name, packed);
+    EXPECT_EQ(ExpandCompressedPhonebook(dir.file(name), frontEnd), 1);
+    EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Can't create phonebook file"});
+    EXPECT_EQ(frontEnd.boxes[0].caption, "Tarvo Windows CE Synchronizer");
+    EXPECT_EQ(dir.read(name + ".gz"), packed);
+    EXPECT_FALSE(dir.exists(name));
+}
+
+// Leaves exactly one free descriptor below the limit, so the expansion can
+// create its output but not open the compressed file.
+class ScopedDescriptorLimit final {
+public:
+    ScopedDescriptorLimit()
+    {
+        ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        int free = 0;
+        int limit = 3;
+        for (; limit < 4096; ++limit) {
+            if (::fcntl(limit, F_GETFD) == -1 && ++free == 2)
+                break;
+        }
+        rlimit reduced = m_saved;
+        reduced.rlim_cur = static_cast<rlim_t>(limit);
+        ::setrlimit(RLIMIT_NOFILE, &reduced);
+    }
+    ScopedDescriptorLimit(const ScopedDescriptorLimit&) = delete;
+    ScopedDescriptorLimit& operator=(const ScopedDescriptorLimit&) = delete;
+    ~ScopedDescriptorLimit() { ::setrlimit(RLIMIT_NOFILE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+TEST_F(ExpandTest, compressedFileThatCannotBeOpenedIsReported)
+{
+    dir.write("pbook.txt", gzipped("#VER 1\r\n"));
+    int result = 0;
+    {
+        ScopedDescriptorLimit limit;
+        result = ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd, "Caption");
+    }
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Can't open compressed phonebook file"});
+    EXPECT_TRUE(dir.exists("pbook.txt.gz"));
+    EXPECT_FALSE(dir.exists("pbook.txt"));
+}
+
+TEST_F(ExpandTest, onlyARegularFileIsMoved)
+{
+    std::filesystem::create_directory(dir.path() / "pbook.txt");
+    EXPECT_EQ(ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd), 1);
+    EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Unable to rename compressed phonebook file"});
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "pbook.txt"));
+    EXPECT_FALSE(dir.exists("pbook.txt.gz"));
+}
+
+} // namespace

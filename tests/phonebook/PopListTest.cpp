@@ -1,0 +1,258 @@
+#include "PhonebookFixtures.h"
+
+#include "phonebook/PopList.h"
+#include "support/FileHandle.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace tarvo;
+using tarvo::test::PopFile;
+using tarvo::test::PopLine;
+using tarvo::test::TempDir;
+
+namespace {
+
+std::vector<const PopRecord*> records(const PopList& list)
+{
+    std::vector<const PopRecord*> result;
+    for (const PopRecord& record : list)
+        result.push_back(&record);
+    return result;
+}
+
+std::string written(const PopRecord& record)
+{
+    std::string out;
+    record.Write(out);
+    return out;
+}
+
+class PopListTest : public ::testing::Test {
+protected:
+    int load(const std::string& content, int clearFirst = 1, int fromMaster = 1)
+    {
+        dir.write("book.txt", content);
+        return list.LoadFile(clearFirst, dir.file("book.txt"), fromMaster);
+    }
+
+    TempDir dir;
+    PopList list;
+};
+
+TEST_F(PopListTest, consecutiveLinesWithTheSamePopBecomeVariantsWrittenAfterTheirEntry)
+{
+    PopLine modem("US", "TX", "Austin", "P1");
+    PopLine isdn = PopLine(modem).set(PopColumn::MEDIA, "ISDN").set(PopColumn::PHONE_NUMBER, "5550111");
+    PopLine other("US", "TX", "Dallas", "P2");
+    ASSERT_EQ(load(PopFile({modem.str(), isdn.str(), other.str(), modem.str()})), 0);
+
+    auto all = records(list);
+    ASSERT_EQ(all.size(), 3U) << "the same POP further down starts a new entry";
+    ASSERT_EQ(all[0]->variants().size(), 1U);
+    EXPECT_EQ(all[0]->media(), "MODEM");
+    EXPECT_EQ(all[0]->variants()[0].media(), "ISDN");
+    EXPECT_TRUE(all[1]->variants().empty());
+    EXPECT_TRUE(all[2]->variants().empty());
+    EXPECT_EQ(written(*all[0]), modem.str() + "\r\n" + isdn.str() + "\r\n");
+}
+
+TEST_F(PopListTest, groupingDoesNotReachAcrossFiles)
+{
+    PopLine line("US", "TX", "Austin", "P1");
+    ASSERT_EQ(load(PopFile({line.str()})), 0);
+    ASSERT_EQ(load(PopFile({line.str()}), 0, 0), 0);
+    auto all = records(list);
+    ASSERT_EQ(all.size(), 2U);
+    EXPECT_EQ(all[0]->fromMaster(), 1);
+    EXPECT_EQ(all[1]->fromMaster(), 0);
+    EXPECT_TRUE(all[0]->variants().empty());
+}
+
+TEST_F(PopListTest, fieldCountDecidesWhetherALineIsARecord)
+{
+    std::string line28 = PopLine("US", "TX", "Austin", "P28").str();
+    std::string line27 = line28.substr(0, line28.rfind(','));
+    std::string line29 = PopLine("US", "TX", "Austin", "P29").str() + ",extra,more";
+    ASSERT_EQ(load(PopFile({line27, line28, "", "   ", "; remark", "# remark", line29})), 0);
+    auto all = records(list);
+    ASSERT_EQ(all.size(), 2U);
+    EXPECT_EQ(all[0]->pop(), "P28");
+    EXPECT_EQ(all[1]->pop(), "P29");
+    EXPECT_EQ(all[1]->billCode(), "B1") << "the 29th field is ignored";
+}
+
+TEST_F(PopListTest, integersAreConvertedAndUsageIsHeldInHours)
+{
+    PopLine a = PopLine("US", "TX", "Austin", "P1")
+                    .set(PopColumn::USAGE_START, "7200")
+                    .set(PopColumn::USAGE_END, "5399")
+                    .set(PopColumn::DOW, "abc")
+                    .set(PopColumn::QOS, " -12xyz")
+                    .set(PopColumn::SORT_ORDER, "+7")
+                    .set(PopColumn::SUPPORT_MESG, "Call us");
+    PopLine b = PopLine("US", "TX", "Austin", "P2").set(PopColumn::USAGE_START, "-5399").set(PopColumn::USAGE_END, "-7200");
+    ASSERT_EQ(load(PopFile({a.str(), b.str()})), 0);
+    auto all = records(list);
+    ASSERT_EQ(all.size(), 2U);
+    EXPECT_EQ(all[0]->number(PopColumn::USAGE_START), 2);
+    EXPECT_EQ(all[0]->number(PopColumn::USAGE_END), 1);
+    EXPECT_EQ(all[0]->number(PopColumn::DOW), 0);
+    EXPECT_EQ(all[0]->number(PopColumn::QOS), -12);
+    EXPECT_EQ(all[0]->sortOrder(), 7);
+    EXPECT_EQ(all[0]->text(PopColumn::SUPPORT_MESG), "");
+    EXPECT_EQ(all[1]->number(PopColumn::USAGE_START), -1) << "truncation toward zero";
+    EXPECT_EQ(all[1]->number(PopColumn::USAGE_END), -2);
+
+    PopLine expected = PopLine(a)
+                           .set(PopColumn::USAGE_START, "2")
+                           .set(PopColumn::USAGE_END, "1")
+                           .set(PopColumn::DOW, "0")
+                           .set(PopColumn::QOS, "-12")
+                           .set(PopColumn::SORT_ORDER, "7")
+                           .set(PopColumn::SUPPORT_MESG, "");
+    EXPECT_EQ(written(*all[0]), expected.str() + "\r\n");
+}
+
+TEST_F(PopListTest, headerLinesReorderColumnsForTheRestOfTheListsFiles)
+{
+    PopLine line("US", "TX", "Austin", "P1");
+    std::string canonical = "#HDR COUNTRY,REGION,CITY,AREA_CODE,PHONE_NUMBER,POP,SCRIPT,PREFIX,SUFFIX,DOW,TIME_START,"
+                            "TIME_END,USAGE_START,USAGE_END,PRICE,MAX_SPEED,ISDN,PAP,CHAP,STATIC_DNS,DNS_IP,QOS,"
+                            "SUPPORT_PHONE,SUPPORT_MESG,ALL_CITY,SORT_ORDER,MEDIA,BILL_CODE";
+    ASSERT_EQ(load(PopFile({canonical, line.str()})), 0);
+    EXPECT_TRUE(list.columnMap().isIdentity());
+    EXPECT_EQ(written(*list.begin()), line.str() + "\r\n");
+
+    // Swap COUNTRY and BILL_CODE, POP and CITY.
+    std::string swapped = canonical;
+    swapped.replace(swapped.find("COUNTRY"), 7, "BILL_X");
+    swapped.replace(swapped.find("BILL_CODE"), 9, "COUNTRY");
+    swapped.replace(swapped.find("BILL_X"), 6, "BILL_CODE");
+    swapped.replace(swapped.find(",CITY,"), 6, ",POP_X,");
+    swapped.replace(swapped.find(",POP,"), 5, ",CITY,");
+    swapped.replace(swapped.find("POP_X"), 5, "POP");
+    PopLine reordered = PopLine("B1", "TX", "P9", "Austin").set(PopColumn::BILL_CODE, "US");
+    ASSERT_EQ(load(PopFile({line.str(), swapped, reordered.str()})), 0);
+    auto all = records(list);
+    ASSERT_EQ(all.size(), 2U);
+    EXPECT_EQ(all[1]->country(), "US");
+    EXPECT_EQ(all[1]->pop(), "P9");
+    EXPECT_EQ(all[1]->city(), "Austin");
+    EXPECT_EQ(all[1]->billCode(), "B1");
+    EXPECT_EQ(written(*all[1]), PopLine("US", "TX", "Austin", "P9").str() + "\r\n") << "written in canonical order";
+
+    // The header stays in effect for a later file of the same list, even
+    // when the list is emptied first.
+    ASSERT_EQ(load(PopFile({reordered.str()}), 1, 0), 0);
+    EXPECT_EQ(list.begin()->country(), "US");
+
+    PopList fresh;
+    dir.write("plain.txt", PopFile({line.str()}));
+    ASSERT_EQ(fresh.LoadFile(1, dir.file("plain.txt"), 1), 0);
+    EXPECT_EQ(fresh.begin()->country(), "US") << "another phonebook starts from the canonical order";
+}
+
+TEST_F(PopListTest, partialHeaderMovesOnlyTheNamedColumns)
+{
+    PopLine line = PopLine("US", "TX", "Austin", "P1").set(PopColumn::AREA_CODE, "512");
+    // Only CITY named, at position 3; a name outside the table is ignored.
+    ASSERT_EQ(load(PopFile({"#HDR COUNTRY,REGION,NOPE,CITY", line.str()})), 0);
+    EXPECT_EQ(list.begin()->city(), "512");
+    EXPECT_EQ(list.begin()->areaCode(), "512") << "AREA_CODE keeps its position";
+    EXPECT_EQ(list.begin()->country(), "US");
+}
+
+TEST_F(PopListTest, firstLineMustBeAVersionLine)
+{
+    PopLine line("US", "TX", "Austin", "P1");
+    ASSERT_EQ(load(PopFile({line.str()})), 0);
+    EXPECT_EQ(load(line.str() + "\r\n", 0), 1);
+    EXPECT_EQ(list.size(), 1U) << "records of an earlier file stay";
+    EXPECT_EQ(load("\r\n#VER 1\r\n" + line.str() + "\r\n", 0), 1);
+    EXPECT_EQ(list.LoadFile(1, dir.file("missing.txt"), 1), 1);
+    EXPECT_TRUE(list.empty()) << "clearFirst empties the list even when the file does not open";
+
+    EXPECT_EQ(load(""), 0) << "a file without any line is an empty phonebook";
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(load("#VERSION 2"), 0);
+}
+
+TEST_F(PopListTest, physicalLinesLongerThan1023BytesAreSeveralLines)
+{
+    std::string head = PopLine("US", "TX", "Austin", "P1").set(PopColumn::BILL_CODE, "").str();
+    std::string bill(1100, 'x');
+    // The remainder carries 28 fields of its own, so it is read as a second record.
+    std::string tail = "," + PopLine("US", "TX", "Waco", "P2").str().substr(3);
+    ASSERT_EQ(load(PopFile({head + bill + tail})), 0);
+    auto all = records(list);
+    ASSERT_EQ(all.size(), 2U);
+    EXPECT_EQ(all[0]->billCode().size(), 1023 - head.size());
+    EXPECT_EQ(all[1]->country(), std::string(head.size() + 1100 - 1023, 'x'));
+    EXPECT_EQ(all[1]->city(), "Waco");
+}
+
+TEST_F(PopListTest, onlyMasterRecordsAreCountedAsSelected)
+{
+    ASSERT_EQ(load(PopFile({PopLine("US", "TX", "Austin", "P1").str(), PopLine("US", "TX", "Austin", "P1").str(),
+                            PopLine("US", "TX", "Waco", "P2").str()})),
+              0);
+    ASSERT_EQ(load(PopFile({PopLine("US", "TX", "Austin", "C1").str()}), 0, 0), 0);
+    for (PopRecord& record : list)
+        EXPECT_EQ(record.selected(), 0);
+    for (PopRecord& record : list) {
+        record.setSelected(1);
+        for (PopRecord& variant : record.variants())
+            variant.setSelected(1);
+    }
+    EXPECT_EQ(list.CountSelected(), 2);
+    EXPECT_EQ(list.selectedCount(), 2);
+    list.begin()->setSelected(0);
+    EXPECT_EQ(list.selectedCount(), 2) << "kept until counted again";
+    EXPECT_EQ(list.CountSelected(), 1);
+}
+
+TEST_F(PopListTest, recordsKeepTheirAddressesWhileLaterFilesAreAppended)
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < 5000; ++i)
+        lines.push_back(PopLine("US", "TX", "City" + std::to_string(i % 37), "P" + std::to_string(i)).str());
+    std::string content = "#VER 1\n";
+    for (const std::string& line : lines)
+        content += line + "\n";
+    ASSERT_EQ(load(content), 0);
+    auto before = records(list);
+    ASSERT_EQ(before.size(), 5000U);
+    ASSERT_EQ(load(content, 0, 0), 0);
+    auto after = records(list);
+    ASSERT_EQ(after.size(), 10000U);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        ASSERT_EQ(before[i], after[i]);
+        ASSERT_EQ(after[i]->pop(), "P" + std::to_string(i));
+        ASSERT_EQ(after[i + 5000]->pop(), "P" + std::to_string(i));
+    }
+}
+
+TEST_F(PopListTest, streamWriterWritesTheSameBytes)
+{
+    PopLine a("US", "TX", "Austin", "P1");
+    PopLine b = PopLine(a).set(PopColumn::MEDIA, "ISDN");
+    ASSERT_EQ(load(PopFile({a.str(), b.str()})), 0);
+    {
+        FilePtr out = OpenFile(dir.file("out.txt"), "wb");
+        ASSERT_TRUE(out);
+        EXPECT_TRUE(list.begin()->Write(out.get()));
+    }
+    EXPECT_EQ(dir.read("out.txt"), a.str() + "\r\n" + b.str() + "\r\n");
+}
+
+TEST_F(PopListTest, aDirectoryIsNotAReadablePhonebook)
+{
+    std::filesystem::create_directory(dir.path() / "folder");
+    EXPECT_EQ(list.LoadFile(1, dir.file("folder"), 1), 1);
+}
+
+} // namespace
