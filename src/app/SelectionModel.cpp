@@ -1,0 +1,229 @@
+#include "app/SelectionModel.h"
+
+#include "phonebook/MasterPhonebook.h"
+#include "support/FrontEnd.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace tarvo {
+
+namespace {
+
+// The drop-down lists sort their texts as the desktop's sorted lists do:
+// ignoring case.
+bool lessIgnoringCase(std::string_view a, std::string_view b)
+{
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+constexpr int kDefaultLimit = 1000;
+
+} // namespace
+
+SelectionModel::SelectionModel(MasterPhonebook& phonebook, int popSortOrder, int maxPops)
+    : m_phonebook(phonebook), m_popSortOrder(popSortOrder), m_maxPops(maxPops)
+{
+}
+
+std::vector<const CountryEntry*> SelectionModel::countryChoices() const
+{
+    std::vector<const CountryEntry*> out;
+    for (const CountryEntry& c : m_phonebook.countries())
+        if (c.hasPops != 0)
+            out.push_back(&c);
+    std::stable_sort(out.begin(), out.end(),
+                     [](const CountryEntry* a, const CountryEntry* b) { return lessIgnoringCase(a->name, b->name); });
+    return out;
+}
+
+std::vector<const RegionEntry*> SelectionModel::stateChoices(const CountryEntry& country) const
+{
+    std::vector<const RegionEntry*> out;
+    for (const RegionEntry& r : m_phonebook.regions())
+        if (r.countryCode == country.code && !r.regionCode.empty())
+            out.push_back(&r);
+    std::stable_sort(out.begin(), out.end(),
+                     [](const RegionEntry* a, const RegionEntry* b) { return lessIgnoringCase(a->name, b->name); });
+    return out;
+}
+
+std::string SelectionModel::cityText(const CityEntry& city)
+{
+    if (city.country == "US")
+        return std::string(city.city) + " " + std::string(city.regionAltName);
+    return std::string(city.city);
+}
+
+std::vector<CityChoice> SelectionModel::cityChoices(const CountryEntry& country, const RegionEntry* state) const
+{
+    std::vector<CityChoice> out;
+    for (const CityEntry& c : m_phonebook.cities()) {
+        if (c.country != country.code)
+            continue;
+        if (state && c.region != state->regionCode)
+            continue;
+        out.push_back({&c, cityText(c)});
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const CityChoice& a, const CityChoice& b) { return lessIgnoringCase(a.text, b.text); });
+    return out;
+}
+
+const CountryEntry* SelectionModel::findCountry(std::string_view code) const
+{
+    for (const CountryEntry& c : m_phonebook.countries())
+        if (c.code == code)
+            return &c;
+    return nullptr;
+}
+
+const RegionEntry* SelectionModel::findState(const CountryEntry& country, std::string_view regionCode) const
+{
+    for (const RegionEntry& r : m_phonebook.regions())
+        if (r.countryCode == country.code && r.regionCode == regionCode)
+            return &r;
+    return nullptr;
+}
+
+const CityEntry* SelectionModel::findCity(const CountryEntry& country, const RegionEntry* state,
+                                          std::string_view name) const
+{
+    for (const CityEntry& c : m_phonebook.cities())
+        if (c.country == country.code && (!state || c.region == state->regionCode) && c.city == name)
+            return &c;
+    return nullptr;
+}
+
+void SelectionModel::chooseCountry(const CountryEntry* country)
+{
+    if (!country)
+        return;
+    m_allCitySign = country->allCityOrder;
+    m_filter.country = country;
+    m_filter.region = nullptr;
+    m_filter.city = nullptr;
+    rebuild();
+    m_filter.areaCode.clear();
+}
+
+void SelectionModel::chooseState(const RegionEntry* state)
+{
+    if (!state)
+        return;
+    m_filter.region = state;
+    m_filter.city = nullptr;
+    rebuild();
+}
+
+void SelectionModel::chooseCity(const CityEntry* city)
+{
+    m_filter.city = city;
+    rebuild();
+}
+
+void SelectionModel::clear()
+{
+    m_filter = PopFilter{};
+    m_main.clear();
+    m_handheld.clear();
+}
+
+void SelectionModel::applyFilter(const PopFilter& filter)
+{
+    m_filter = filter;
+    if (filter.country)
+        m_allCitySign = filter.country->allCityOrder;
+    rebuild();
+}
+
+void SelectionModel::rebuild()
+{
+    m_main.clear();
+    m_handheld.clear();
+    for (PopRecord& pop : m_phonebook.pops()) {
+        if (!m_filter.passes(pop))
+            continue;
+        m_main.push_back(&pop);
+        if (pop.selected() == 1)
+            m_handheld.push_back(&pop);
+    }
+    sort(List::Main);
+    sort(List::Handheld);
+}
+
+void SelectionModel::sortBy(List list, int column)
+{
+    (list == List::Main ? m_mainSort : m_handheldSort).click(column);
+    sort(list);
+}
+
+void SelectionModel::sort(List list)
+{
+    std::vector<PopRecord*>& rows = list == List::Main ? m_main : m_handheld;
+    const PopSort& how = sortOf(list);
+    std::stable_sort(rows.begin(), rows.end(), [&](const PopRecord* a, const PopRecord* b) {
+        return ComparePops(*a, *b, how, m_allCitySign, m_popSortOrder) < 0;
+    });
+}
+
+int SelectionModel::handheldCount() const
+{
+    return m_phonebook.pops().CountSelected();
+}
+
+int SelectionModel::limit() const
+{
+    return m_maxPops == 0 ? kDefaultLimit : m_maxPops;
+}
+
+bool SelectionModel::limitAllows(int rowsToAdd) const
+{
+    return static_cast<long long>(handheldCount()) + rowsToAdd <= limit();
+}
+
+bool SelectionModel::moveToHandheld(std::span<const std::size_t> mainRows, FrontEnd& frontEnd,
+                                    const std::string& caption)
+{
+    if (!limitAllows(static_cast<int>(mainRows.size()))) {
+        char text[128];
+        std::snprintf(text, sizeof text, "Limit Exceeded:\nYou are allowed %d phonebook records on your device.",
+                      limit());
+        frontEnd.messageBox(text, caption, MessageIcon::None);
+        return false;
+    }
+    for (std::size_t row : mainRows) {
+        if (row >= m_main.size())
+            continue;
+        PopRecord* pop = m_main[row];
+        if (pop->selected() != 0)
+            continue;
+        pop->setSelected(1);
+        m_handheld.push_back(pop);
+        m_changed = true;
+    }
+    sort(List::Handheld);
+    return true;
+}
+
+void SelectionModel::moveBack(std::span<const std::size_t> handheldRows)
+{
+    std::vector<bool> remove(m_handheld.size(), false);
+    for (std::size_t row : handheldRows) {
+        if (row >= m_handheld.size())
+            continue;
+        remove[row] = true;
+        m_handheld[row]->setSelected(0);
+        m_changed = true;
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_handheld.size(); ++i)
+        if (!remove[i])
+            m_handheld[kept++] = m_handheld[i];
+    m_handheld.resize(kept);
+}
+
+} // namespace tarvo

@@ -1,0 +1,190 @@
+#include "app/SelectionModel.h"
+
+#include "dialing/CountryQuery.h"
+#include "phonebook/MasterPhonebook.h"
+#include "phonebook/PhonebookFixtures.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+using namespace tarvo;
+using tarvo::test::PopFile;
+using tarvo::test::PopLine;
+using tarvo::test::RecordingFrontEnd;
+using tarvo::test::TempDir;
+
+namespace {
+
+class SelectionModelTest : public ::testing::Test {
+protected:
+    void load(const std::string& pbook, const std::string& cbook = {})
+    {
+        m_dir.write("dialer/region.txt", "US,TX,Texas,TX\r\nUS,MA,Massachusetts,MA\r\nCA,ON,Ontario,ON\r\n");
+        m_dir.write("dialer/country.txt", "US,1,United States,1\r\nCA,2,Canada,-1\r\nDE,49,Germany,1\r\n");
+        m_dir.write("dialer/pbook.txt", pbook);
+        if (!cbook.empty())
+            m_dir.write("dialer/cbook.txt", cbook);
+        m_phonebook = std::make_unique<MasterPhonebook>(m_dir.file("dialer"), m_frontEnd, m_dir.file("dr_country.txt"),
+                                                        m_query);
+        std::string error;
+        ASSERT_EQ(m_phonebook->Load(error), 0) << error;
+    }
+
+    std::vector<std::string> pops(SelectionModel::List list) const
+    {
+        std::vector<std::string> ids;
+        for (const PopRecord* p : m_model->rows(list))
+            ids.emplace_back(p->pop());
+        return ids;
+    }
+
+    void makeModel(int popSortOrder = -1, int maxPops = 0)
+    {
+        m_model = std::make_unique<SelectionModel>(*m_phonebook, popSortOrder, maxPops);
+    }
+
+    TempDir m_dir;
+    RecordingFrontEnd m_frontEnd;
+    CountryQuery m_query{"/nonexistent/country-list.csv"};
+    std::unique_ptr<MasterPhonebook> m_phonebook;
+    std::unique_ptr<SelectionModel> m_model;
+};
+
+std::string line(const char* country, const char* region, const char* city, const char* pop, const char* area = "512",
+                 const char* number = "5550100", const char* sortOrder = "10", const char* allCity = "0")
+{
+    return PopLine(country, region, city, pop)
+        .set(PopColumn::AREA_CODE, area)
+        .set(PopColumn::PHONE_NUMBER, number)
+        .set(PopColumn::SORT_ORDER, sortOrder)
+        .set(PopColumn::ALL_CITY, allCity)
+        .str();
+}
+
+} // namespace
+
+TEST_F(SelectionModelTest, stateChoiceKeepsPopsWithoutRegionAndCountryChoiceUsesThenClearsAreaCode)
+{
+    load(PopFile({line("US", "TX", "Austin", "P1", "512"), line("US", "", "Anywhere", "P2", "800"),
+                  line("US", "MA", "Boston", "P3", "617"), line("US", "TX", "Austin", "P4", "408"),
+                  line("CA", "ON", "Toronto", "P5", "408")}));
+    makeModel();
+    const CountryEntry* us = m_model->findCountry("US");
+    ASSERT_NE(us, nullptr);
+
+    m_model->setAreaCode("408");
+    m_model->chooseCountry(us);
+    EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P4"}));
+    EXPECT_TRUE(m_model->filter().areaCode.empty());
+
+    m_model->chooseState(m_model->findState(*us, "TX"));
+    EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P2", "P4", "P1"}));
+}
+
+TEST_F(SelectionModelTest, choicesListOnlyCountriesWithCitiesAndUsCitiesCarryTheStateName)
+{
+    load(PopFile({line("US", "TX", "Austin", "P1"), line("CA", "ON", "Toronto", "P2")}));
+    makeModel();
+    std::vector<std::string> names;
+    for (const CountryEntry* c : m_model->countryChoices())
+        names.push_back(c->name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Canada", "United States"})); // Germany has no city
+
+    std::vector<CityChoice> cities = m_model->cityChoices(*m_model->findCountry("US"), nullptr);
+    ASSERT_EQ(cities.size(), 1U);
+    EXPECT_EQ(cities[0].text, "Austin TX");
+    EXPECT_EQ(m_model->cityChoices(*m_model->findCountry("CA"), nullptr)[0].text, "Toronto");
+}
+
+TEST_F(SelectionModelTest, movesSetTheChangeFlagOnlyWhenSomethingMovesAndCustomerPopsAreNotCounted)
+{
+    load(PopFile({line("US", "TX", "Austin", "P1"), line("US", "TX", "Dallas", "P2")}),
+         PopFile({line("US", "TX", "Austin", "C1")}));
+    makeModel();
+    m_model->rebuild();
+    ASSERT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"C1", "P1", "P2"}));
+
+    std::array<std::size_t, 1> first{1};
+    ASSERT_TRUE(m_model->moveToHandheld(first, m_frontEnd, "caption"));
+    EXPECT_TRUE(m_model->changed());
+    EXPECT_EQ(m_model->handheldCount(), 1);
+
+    m_model->setChanged(false);
+    ASSERT_TRUE(m_model->moveToHandheld(first, m_frontEnd, "caption")); // already chosen
+    EXPECT_FALSE(m_model->changed());
+
+    std::array<std::size_t, 1> customer{0};
+    ASSERT_TRUE(m_model->moveToHandheld(customer, m_frontEnd, "caption"));
+    EXPECT_TRUE(m_model->changed());
+    EXPECT_EQ(pops(SelectionModel::List::Handheld), (std::vector<std::string>{"C1", "P1"}));
+    EXPECT_EQ(m_model->handheldCount(), 1);
+
+    std::array<std::size_t, 2> all{0, 1};
+    m_model->moveBack(all);
+    EXPECT_TRUE(pops(SelectionModel::List::Handheld).empty());
+    EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"C1", "P1", "P2"}));
+    EXPECT_EQ(m_model->handheldCount(), 0);
+}
+
+TEST_F(SelectionModelTest, limitCountsEverySelectedRowAndAllowsExactlyTheLimit)
+{
+    std::initializer_list<std::string> lines = {line("US", "TX", "A", "P1"), line("US", "TX", "B", "P2"),
+                                                line("US", "TX", "C", "P3"), line("US", "TX", "D", "P4"),
+                                                line("US", "TX", "E", "P5"), line("US", "TX", "F", "P6")};
+    load(PopFile(lines));
+    makeModel(-1, 5);
+    m_model->rebuild();
+    std::array<std::size_t, 4> four{0, 1, 2, 3};
+    ASSERT_TRUE(m_model->moveToHandheld(four, m_frontEnd, "Tarvo"));
+
+    std::array<std::size_t, 2> twoWithOneChosen{3, 4};
+    EXPECT_FALSE(m_model->moveToHandheld(twoWithOneChosen, m_frontEnd, "Tarvo"));
+    ASSERT_EQ(m_frontEnd.boxes.size(), 1U);
+    EXPECT_EQ(m_frontEnd.boxes[0].text, "Limit Exceeded:\nYou are allowed 5 phonebook records on your device.");
+    EXPECT_EQ(m_frontEnd.boxes[0].caption, "Tarvo");
+    EXPECT_EQ(m_model->handheldCount(), 4);
+
+    std::array<std::size_t, 1> one{4};
+    EXPECT_TRUE(m_model->moveToHandheld(one, m_frontEnd, "Tarvo"));
+    EXPECT_EQ(m_model->handheldCount(), 5);
+
+    SelectionModel unlimited(*m_phonebook, -1, 0);
+    EXPECT_EQ(unlimited.limit(), 1000);
+}
+
+TEST_F(SelectionModelTest, headerClicksSortByCityThenNumberAndCustomerPopsFollowTheProfile)
+{
+    load(PopFile({line("US", "TX", "Austin", "P1", "512", "5550002"), line("US", "TX", "Boston", "P2", "617"),
+                  line("US", "TX", "Austin", "P3", "512", "5550001"), line("US", "TX", "Austin", "P4", "80")}),
+         PopFile({line("US", "TX", "Austin", "C1", "999")}));
+    makeModel(-1);
+    m_model->rebuild();
+    EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"C1", "P4", "P3", "P1", "P2"}));
+
+    m_model->sortBy(SelectionModel::List::Main, 0); // same column: descending
+    EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P2", "P4", "P3", "P1", "C1"}));
+
+    m_model->sortBy(SelectionModel::List::Main, 1); // Number: ascending by area code as a number
+    EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P4", "P3", "P1", "P2", "C1"}));
+
+    makeModel(+1);
+    m_model->rebuild();
+    EXPECT_EQ(pops(SelectionModel::List::Main).front(), "P4");
+    EXPECT_EQ(pops(SelectionModel::List::Main)[3], "C1");
+}
+
+TEST_F(SelectionModelTest, allCityPopsGoWhereTheCountryOrderSaysWhateverTheDirection)
+{
+    load(PopFile({line("US", "TX", "Austin", "P1"), line("US", "TX", "Zephyr", "ALL", "512", "1", "10", "1"),
+                  line("CA", "ON", "Ottawa", "Q1"), line("CA", "ON", "Toronto", "QALL", "416", "1", "10", "1")}));
+    makeModel();
+    m_model->chooseCountry(m_model->findCountry("US")); // order 1: all-city POPs last
+    EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P1", "ALL"}));
+    m_model->sortBy(SelectionModel::List::Main, 0);
+    EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P1", "ALL"}));
+
+    m_model->chooseCountry(m_model->findCountry("CA")); // order -1: first
+    EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"QALL", "Q1"}));
+}
