@@ -1,0 +1,217 @@
+// The device link against the simulated handheld folder.
+#include "device/FolderDevice.h"
+
+#include "RecordingFrontEnd.h"
+#include "device/DeviceLink.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace tarvo;
+using namespace std::chrono_literals;
+using tarvo::test::RecordingFrontEnd;
+using tarvo::test::ScopedEnv;
+using tarvo::test::TempDir;
+
+namespace {
+
+constexpr const char* kPhonebook = "\\Program Files\\Tarvo\\cepbook.txt";
+
+struct FolderDeviceTest : ::testing::Test {
+    TempDir root;     // the handheld's folder
+    TempDir desktop;  // local files
+    FolderDevice device{root.path().string()};
+    RecordingFrontEnd ui;
+    DeviceLink link{device, ui};
+
+    FolderDeviceTest()
+    {
+        std::filesystem::create_directories(root.path() / "fs" / "Program Files" / "Tarvo");
+        link.setConnectTimeout(2s);
+    }
+    void knobs(const std::string& lines) { root.write("simulator.ini", "[Simulator]\r\n" + lines); }
+    std::string onDevice(const std::string& name) const { return root.read("fs/Program Files/Tarvo/" + name); }
+    bool existsOnDevice(const std::string& name) const { return root.exists("fs/Program Files/Tarvo/" + name); }
+    std::size_t entriesInTarvo() const
+    {
+        auto dir = root.path() / "fs" / "Program Files" / "Tarvo";
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
+    }
+};
+
+} // namespace
+
+TEST_F(FolderDeviceTest, slowHandheldConnectsWithinTheWait)
+{
+    knobs("StartDelayMs=150\r\n");
+    EXPECT_EQ(link.connect(), 0);
+    EXPECT_GT(ui.pumps, 0);
+    EXPECT_TRUE(device.connected());
+    link.disconnect();
+    EXPECT_FALSE(device.sessionActive());
+}
+
+TEST_F(FolderDeviceTest, handheldsThatDoNotAnswerLeaveNoSession)
+{
+    link.setConnectTimeout(100ms);
+    for (const char* setting : {"StartDelayMs=-1\r\n", "StartDelayMs=1000\r\n", "StartStatus=-2147467259\r\n",
+                                "RefuseSession=yes\r\n"}) {
+        knobs(setting);
+        EXPECT_EQ(link.connect(), kEFail) << setting;
+        EXPECT_FALSE(device.sessionActive()) << setting;
+        EXPECT_FALSE(device.connected()) << setting;
+    }
+
+    // Without a folder nothing answers at all.
+    FolderDevice absent((root.path() / "unplugged").string());
+    DeviceLink absentLink(absent, ui);
+    absentLink.setConnectTimeout(100ms);
+    int pumpsBefore = ui.pumps;
+    EXPECT_EQ(absentLink.connect(), kEFail);
+    EXPECT_GT(ui.pumps, pumpsBefore);
+    EXPECT_FALSE(absent.sessionActive());
+
+    ScopedEnv unset("TARVO_DEVICE", "");
+    auto none = FolderDevice::fromEnvironment();
+    DeviceLink noneLink(*none, ui);
+    noneLink.setConnectTimeout(50ms);
+    EXPECT_EQ(noneLink.connect(), kEFail);
+}
+
+TEST_F(FolderDeviceTest, readFileResults)
+{
+    desktop.write("cepbook.txt", "untouched");
+    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("cepbook.txt")), SyncResult::kDeviceFileMissing);
+    EXPECT_EQ(desktop.read("cepbook.txt"), "untouched");
+
+    root.write("fs/Program Files/Tarvo/cepbook.txt", "");
+    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("empty.txt")), 0);
+    EXPECT_TRUE(desktop.exists("empty.txt"));
+    EXPECT_EQ(desktop.read("empty.txt"), "");
+
+    // Names on the device match ignoring case.
+    root.write("fs/Program Files/Tarvo/cepbook.txt", "#VER 1 - merged\r\nPOP1\r\n");
+    EXPECT_EQ(link.readFile("\\PROGRAM FILES\\tarvo\\CEPBOOK.TXT", desktop.file("cepbook.txt")), 0);
+    EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 1 - merged\r\nPOP1\r\n");
+
+    // A folder of that name is found but cannot be read.
+    std::filesystem::create_directory(root.path() / "fs" / "Program Files" / "Tarvo" / "cecity.txt");
+    EXPECT_EQ(link.readFile("\\Program Files\\Tarvo\\cecity.txt", desktop.file("city.txt")),
+              SyncResult::kDeviceFileUnavailable);
+
+    knobs("ReadLimitBytes=10\r\n");
+    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("cepbook.txt")), SyncResult::kDeviceFileUnavailable);
+    EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 1 - merged\r\nPOP1\r\n");
+
+    knobs("StartDelayMs=-1\r\n");
+    link.setConnectTimeout(50ms);
+    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("cepbook.txt")), kEFail);
+    EXPECT_FALSE(device.sessionActive());
+    EXPECT_EQ(device.openHandles(), 0u);
+}
+
+TEST_F(FolderDeviceTest, writeFileReplacesTheWholeFile)
+{
+    root.write("fs/Program Files/Tarvo/CEPBOOK.TXT", std::string(9000, 'o'));
+    desktop.write("cepbook.txt", "new\r\n");
+    ASSERT_EQ(link.connect(), 0);
+    EXPECT_EQ(link.writeFile(desktop.file("cepbook.txt"), kPhonebook), 0);
+    // The existing file keeps its spelling.
+    EXPECT_EQ(onDevice("CEPBOOK.TXT"), "new\r\n");
+    EXPECT_EQ(entriesInTarvo(), 1u);
+
+    EXPECT_EQ(link.writeFile(desktop.file("missing.txt"), "\\Program Files\\Tarvo\\cecountry.txt"),
+              SyncResult::kLocalMissing);
+    EXPECT_EQ(entriesInTarvo(), 1u);
+
+    // The device creates no folders for a new file, and nothing leaves fs/.
+    EXPECT_EQ(link.writeFile(desktop.file("cepbook.txt"), "\\Program Files\\Other\\cepbook.txt"),
+              SyncResult::kDeviceFileUnavailable);
+    EXPECT_EQ(link.writeFile(desktop.file("cepbook.txt"), "\\Program Files\\..\\..\\escape.txt"),
+              SyncResult::kDeviceFileUnavailable);
+    EXPECT_FALSE(root.exists("escape.txt"));
+    link.disconnect();
+
+    // Outside a session the device does nothing.
+    EXPECT_EQ(link.writeFile(desktop.file("cepbook.txt"), "\\Program Files\\Tarvo\\cecountry.txt"),
+              SyncResult::kDeviceFileUnavailable);
+    EXPECT_FALSE(existsOnDevice("cecountry.txt"));
+}
+
+TEST_F(FolderDeviceTest, writeFailingPartWayKeepsThePreviousContent)
+{
+    root.write("fs/Program Files/Tarvo/cepbook.txt", "previous");
+    root.write("fs/Program Files/Tarvo/ceregion.txt", "old regions");
+    desktop.write("big.txt", std::string(3 * 4096, 'x'));
+    knobs("WriteLimitBytes=5000\r\nWriteLimitFile=CEREGION.TXT\r\nFailCreateFile=cecountry.txt\r\n");
+    ASSERT_EQ(link.connect(), 0);
+    EXPECT_EQ(link.writeFile(desktop.file("big.txt"), "\\Program Files\\Tarvo\\ceregion.txt"),
+              SyncResult::kDeviceFileUnavailable);
+    EXPECT_EQ(onDevice("ceregion.txt"), "old regions");
+    EXPECT_EQ(link.writeFile(desktop.file("big.txt"), "\\Program Files\\Tarvo\\cecountry.txt"),
+              SyncResult::kDeviceFileUnavailable);
+    EXPECT_FALSE(existsOnDevice("cecountry.txt"));
+    // The limit is for the named file only.
+    EXPECT_EQ(link.writeFile(desktop.file("big.txt"), kPhonebook), 0);
+    EXPECT_EQ(onDevice("cepbook.txt"), std::string(3 * 4096, 'x'));
+    EXPECT_EQ(entriesInTarvo(), 2u); // no temporary files left
+    EXPECT_EQ(device.openHandles(), 0u);
+    link.disconnect();
+}
+
+TEST_F(FolderDeviceTest, nonAsciiDevicePathsBecomeUtf8FileNames)
+{
+    desktop.write("local.txt", "data");
+    ASSERT_EQ(link.connect(), 0);
+    EXPECT_EQ(link.writeFile(desktop.file("local.txt"), "\\Program Files\\Tarvo\\caf\xE9.txt"), 0);
+    EXPECT_EQ(onDevice("caf\xC3\xA9.txt"), "data");
+    // Upper-case É in the path finds the same file.
+    EXPECT_EQ(link.writeFile(desktop.file("local.txt"), "\\Program Files\\Tarvo\\CAF\xC9.TXT"), 0);
+    EXPECT_EQ(entriesInTarvo(), 1u);
+    link.disconnect();
+    EXPECT_EQ(link.readFile("\\Program Files\\Tarvo\\caf\xE9.txt", desktop.file("back.txt")), 0);
+    EXPECT_EQ(desktop.read("back.txt"), "data");
+}
+
+TEST_F(FolderDeviceTest, deleteFileOfMissingFileReportsSuccess)
+{
+    root.write("fs/Program Files/Tarvo/cecity.txt", "x");
+    ASSERT_EQ(link.connect(), 0);
+    EXPECT_EQ(link.deleteFile("\\Program Files\\Tarvo\\CECITY.txt"), 0);
+    EXPECT_FALSE(existsOnDevice("cecity.txt"));
+    EXPECT_EQ(link.deleteFile("\\Program Files\\Tarvo\\cecity.txt"), 0);
+    EXPECT_EQ(link.deleteFile("\\Program Files\\Tarvo"), 0);
+    EXPECT_TRUE(root.exists("fs/Program Files/Tarvo"));
+    link.disconnect();
+}
+
+TEST_F(FolderDeviceTest, registryChangesAreSavedAndKnobsFailThem)
+{
+    knobs("FailRegistryKey=software\\tarvo\\blocked\r\nFailValueName=Bad\r\n");
+    ASSERT_EQ(link.connect(), 0);
+    DeviceHandle key = kNoDeviceHandle;
+    ASSERT_EQ(device.regCreateKey(u"Software\\Tarvo\\Open", key), 0);
+    const std::uint8_t data[] = {'o', 0, 'k', 0, 0xE9, 0, 0, 0};
+    EXPECT_EQ(device.regSetStringValue(key, u"Good", data, sizeof data), 0);
+    EXPECT_NE(device.regSetStringValue(key, u"BAD", data, sizeof data), 0);
+    EXPECT_EQ(device.regCloseKey(key), 0);
+    EXPECT_NE(device.regSetStringValue(key, u"Good", data, sizeof data), 0);
+
+    DeviceHandle blocked = kNoDeviceHandle;
+    EXPECT_NE(device.regCreateKey(u"Software\\Tarvo\\Blocked", blocked), 0);
+    EXPECT_EQ(blocked, kNoDeviceHandle);
+    link.disconnect();
+
+    RegistryFile saved(root.file("registry.reg"));
+    ASSERT_TRUE(saved.load());
+    std::string value;
+    ASSERT_TRUE(saved.readString("HKEY_CURRENT_USER\\Software\\Tarvo\\Open", "Good", value));
+    EXPECT_EQ(value, "ok\xC3\xA9");
+    EXPECT_FALSE(saved.readString("HKEY_CURRENT_USER\\Software\\Tarvo\\Open", "Bad", value));
+    EXPECT_FALSE(saved.keyExists("HKEY_CURRENT_USER\\Software\\Tarvo\\Blocked"));
+
+    // Outside a session the registry is out of reach.
+    EXPECT_NE(device.regCreateKey(u"Software\\Tarvo\\Open", key), 0);
+}
