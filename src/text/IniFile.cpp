@@ -12,6 +12,7 @@ namespace tarvo {
 namespace {
 
 constexpr std::string_view kNoMore = "_NO_MORE_";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 char lowerAscii(char c)
 {
@@ -40,8 +41,8 @@ std::string_view trim(std::string_view s)
 // Splits the file's text into lines at CR LF, LF or CR, without line ends.
 std::vector<std::string_view> splitLines(std::string_view text)
 {
-    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
+    if (text.starts_with(kUtf8Bom))
+        text.remove_prefix(kUtf8Bom.size());
     std::vector<std::string_view> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -94,6 +95,8 @@ std::string_view unquote(std::string_view v)
 // Finds the key in the first section of that name.
 std::optional<std::string> lookup(const std::string& path, std::string_view section, std::string_view key)
 {
+    section = trim(section);
+    key = trim(key);
     std::string text;
     if (!ReadWholeFile(path, text))
         return std::nullopt;
@@ -180,11 +183,10 @@ int IniFile::ReadList(std::string_view section, std::string_view keyFormat, std:
         std::string key(keyFormat);
         if (mark != std::string_view::npos)
             key.replace(mark, 2, std::to_string(n));
-        if (key.size() > kListKeyBuffer - 1)
-            key.resize(kListKeyBuffer - 1);
-        // A format without a number, or one cut to the buffer limit, would
-        // read the same key forever.
-        if (key == previousKey)
+        // A key cut to the buffer limit names some other key (often one
+        // already read), and a format without a number names the same key
+        // every time: either would repeat values or never end.
+        if (key.size() > kListKeyBuffer - 1 || key == previousKey)
             break;
         std::string value;
         ReadString(section, key, kNoMore, value);
@@ -200,8 +202,14 @@ int IniFile::ReadList(std::string_view section, std::string_view keyFormat, std:
 int IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) const
 {
     value = singleLine(value);
+    section = trim(section);
+    key = trim(key);
     std::string text;
     bool exists = ReadWholeFile(m_path, text);
+    // A file that is there but cannot be read would otherwise be replaced
+    // by one holding only the new key.
+    if (!exists && ::access(m_path.c_str(), F_OK) == 0)
+        return -1;
     std::vector<std::string_view> lines = exists ? splitLines(text) : std::vector<std::string_view>{};
     std::string newLine = std::string(key) + "=" + std::string(value);
 
@@ -228,6 +236,8 @@ int IniFile::WriteString(std::string_view section, std::string_view key, std::st
     }
 
     std::string out;
+    if (text.starts_with(kUtf8Bom))
+        out.append(kUtf8Bom);
     auto emit = [&out](std::string_view line) {
         out.append(line);
         out.append("\r\n");

@@ -40,13 +40,16 @@ public:
     // True when the value starts with 'Y', 'y' or '1'.
     int ReadBool(std::string_view section, std::string_view key, int defaultFlag, int& flag) const;
     // Numbered keys from 1 (the format's "%d" replaced by the number) up to
-    // the first absent one or the first whose value is "_NO_MORE_". Returns
-    // how many values were appended.
+    // the first absent one or the first whose value is "_NO_MORE_"; a key
+    // longer than 19 characters, or the same key again (a format without
+    // "%d"), also ends the list. Returns how many values were appended.
     int ReadList(std::string_view section, std::string_view keyFormat, std::vector<std::string>& list) const;
 
     // Writes the key, creating file, section or key as needed, keeping every
-    // other line; the file is replaced atomically with CR LF line ends.
-    // Returns 0, or -1 when the file could not be written.
+    // other line (and a UTF-8 byte-order mark); the file is replaced
+    // atomically with CR LF line ends. Returns 0, or -1 when the file could
+    // not be written, or exists but could not be read (it is then left as
+    // it is rather than replaced by the one key).
     int WriteString(std::string_view section, std::string_view key, std::string_view value) const;
 
 private:

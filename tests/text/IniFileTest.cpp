@@ -1,0 +1,308 @@
+#include "text/IniFile.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+using namespace tarvo;
+using tarvo::test::TempDir;
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+protected:
+    IniFile bind(std::string_view content)
+    {
+        m_dir.write("s.ini", content);
+        return IniFile(m_dir.file("s.ini"));
+    }
+    std::string read(const IniFile& ini, std::string_view section, std::string_view key,
+                     std::string_view def = "<def>")
+    {
+        std::string value = "junk";
+        EXPECT_EQ(ini.ReadString(section, key, def, value), 0);
+        return value;
+    }
+
+    TempDir m_dir;
+};
+
+} // namespace
+
+TEST_F(IniFileTest, missingFileSectionOrKeyGivesTheDefault)
+{
+    IniFile none(m_dir.file("absent.ini"));
+    EXPECT_EQ(read(none, "Sec", "Key"), "<def>");
+    int n = 5;
+    EXPECT_EQ(none.ReadInt("Sec", "Key", "0", n), 0);
+    EXPECT_EQ(n, 0);
+    int flag = 0;
+    EXPECT_EQ(none.ReadBool("Sec", "Key", 1, flag), 1);
+    EXPECT_EQ(flag, 1);
+
+    IniFile ini = bind("[Sec]\r\nKey=v\r\n");
+    EXPECT_EQ(read(ini, "Other", "Key"), "<def>");
+    EXPECT_EQ(read(ini, "Sec", "Nope"), "<def>");
+}
+
+TEST_F(IniFileTest, sectionsAndKeysIgnoreCaseAndBlanks)
+{
+    IniFile ini = bind("  [ Profile ]  \r\n\t MaxPops \t=  25 \t\r\n");
+    EXPECT_EQ(read(ini, "PROFILE", "maxpops"), "25");
+    EXPECT_EQ(read(ini, "profile", " MAXPOPS "), "25");
+}
+
+TEST_F(IniFileTest, firstOfTwoEqualKeysAndSectionsWins)
+{
+    IniFile ini = bind("[A]\nk=1\nK=2\n[B]\nx=b\n[a]\nk=3\nonly=second\n");
+    EXPECT_EQ(read(ini, "A", "k"), "1");
+    // The second [a] is never consulted, not even for keys the first lacks.
+    EXPECT_EQ(read(ini, "A", "only"), "<def>");
+    EXPECT_EQ(read(ini, "B", "x"), "b");
+}
+
+TEST_F(IniFileTest, matchingQuotesAreRemovedOthersKept)
+{
+    IniFile ini = bind("[S]\n"
+                       "d=\"abc\"\n"
+                       "s='a b'\n"
+                       "lone=\"abc\n"
+                       "mixed=\"abc'\n"
+                       "one=\"\n"
+                       "empty=\"\"\n"
+                       "inner=a\"b\"c\n");
+    EXPECT_EQ(read(ini, "S", "d"), "abc");
+    EXPECT_EQ(read(ini, "S", "s"), "a b");
+    EXPECT_EQ(read(ini, "S", "lone"), "\"abc");
+    EXPECT_EQ(read(ini, "S", "mixed"), "\"abc'");
+    EXPECT_EQ(read(ini, "S", "one"), "\"");
+    EXPECT_EQ(read(ini, "S", "empty"), "");
+    EXPECT_EQ(read(ini, "S", "inner"), "a\"b\"c");
+}
+
+TEST_F(IniFileTest, valueRunsFromTheFirstEqualsSignAndKeepsSemicolons)
+{
+    IniFile ini = bind("[S]\n"
+                       "a=b=c\n"
+                       "url=http://x/?q=1;r=2\n"
+                       "; commented=yes\n"
+                       "  ;indented=yes\n"
+                       "v=1 ; not a comment\n"
+                       "no equals sign\n");
+    EXPECT_EQ(read(ini, "S", "a"), "b=c");
+    EXPECT_EQ(read(ini, "S", "url"), "http://x/?q=1;r=2");
+    EXPECT_EQ(read(ini, "S", "; commented"), "<def>");
+    EXPECT_EQ(read(ini, "S", ";indented"), "<def>");
+    EXPECT_EQ(read(ini, "S", "v"), "1 ; not a comment");
+    EXPECT_EQ(read(ini, "S", "no equals sign"), "<def>");
+}
+
+TEST_F(IniFileTest, lineEndsAndByteOrderMarkReadAlike)
+{
+    for (std::string_view text : {"[S]\r\na=1\r\nb=2\r\n", "[S]\na=1\nb=2\n", "[S]\ra=1\rb=2\r",
+                                  "\xEF\xBB\xBF[S]\r\na=1\r\nb=2", "[S]\n\r\n\ra=1\r\n\nb=2"}) {
+        SCOPED_TRACE(testing::PrintToString(std::string(text)));
+        IniFile ini = bind(text);
+        EXPECT_EQ(read(ini, "S", "a"), "1");
+        EXPECT_EQ(read(ini, "S", "b"), "2");
+    }
+}
+
+TEST_F(IniFileTest, presentEmptyKeyIsNotTheDefault)
+{
+    IniFile ini = bind("[S]\nempty=\nblank=   \n");
+    EXPECT_EQ(read(ini, "S", "empty"), "");
+    EXPECT_EQ(read(ini, "S", "blank"), "");
+    int flag = 1;
+    EXPECT_EQ(ini.ReadBool("S", "empty", 1, flag), 0);
+}
+
+TEST_F(IniFileTest, valuesAreCutToTheBuffer)
+{
+    std::string longValue(300, 'x');
+    longValue[258] = 'E';
+    longValue[259] = 'Z';
+    IniFile ini = bind("[S]\nlong=" + longValue + "\nnum=1234567890123456789012\nq=\"" + std::string(270, 'q')
+                       + "\"\n");
+    std::string v = read(ini, "S", "long");
+    ASSERT_EQ(v.size(), 259U);
+    EXPECT_EQ(v.back(), 'E');
+    EXPECT_EQ(read(ini, "S", "q"), std::string(259, 'q'));
+    // A default is cut like a value.
+    EXPECT_EQ(read(ini, "S", "absent", longValue).size(), 259U);
+    std::string small;
+    ini.ReadString("S", "long", "", small, 5);
+    EXPECT_EQ(small, "xxxx");
+    // ReadInt sees 19 characters.
+    int n = 0;
+    EXPECT_EQ(ini.ReadInt("S", "num", "0", n), 2147483647); // saturates, never wraps
+    IniFile ini2 = bind("[S]\nnum=                  7\nnum2=                   7\n");
+    EXPECT_EQ(ini2.ReadInt("S", "num", "0", n), 7);  // 18 blanks + digit: 19 characters
+    EXPECT_EQ(ini2.ReadInt("S", "num2", "0", n), 7); // blanks are trimmed before the cut
+}
+
+TEST_F(IniFileTest, readIntConvertsLeadingDigits)
+{
+    IniFile ini = bind("[S]\na=12abc\nb=abc\nc=-42\nd=+7x\ne=\n");
+    int n = -1;
+    EXPECT_EQ(ini.ReadInt("S", "a", "0", n), 12);
+    EXPECT_EQ(n, 12);
+    EXPECT_EQ(ini.ReadInt("S", "b", "9", n), 0);
+    EXPECT_EQ(ini.ReadInt("S", "c", "0", n), -42);
+    EXPECT_EQ(ini.ReadInt("S", "d", "0", n), 7);
+    EXPECT_EQ(ini.ReadInt("S", "e", "9", n), 0);
+    EXPECT_EQ(ini.ReadInt("S", "absent", "3", n), 3);
+}
+
+TEST_F(IniFileTest, readBoolLooksAtTheFirstCharacterOnly)
+{
+    IniFile ini = bind("[S]\nk1=yes\nk2=Yes\nk3=y\nk4=1\nk5=10\nk6=no\nk7=true\nk8=0\nk9=\nk10=No\n");
+    const std::vector<int> expected = {1, 1, 1, 1, 1, 0, 0, 0, 0, 0};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        std::string key = "k" + std::to_string(i + 1);
+        for (int def : {0, 1}) {
+            int flag = 7;
+            EXPECT_EQ(ini.ReadBool("S", key, def, flag), expected[i]) << key << " default " << def;
+            EXPECT_EQ(flag, expected[i]) << key;
+        }
+    }
+    int flag = 7;
+    EXPECT_EQ(ini.ReadBool("S", "absent", 0, flag), 0);
+    EXPECT_EQ(ini.ReadBool("S", "absent", 5, flag), 1);
+}
+
+TEST_F(IniFileTest, numberedListsStopAtAGapOrTheMarker)
+{
+    IniFile ini = bind("[L]\nUrl1=a\nUrl2=\nUrl4=d\n"
+                       "[M]\nUrl1=a\nUrl2=_NO_MORE_\nUrl3=c\n"
+                       "[N]\nUrl1=\"_NO_MORE_\"\n"
+                       "[O]\nUrl1=_no_more_\n");
+    std::vector<std::string> list = {"kept"};
+    EXPECT_EQ(ini.ReadList("L", "Url%d", list), 2);
+    EXPECT_EQ(list, (std::vector<std::string>{"kept", "a", ""}));
+
+    list.clear();
+    EXPECT_EQ(ini.ReadList("M", "Url%d", list), 1);
+    EXPECT_EQ(list, (std::vector<std::string>{"a"}));
+    list.clear();
+    EXPECT_EQ(ini.ReadList("N", "Url%d", list), 0); // the quotes go before the comparison
+    list.clear();
+    EXPECT_EQ(ini.ReadList("O", "Url%d", list), 1); // the marker is compared exactly
+    list.clear();
+    EXPECT_EQ(ini.ReadList("absent", "Url%d", list), 0);
+}
+
+TEST_F(IniFileTest, numberedListNeverLoopsOrRepeats)
+{
+    // 18 characters before the number: key 10 would be cut back to key 1.
+    std::string content = "[L]\nK=same\n";
+    for (int n = 1; n <= 12; ++n)
+        content += "ABCDEFGHIJKLMNOPQR" + std::to_string(n) + "=v" + std::to_string(n) + "\n";
+    IniFile ini = bind(content);
+    std::vector<std::string> list;
+    EXPECT_EQ(ini.ReadList("L", "ABCDEFGHIJKLMNOPQR%d", list), 9);
+    ASSERT_EQ(list.size(), 9U);
+    EXPECT_EQ(list.back(), "v9");
+
+    list.clear();
+    EXPECT_EQ(ini.ReadList("L", "K", list), 1); // no number: read once
+}
+
+TEST_F(IniFileTest, pathJoinsBareNamesToTheCurrentDirectoryOnce)
+{
+    tarvo::test::ScopedCurrentDir cd(m_dir.path());
+    IniFile ini("synuser.ini");
+    std::string expected = m_dir.path().string() + "/synuser.ini";
+    EXPECT_EQ(ini.path(), expected);
+    {
+        TempDir other;
+        tarvo::test::ScopedCurrentDir cd2(other.path());
+        EXPECT_EQ(ini.path(), expected);
+    }
+    ini.SetPath("C:\\Work\\x.ini");
+    EXPECT_EQ(ini.path(), "C:\\Work\\x.ini");
+    ini.SetPath("/abs/x.ini");
+    EXPECT_EQ(ini.path(), "/abs/x.ini");
+}
+
+TEST_F(IniFileTest, writeCreatesANewFileWithCrLf)
+{
+    IniFile ini(m_dir.file("new.ini"));
+    EXPECT_EQ(ini.WriteString("Sec", "Key", "Value"), 0);
+    EXPECT_EQ(m_dir.read("new.ini"), "[Sec]\r\nKey=Value\r\n");
+    EXPECT_EQ(ini.WriteString("Sec", "Empty", ""), 0);
+    EXPECT_EQ(m_dir.read("new.ini"), "[Sec]\r\nKey=Value\r\nEmpty=\r\n");
+}
+
+TEST_F(IniFileTest, writePlacesNewKeysAndSectionsAndKeepsTheRest)
+{
+    IniFile ini = bind("; head comment\r\n"
+                       "[A]\r\n"
+                       "one=1\r\n"
+                       "; a comment\r\n"
+                       "\r\n"
+                       "[B]\r\n"
+                       "MixedCase=old\r\n"
+                       "after=x\r\n");
+    EXPECT_EQ(ini.WriteString("a", "two", "2"), 0);
+    EXPECT_EQ(ini.WriteString("B", "mixedcase", "new"), 0);
+    EXPECT_EQ(ini.WriteString("C", "k", "v"), 0);
+    EXPECT_EQ(m_dir.read("s.ini"), "; head comment\r\n"
+                                   "[A]\r\n"
+                                   "one=1\r\n"
+                                   "; a comment\r\n"
+                                   "two=2\r\n"
+                                   "\r\n"
+                                   "[B]\r\n"
+                                   "MixedCase=new\r\n"
+                                   "after=x\r\n"
+                                   "[C]\r\n"
+                                   "k=v\r\n");
+    // A second object bound to the file sees every change.
+    IniFile reader(m_dir.file("s.ini"));
+    EXPECT_EQ(read(reader, "A", "two"), "2");
+    EXPECT_EQ(read(reader, "B", "MixedCase"), "new");
+    EXPECT_EQ(read(reader, "C", "k"), "v");
+    EXPECT_EQ(read(reader, "A", "one"), "1");
+}
+
+TEST_F(IniFileTest, writeGoesToTheFirstOfTwoEqualSections)
+{
+    IniFile ini = bind("[S]\nk=1\n[T]\n[s]\nk=2\n");
+    EXPECT_EQ(ini.WriteString("S", "k", "9"), 0);
+    EXPECT_EQ(ini.WriteString("S", "new", "n"), 0);
+    EXPECT_EQ(m_dir.read("s.ini"), "[S]\r\nk=9\r\nnew=n\r\n[T]\r\n[s]\r\nk=2\r\n");
+    EXPECT_EQ(read(ini, "S", "new"), "n");
+}
+
+TEST_F(IniFileTest, writeKeepsTheByteOrderMarkAndOneLineValues)
+{
+    IniFile ini = bind("\xEF\xBB\xBF[S]\r\na=1\r\n");
+    EXPECT_EQ(ini.WriteString("S", "b", "two\r\n[Evil]\r\nx=y"), 0);
+    EXPECT_EQ(m_dir.read("s.ini"), "\xEF\xBB\xBF[S]\r\na=1\r\nb=two\r\n");
+    EXPECT_EQ(read(ini, "Evil", "x"), "<def>");
+}
+
+TEST_F(IniFileTest, writeNeverReplacesAFileItCannotRead)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    IniFile ini = bind("[S]\r\nkeep=me\r\n");
+    ASSERT_EQ(::chmod(m_dir.file("s.ini").c_str(), 0), 0);
+    EXPECT_EQ(ini.WriteString("S", "k", "v"), -1);
+    ASSERT_EQ(::chmod(m_dir.file("s.ini").c_str(), 0600), 0);
+    EXPECT_EQ(m_dir.read("s.ini"), "[S]\r\nkeep=me\r\n");
+}
+
+TEST_F(IniFileTest, writeIntoAMissingFolderFails)
+{
+    IniFile ini(m_dir.file("no/such/folder/x.ini"));
+    EXPECT_EQ(ini.WriteString("S", "k", "v"), -1);
+    EXPECT_FALSE(m_dir.exists("no"));
+}
