@@ -1,0 +1,138 @@
+#include "phonebook/HandheldPhonebook.h"
+
+#include "device/DeviceLink.h"
+#include "phonebook/PopList.h"
+#include "phonebook/PopRecord.h"
+#include "support/AtomicFile.h"
+#include "support/LineReader.h"
+#include "support/Tokenizer.h"
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <unordered_set>
+#include <utility>
+
+namespace tarvo {
+
+namespace {
+
+// A record line is split into at most this many fields, as the POP file
+// reader does; the 29th, when present, holds the rest of the line.
+constexpr int kMaxFields = kPopColumnCount + 1;
+// The handheld's file is always in canonical order and the POP id is read
+// from this position whatever a header said.
+constexpr std::size_t kPopIdPosition = static_cast<std::size_t>(PopColumn::POP);
+
+// Flushed to the file whenever this much is buffered.
+constexpr std::size_t kWriteChunk = 64 * 1024;
+
+struct IdHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view id) const noexcept { return std::hash<std::string_view>{}(id); }
+};
+
+using IdSet = std::unordered_set<std::string, IdHash, std::equal_to<>>;
+
+} // namespace
+
+int HandheldPhonebook::ReadFromDevice(PopList& pops, DeviceLink& link, const std::string& localPath)
+{
+    int copied = link.readFile(kDevicePath, localPath);
+    // No phonebook on the device yet: nothing to mark, and the desktop copy
+    // stays as it was.
+    if (copied == SyncResult::kDeviceFileMissing)
+        return 0;
+    if (copied != SyncResult::kDone)
+        return copied;
+    return MarkFromFile(pops, localPath);
+}
+
+int HandheldPhonebook::MarkFromFile(PopList& pops, const std::string& localPath)
+{
+    LineReader reader(localPath);
+    if (!reader.isOpen()) {
+        // A copy that is gone is taken as an empty phonebook; one that is
+        // there but cannot be read is not replaced.
+        std::error_code ec;
+        if (std::filesystem::exists(localPath, ec) || ec)
+            return kNotAPhonebook;
+        return WriteFileAtomically(localPath, {}) ? 0 : kNotAPhonebook;
+    }
+
+    // Every POP the device names is looked up in the master list, whatever
+    // the order of the file. Matching while walking the master list in step
+    // with the file would stop at the first POP out of master order, or at
+    // the first variant line (it repeats the id of the line before it), and
+    // the next merged file would then silently drop every POP after it.
+    //
+    // Comment lines are skipped and never reach the header check: the file
+    // this program writes has no header, the id position does not follow
+    // one, and a header from the device would only change how the master's
+    // later files are read.
+    IdSet ids;
+    std::array<std::string_view, kMaxFields> fields{};
+    std::string_view line;
+    bool first = true;
+    while (reader.next(line)) {
+        if (first) {
+            first = false;
+            if (!line.starts_with("#VER"))
+                return kNotAPhonebook;
+        }
+        if (Comment(line) != 0)
+            continue;
+        if (ParseTokens(line, fields.data(), kMaxFields) < kPopColumnCount)
+            continue;
+        if (!ids.contains(fields[kPopIdPosition]))
+            ids.emplace(fields[kPopIdPosition]);
+    }
+    if (reader.failed())
+        return kNotAPhonebook;
+    if (ids.empty())
+        return 0;
+
+    // The device's lines were written from master entries only; a customer
+    // POP that shares an id is never written to the device, so it is not
+    // shown as being there. Master entries that share an id (not directly
+    // consecutive in "pbook.txt") cannot be told apart by the device file,
+    // so all of them are marked rather than any being dropped.
+    for (PopRecord& pop : pops)
+        if (pop.fromMaster() == 1 && ids.contains(pop.pop()))
+            pop.setSelected(1);
+    return 0;
+}
+
+int HandheldPhonebook::WriteMerged(const PopList& pops, const std::string& path, int version)
+{
+    // Replaced whole or not at all: a failed write must not leave a stale or
+    // truncated file that a synchronization would push.
+    AtomicFile file(path);
+    if (!file.open())
+        return 1;
+    std::string buffer;
+    buffer.reserve(kWriteChunk + 4096);
+    buffer.append("#VER ").append(std::to_string(version)).append(" - merged\r\n");
+    for (const PopRecord& pop : pops) {
+        if (pop.fromMaster() != 1 || pop.selected() != 1)
+            continue;
+        pop.Write(buffer);
+        if (buffer.size() >= kWriteChunk) {
+            if (!file.write(buffer))
+                return 1;
+            buffer.clear();
+        }
+    }
+    if (!file.write(buffer))
+        return 1;
+    return file.commit() ? 0 : 1;
+}
+
+MasterPhonebook::ReadBack HandheldPhonebook::readBackFor(DeviceLink& link, std::string localPath)
+{
+    return [&link, localPath = std::move(localPath)](PopList& pops) { return ReadFromDevice(pops, link, localPath); };
+}
+
+} // namespace tarvo

@@ -1,0 +1,272 @@
+// The handheld's phonebook: reading it back from the device and writing the
+// merged file that a synchronization pushes.
+#include "phonebook/HandheldPhonebook.h"
+
+#include "SyncFixtures.h"
+#include "device/DeviceLink.h"
+#include "device/FolderDevice.h"
+#include "support/FakeTransport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace tarvo;
+using namespace tarvo::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string line(const std::string& id)
+{
+    return PopLine("US", "TX", "Austin", id).str();
+}
+
+std::string isdn(const std::string& id)
+{
+    return PopLine("US", "TX", "Austin", id).set(PopColumn::MEDIA, "ISDN").set(PopColumn::ISDN, "1").str();
+}
+
+// A master phonebook with one ISDN variant and a customer POP that shares a
+// master POP's id.
+struct ReadBackTest : ::testing::Test {
+    TempDir desktop;
+    HandheldFolder handheld;
+    FolderDevice device{handheld.folder()};
+    SyncFrontEnd ui;
+    DeviceLink link{device, ui};
+    PopList pops;
+    std::string local = desktop.file("cepbook.txt");
+
+    ReadBackTest()
+    {
+        desktop.write("pbook.txt",
+                      PopFile({line("P1"), line("P2"), isdn("P2"), line("P3"), line("P4"), line("P5")}));
+        desktop.write("cbook.txt", PopFile({line("C1"), line("P3")}));
+        EXPECT_EQ(pops.LoadFile(1, desktop.file("pbook.txt"), 1), 0);
+        EXPECT_EQ(pops.LoadFile(0, desktop.file("cbook.txt"), 0), 0);
+        link.setConnectTimeout(2s);
+    }
+    int readBack() { return HandheldPhonebook::ReadFromDevice(pops, link, local); }
+    void unmarkAll()
+    {
+        for (PopRecord& pop : pops)
+            pop.setSelected(0);
+    }
+};
+
+using Ids = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(ReadBackTest, marksEveryDevicePopWhateverTheOrderAndTheVariants)
+{
+    struct Case {
+        const char* what;
+        std::string file;
+        Ids marked;
+    };
+    const Case cases[] = {
+        {"master order, variant of the first POP", PopFile({line("P2"), isdn("P2"), line("P4"), line("P5")}),
+         {"P2", "P4", "P5"}},
+        {"reverse order", PopFile({line("P5"), line("P4"), line("P2"), isdn("P2"), line("P1")}),
+         {"P1", "P2", "P4", "P5"}},
+        {"POP the master no longer has", PopFile({line("P1"), line("PX"), line("P5")}), {"P1", "P5"}},
+        // Only the master entry: customer POPs never go to the device.
+        {"id shared with a customer POP, customer-only id", PopFile({line("C1"), line("P3")}), {"P3"}},
+        {"short, long, blank and comment lines",
+         PopFile({line("P1").substr(0, line("P1").rfind(',')), line("P4") + ",extra,fields", "", "; P5 note",
+                  "#HDR POP"}),
+         {"P4"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        unmarkAll();
+        handheld.put("cepbook.txt", c.file);
+        ASSERT_EQ(readBack(), 0);
+        EXPECT_EQ(selectedIds(pops), c.marked);
+        EXPECT_EQ(desktop.read("cepbook.txt"), c.file);
+    }
+    EXPECT_FALSE(device.sessionActive());
+}
+
+TEST_F(ReadBackTest, idComesFromTheSixthFieldAndDeviceHeadersChangeNothing)
+{
+    // A master phonebook read under a header that puts the id fifth: the
+    // device file is always in canonical order, so its id is still sixth.
+    TempDir other;
+    other.write("pbook.txt", "#VER 1\r\n#HDR COUNTRY,REGION,CITY,AREA_CODE,POP,PHONE_NUMBER\r\n"
+                             "US,TX,Austin,408,Q1,5550101,,,,0,0,0,0,0,,0,0,0,0,0,,0,,,0,0,MODEM,B\r\n"
+                             "US,TX,Austin,408,Q2,5550102,,,,0,0,0,0,0,,0,0,0,0,0,,0,,,0,0,MODEM,B\r\n");
+    PopList permuted;
+    ASSERT_EQ(permuted.LoadFile(1, other.file("pbook.txt"), 1), 0);
+    ASSERT_EQ(permuted.size(), 2U);
+    ASSERT_EQ(permuted.begin()->pop(), "Q1");
+    const auto before = permuted.columnMap().positions();
+
+    // A header in the device file reaches no header check either. The last
+    // line has Q1 where the master's header would look for the id.
+    handheld.put("cepbook.txt", PopFile({"#HDR BILL_CODE,MEDIA,POP", line("Q2"),
+                                         PopLine("US", "TX", "Austin", "ZZ").set(PopColumn::PHONE_NUMBER, "Q1").str()}));
+    ASSERT_EQ(HandheldPhonebook::ReadFromDevice(permuted, link, local), 0);
+    EXPECT_EQ(selectedIds(permuted), Ids{"Q2"});
+    EXPECT_EQ(permuted.columnMap().positions(), before);
+
+    handheld.put("cepbook.txt", PopFile({"#HDR BILL_CODE,MEDIA,POP", line("P1")}));
+    ASSERT_EQ(readBack(), 0);
+    EXPECT_EQ(selectedIds(pops), Ids{"P1"});
+    EXPECT_TRUE(pops.columnMap().isIdentity());
+}
+
+TEST_F(ReadBackTest, fileThatIsNoPhonebookOrEmpty)
+{
+    handheld.put("cepbook.txt", line("P1") + "\r\n#VER 1\r\n" + line("P2") + "\r\n");
+    EXPECT_EQ(readBack(), HandheldPhonebook::kNotAPhonebook);
+    EXPECT_TRUE(selectedIds(pops).empty());
+
+    handheld.put("cepbook.txt", "");
+    EXPECT_EQ(readBack(), 0);
+    EXPECT_TRUE(selectedIds(pops).empty());
+    EXPECT_TRUE(desktop.exists("cepbook.txt"));
+    EXPECT_EQ(desktop.read("cepbook.txt"), "");
+
+    // The version line alone, with LF ends.
+    handheld.put("cepbook.txt", "#VER 1 - merged\n" + line("P4") + "\n");
+    EXPECT_EQ(readBack(), 0);
+    EXPECT_EQ(selectedIds(pops), Ids{"P4"});
+}
+
+TEST_F(ReadBackTest, noDeviceFileMarksNothingAndLeavesTheDesktopCopyAlone)
+{
+    EXPECT_EQ(readBack(), 0);
+    EXPECT_FALSE(desktop.exists("cepbook.txt"));
+    EXPECT_TRUE(selectedIds(pops).empty());
+
+    desktop.write("cepbook.txt", PopFile({line("P1")}));
+    EXPECT_EQ(readBack(), 0);
+    EXPECT_EQ(desktop.read("cepbook.txt"), PopFile({line("P1")}));
+    EXPECT_TRUE(selectedIds(pops).empty());
+}
+
+TEST_F(ReadBackTest, unreachableDeviceGivesEFail)
+{
+    FolderDevice gone(desktop.file("no-such-handheld"));
+    DeviceLink goneLink(gone, ui);
+    goneLink.setConnectTimeout(60ms);
+    EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, goneLink, local), kEFail);
+    EXPECT_FALSE(desktop.exists("cepbook.txt"));
+    EXPECT_FALSE(gone.sessionActive());
+
+    handheld.knobs("StartStatus=-1\r\n");
+    EXPECT_EQ(readBack(), kEFail);
+}
+
+TEST(ReadBackFaults, failedCopiesMarkNothingAndKeepTheDesktopCopy)
+{
+    TempDir desktop;
+    desktop.write("pbook.txt", PopFile({line("P1"), line("P2")}));
+    PopList pops;
+    ASSERT_EQ(pops.LoadFile(1, desktop.file("pbook.txt"), 1), 0);
+    const std::u16string path = u"\\Program Files\\Tarvo\\cepbook.txt";
+    const std::string old = PopFile({line("P2")});
+
+    struct Case {
+        const char* what;
+        std::function<void(FakeTransport&)> arrange;
+        std::string localPath;
+        int code;
+    };
+    const Case cases[] = {
+        {"read fails part-way", [](FakeTransport& d) { d.readFailsAfter = 20; }, desktop.file("cepbook.txt"), 103},
+        {"device file cannot be opened", [&](FakeTransport& d) { d.unopenable.insert(path); },
+         desktop.file("cepbook.txt"), 103},
+        {"desktop copy cannot be created", [](FakeTransport&) {}, desktop.file("missing/cepbook.txt"), 104},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        desktop.write("cepbook.txt", old);
+        FakeTransport device;
+        device.files[path] = PopFile({line("P1"), line("P2")});
+        c.arrange(device);
+        SyncFrontEnd ui;
+        DeviceLink link(device, ui);
+        link.setClock(device.clock());
+        EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, link, c.localPath), c.code);
+        EXPECT_TRUE(selectedIds(pops).empty());
+        EXPECT_EQ(desktop.read("cepbook.txt"), old);
+        EXPECT_EQ(device.depth, 0);
+    }
+}
+
+TEST(MarkFromFile, missingCopyIsCreatedEmptyUnreadableOneIsAnError)
+{
+    TempDir desktop;
+    desktop.write("pbook.txt", PopFile({line("P1")}));
+    PopList pops;
+    ASSERT_EQ(pops.LoadFile(1, desktop.file("pbook.txt"), 1), 0);
+
+    EXPECT_EQ(HandheldPhonebook::MarkFromFile(pops, desktop.file("cepbook.txt")), 0);
+    EXPECT_TRUE(desktop.exists("cepbook.txt"));
+    EXPECT_EQ(desktop.read("cepbook.txt"), "");
+
+    EXPECT_EQ(HandheldPhonebook::MarkFromFile(pops, desktop.file("missing/cepbook.txt")), 1);
+    std::filesystem::create_directory(desktop.path() / "folder");
+    EXPECT_EQ(HandheldPhonebook::MarkFromFile(pops, desktop.file("folder")), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(desktop.path() / "folder"));
+    EXPECT_TRUE(selectedIds(pops).empty());
+}
+
+namespace {
+
+struct MergedTest : ::testing::Test {
+    TempDir desktop;
+    PopList pops;
+
+    MergedTest()
+    {
+        desktop.write("pbook.txt", PopFile({line("P1"), line("P2"), isdn("P2"), "#HDR ignored", line("P3"),
+                                            PopLine("US", "TX", "Austin", "P4").set(PopColumn::USAGE_START, "7200").str()}));
+        desktop.write("cbook.txt", PopFile({line("C1")}));
+        EXPECT_EQ(pops.LoadFile(1, desktop.file("pbook.txt"), 1), 0);
+        EXPECT_EQ(pops.LoadFile(0, desktop.file("cbook.txt"), 0), 0);
+    }
+};
+
+} // namespace
+
+TEST_F(MergedTest, holdsTheChosenMasterPopsWithTheirVariantsByteForByte)
+{
+    choose(pops, {"P2", "P4", "C1"});
+    ASSERT_EQ(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1), 0);
+    const std::string p4 = PopLine("US", "TX", "Austin", "P4").set(PopColumn::USAGE_START, "2").str();
+    EXPECT_EQ(desktop.read("cepbook.txt"),
+              "#VER 1 - merged\r\n" + line("P2") + "\r\n" + isdn("P2") + "\r\n" + p4 + "\r\n");
+
+    // The version is the caller's; an empty choice is the version line alone.
+    for (PopRecord& pop : pops)
+        pop.setSelected(0);
+    ASSERT_EQ(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 12), 0);
+    EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 12 - merged\r\n");
+
+    // selected is compared with 1, not taken as a truth value.
+    pops.begin()->setSelected(2);
+    ASSERT_EQ(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1), 0);
+    EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 1 - merged\r\n");
+}
+
+TEST_F(MergedTest, fileThatCannotBeWrittenIsReportedAndTheOldOneKept)
+{
+    choose(pops, {"P1", "P2", "P3", "P4"});
+    EXPECT_EQ(HandheldPhonebook::WriteMerged(pops, desktop.file("missing/cepbook.txt"), 1), 1);
+
+    desktop.write("cepbook.txt", "#VER 1 - merged\r\nstale\r\n");
+    {
+        ScopedFileSizeLimit limit(64);
+        EXPECT_EQ(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1), 1);
+    }
+    EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 1 - merged\r\nstale\r\n");
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(desktop.path()))
+        ++entries;
+    EXPECT_EQ(entries, 3U); // pbook.txt, cbook.txt, cepbook.txt: no temporary file left
+}
