@@ -27,6 +27,8 @@ const std::string& scratchFile()
         ::close(fd);
         return pattern;
     }();
+    static const bool cleanup = [] { return std::atexit([] { std::remove(path.c_str()); }) == 0; }();
+    (void)cleanup;
     return path;
 }
 

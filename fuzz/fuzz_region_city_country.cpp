@@ -30,6 +30,13 @@ const std::string& scratchDir()
             std::abort();
         return pattern;
     }();
+    static const bool cleanup = [] {
+        return std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(dir, ec);
+        }) == 0;
+    }();
+    (void)cleanup;
     return dir;
 }
 
