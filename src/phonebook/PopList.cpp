@@ -20,10 +20,6 @@ constexpr int kMaxFields = kPopColumnCount + 1;
 
 constexpr int kHoursDivisor = 3600;
 
-} // namespace
-
-namespace {
-
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
 
