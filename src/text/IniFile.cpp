@@ -260,7 +260,11 @@ int IniFile::WriteString(std::string_view section, std::string_view key, std::st
     } else {
         for (std::string_view line : lines)
             emit(line);
-        emit("[" + std::string(section) + "]");
+        // Built with append: gcc 12 warns falsely (-Wrestrict) on "[" + string.
+        std::string header(1, '[');
+        header.append(section);
+        header.push_back(']');
+        emit(header);
         emit(newLine);
     }
     return WriteFileAtomically(m_path, out) ? 0 : -1;
