@@ -313,13 +313,16 @@ void RegistryFile::parse(std::string_view raw)
         // A backslash on the file's last line has nothing to continue with and
         // is dropped, so that writing the value back reads the same.
         std::string joined(rest);
-        while (!joined.empty() && joined.back() == '\\') {
+        for (;;) {
+            joined = std::string(trim(joined));
+            if (joined.empty() || joined.back() != '\\')
+                break;
             joined.pop_back();
             if (i + 1 < lines.size())
                 joined += trim(lines[++i]);
         }
-        joined = std::string(trim(joined));
-        if (joined.empty() || joined == "-")
+        // A continuation that pulled in a quoted line is no value of any type.
+        if (joined.empty() || joined == "-" || joined.front() == '"')
             continue;
         if (joined.size() >= kHex1.size() && sameName(std::string_view(joined).substr(0, kHex1.size()), kHex1)) {
             std::optional<std::string> data = decodeHex1(std::string_view(joined).substr(kHex1.size()));

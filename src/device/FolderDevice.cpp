@@ -233,9 +233,9 @@ DeviceHandle FolderDevice::createFile(const std::u16string& path, DeviceOpen mod
         if (!file.reader)
             return kNoDeviceHandle;
     } else {
-        // The device does not create missing folders for a new file.
         if (!m_knobs.failCreateFile.empty() && RegistryFile::sameName(file.name, m_knobs.failCreateFile))
             return kNoDeviceHandle;
+        // The device does not create missing folders for a new file.
         if (!fs::is_directory(local->parent_path(), ec) || fs::is_directory(*local, ec))
             return kNoDeviceHandle;
         file.writer = std::make_unique<AtomicFile>(local->string());

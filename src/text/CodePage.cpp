@@ -250,7 +250,10 @@ std::u16string CodePage::utf8ToUtf16(std::string_view text)
                 ok = (c & 0xC0) == 0x80;
                 v = (v << 6) | (c & 0x3F);
             }
-            if (ok && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
+            // Overlong forms (such as C0 AF for '/') are refused like any
+            // other malformed sequence.
+            constexpr char32_t kShortest[5] = {0, 0, 0x80, 0x800, 0x10000};
+            if (ok && v >= kShortest[len] && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
                 cp = v;
             } else {
                 len = 1;

@@ -170,3 +170,23 @@ TEST(RegistryFile, utf16FileFromTheRegistryEditorIsRead)
     ASSERT_TRUE(reg.readString("HKEY_CURRENT_USER\\CAF\xC3\x89", "path", value));
     EXPECT_EQ(value, "/home/\xC3\xA9");
 }
+
+// Found by fuzzing: dropping a dangling continuation backslash left a blank
+// before another backslash, which the next reading took as a continuation.
+TEST(RegistryFile, danglingContinuationsReadTheSameAfterRewriting)
+{
+    RegistryFile reg;
+    reg.parse("[HKEY_CURRENT_USER\\Kee`]\n@=\x82.\"default \\\"qefap\\ \\");
+    std::string first = reg.serialize();
+    EXPECT_NE(first.find("@=\x82.\"default \\\"qefap\r\n"), std::string::npos);
+    RegistryFile again;
+    again.parse(first);
+    EXPECT_EQ(again.serialize(), first);
+
+    // A lone backslash continued into a quoted line.
+    reg.parse("[HKEY_CURRENT_USER\\A]\r\n\"Path\"=\\\r\n\"Path\"=\"/home/me\"\r\n");
+    std::string value;
+    EXPECT_FALSE(reg.readString("HKEY_CURRENT_USER\\A", "Path", value));
+    again.parse(reg.serialize());
+    EXPECT_EQ(again.serialize(), reg.serialize());
+}

@@ -81,8 +81,25 @@ TEST_F(DialingRulesTest, telephonyRulesAreWrittenUnquotedWithLongDistanceTwice)
     EXPECT_EQ(rule.FourthRule, rule.LongDistanceRule);
     EXPECT_EQ(rule.InternationalRule, "00,EFG");
     EXPECT_EQ(rules.findRule(4242, rule), 0);
-    EXPECT_EQ(rules.findRule(0, rule), 0) << "id 0 would be answered with the whole list";
     rules.endCountryLoad();
+}
+
+TEST_F(DialingRulesTest, identifierZeroIsNoCountry)
+{
+    // Asked for 0 the telephony list answers with every country; a short
+    // list fits the buffer and its first country would be taken for this one.
+    m_work.write("list.csv", "44,44,\"United Kingdom\",\"G\",\"0FG\",\"00EFG\",0\n");
+    CountryQuery list(m_work.file("list.csv"));
+    ASSERT_TRUE(list.query(0, 0x00010004, 1000));
+    DialingRules rules(home(), output(), list);
+    DialingRule rule;
+    EXPECT_EQ(rules.findRule(0, rule), 0);
+    runLoad(rules, {{"XX", 0}, {"GB", 44}});
+    EXPECT_EQ(m_work.read("dr_country.txt"), "GB,44,44,G,0FG,00EFG,0FG\r\n");
+    // A dialer-table line for key 0 is still honoured.
+    m_home.write("dr_country.txt", "XX,65536,9,A,B,C,D\n");
+    runLoad(rules, {{"XX", 0}});
+    EXPECT_EQ(m_work.read("dr_country.txt"), "XX,0,9,A,B,C,D\r\n");
 }
 
 TEST_F(DialingRulesTest, countryWhoseAnswerDoesNotFitGetsNoLine)

@@ -94,7 +94,7 @@ TEST_F(PopListTest, integersAreConvertedAndUsageIsHeldInHours)
                     .set(PopColumn::QOS, " -12xyz")
                     .set(PopColumn::SORT_ORDER, "+7")
                     .set(PopColumn::SUPPORT_MESG, "Call us");
-    PopLine b = PopLine("US", "TX", "Austin", "P2").set(PopColumn::USAGE_START, "-5399").set(PopColumn::USAGE_END, "-7200");
+    PopLine b = PopLine("US", "TX", "Austin", "P2").set(PopColumn::USAGE_START, "5399").set(PopColumn::USAGE_END, "-7199");
     ASSERT_EQ(load(PopFile({a.str(), b.str()})), 0);
     auto all = records(list);
     ASSERT_EQ(all.size(), 2U);
@@ -104,8 +104,8 @@ TEST_F(PopListTest, integersAreConvertedAndUsageIsHeldInHours)
     EXPECT_EQ(all[0]->number(PopColumn::QOS), -12);
     EXPECT_EQ(all[0]->sortOrder(), 7);
     EXPECT_EQ(all[0]->text(PopColumn::SUPPORT_MESG), "");
-    EXPECT_EQ(all[1]->number(PopColumn::USAGE_START), -1) << "truncation toward zero";
-    EXPECT_EQ(all[1]->number(PopColumn::USAGE_END), -2);
+    EXPECT_EQ(all[1]->number(PopColumn::USAGE_START), 1);
+    EXPECT_EQ(all[1]->number(PopColumn::USAGE_END), -1) << "truncation toward zero";
 
     PopLine expected = PopLine(a)
                            .set(PopColumn::USAGE_START, "2")

@@ -75,6 +75,11 @@ TEST(CodePage, utf8ConversionHandlesSurrogatesAndBadBytes)
     EXPECT_EQ(CodePage::utf8ToUtf16("a\xC3"), std::u16string(u"a\uFFFD"));
     EXPECT_EQ(CodePage::utf8ToUtf16("\x80z"), std::u16string(u"\uFFFDz"));
     EXPECT_EQ(CodePage::utf8ToUtf16("\xED\xA0\x80"), std::u16string(u"\uFFFD\uFFFD\uFFFD"));
+    // Overlong forms never sneak in a character.
+    EXPECT_EQ(CodePage::utf8ToUtf16("\xC0\xAF"), std::u16string(u"\uFFFD\uFFFD"));
+    EXPECT_EQ(CodePage::utf8ToUtf16("\xE0\x80\xAF"), std::u16string(u"\uFFFD\uFFFD\uFFFD"));
+    EXPECT_EQ(CodePage::utf8ToUtf16("\xF0\x8F\xBF\xBF"), std::u16string(4, u'\uFFFD'));
+    EXPECT_EQ(CodePage::utf8ToUtf16("\xC2\x80\xE0\xA0\x80"), std::u16string(u"\u0080\u0800"));
 }
 
 TEST(CodePage, defaultsFollowTheDesktop)

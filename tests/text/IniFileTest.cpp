@@ -1,10 +1,12 @@
 #include "text/IniFile.h"
 
+#include "support/AtomicFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <cstdlib>
 #include <unistd.h>
 
 #include <string>
@@ -289,13 +291,43 @@ TEST_F(IniFileTest, writeKeepsTheByteOrderMarkAndOneLineValues)
     EXPECT_EQ(read(ini, "Evil", "x"), "<def>");
 }
 
+namespace {
+
+// Root reads every file: for the test it acts as an unprivileged user.
+class ScopedUnprivileged final {
+public:
+    ScopedUnprivileged() : m_wasRoot(::geteuid() == 0)
+    {
+        if (m_wasRoot && ::seteuid(65534) != 0)
+            m_wasRoot = false;
+    }
+    ScopedUnprivileged(const ScopedUnprivileged&) = delete;
+    ScopedUnprivileged& operator=(const ScopedUnprivileged&) = delete;
+    ~ScopedUnprivileged()
+    {
+        if (m_wasRoot && ::seteuid(0) != 0)
+            std::abort();
+    }
+
+private:
+    bool m_wasRoot;
+};
+
+} // namespace
+
 TEST_F(IniFileTest, writeNeverReplacesAFileItCannotRead)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads every file";
     IniFile ini = bind("[S]\r\nkeep=me\r\n");
+    // The folder stays writable, so the file could be replaced by a rename.
+    ASSERT_EQ(::chmod(m_dir.path().c_str(), 0777), 0);
     ASSERT_EQ(::chmod(m_dir.file("s.ini").c_str(), 0), 0);
-    EXPECT_EQ(ini.WriteString("S", "k", "v"), -1);
+    {
+        ScopedUnprivileged user;
+        std::string probe;
+        if (ReadWholeFile(m_dir.file("s.ini"), probe))
+            GTEST_SKIP() << "this user reads unreadable files";
+        EXPECT_EQ(ini.WriteString("S", "k", "v"), -1);
+    }
     ASSERT_EQ(::chmod(m_dir.file("s.ini").c_str(), 0600), 0);
     EXPECT_EQ(m_dir.read("s.ini"), "[S]\r\nkeep=me\r\n");
 }

@@ -1,0 +1,240 @@
+// Loading the master phonebook: POP file, city table derived and written,
+// country table with "countryp.txt" and "dr_country.txt" written.
+//
+//   build/bench/bench/bench_master_phonebook
+//
+// Two kinds of phonebook, each generated once per size into a temporary
+// folder: "genbook" is written by tools/tarvo-genbook (lines grouped by
+// country, region and city, a few hundred cities, a customer file of 5 %);
+// "random" by BookGenerator.h (locations in random order, some 100 000
+// distinct cities at 1M POPs: the hard case for the city derivation). Time covers
+// MasterPhonebook::Load on a folder without "city.txt" and "countryp.txt".
+// Memory is measured in a fresh process (this program started again with
+// --measure-load DIR) so that the generator and earlier sizes do not count:
+// peak_MB is that process's resident high-water mark, base_MB its mark
+// before loading, per_pop_B = (peak - base) / POPs, and x_file = peak / size
+// of "pbook.txt".
+
+#include "BookGenerator.h"
+
+#include "dialing/CountryQuery.h"
+#include "phonebook/MasterPhonebook.h"
+#include "support/FrontEnd.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <utility>
+#include <memory>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using tarvo::bench::BookFiles;
+
+// The resident high-water mark of this process's memory (kB). Read from
+// VmHWM rather than getrusage: ru_maxrss survives exec and would report the
+// parent's mark.
+long maxRssKb()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return 0;
+    char line[256];
+    long kb = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1)
+            break;
+    std::fclose(status);
+    return kb;
+}
+
+// Runs one load the way start-up does. Returns the load's result.
+int loadOnce(const std::string& dir, std::size_t* popCount = nullptr)
+{
+    fs::remove(dir + "/city.txt");
+    fs::remove(dir + "/countryp.txt");
+    tarvo::SilentFrontEnd frontEnd;
+    tarvo::CountryQuery query;
+    tarvo::MasterPhonebook phonebook(dir, frontEnd, dir + "/out_dr_country.txt", query);
+    std::string error;
+    int result = phonebook.Load(error);
+    if (result != 0)
+        std::fprintf(stderr, "load failed: %s\n", error.c_str());
+    if (popCount)
+        *popCount = phonebook.pops().size();
+    return result;
+}
+
+enum class Kind { Genbook, Random };
+
+struct Book {
+    std::string dir;
+    BookFiles files;
+};
+
+// A phonebook from tools/tarvo-genbook; its line count is the POPs asked
+// for (customer POPs come on top, in "cbook.txt").
+BookFiles genbook(const std::string& dir, std::size_t pops)
+{
+    BookFiles files;
+#ifdef TARVO_GENBOOK
+    std::string command = std::string(TARVO_GENBOOK) + " --pops " + std::to_string(pops) + " --seed 1 --out '" + dir +
+                          "' >/dev/null";
+    if (std::system(command.c_str()) != 0)
+        return files;
+    files.pbookBytes = fs::file_size(dir + "/pbook.txt");
+    files.lines = pops;
+#else
+    (void)dir;
+    (void)pops;
+#endif
+    return files;
+}
+
+class Books {
+public:
+    ~Books()
+    {
+        std::error_code ec;
+        if (!m_root.empty())
+            fs::remove_all(m_root, ec);
+    }
+
+    const Book& get(Kind kind, std::size_t pops)
+    {
+        auto key = std::make_pair(kind, pops);
+        auto it = m_books.find(key);
+        if (it != m_books.end())
+            return it->second;
+        if (m_root.empty()) {
+            std::string pattern = (fs::temp_directory_path() / "tarvo-bench-XXXXXX").string();
+            if (!::mkdtemp(pattern.data()))
+                std::abort();
+            m_root = pattern;
+        }
+        Book book;
+        book.dir = m_root + (kind == Kind::Genbook ? "/genbook-" : "/random-") + std::to_string(pops);
+        fs::create_directories(book.dir);
+        book.files = kind == Kind::Genbook ? genbook(book.dir, pops) : tarvo::bench::GenerateBook(book.dir, pops);
+        return m_books.emplace(key, std::move(book)).first->second;
+    }
+
+private:
+    std::string m_root;
+    std::map<std::pair<Kind, std::size_t>, Book> m_books;
+};
+
+Books g_books;
+std::string g_self;
+
+// Peak and base resident memory (kB) of a fresh process loading `dir`.
+bool measureInChild(const std::string& dir, long& baseKb, long& peakKb)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return false;
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        ::execl(g_self.c_str(), g_self.c_str(), "--measure-load", dir.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    char text[256] = {};
+    std::size_t got = 0;
+    ssize_t n;
+    while (got < sizeof text - 1 && (n = ::read(pipeFds[0], text + got, sizeof text - 1 - got)) > 0)
+        got += static_cast<std::size_t>(n);
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && std::sscanf(text, "%ld %ld", &baseKb, &peakKb) == 2;
+}
+
+void loadBenchmark(benchmark::State& state, Kind kind)
+{
+    const Book& book = g_books.get(kind, static_cast<std::size_t>(state.range(0)));
+    if (book.files.lines == 0) {
+        state.SkipWithError("the phonebook could not be generated");
+        return;
+    }
+    std::size_t pops = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(book.dir + "/city.txt");
+        fs::remove(book.dir + "/countryp.txt");
+        tarvo::SilentFrontEnd frontEnd;
+        tarvo::CountryQuery query;
+        auto phonebook =
+            std::make_unique<tarvo::MasterPhonebook>(book.dir, frontEnd, book.dir + "/out_dr_country.txt", query);
+        std::string error;
+        state.ResumeTiming();
+
+        int result = phonebook->Load(error);
+        benchmark::DoNotOptimize(result);
+
+        state.PauseTiming();
+        if (result != 0)
+            state.SkipWithError(error.c_str());
+        pops = phonebook->pops().size();
+        phonebook.reset();
+        state.ResumeTiming();
+    }
+    long baseKb = 0;
+    long peakKb = 0;
+    if (measureInChild(book.dir, baseKb, peakKb)) {
+        state.counters["peak_MB"] = static_cast<double>(peakKb) / 1024.0;
+        state.counters["base_MB"] = static_cast<double>(baseKb) / 1024.0;
+        state.counters["per_pop_B"] = static_cast<double>(peakKb - baseKb) * 1024.0 / static_cast<double>(book.files.lines);
+        state.counters["x_file"] = static_cast<double>(peakKb) * 1024.0 / static_cast<double>(book.files.pbookBytes);
+    }
+    state.counters["file_MB"] = static_cast<double>(book.files.pbookBytes) / (1024.0 * 1024.0);
+    state.counters["entries"] = static_cast<double>(pops);
+    state.counters["lines"] = static_cast<double>(book.files.lines);
+}
+
+void BM_LoadGenbook(benchmark::State& state)
+{
+    loadBenchmark(state, Kind::Genbook);
+}
+
+void BM_LoadRandomOrder(benchmark::State& state)
+{
+    loadBenchmark(state, Kind::Random);
+}
+
+BENCHMARK(BM_LoadGenbook)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadRandomOrder)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--measure-load") == 0) {
+        long baseKb = maxRssKb();
+        auto start = std::chrono::steady_clock::now();
+        std::size_t pops = 0;
+        int result = loadOnce(argv[2], &pops);
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%ld %ld %zu %.1f\n", baseKb, maxRssKb(), pops, ms);
+        return result == 0 ? 0 : 1;
+    }
+    g_self = fs::read_symlink("/proc/self/exe").string();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,97 @@
+// The POP file reader: version line, "#HDR" headers, variants, long lines.
+// The input is written to a file and read twice into one list (the second
+// time as a customer file, so a header of the first stays in effect); every
+// record is written back, and the loader's fast splitter is checked against
+// the tokenizer on every line of the input.
+
+#include "phonebook/PopList.h"
+#include "support/Tokenizer.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+const std::string& scratchFile()
+{
+    static const std::string path = [] {
+        std::string pattern = "/tmp/fuzz_pop_file_XXXXXX";
+        int fd = ::mkstemp(pattern.data());
+        if (fd < 0)
+            std::abort();
+        ::close(fd);
+        return pattern;
+    }();
+    static const bool cleanup = [] { return std::atexit([] { std::remove(path.c_str()); }) == 0; }();
+    (void)cleanup;
+    return path;
+}
+
+void checkSplitter(std::string_view text)
+{
+    std::array<std::string_view, 40> a{};
+    std::array<std::string_view, 40> b{};
+    while (!text.empty()) {
+        std::size_t nl = text.find('\n');
+        std::string_view line = text.substr(0, nl == std::string_view::npos ? text.size() : nl + 1);
+        text.remove_prefix(line.size());
+        for (int max : {4, 29, 40}) {
+            int na = tarvo::ParseTokens(line, a.data(), max);
+            int nb = tarvo::PopList::SplitLine(line, b.data(), max);
+            if (na != nb)
+                std::abort();
+            for (int i = 0; i < na; ++i)
+                if (a[static_cast<std::size_t>(i)] != b[static_cast<std::size_t>(i)])
+                    std::abort();
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    checkSplitter(text);
+
+    const std::string& path = scratchFile();
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        std::abort();
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+
+    tarvo::PopList list;
+    int first = list.LoadFile(1, path, 1);
+    int second = list.LoadFile(0, path, 0);
+    if (first != second)
+        std::abort(); // the same bytes are a phonebook or not, whatever came before
+
+    std::string out;
+    std::size_t records = 0;
+    for (const tarvo::PopRecord& record : list) {
+        if (record.pop() != record.text(tarvo::PopColumn::POP))
+            std::abort();
+        for (const tarvo::PopRecord& variant : record.variants())
+            if (variant.pop() != record.pop())
+                std::abort();
+        std::size_t before = out.size();
+        record.Write(out);
+        std::size_t lines = 0;
+        for (std::size_t i = before; i < out.size(); ++i)
+            lines += out[i] == '\n' ? 1 : 0;
+        // Fields never hold a line end, so each record gives its own lines.
+        if (lines != 1 + record.variants().size())
+            std::abort();
+        ++records;
+    }
+    if (records != list.size())
+        std::abort();
+    list.CountSelected();
+    return 0;
+}

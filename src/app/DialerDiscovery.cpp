@@ -1,0 +1,61 @@
+#include "app/DialerDiscovery.h"
+
+#include "app/RegistryFile.h"
+#include "text/IniFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+namespace tarvo {
+
+namespace {
+
+// The desktop reads "Path" into 260 bytes and the version into 100.
+constexpr std::size_t kPathLimit = 259;
+constexpr std::size_t kVersionBuffer = 100;
+constexpr std::size_t kSubkeyNameLimit = 255;
+
+std::string upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+} // namespace
+
+std::string DialerDiscovery::find(const RegistryFile& registry)
+{
+    std::string bestVersion = "0";
+    std::string home;
+
+    std::vector<std::string> subkeys;
+    if (registry.enumSubkeys(kAppPathsKey, subkeys)) {
+        for (const std::string& name : subkeys) {
+            if (name.size() > kSubkeyNameLimit || upper(name).find("TARVOCONNECT") == std::string::npos)
+                continue;
+            std::string path;
+            if (!registry.readString(std::string(kAppPathsKey) + "\\" + name, "Path", path) || path.size() > kPathLimit)
+                continue;
+            IniFile config(path + "/config.ini");
+            std::string version;
+            config.ReadString("Profile", "DialerVersionNo", "0", version, kVersionBuffer);
+            // Plain byte-wise text comparison, as the dialer's versions were always compared.
+            if (std::strcmp(version.c_str(), bestVersion.c_str()) >= 0) {
+                bestVersion = version;
+                home = path;
+            }
+        }
+    }
+
+    if (home.empty()) {
+        std::string path;
+        if (registry.readString(kUserInstallKey, "Path", path) && path.size() <= kPathLimit)
+            home = path;
+    }
+    return home;
+}
+
+} // namespace tarvo

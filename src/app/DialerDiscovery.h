@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace tarvo {
+
+class RegistryFile;
+
+// Finds the dialer's installation folder (`DialerHome`) from the desktop
+// registry: every App Paths subkey whose name holds "TARVOCONNECT" names a
+// candidate; the one whose "config.ini" [Profile] "DialerVersionNo" sorts
+// highest as plain text wins (ties to the later subkey, so "9" beats "10"
+// and an empty version never wins); else the per-user install key.
+class DialerDiscovery final {
+public:
+    static constexpr const char* kAppPathsKey =
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+    static constexpr const char* kUserInstallKey = "HKEY_CURRENT_USER\\Software\\Tarvo\\install";
+
+    // The folder, or empty when no installation is found.
+    static std::string find(const RegistryFile& registry);
+};
+
+} // namespace tarvo

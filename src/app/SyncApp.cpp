@@ -1,0 +1,135 @@
+#include "app/SyncApp.h"
+
+#include "app/DialerDiscovery.h"
+#include "app/UpdateGuard.h"
+#include "device/DeviceLink.h"
+#include "phonebook/HandheldPhonebook.h"
+#include "phonebook/MasterPhonebook.h"
+#include "support/FileVersion.h"
+#include "support/FrontEnd.h"
+
+#include <cerrno>
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvo {
+
+namespace {
+
+constexpr const char* kNoDialer =
+    "ERROR: Unable to find TarvoConnect. Please make sure that TarvoConnect is installed properly.";
+constexpr const char* kNoDevice = "Unable to connect to the device, please check the connection.";
+constexpr const char* kNoSockets = "Unable to initialize socket library.  Phonebook updating will be disabled.";
+constexpr const char* kHandheldCopy = "cepbook.txt";
+constexpr const char* kCountryRules = "dr_country.txt";
+
+// Restores the normal cursor on every way out of start-up.
+class BusyCursor final {
+public:
+    explicit BusyCursor(FrontEnd& frontEnd) : m_frontEnd(frontEnd) { m_frontEnd.setBusy(true); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+    ~BusyCursor() { m_frontEnd.setBusy(false); }
+
+private:
+    FrontEnd& m_frontEnd;
+};
+
+std::string currentDirectory()
+{
+    char cwd[PATH_MAX];
+    return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : std::string(".");
+}
+
+} // namespace
+
+SyncApp::SyncApp(FrontEnd& frontEnd, DeviceTransport& transport, CountryQuery& countries)
+    : m_frontEnd(frontEnd), m_countries(countries), m_deviceLink(std::make_unique<DeviceLink>(transport, frontEnd))
+{
+}
+
+SyncApp::~SyncApp() = default;
+
+void SyncApp::fail(const std::string& text, const std::string& caption)
+{
+    m_frontEnd.messageBox(text, caption, MessageIcon::Error);
+}
+
+void SyncApp::makeWorkingFolders()
+{
+    for (const char* folder : {"backup", "log", "update"}) {
+        struct stat st {};
+        if (::stat(folder, &st) == 0 && S_ISDIR(st.st_mode))
+            continue;
+        if (::mkdir(folder, 0777) != 0)
+            fail(std::string("ERROR: Unable to create directory ") + folder, kTitle);
+    }
+}
+
+SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const RegistryFile& registry)
+{
+    if (UpdateGuard::isHeld())
+        return Startup::EndedSilently;
+
+    BusyCursor busy(m_frontEnd);
+
+    m_dialerHome = DialerDiscovery::find(registry);
+    if (m_dialerHome.empty()) {
+        fail(kNoDialer, kTitle);
+        return Startup::Failed;
+    }
+
+    if (m_deviceLink->connect() == kEFail) {
+        m_frontEnd.setBusy(false);
+        fail(kNoDevice, kTitle);
+        return Startup::Failed;
+    }
+    m_deviceLink->disconnect();
+
+    if (options.profileFile)
+        m_profile.setSettingsFile(*options.profileFile);
+    if (options.userFile)
+        m_userSettings.SetPath(*options.userFile);
+    m_allowMultiple = options.allowMultiple;
+
+    if (!m_sockets.start())
+        m_frontEnd.messageBox(kNoSockets, m_applicationName, MessageIcon::Warning);
+
+    makeWorkingFolders();
+    m_profile.load();
+
+    if (!m_allowMultiple && m_instanceCheck && m_instanceCheck(m_profile.appNameUtf8()))
+        return Startup::EndedSilently;
+
+    m_userSettings.load();
+
+    m_phonebook = std::make_unique<MasterPhonebook>(m_dialerHome, m_frontEnd, kCountryRules, m_countries);
+    m_phonebook->setCaption(m_profile.appNameUtf8());
+    m_phonebook->setReadBack(HandheldPhonebook::readBackFor(*m_deviceLink, kHandheldCopy));
+    std::string errorText;
+    if (m_phonebook->Load(errorText) != 0) {
+        m_frontEnd.setBusy(false);
+        fail(errorText, m_profile.appNameUtf8());
+        return Startup::Failed;
+    }
+
+    FileVersionInfo version;
+    std::optional<std::uint32_t> versionWord;
+    if (GetFileVersion(nullptr, version) == 0)
+        versionWord = version.dwFileVersionMS;
+    m_tags.Fill({m_profile.customerId(), m_profile.profileId(), m_profile.phonebookId()}, m_userSettings.language(),
+                versionWord);
+
+    m_applicationName = m_profile.appNameUtf8();
+    m_helpFile = currentDirectory() + "/english.htm";
+    return Startup::Ready;
+}
+
+void SyncApp::shutdown()
+{
+    m_userSettings.save();
+    m_sockets.stop();
+}
+
+} // namespace tarvo

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "app/CommandLine.h"
+#include "app/UserSettings.h"
+#include "config/ProfileConfig.h"
+#include "support/SocketLibrary.h"
+#include "text/TagExpander.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tarvo {
+
+class CountryQuery;
+class DeviceLink;
+class DeviceTransport;
+class FrontEnd;
+class MasterPhonebook;
+class RegistryFile;
+
+// The application object: start-up finds the dialer, proves a handheld
+// answers, prepares the working folders, loads the profile, the user
+// settings and the master phonebook (with the handheld's POPs read back).
+// Both front ends run the same start-up and then work on what it loaded.
+class SyncApp final {
+public:
+    enum class Startup {
+        Ready,         // everything loaded; the front end takes over
+        EndedSilently, // the update installer holds its marker, or another copy runs
+        Failed,        // a message was shown; the program ends
+    };
+
+    static constexpr const char* kTitle = "Tarvo Windows CE Synchronizer";
+
+    // The current directory holds the settings files and working folders;
+    // everything the program needs from outside comes in here.
+    SyncApp(FrontEnd& frontEnd, DeviceTransport& transport, CountryQuery& countries);
+    SyncApp(const SyncApp&) = delete;
+    SyncApp& operator=(const SyncApp&) = delete;
+    ~SyncApp();
+
+    // The single-instance check; given the profile's title it answers
+    // whether another copy runs (and has brought that copy's window
+    // forward). Unset: this copy always runs.
+    void setInstanceCheck(std::function<bool(const std::string& appName)> check) { m_instanceCheck = std::move(check); }
+
+    Startup startup(const CommandLineOptions& options, const RegistryFile& registry);
+    // Saves the user settings and stops the socket library; may run twice.
+    void shutdown();
+
+    const std::string& dialerHome() const { return m_dialerHome; }
+    // The caption of message boxes: the profile's title once loaded.
+    const std::string& applicationName() const { return m_applicationName; }
+    const std::string& helpFile() const { return m_helpFile; }
+    ProfileConfig& profile() { return m_profile; }
+    const ProfileConfig& profile() const { return m_profile; }
+    UserSettings& userSettings() { return m_userSettings; }
+    const TagExpander& tags() const { return m_tags; }
+    MasterPhonebook& phonebook() { return *m_phonebook; }
+    const MasterPhonebook& phonebook() const { return *m_phonebook; }
+    DeviceLink& deviceLink() { return *m_deviceLink; }
+    FrontEnd& frontEnd() { return m_frontEnd; }
+    bool allowMultiple() const { return m_allowMultiple; }
+
+private:
+    void fail(const std::string& text, const std::string& caption);
+    void makeWorkingFolders();
+
+    FrontEnd& m_frontEnd;
+    CountryQuery& m_countries;
+    std::string m_applicationName = kTitle;
+    std::string m_helpFile;
+    std::string m_dialerHome;
+    ProfileConfig m_profile;
+    UserSettings m_userSettings;
+    TagExpander m_tags;
+    SocketLibrary m_sockets;
+    std::unique_ptr<DeviceLink> m_deviceLink;
+    std::unique_ptr<MasterPhonebook> m_phonebook;
+    std::function<bool(const std::string&)> m_instanceCheck;
+    bool m_allowMultiple = false;
+};
+
+} // namespace tarvo

@@ -1,0 +1,60 @@
+#include "cli/ChoiceCommands.h"
+
+#include "app/SelectionModel.h"
+#include "app/SyncApp.h"
+#include "phonebook/CityTable.h"
+#include "phonebook/CountryTable.h"
+#include "phonebook/MasterPhonebook.h"
+#include "phonebook/RegionTable.h"
+#include "text/CodePage.h"
+
+#include <ostream>
+
+namespace tarvo::cli {
+
+namespace {
+
+SelectionModel modelOf(SyncApp& app)
+{
+    return SelectionModel(app.phonebook(), app.profile().popSortOrder(), app.profile().maxPops());
+}
+
+std::string shown(std::string_view ansi)
+{
+    return CodePage::ansiToUtf8(ansi);
+}
+
+} // namespace
+
+int CountriesCommand::run(CommandContext& context)
+{
+    SelectionModel model = modelOf(context.app);
+    for (const CountryEntry* country : model.countryChoices())
+        context.out << shown(country->code) << '\t' << shown(country->name) << '\n';
+    return kExitOk;
+}
+
+int StatesCommand::run(CommandContext& context)
+{
+    SelectionModel model = modelOf(context.app);
+    PopFilter filter;
+    if (!m_options.resolve(model, filter, context.err))
+        return kExitUsage;
+    for (const RegionEntry* state : model.stateChoices(*filter.country))
+        context.out << shown(state->regionCode) << '\t' << shown(state->name) << '\n';
+    return kExitOk;
+}
+
+int CitiesCommand::run(CommandContext& context)
+{
+    SelectionModel model = modelOf(context.app);
+    PopFilter filter;
+    if (!m_options.resolve(model, filter, context.err))
+        return kExitUsage;
+    for (const CityChoice& city : model.cityChoices(*filter.country, filter.region))
+        context.out << shown(city.entry->city) << '\t' << shown(city.entry->region) << '\t' << shown(city.text)
+                    << '\n';
+    return kExitOk;
+}
+
+} // namespace tarvo::cli

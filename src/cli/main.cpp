@@ -1,0 +1,9 @@
+#include "cli/CliApp.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> arguments(argv, argv + argc);
+    return tarvo::cli::RunCli(arguments, std::cout, std::cerr);
+}

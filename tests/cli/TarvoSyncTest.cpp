@@ -1,0 +1,217 @@
+#include "cli/CliApp.h"
+
+#include "phonebook/PhonebookFixtures.h"
+#include "support/Workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <filesystem>
+#include <sstream>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace tarvo;
+using tarvo::test::PopFile;
+using tarvo::test::PopLine;
+using tarvo::test::Workspace;
+
+namespace {
+
+struct CliRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun tarvoSync(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "tarvo-sync");
+    std::ostringstream out;
+    std::ostringstream err;
+    CliRun run;
+    run.code = cli::RunCli(args, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+std::string pop(const char* country, const char* region, const char* city, const char* id, const char* area,
+                const char* media = "MODEM")
+{
+    return PopLine(country, region, city, id).set(PopColumn::AREA_CODE, area).set(PopColumn::MEDIA, media).str();
+}
+
+constexpr const char* kRegions = "US,TX,Texas,Tex.\r\nUS,MA,Massachusetts,Mass.\r\nGB,LND,London,LDN\r\n";
+constexpr const char* kCountries = "US,1,United States,1\r\nGB,44,United Kingdom,1\r\n";
+constexpr const char* kDialerRules = "US,1,1,G, 1FG,011EFG, 1FG\r\n";
+constexpr const char* kAreaCodes = "512,Austin\r\n617,Boston\r\n";
+
+class TarvoSyncTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_ws.writeDialer("region.txt", kRegions);
+        m_ws.writeDialer("country.txt", kCountries);
+        m_ws.writeDialer("dr_country.txt", kDialerRules);
+        m_ws.writeDialer("dr_areacode.txt", kAreaCodes);
+        m_ws.writeDialer("pbook.txt",
+                         PopFile({pop("US", "TX", "Austin", "US1", "512"), pop("US", "TX", "Austin", "US1", "512", "ISDN"),
+                                  pop("US", "MA", "Boston", "US2", "617"), pop("US", "TX", "Dallas", "US3", "214"),
+                                  pop("GB", "LND", "London", "GB1", "20")}));
+        m_ws.writeDialer("cbook.txt", PopFile({pop("US", "TX", "Austin", "C1", "512")}));
+        m_ws.writeWork("synconfig.ini", "[Profile]\r\nAppName=Tarvo &#68;ialer\r\nMaxPops=3\r\n");
+    }
+
+    Workspace m_ws;
+};
+
+} // namespace
+
+TEST_F(TarvoSyncTest, syncPushesEveryFileAndTheSettingsByteForByte)
+{
+    CliRun run = tarvoSync({"sync", "--add", "US1", "--add", "US2"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.err.find("Synchronization with CE device completed successfully."), std::string::npos);
+
+    // The entry, its ISDN variant, then the next chosen POP; customer POPs never.
+    std::string book = Workspace::read(m_ws.handheld("cepbook.txt"));
+    EXPECT_EQ(book.rfind("#VER 1 - merged\r\n", 0), 0U);
+    EXPECT_EQ(std::count(book.begin(), book.end(), '\n'), 4);
+    EXPECT_NE(book.find(",US1,"), std::string::npos);
+    EXPECT_NE(book.find(",ISDN,"), std::string::npos);
+    EXPECT_NE(book.find(",US2,"), std::string::npos);
+    EXPECT_EQ(book.find(",C1,"), std::string::npos);
+    EXPECT_EQ(book, Workspace::read(m_ws.work("cepbook.txt")));
+
+    EXPECT_EQ(Workspace::read(m_ws.handheld("cecountry.txt")), kCountries);
+    EXPECT_EQ(Workspace::read(m_ws.handheld("ceregion.txt")), kRegions);
+    EXPECT_EQ(Workspace::read(m_ws.handheld("cedr_areacode.txt")), kAreaCodes);
+    std::string rules = Workspace::read(m_ws.handheld("cedr_country.txt"));
+    EXPECT_EQ(rules, Workspace::read(m_ws.work("dr_country.txt")));
+    EXPECT_EQ(rules.rfind("US,1,1,G, 1FG,011EFG, 1FG\r\n", 0), 0U);
+    EXPECT_FALSE(Workspace::exists(m_ws.handheld("cecity.txt")));
+
+    std::string registry = Workspace::read(m_ws.dir().file("handheld/registry.reg"));
+    EXPECT_NE(registry.find("[HKEY_CURRENT_USER\\Software\\Tarvo\\TarvoDialer\\config.ini\\Profile]"), std::string::npos);
+    EXPECT_NE(registry.find("\"DialTimeout\"=\"120\""), std::string::npos);
+    EXPECT_NE(registry.find("\"PhonebookURL1\"=\"_NO_MORE_\""), std::string::npos);
+    EXPECT_EQ(Workspace::read(m_ws.work("cereg.ini")), "[SetupReg]\r\nSetupReg=1\r\n");
+
+    // A later start reads the handheld back: the chosen POPs, variants and all.
+    CliRun list = tarvoSync({"list", "--handheld", "--format", "tsv"});
+    ASSERT_EQ(list.code, 0) << list.err;
+    EXPECT_EQ(list.out, "pop\tcountry\tregion\tcity\tarea_code\tphone_number\ton_handheld\n"
+                        "US1\tUS\tTX\tAustin\t512\t5550100\tyes\n"
+                        "US2\tUS\tMA\tBoston\t617\t5550100\tyes\n");
+}
+
+TEST_F(TarvoSyncTest, listFollowsTheWindowsFilterAndSort)
+{
+    CliRun run = tarvoSync({"list", "--country", "US", "--state", "TX", "--format", "tsv", "--sort", "number"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, "pop\tcountry\tregion\tcity\tarea_code\tphone_number\ton_handheld\n"
+                       "US3\tUS\tTX\tDallas\t214\t5550100\tno\n"
+                       "US1\tUS\tTX\tAustin\t512\t5550100\tno\n"
+                       "C1\tUS\tTX\tAustin\t512\t5550100\tno\n"); // same number: list order
+
+    CliRun cities = tarvoSync({"cities", "--country", "US"});
+    EXPECT_EQ(cities.out, "Austin\tTX\tAustin Tex.\nBoston\tMA\tBoston Mass.\nDallas\tTX\tDallas Tex.\n");
+    // Names come from the enriched country file, which takes the telephony list's names.
+    EXPECT_EQ(tarvoSync({"countries"}).out, "GB\tUnited Kingdom\nUS\tUnited States of America\n");
+    EXPECT_EQ(tarvoSync({"states", "--country", "US"}).out, "MA\tMassachusetts\nTX\tTexas\n");
+}
+
+TEST_F(TarvoSyncTest, statusReportsProfileAndCountsWithoutShowingCredentials)
+{
+    CliRun run = tarvoSync({"status"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.out.find("app_name: Tarvo Dialer\n"), std::string::npos);
+    EXPECT_NE(run.out.find("pops_master: 4\n"), std::string::npos);
+    EXPECT_NE(run.out.find("pops_customer: 1\n"), std::string::npos);
+    EXPECT_NE(run.out.find("handheld_limit: 3\n"), std::string::npos);
+    EXPECT_NE(run.out.find("profile_user_id: unset\n"), std::string::npos);
+    EXPECT_NE(run.out.find("dialer_home: " + m_ws.dir().file("dialer") + "\n"), std::string::npos);
+}
+
+TEST_F(TarvoSyncTest, limitAndUnknownPopsChangeNothingOnTheHandheld)
+{
+    CliRun tooMany = tarvoSync({"sync", "--add-matching", "--country", "US"});
+    EXPECT_EQ(tooMany.code, 1);
+    EXPECT_NE(tooMany.err.find("Limit Exceeded:\nYou are allowed 3 phonebook records on your device."),
+              std::string::npos);
+    EXPECT_FALSE(Workspace::exists(m_ws.handheld("cepbook.txt")));
+
+    CliRun unknown = tarvoSync({"sync", "--add", "US1", "--add", "NOPE"});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_NE(unknown.err.find("Unknown POP: NOPE"), std::string::npos);
+    EXPECT_FALSE(Workspace::exists(m_ws.handheld("cepbook.txt")));
+    EXPECT_FALSE(Workspace::exists(m_ws.work("cereg.ini")));
+}
+
+TEST_F(TarvoSyncTest, startupFailuresShowTheirMessagesAndStopEarly)
+{
+    m_ws.writeDialer("region.txt", "");
+    std::filesystem::remove(m_ws.dialer("region.txt"));
+    CliRun noRegions = tarvoSync({"status"});
+    EXPECT_EQ(noRegions.code, 1);
+    EXPECT_EQ(noRegions.err, "Error: Unable to open: region.txt\n");
+    EXPECT_TRUE(noRegions.out.empty());
+
+    m_ws.forgetDialer();
+    CliRun noDialer = tarvoSync({"status"});
+    EXPECT_EQ(noDialer.code, 1);
+    EXPECT_EQ(noDialer.err,
+              "ERROR: Unable to find TarvoConnect. Please make sure that TarvoConnect is installed properly.\n");
+}
+
+TEST_F(TarvoSyncTest, aHeldUpdateMarkerEndsSilently)
+{
+    m_ws.writeWork("_updatelist.txt", "x\r\n");
+    int fd = ::open(m_ws.work("_updatelist.txt").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    CliRun run = tarvoSync({"status"});
+    ::close(fd);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_TRUE(run.err.empty());
+    EXPECT_FALSE(Workspace::exists(m_ws.work("log")));
+}
+
+TEST_F(TarvoSyncTest, aFolderThatCannotBeCreatedIsReportedAndStartupGoesOn)
+{
+    m_ws.writeWork("log", "a file where the folder should be");
+    CliRun run = tarvoSync({"status"});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.err, "ERROR: Unable to create directory log\n");
+    EXPECT_TRUE(std::filesystem::is_directory(m_ws.work("backup")));
+    EXPECT_TRUE(std::filesystem::is_directory(m_ws.work("update")));
+}
+
+TEST_F(TarvoSyncTest, noHandheldIsReportedAfterTheWaitAndNothingElseHappens)
+{
+    m_ws.unplugHandheld();
+    CliRun run = tarvoSync({"status"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err, "Unable to connect to the device, please check the connection.\n");
+    EXPECT_FALSE(Workspace::exists(m_ws.work("log")));
+    EXPECT_FALSE(Workspace::exists(m_ws.work("dr_country.txt")));
+}
+
+TEST_F(TarvoSyncTest, helpUsageAndEncipher)
+{
+    CliRun help = tarvoSync({"list", "--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("--area-code"), std::string::npos);
+
+    EXPECT_EQ(tarvoSync({}).code, 2);
+    EXPECT_EQ(tarvoSync({"list", "--sort", "price"}).code, 2);
+    EXPECT_EQ(tarvoSync({"list", "--state", "TX"}).code, 2);
+
+    CliRun enc = tarvoSync({"encipher", "secret"});
+    EXPECT_EQ(enc.code, 0);
+    EXPECT_GT(enc.out.size(), 20U);
+    EXPECT_EQ(enc.out.back(), '\n');
+}

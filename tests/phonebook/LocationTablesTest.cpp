@@ -1,0 +1,149 @@
+#include "PhonebookFixtures.h"
+
+#include "phonebook/CityTable.h"
+#include "phonebook/PopList.h"
+#include "phonebook/RegionTable.h"
+#include "support/TempDir.h"
+#include "support/Tokenizer.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using namespace tarvo;
+using tarvo::test::PopLine;
+using tarvo::test::TempDir;
+
+namespace {
+
+TEST(RegionTable, findGivesTheFirstEntryOfACode)
+{
+    TempDir dir;
+    dir.write("region.txt", "# header\r\nUS,TX,Texas,Tex.\r\nCA,TX,Other,Oth.\r\nUS,MA,Massachusetts\r\n\r\n"
+                            "US,MA,Massachusetts,Mass.,extra\r\n");
+    RegionTable regions;
+    ASSERT_EQ(regions.Load(dir.file("region.txt")), 0);
+    ASSERT_EQ(regions.size(), 3U);
+    ASSERT_NE(regions.Find("TX"), nullptr);
+    EXPECT_EQ(regions.Find("TX")->name, "Texas");
+    EXPECT_EQ(regions.Find("MA")->altName, "Mass.,extra") << "the fourth field holds the rest of the line";
+    EXPECT_EQ(regions.Find("tx"), nullptr);
+    EXPECT_EQ(regions.Find(""), nullptr);
+    EXPECT_EQ(regions.Load(dir.file("missing.txt")), 1);
+    EXPECT_TRUE(regions.empty());
+    EXPECT_EQ(regions.Find("TX"), nullptr);
+}
+
+// The derived table must be what the insertion walk gives: each triple once,
+// ascending byte by byte (bytes above 0x7F after ASCII), region alternative
+// names from the first region of that code.
+TEST(CityTable, derivedTableMatchesSortedDistinctTriples)
+{
+    TempDir dir;
+    dir.write("region.txt", "US,R1,One,Alt1\r\nUS,R1,Again,AltLater\r\nDE,R2,Two,Alt2\r\n");
+    RegionTable regions;
+    ASSERT_EQ(regions.Load(dir.file("region.txt")), 0);
+
+    std::mt19937 rng(7);
+    const std::array<std::string, 6> countries = {"US", "DE", "U", "USA", "", "\xC4T"};
+    const std::array<std::string, 5> regionCodes = {"R1", "R2", "", "R10", "r1"};
+    std::set<std::tuple<std::string, std::string, std::string>> expected;
+    std::string book = "#VER 1\n";
+    for (int i = 0; i < 6000; ++i) {
+        std::string country = countries[rng() % countries.size()];
+        std::string region = regionCodes[rng() % regionCodes.size()];
+        std::string city = "C" + std::to_string(rng() % 700);
+        if (i % 97 == 0)
+            city = "Z\xFCrich";
+        if (i % 101 == 0)
+            city = "Zurich";
+        expected.emplace(country, region, city);
+        book += PopLine(country, region, city, "P" + std::to_string(i)).str() + "\n";
+    }
+    dir.write("pbook.txt", book);
+    PopList pops;
+    ASSERT_EQ(pops.LoadFile(1, dir.file("pbook.txt"), 1), 0);
+
+    CityTable cities;
+    EXPECT_EQ(cities.LoadOrBuild(dir.file("city.txt"), pops, regions), 0);
+    ASSERT_EQ(cities.size(), expected.size());
+    std::string file;
+    std::size_t i = 0;
+    for (const auto& [country, region, city] : expected) {
+        const CityEntry& entry = cities[i++];
+        ASSERT_EQ(entry.country, country);
+        ASSERT_EQ(entry.region, region);
+        ASSERT_EQ(entry.city, city);
+        std::string alt = region == "R1" ? "Alt1" : region == "R2" ? "Alt2" : "";
+        ASSERT_EQ(entry.regionAltName, alt);
+        file += country + "," + region + "," + city + "," + alt + "\r\n";
+    }
+    EXPECT_EQ(dir.read("city.txt"), file);
+
+    // Read back, the written file gives the same table.
+    CityTable again;
+    EXPECT_EQ(again.LoadOrBuild(dir.file("city.txt"), PopList(), regions), 0);
+    EXPECT_FALSE(again.derived());
+    ASSERT_EQ(again.size(), cities.size());
+    for (std::size_t k = 0; k < again.size(); ++k) {
+        ASSERT_EQ(again[k].country, cities[k].country);
+        ASSERT_EQ(again[k].city, cities[k].city);
+        ASSERT_EQ(again[k].regionAltName, cities[k].regionAltName);
+    }
+}
+
+TEST(CityTable, unwritableCacheIsNotReported)
+{
+    TempDir dir;
+    RegionTable regions;
+    dir.write("pbook.txt", "#VER 1\n" + PopLine("US", "", "Austin", "P1").str() + "\n");
+    PopList pops;
+    ASSERT_EQ(pops.LoadFile(1, dir.file("pbook.txt"), 1), 0);
+    CityTable cities;
+    EXPECT_EQ(cities.LoadOrBuild(dir.file("no/such/folder/city.txt"), pops, regions), 0);
+    ASSERT_EQ(cities.size(), 1U);
+    EXPECT_EQ(cities[0].city, "Austin");
+}
+
+// The loader's splitter must agree with the support library's tokenizer on
+// every line, quoted or not.
+TEST(PopListSplitLine, agreesWithTheTokenizer)
+{
+    std::vector<std::string> lines = {
+        "", "\r\n", ",", ",,,,,,,,,,,,,,,,", "a", "a,b\r\n", "abcdefgh,ijklmnop,qrstuvwx,yz", "\"q,uoted\",b,c",
+        "a,\"q,uoted\",c\n", "a,b\"c,d", "a,b,\"unclosed,rest", "1234567,\"abc\"tail,x", "\r", "a\rb,c",
+    };
+    std::string longLine;
+    for (int i = 0; i < 40; ++i)
+        longLine += "field" + std::to_string(i) + ",";
+    lines.push_back(longLine);
+    lines.push_back(longLine + "\"quoted,last\"");
+    lines.push_back(longLine.substr(0, 200) + "\"late,quote\"," + longLine);
+    std::mt19937 rng(3);
+    const std::string alphabet = "ab,,\"\r\n x";
+    for (int i = 0; i < 3000; ++i) {
+        std::string line;
+        std::size_t len = rng() % 80;
+        for (std::size_t k = 0; k < len; ++k)
+            line += alphabet[rng() % alphabet.size()];
+        lines.push_back(line);
+    }
+    for (const std::string& line : lines) {
+        for (int max : {1, 2, 4, 28, 29, 64}) {
+            std::array<std::string_view, 64> a{};
+            std::array<std::string_view, 64> b{};
+            int na = ParseTokens(line, a.data(), max);
+            int nb = PopList::SplitLine(line, b.data(), max);
+            ASSERT_EQ(na, nb) << line << " max " << max;
+            for (int k = 0; k < na; ++k)
+                ASSERT_EQ(a[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k)]) << line << " max " << max;
+        }
+    }
+}
+
+} // namespace
