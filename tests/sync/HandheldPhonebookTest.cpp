@@ -106,8 +106,8 @@ TEST_F(ReadBackTest, idComesFromTheSixthFieldAndDeviceHeadersChangeNothing)
 
     // A header in the device file reaches no header check either. The last
     // line has Q1 where the master's header would look for the id.
-    handheld.put("cepbook.txt", PopFile({"#HDR BILL_CODE,MEDIA,POP", line("Q2"),
-                                         PopLine("US", "TX", "Austin", "ZZ").set(PopColumn::PHONE_NUMBER, "Q1").str()}));
+    const std::string q1Fifth = PopLine("US", "TX", "Austin", "ZZ").set(PopColumn::PHONE_NUMBER, "Q1").str();
+    handheld.put("cepbook.txt", PopFile({"#HDR BILL_CODE,MEDIA,POP", line("Q2"), q1Fifth}));
     ASSERT_EQ(HandheldPhonebook::ReadFromDevice(permuted, link, local), 0);
     EXPECT_EQ(selectedIds(permuted), Ids{"Q2"});
     EXPECT_EQ(permuted.columnMap().positions(), before);
@@ -224,8 +224,8 @@ struct MergedTest : ::testing::Test {
 
     MergedTest()
     {
-        desktop.write("pbook.txt", PopFile({line("P1"), line("P2"), isdn("P2"), "#HDR ignored", line("P3"),
-                                            PopLine("US", "TX", "Austin", "P4").set(PopColumn::USAGE_START, "7200").str()}));
+        const std::string p4 = PopLine("US", "TX", "Austin", "P4").set(PopColumn::USAGE_START, "7200").str();
+        desktop.write("pbook.txt", PopFile({line("P1"), line("P2"), isdn("P2"), "#HDR ignored", line("P3"), p4}));
         desktop.write("cbook.txt", PopFile({line("C1")}));
         EXPECT_EQ(pops.LoadFile(1, desktop.file("pbook.txt"), 1), 0);
         EXPECT_EQ(pops.LoadFile(0, desktop.file("cbook.txt"), 0), 0);

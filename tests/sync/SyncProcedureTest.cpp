@@ -128,8 +128,8 @@ TEST_F(SyncTest, pushesEverythingWritesTheRegistryAndReportsSuccess)
     choose(pops, {"P5", "P2", "P1"});
     ASSERT_EQ(sync(), Result::Done);
 
-    const std::string phonebook =
-        "#VER 1 - merged\r\n" + line("P1") + "\r\n" + line("P2") + "\r\n" + isdn("P2") + "\r\n" + line("P5", "Houston") + "\r\n";
+    const std::string phonebook = "#VER 1 - merged\r\n" + line("P1") + "\r\n" + line("P2") + "\r\n" + isdn("P2") +
+                                  "\r\n" + line("P5", "Houston") + "\r\n";
     EXPECT_EQ(work.read("cepbook.txt"), phonebook);
     EXPECT_EQ(handheld.get("cepbook.txt"), phonebook);
     EXPECT_EQ(handheld.get("cecountry.txt"), work.read("dialer/country.txt"));
