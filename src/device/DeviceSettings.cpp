@@ -135,10 +135,13 @@ public:
         m_key = key;
         return true;
     }
-    void close()
+    // False when closing reported an error: the key's values may not have
+    // been kept.
+    bool close()
     {
-        if (m_key != kNoDeviceHandle)
-            m_transport.regCloseKey(std::exchange(m_key, kNoDeviceHandle));
+        if (m_key == kNoDeviceHandle)
+            return true;
+        return m_transport.regCloseKey(std::exchange(m_key, kNoDeviceHandle)) == 0;
     }
     DeviceHandle get() const { return m_key; }
 
@@ -187,7 +190,8 @@ int DeviceSettings::transfer()
                     everyValueWritten = false;
             }
         }
-        key.close();
+        if (!key.close())
+            everyValueWritten = false;
     }
     // A value that did not reach the device must be tried again by the next
     // synchronization, so only a complete transfer is marked as done.

@@ -168,9 +168,11 @@ void FolderDevice::endSession()
         return;
     m_connected = false;
     ++m_generation;
-    // Files left open by a session that went away never reach the device.
+    // Files left open by a session that went away never reach the device;
+    // registry changes already made do, as on a device.
     m_files.clear();
     m_keys.clear();
+    (void)flushRegistry();
 }
 
 DeviceHandle FolderDevice::nextHandle()
@@ -326,8 +328,7 @@ std::int32_t FolderDevice::regCreateKey(const std::u16string& path, DeviceHandle
     bool created = false;
     if (path.find(u'\0') != std::u16string::npos || !m_registry.createKey(full, &created))
         return kErrorInvalidParameter;
-    if (created && !m_registry.save())
-        return kErrorWriteFault;
+    m_registryDirty = m_registryDirty || created;
     key = nextHandle();
     m_keys.emplace(key, std::move(full));
     return 0;
@@ -359,12 +360,28 @@ std::int32_t FolderDevice::regSetStringValue(DeviceHandle key, const std::u16str
     if (name.find(u'\0') != std::u16string::npos ||
         !m_registry.setString(it->second, valueName, CodePage::utf16ToUtf8(text)))
         return kErrorInvalidParameter;
-    return m_registry.save() ? 0 : kErrorWriteFault;
+    m_registryDirty = true;
+    return 0;
 }
 
 std::int32_t FolderDevice::regCloseKey(DeviceHandle key)
 {
-    return m_keys.erase(key) > 0 ? 0 : kErrorInvalidHandle;
+    if (m_keys.erase(key) == 0)
+        return kErrorInvalidHandle;
+    // The registry file is rewritten when a key is closed rather than per
+    // value: one atomic replace per key keeps a synchronization fast, and a
+    // failed save is still reported to the caller that closes the key.
+    return flushRegistry() ? 0 : kErrorWriteFault;
+}
+
+bool FolderDevice::flushRegistry()
+{
+    if (!m_registryDirty)
+        return true;
+    if (!m_registry.save())
+        return false;
+    m_registryDirty = false;
+    return true;
 }
 
 } // namespace tarvo

@@ -68,6 +68,7 @@ public:
 
 private:
     class Start;
+    bool flushRegistry();
 
     struct Knobs {
         int startDelayMs = 0; // negative: never answers
@@ -108,6 +109,7 @@ private:
     std::map<DeviceHandle, DeviceFile> m_files;
     std::map<DeviceHandle, std::string> m_keys; // full registry paths
     RegistryFile m_registry;
+    bool m_registryDirty = false; // changes not yet in registry.reg
 };
 
 } // namespace tarvo

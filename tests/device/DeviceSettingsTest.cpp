@@ -226,6 +226,14 @@ TEST_F(SettingsTest, failedValuesAreReportedOneByOneAndLeaveTheMarkerUnset)
     EXPECT_EQ(settings.setDeviceValue(kNoDeviceHandle, "Name", "value"), kEFail);
 }
 
+TEST_F(SettingsTest, aKeyWhoseValuesWereNotKeptLeavesTheMarkerUnset)
+{
+    device.failKeyClose = true;
+    ASSERT_EQ(settings.transfer(), 0);
+    EXPECT_EQ(device.values.size(), 83u);
+    EXPECT_EQ(marker(), "<none>");
+}
+
 TEST_F(SettingsTest, transferIntoTheSimulatedHandheld)
 {
     TempDir handheld;

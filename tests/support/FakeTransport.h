@@ -48,6 +48,7 @@ public:
     // Registry.
     std::set<std::u16string> failingKeys;
     bool failValues = false;
+    bool failKeyClose = false; // closing a key reports that its values were not kept
 
     // What happened.
     std::chrono::steady_clock::time_point now{};
@@ -190,7 +191,9 @@ public:
     std::int32_t regCloseKey(DeviceHandle key) override
     {
         ++keysClosed;
-        return m_keys.erase(key) > 0 ? 0 : 6;
+        if (m_keys.erase(key) == 0)
+            return 6;
+        return failKeyClose ? 29 : 0;
     }
 
 private:
