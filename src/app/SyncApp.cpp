@@ -6,9 +6,11 @@
 #include "phonebook/HandheldPhonebook.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/FileVersion.h"
+#include "support/BusyCursor.h"
 #include "support/FrontEnd.h"
 
 #include <cerrno>
+#include <optional>
 #include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,18 +25,6 @@ constexpr const char* kNoDevice = "Unable to connect to the device, please check
 constexpr const char* kNoSockets = "Unable to initialize socket library.  Phonebook updating will be disabled.";
 constexpr const char* kHandheldCopy = "cepbook.txt";
 constexpr const char* kCountryRules = "dr_country.txt";
-
-// Restores the normal cursor on every way out of start-up.
-class BusyCursor final {
-public:
-    explicit BusyCursor(FrontEnd& frontEnd) : m_frontEnd(frontEnd) { m_frontEnd.setBusy(true); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-    ~BusyCursor() { m_frontEnd.setBusy(false); }
-
-private:
-    FrontEnd& m_frontEnd;
-};
 
 std::string currentDirectory()
 {
@@ -72,16 +62,17 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
     if (UpdateGuard::isHeld())
         return Startup::EndedSilently;
 
-    BusyCursor busy(m_frontEnd);
+    std::optional<BusyCursor> busy(std::in_place, m_frontEnd);
 
     m_dialerHome = DialerDiscovery::find(registry);
     if (m_dialerHome.empty()) {
+        busy.reset();
         fail(kNoDialer, kTitle);
         return Startup::Failed;
     }
 
     if (m_deviceLink->connect() == kEFail) {
-        m_frontEnd.setBusy(false);
+        busy.reset();
         fail(kNoDevice, kTitle);
         return Startup::Failed;
     }
@@ -109,7 +100,7 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
     m_phonebook->setReadBack(HandheldPhonebook::readBackFor(*m_deviceLink, kHandheldCopy));
     std::string errorText;
     if (m_phonebook->Load(errorText) != 0) {
-        m_frontEnd.setBusy(false);
+        busy.reset();
         fail(errorText, m_profile.appNameUtf8());
         return Startup::Failed;
     }

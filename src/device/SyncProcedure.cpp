@@ -2,8 +2,9 @@
 
 #include "config/ProfileConfig.h"
 #include "device/DeviceLink.h"
-#include "device/DeviceSettings.h"
+#include "config/DeviceSettings.h"
 #include "phonebook/HandheldPhonebook.h"
+#include "support/BusyCursor.h"
 #include "support/FrontEnd.h"
 
 #include <utility>
@@ -14,18 +15,6 @@ namespace {
 
 // The version number the merged phonebook carries on the device.
 constexpr int kPhonebookVersion = 1;
-
-// The busy cursor for the length of one step.
-class BusyCursor final {
-public:
-    explicit BusyCursor(FrontEnd& frontEnd) : m_frontEnd(frontEnd) { m_frontEnd.setBusy(true); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-    ~BusyCursor() { m_frontEnd.setBusy(false); }
-
-private:
-    FrontEnd& m_frontEnd;
-};
 
 // Ends the one device session of a synchronization on every path.
 class Session final {

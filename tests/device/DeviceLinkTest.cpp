@@ -1,7 +1,7 @@
 // The device link against a handheld that fails on demand.
 #include "device/DeviceLink.h"
 
-#include "RecordingFrontEnd.h"
+#include "support/RecordingFrontEnd.h"
 #include "support/FakeTransport.h"
 #include "support/TempDir.h"
 

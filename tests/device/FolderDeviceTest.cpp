@@ -1,7 +1,7 @@
 // The device link against the simulated handheld folder.
 #include "device/FolderDevice.h"
 
-#include "RecordingFrontEnd.h"
+#include "support/RecordingFrontEnd.h"
 #include "device/DeviceLink.h"
 #include "support/TempDir.h"
 

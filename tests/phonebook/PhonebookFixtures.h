@@ -1,7 +1,7 @@
 #pragma once
 
 #include "phonebook/PopColumn.h"
-#include "support/FrontEnd.h"
+#include "support/RecordingFrontEnd.h"
 
 #include <array>
 #include <initializer_list>
@@ -54,36 +54,5 @@ inline std::string PopFile(std::initializer_list<std::string> lines, const std::
         text += line + "\r\n";
     return text;
 }
-
-// Records every message box instead of showing it.
-class RecordingFrontEnd final : public FrontEnd {
-public:
-    struct Box {
-        std::string text;
-        std::string caption;
-        MessageIcon icon;
-        MessageButtons buttons;
-    };
-
-    MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                             MessageButtons buttons) override
-    {
-        boxes.push_back({text, caption, icon, buttons});
-        return MessageAnswer::Ok;
-    }
-    void setBusy(bool) override {}
-    void pumpEvents() override {}
-    void setStatusText(const std::string&) override {}
-
-    std::vector<std::string> texts() const
-    {
-        std::vector<std::string> result;
-        for (const Box& box : boxes)
-            result.push_back(box.text);
-        return result;
-    }
-
-    std::vector<Box> boxes;
-};
 
 } // namespace tarvo::test

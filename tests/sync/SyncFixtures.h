@@ -3,7 +3,7 @@
 #include "phonebook/PhonebookFixtures.h"
 #include "phonebook/PopList.h"
 #include "phonebook/PopRecord.h"
-#include "support/FrontEnd.h"
+#include "support/RecordingFrontEnd.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,62 +17,7 @@
 
 namespace tarvo::test {
 
-// Keeps what the person would have seen: message boxes, the status line,
-// and whether the busy cursor was balanced.
-class SyncFrontEnd final : public FrontEnd {
-public:
-    struct Box {
-        std::string text;
-        std::string caption;
-        MessageIcon icon;
-        MessageButtons buttons;
-    };
-
-    MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                             MessageButtons buttons) override
-    {
-        boxes.push_back({text, caption, icon, buttons});
-        boxShownBusy = boxShownBusy || busyDepth > 0;
-        return MessageAnswer::Ok;
-    }
-    void setBusy(bool busy) override
-    {
-        if (busy) {
-            ++busyDepth;
-            ++busySpells;
-        } else {
-            --busyDepth;
-        }
-        unbalanced = unbalanced || busyDepth < 0 || busyDepth > 1;
-    }
-    void pumpEvents() override {}
-    void setStatusText(const std::string& text) override { status.push_back(text); }
-
-    void reset()
-    {
-        boxes.clear();
-        status.clear();
-        busyDepth = 0;
-        busySpells = 0;
-        unbalanced = false;
-        boxShownBusy = false;
-    }
-
-    std::vector<std::string> texts() const
-    {
-        std::vector<std::string> result;
-        for (const Box& box : boxes)
-            result.push_back(box.text);
-        return result;
-    }
-
-    std::vector<Box> boxes;
-    std::vector<std::string> status;
-    int busyDepth = 0;
-    int busySpells = 0;
-    bool unbalanced = false;
-    bool boxShownBusy = false;
-};
+using SyncFrontEnd = RecordingFrontEnd;
 
 // A simulated handheld folder with its "\Program Files\Tarvo\" folder.
 class HandheldFolder final {

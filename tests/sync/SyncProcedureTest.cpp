@@ -6,7 +6,7 @@
 #include "app/RegistryFile.h"
 #include "config/ProfileConfig.h"
 #include "device/DeviceLink.h"
-#include "device/DeviceSettings.h"
+#include "config/DeviceSettings.h"
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
 #include "phonebook/HandheldPhonebook.h"

@@ -1,6 +1,6 @@
-#include "device/DeviceSettings.h"
+#include "config/DeviceSettings.h"
 
-#include "RecordingFrontEnd.h"
+#include "support/RecordingFrontEnd.h"
 #include "app/RegistryFile.h"
 #include "device/DeviceLink.h"
 #include "device/FolderDevice.h"

@@ -1,4 +1,4 @@
-#include "device/DeviceSettings.h"
+#include "config/DeviceSettings.h"
 
 #include "support/FrontEnd.h"
 #include "text/CodePage.h"

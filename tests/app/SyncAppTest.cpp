@@ -1,0 +1,69 @@
+#include "app/SyncApp.h"
+
+#include "app/RegistryFile.h"
+#include "device/FolderDevice.h"
+#include "dialing/CountryQuery.h"
+#include "phonebook/MasterPhonebook.h"
+#include "phonebook/PhonebookFixtures.h"
+#include "support/RecordingFrontEnd.h"
+#include "support/Workspace.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarvo;
+using tarvo::test::PopFile;
+using tarvo::test::PopLine;
+using tarvo::test::RecordingFrontEnd;
+using tarvo::test::Workspace;
+
+namespace {
+
+class SyncAppTest : public ::testing::Test {
+protected:
+    SyncApp::Startup start(const CommandLineOptions& options = {})
+    {
+        RegistryFile registry(RegistryFile::desktopPath());
+        (void)registry.load();
+        return m_app.startup(options, registry);
+    }
+
+    Workspace m_ws;
+    RecordingFrontEnd m_ui;
+    std::unique_ptr<FolderDevice> m_device = FolderDevice::fromEnvironment();
+    CountryQuery m_countries;
+    SyncApp m_app{m_ui, *m_device, m_countries};
+};
+
+} // namespace
+
+TEST_F(SyncAppTest, startupLoadsProfileNamedOnTheCommandLineAndRestoresTheCursor)
+{
+    m_ws.writeDialer("region.txt", "US,TX,Texas,Tex.\r\n");
+    m_ws.writeDialer("country.txt", "US,1,United States,1\r\n");
+    m_ws.writeDialer("pbook.txt", PopFile({PopLine("US", "TX", "Austin", "P1").str()}));
+    m_ws.writeWork("other.ini", "[Profile]\r\nAppName=Caf&#233;\r\nProfileID=42\r\n");
+
+    ASSERT_EQ(start(ParseCommandLine("-c other.ini")), SyncApp::Startup::Ready) << testing::PrintToString(m_ui.texts());
+    EXPECT_TRUE(m_ui.boxes.empty());
+    EXPECT_EQ(m_ui.busyDepth, 0);
+    EXPECT_FALSE(m_ui.unbalanced);
+    EXPECT_EQ(m_app.applicationName(), "Caf\xC3\xA9");
+    EXPECT_EQ(m_app.profile().profileId(), 42);
+    EXPECT_EQ(m_app.phonebook().pops().size(), 1U);
+    std::string version;
+    ASSERT_TRUE(m_app.tags().GetValue("<ProfileID>", version));
+    EXPECT_EQ(version, "42");
+    EXPECT_EQ(m_app.helpFile(), m_ws.work("english.htm"));
+}
+
+TEST_F(SyncAppTest, aLoadFailureIsShownWithTheNormalCursor)
+{
+    ASSERT_EQ(start(), SyncApp::Startup::Failed);
+    ASSERT_EQ(m_ui.boxes.size(), 1U);
+    EXPECT_EQ(m_ui.boxes[0].text, "Error: Unable to open: region.txt");
+    EXPECT_EQ(m_ui.boxes[0].caption, "Tarvo Windows CE Synchronizer");
+    EXPECT_EQ(m_ui.boxes[0].icon, MessageIcon::Error);
+    EXPECT_FALSE(m_ui.boxShownBusy);
+    EXPECT_FALSE(m_ui.unbalanced);
+    EXPECT_EQ(m_ui.busyDepth, 0);
+}
