@@ -1,5 +1,7 @@
 #include "app/RegistryFile.h"
 
+#include "support/Tokenizer.h"
+
 #include "support/AtomicFile.h"
 #include "support/FileHandle.h"
 #include "text/CodePage.h"
@@ -55,23 +57,6 @@ std::string_view trim(std::string_view s)
     while (!s.empty() && isBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-std::vector<std::string_view> splitLines(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    return lines;
 }
 
 // Splits a key path at backslashes; nullopt when a component is invalid.
@@ -268,7 +253,7 @@ void RegistryFile::parse(std::string_view raw)
 {
     m_roots.clear();
     std::string text = decodeText(raw);
-    std::vector<std::string_view> lines = splitLines(text);
+    std::vector<std::string_view> lines = SplitLines(text);
     Key* current = nullptr;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string_view line = trim(lines[i]);

@@ -70,6 +70,23 @@ int Comment(std::string_view line)
     return 1;
 }
 
+std::vector<std::string_view> SplitLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
 StrTok::StrTok(std::string_view text, std::string_view delimiters)
     : m_rest(text), m_delimiters(delimiters)
 {

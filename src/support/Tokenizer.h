@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvo {
 
@@ -32,6 +33,10 @@ int Comment(std::string_view line);
 // Removes the line end (CR and LF at the end) in place.
 void StripCRLF(std::string& line);
 std::string_view StripCRLF(std::string_view line);
+
+// Splits a whole text into lines at CR LF, LF or CR, without line ends; a
+// last line without a line end counts, an empty text has no lines.
+std::vector<std::string_view> SplitLines(std::string_view text);
 
 // A tokenizer over one text: each call of `next` gives the next run of
 // characters that are not delimiters. Holds its own position, so two texts

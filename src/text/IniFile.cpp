@@ -38,24 +38,12 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
-// Splits the file's text into lines at CR LF, LF or CR, without line ends.
-std::vector<std::string_view> splitLines(std::string_view text)
+// The file's lines (CR LF, LF or CR), after any UTF-8 byte-order mark.
+std::vector<std::string_view> settingsLines(std::string_view text)
 {
     if (text.starts_with(kUtf8Bom))
         text.remove_prefix(kUtf8Bom.size());
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    return lines;
+    return SplitLines(text);
 }
 
 // A "[name]" line gives the section's name; anything else gives nothing.
@@ -102,7 +90,7 @@ std::optional<std::string> lookup(const std::string& path, std::string_view sect
         return std::nullopt;
     bool inSection = false;
     bool sectionSeen = false;
-    for (std::string_view line : splitLines(text)) {
+    for (std::string_view line : settingsLines(text)) {
         if (auto name = sectionName(line)) {
             if (inSection)
                 return std::nullopt; // only the first equal section counts
@@ -210,7 +198,7 @@ int IniFile::WriteString(std::string_view section, std::string_view key, std::st
     // by one holding only the new key.
     if (!exists && ::access(m_path.c_str(), F_OK) == 0)
         return -1;
-    std::vector<std::string_view> lines = exists ? splitLines(text) : std::vector<std::string_view>{};
+    std::vector<std::string_view> lines = exists ? settingsLines(text) : std::vector<std::string_view>{};
     std::string newLine = std::string(key) + "=" + std::string(value);
 
     // Locate the first section of that name and, inside it, the key.
