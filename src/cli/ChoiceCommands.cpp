@@ -14,11 +14,6 @@ namespace tarvo::cli {
 
 namespace {
 
-SelectionModel modelOf(SyncApp& app)
-{
-    return SelectionModel(app.phonebook(), app.profile().popSortOrder(), app.profile().maxPops());
-}
-
 std::string shown(std::string_view ansi)
 {
     return CodePage::ansiToUtf8(ansi);
@@ -28,7 +23,7 @@ std::string shown(std::string_view ansi)
 
 int CountriesCommand::run(CommandContext& context)
 {
-    SelectionModel model = modelOf(context.app);
+    SelectionModel model = context.model();
     for (const CountryEntry* country : model.countryChoices())
         context.out << shown(country->code) << '\t' << shown(country->name) << '\n';
     return kExitOk;
@@ -36,7 +31,7 @@ int CountriesCommand::run(CommandContext& context)
 
 int StatesCommand::run(CommandContext& context)
 {
-    SelectionModel model = modelOf(context.app);
+    SelectionModel model = context.model();
     PopFilter filter;
     if (!m_options.resolve(model, filter, context.err))
         return kExitUsage;
@@ -47,7 +42,7 @@ int StatesCommand::run(CommandContext& context)
 
 int CitiesCommand::run(CommandContext& context)
 {
-    SelectionModel model = modelOf(context.app);
+    SelectionModel model = context.model();
     PopFilter filter;
     if (!m_options.resolve(model, filter, context.err))
         return kExitUsage;

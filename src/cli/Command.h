@@ -4,8 +4,9 @@
 #include <string>
 
 namespace tarvo {
+class SelectionModel;
 class SyncApp;
-}
+} // namespace tarvo
 
 namespace tarvo::cli {
 
@@ -22,6 +23,9 @@ struct CommandContext {
     CliFrontEnd& frontEnd;
     std::ostream& out;
     std::ostream& err;
+
+    // The window's selection state over what start-up loaded.
+    SelectionModel model() const;
 };
 
 // One verb of the command line.

@@ -38,8 +38,7 @@ std::size_t widthOf(const std::string& text)
 
 int ListCommand::run(CommandContext& context)
 {
-    SyncApp& app = context.app;
-    SelectionModel model(app.phonebook(), app.profile().popSortOrder(), app.profile().maxPops());
+    SelectionModel model = context.model();
     PopFilter filter;
     if (!m_options.filter.resolve(model, filter, context.err))
         return kExitUsage;

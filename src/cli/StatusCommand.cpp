@@ -1,5 +1,6 @@
 #include "cli/StatusCommand.h"
 
+#include "app/SelectionModel.h"
 #include "app/SyncApp.h"
 #include "cli/CliFrontEnd.h"
 #include "phonebook/MasterPhonebook.h"
@@ -35,7 +36,6 @@ int StatusCommand::run(CommandContext& context)
     int customer = 0;
     for (const PopRecord& pop : app.phonebook().pops())
         (pop.fromMaster() ? master : customer) += 1;
-    int limit = profile.maxPops() == 0 ? 1000 : profile.maxPops();
 
     out << "dialer_home: " << app.dialerHome() << '\n';
     out << "profile_file: " << profile.settingsFile() << '\n';
@@ -59,7 +59,7 @@ int StatusCommand::run(CommandContext& context)
     out << "pops_master: " << master << '\n';
     out << "pops_customer: " << customer << '\n';
     out << "pops_on_handheld: " << app.phonebook().pops().CountSelected() << '\n';
-    out << "handheld_limit: " << limit << '\n';
+    out << "handheld_limit: " << context.model().limit() << '\n';
     return kExitOk;
 }
 

@@ -50,7 +50,7 @@ std::vector<std::size_t> allRows(std::size_t count)
 int SyncCommand::run(CommandContext& context)
 {
     SyncApp& app = context.app;
-    SelectionModel model(app.phonebook(), app.profile().popSortOrder(), app.profile().maxPops());
+    SelectionModel model = context.model();
     using List = SelectionModel::List;
 
     // Every id and filter is checked before anything moves, so a typo
