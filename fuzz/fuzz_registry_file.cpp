@@ -1,6 +1,6 @@
 // The .reg reader: any input parses without crashing, and what it reads
 // writes back in a form that reads the same (writing is idempotent).
-#include "app/RegistryFile.h"
+#include "text/RegistryFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "app/DialerDiscovery.h"
 
-#include "app/RegistryFile.h"
+#include "text/RegistryFile.h"
 #include "text/IniFile.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 #include "cli/CliApp.h"
 
 #include "app/CommandLine.h"
-#include "app/RegistryFile.h"
+#include "text/RegistryFile.h"
 #include "app/SyncApp.h"
 #include "cli/ChoiceCommands.h"
 #include "cli/CliFrontEnd.h"

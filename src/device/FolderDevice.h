@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/RegistryFile.h"
+#include "text/RegistryFile.h"
 #include "device/DeviceTransport.h"
 #include "support/FileHandle.h"
 

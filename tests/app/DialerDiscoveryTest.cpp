@@ -1,6 +1,6 @@
 #include "app/DialerDiscovery.h"
 
-#include "app/RegistryFile.h"
+#include "text/RegistryFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "app/SyncApp.h"
 
-#include "app/RegistryFile.h"
+#include "text/RegistryFile.h"
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
 #include "phonebook/MasterPhonebook.h"

@@ -1,7 +1,7 @@
 #include "config/DeviceSettings.h"
 
 #include "support/RecordingFrontEnd.h"
-#include "app/RegistryFile.h"
+#include "text/RegistryFile.h"
 #include "device/DeviceLink.h"
 #include "device/FolderDevice.h"
 #include "support/FakeTransport.h"

@@ -3,7 +3,7 @@
 #include "device/SyncProcedure.h"
 
 #include "SyncFixtures.h"
-#include "app/RegistryFile.h"
+#include "text/RegistryFile.h"
 #include "config/ProfileConfig.h"
 #include "device/DeviceLink.h"
 #include "config/DeviceSettings.h"

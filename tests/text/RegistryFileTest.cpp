@@ -1,4 +1,4 @@
-#include "app/RegistryFile.h"
+#include "text/RegistryFile.h"
 
 #include "support/TempDir.h"
 
