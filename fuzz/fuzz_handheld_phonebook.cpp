@@ -1,7 +1,7 @@
 // The handheld phonebook read-back on arbitrary device file content: the
 // desktop copy is marked against a fixed master phonebook, then the merged
 // file written from the result must mark the same POPs again.
-#include "phonebook/HandheldPhonebook.h"
+#include "sync/HandheldPhonebook.h"
 #include "phonebook/PopList.h"
 #include "phonebook/PopRecord.h"
 

@@ -3,7 +3,7 @@
 #include "app/DialerDiscovery.h"
 #include "app/UpdateGuard.h"
 #include "device/DeviceLink.h"
-#include "phonebook/HandheldPhonebook.h"
+#include "sync/HandheldPhonebook.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/FileVersion.h"
 #include "support/BusyCursor.h"

@@ -3,7 +3,7 @@
 #include "app/SelectionModel.h"
 #include "app/SyncApp.h"
 #include "cli/CliFrontEnd.h"
-#include "device/SyncProcedure.h"
+#include "sync/SyncProcedure.h"
 #include "phonebook/MasterPhonebook.h"
 #include "phonebook/PopRecord.h"
 

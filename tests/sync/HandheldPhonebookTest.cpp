@@ -1,6 +1,6 @@
 // The handheld's phonebook: reading it back from the device and writing the
 // merged file that a synchronization pushes.
-#include "phonebook/HandheldPhonebook.h"
+#include "sync/HandheldPhonebook.h"
 
 #include "SyncFixtures.h"
 #include "device/DeviceLink.h"

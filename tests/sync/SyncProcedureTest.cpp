@@ -1,15 +1,15 @@
 // The synchronization onto a simulated handheld: what reaches it, what the
 // person is told, and where each failure stops.
-#include "device/SyncProcedure.h"
+#include "sync/SyncProcedure.h"
 
 #include "SyncFixtures.h"
 #include "text/RegistryFile.h"
 #include "config/ProfileConfig.h"
 #include "device/DeviceLink.h"
-#include "config/DeviceSettings.h"
+#include "sync/DeviceSettings.h"
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
-#include "phonebook/HandheldPhonebook.h"
+#include "sync/HandheldPhonebook.h"
 #include "phonebook/MasterPhonebook.h"
 
 #include <gtest/gtest.h>

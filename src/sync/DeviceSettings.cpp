@@ -1,4 +1,4 @@
-#include "config/DeviceSettings.h"
+#include "sync/DeviceSettings.h"
 
 #include "support/FrontEnd.h"
 #include "text/CodePage.h"

@@ -1,4 +1,4 @@
-#include "phonebook/HandheldPhonebook.h"
+#include "sync/HandheldPhonebook.h"
 
 #include "device/DeviceLink.h"
 #include "phonebook/PopList.h"

@@ -1,9 +1,9 @@
-#include "device/SyncProcedure.h"
+#include "sync/SyncProcedure.h"
 
 #include "config/ProfileConfig.h"
 #include "device/DeviceLink.h"
-#include "config/DeviceSettings.h"
-#include "phonebook/HandheldPhonebook.h"
+#include "sync/DeviceSettings.h"
+#include "sync/HandheldPhonebook.h"
 #include "support/BusyCursor.h"
 #include "support/FrontEnd.h"
 
