@@ -2,8 +2,9 @@
 
 #include "dialing/CountryQuery.h"
 #include "phonebook/MasterPhonebook.h"
-#include "phonebook/PhonebookFixtures.h"
-#include "support/TempDir.h"
+#include "fixtures/PopLine.h"
+#include "fixtures/RecordingFrontEnd.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
 #include "phonebook/MasterPhonebook.h"
-#include "phonebook/PhonebookFixtures.h"
-#include "support/RecordingFrontEnd.h"
-#include "support/Workspace.h"
+#include "fixtures/PopLine.h"
+#include "fixtures/RecordingFrontEnd.h"
+#include "fixtures/Workspace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "app/UpdateGuard.h"
 
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "cli/CliApp.h"
 
-#include "phonebook/PhonebookFixtures.h"
-#include "support/Workspace.h"
+#include "fixtures/PopLine.h"
+#include "fixtures/Workspace.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +93,7 @@ TEST_F(TarvoSyncTest, syncPushesEveryFileAndTheSettingsByteForByte)
     EXPECT_EQ(rules.rfind("US,1,1,G, 1FG,011EFG, 1FG\r\n", 0), 0U);
     EXPECT_FALSE(Workspace::exists(m_ws.handheld("cecity.txt")));
 
-    std::string registry = Workspace::read(m_ws.dir().file("handheld/registry.reg"));
+    std::string registry = Workspace::read(m_ws.handheldFolder().root.file("registry.reg"));
     EXPECT_NE(registry.find("[HKEY_CURRENT_USER\\Software\\Tarvo\\TarvoDialer\\config.ini\\Profile]"), std::string::npos);
     EXPECT_NE(registry.find("\"DialTimeout\"=\"120\""), std::string::npos);
     EXPECT_NE(registry.find("\"PhonebookURL1\"=\"_NO_MORE_\""), std::string::npos);

@@ -2,7 +2,7 @@
 
 #include "support/Base64.h"
 #include "support/TarvoCipher.h"
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 

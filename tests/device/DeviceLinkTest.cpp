@@ -1,9 +1,9 @@
 // The device link against a handheld that fails on demand.
 #include "device/DeviceLink.h"
 
-#include "support/RecordingFrontEnd.h"
-#include "support/FakeTransport.h"
-#include "support/TempDir.h"
+#include "fixtures/RecordingFrontEnd.h"
+#include "fixtures/FakeTransport.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,10 @@
 // The device link against the simulated handheld folder.
 #include "device/FolderDevice.h"
 
-#include "support/RecordingFrontEnd.h"
+#include "fixtures/HandheldFolder.h"
+#include "fixtures/RecordingFrontEnd.h"
 #include "device/DeviceLink.h"
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 
 using namespace tarvo;
 using namespace std::chrono_literals;
+using tarvo::test::HandheldFolder;
 using tarvo::test::RecordingFrontEnd;
 using tarvo::test::ScopedEnv;
 using tarvo::test::TempDir;
@@ -20,25 +22,18 @@ namespace {
 constexpr const char* kPhonebook = "\\Program Files\\Tarvo\\cepbook.txt";
 
 struct FolderDeviceTest : ::testing::Test {
-    TempDir root;     // the handheld's folder
+    HandheldFolder handheld;
+    const TempDir& root = handheld.root;
     TempDir desktop;  // local files
-    FolderDevice device{root.path().string()};
+    FolderDevice device{handheld.folder()};
     RecordingFrontEnd ui;
     DeviceLink link{device, ui};
 
-    FolderDeviceTest()
-    {
-        std::filesystem::create_directories(root.path() / "fs" / "Program Files" / "Tarvo");
-        link.setConnectTimeout(2s);
-    }
-    void knobs(const std::string& lines) { root.write("simulator.ini", "[Simulator]\r\n" + lines); }
-    std::string onDevice(const std::string& name) const { return root.read("fs/Program Files/Tarvo/" + name); }
-    bool existsOnDevice(const std::string& name) const { return root.exists("fs/Program Files/Tarvo/" + name); }
-    std::size_t entriesInTarvo() const
-    {
-        auto dir = root.path() / "fs" / "Program Files" / "Tarvo";
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
-    }
+    FolderDeviceTest() { link.setConnectTimeout(2s); }
+    void knobs(const std::string& lines) { handheld.knobs(lines); }
+    std::string onDevice(const std::string& name) const { return handheld.get(name); }
+    bool existsOnDevice(const std::string& name) const { return handheld.has(name); }
+    std::size_t entriesInTarvo() const { return handheld.files().size(); }
 };
 
 } // namespace
@@ -86,18 +81,18 @@ TEST_F(FolderDeviceTest, readFileResults)
     EXPECT_EQ(link.readFile(kPhonebook, desktop.file("cepbook.txt")), SyncResult::kDeviceFileMissing);
     EXPECT_EQ(desktop.read("cepbook.txt"), "untouched");
 
-    root.write("fs/Program Files/Tarvo/cepbook.txt", "");
+    handheld.put("cepbook.txt", "");
     EXPECT_EQ(link.readFile(kPhonebook, desktop.file("empty.txt")), 0);
     EXPECT_TRUE(desktop.exists("empty.txt"));
     EXPECT_EQ(desktop.read("empty.txt"), "");
 
     // Names on the device match ignoring case.
-    root.write("fs/Program Files/Tarvo/cepbook.txt", "#VER 1 - merged\r\nPOP1\r\n");
+    handheld.put("cepbook.txt", "#VER 1 - merged\r\nPOP1\r\n");
     EXPECT_EQ(link.readFile("\\PROGRAM FILES\\tarvo\\CEPBOOK.TXT", desktop.file("cepbook.txt")), 0);
     EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 1 - merged\r\nPOP1\r\n");
 
     // A folder of that name is found but cannot be read.
-    std::filesystem::create_directory(root.path() / "fs" / "Program Files" / "Tarvo" / "cecity.txt");
+    std::filesystem::create_directory(handheld.tarvo() / "cecity.txt");
     EXPECT_EQ(link.readFile("\\Program Files\\Tarvo\\cecity.txt", desktop.file("city.txt")),
               SyncResult::kDeviceFileUnavailable);
 
@@ -114,7 +109,7 @@ TEST_F(FolderDeviceTest, readFileResults)
 
 TEST_F(FolderDeviceTest, writeFileReplacesTheWholeFile)
 {
-    root.write("fs/Program Files/Tarvo/CEPBOOK.TXT", std::string(9000, 'o'));
+    handheld.put("CEPBOOK.TXT", std::string(9000, 'o'));
     desktop.write("cepbook.txt", "new\r\n");
     ASSERT_EQ(link.connect(), 0);
     EXPECT_EQ(link.writeFile(desktop.file("cepbook.txt"), kPhonebook), 0);
@@ -142,8 +137,8 @@ TEST_F(FolderDeviceTest, writeFileReplacesTheWholeFile)
 
 TEST_F(FolderDeviceTest, writeFailingPartWayKeepsThePreviousContent)
 {
-    root.write("fs/Program Files/Tarvo/cepbook.txt", "previous");
-    root.write("fs/Program Files/Tarvo/ceregion.txt", "old regions");
+    handheld.put("cepbook.txt", "previous");
+    handheld.put("ceregion.txt", "old regions");
     desktop.write("big.txt", std::string(3 * 4096, 'x'));
     knobs("WriteLimitBytes=5000\r\nWriteLimitFile=CEREGION.TXT\r\nFailCreateFile=cecountry.txt\r\n");
     ASSERT_EQ(link.connect(), 0);
@@ -177,7 +172,7 @@ TEST_F(FolderDeviceTest, nonAsciiDevicePathsBecomeUtf8FileNames)
 
 TEST_F(FolderDeviceTest, deleteFileOfMissingFileReportsSuccess)
 {
-    root.write("fs/Program Files/Tarvo/cecity.txt", "x");
+    handheld.put("cecity.txt", "x");
     ASSERT_EQ(link.connect(), 0);
     EXPECT_EQ(link.deleteFile("\\Program Files\\Tarvo\\CECITY.txt"), 0);
     EXPECT_FALSE(existsOnDevice("cecity.txt"));

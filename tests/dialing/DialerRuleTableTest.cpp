@@ -1,6 +1,6 @@
 #include "dialing/DialerRuleTable.h"
 
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 

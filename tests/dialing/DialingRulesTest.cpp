@@ -1,7 +1,7 @@
 #include "dialing/DialingRules.h"
 
 #include "dialing/CountryQuery.h"
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,9 @@
-#include "PhonebookFixtures.h"
+#include "fixtures/PopLine.h"
 
 #include "phonebook/CityTable.h"
 #include "phonebook/PopList.h"
 #include "phonebook/RegionTable.h"
-#include "support/TempDir.h"
-#include "support/Tokenizer.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -108,42 +107,6 @@ TEST(CityTable, unwritableCacheIsNotReported)
     EXPECT_EQ(cities.LoadOrBuild(dir.file("no/such/folder/city.txt"), pops, regions), 0);
     ASSERT_EQ(cities.size(), 1U);
     EXPECT_EQ(cities[0].city, "Austin");
-}
-
-// The loader's splitter must agree with the support library's tokenizer on
-// every line, quoted or not.
-TEST(PopListSplitLine, agreesWithTheTokenizer)
-{
-    std::vector<std::string> lines = {
-        "", "\r\n", ",", ",,,,,,,,,,,,,,,,", "a", "a,b\r\n", "abcdefgh,ijklmnop,qrstuvwx,yz", "\"q,uoted\",b,c",
-        "a,\"q,uoted\",c\n", "a,b\"c,d", "a,b,\"unclosed,rest", "1234567,\"abc\"tail,x", "\r", "a\rb,c",
-    };
-    std::string longLine;
-    for (int i = 0; i < 40; ++i)
-        longLine += "field" + std::to_string(i) + ",";
-    lines.push_back(longLine);
-    lines.push_back(longLine + "\"quoted,last\"");
-    lines.push_back(longLine.substr(0, 200) + "\"late,quote\"," + longLine);
-    std::mt19937 rng(3);
-    const std::string alphabet = "ab,,\"\r\n x";
-    for (int i = 0; i < 3000; ++i) {
-        std::string line;
-        std::size_t len = rng() % 80;
-        for (std::size_t k = 0; k < len; ++k)
-            line += alphabet[rng() % alphabet.size()];
-        lines.push_back(line);
-    }
-    for (const std::string& line : lines) {
-        for (int max : {1, 2, 4, 28, 29, 64}) {
-            std::array<std::string_view, 64> a{};
-            std::array<std::string_view, 64> b{};
-            int na = ParseTokens(line, a.data(), max);
-            int nb = PopList::SplitLine(line, b.data(), max);
-            ASSERT_EQ(na, nb) << line << " max " << max;
-            for (int k = 0; k < na; ++k)
-                ASSERT_EQ(a[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k)]) << line << " max " << max;
-        }
-    }
 }
 
 } // namespace

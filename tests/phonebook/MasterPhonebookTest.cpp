@@ -1,9 +1,10 @@
-#include "PhonebookFixtures.h"
+#include "fixtures/PopLine.h"
+#include "fixtures/RecordingFrontEnd.h"
 
 #include "dialing/CountryQuery.h"
 #include "phonebook/ExpandCompressedPhonebook.h"
 #include "phonebook/MasterPhonebook.h"
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,12 @@
 #include "sync/DeviceSettings.h"
 
-#include "support/RecordingFrontEnd.h"
+#include "fixtures/RecordingFrontEnd.h"
 #include "text/RegistryFile.h"
 #include "device/DeviceLink.h"
 #include "device/FolderDevice.h"
-#include "support/FakeTransport.h"
-#include "support/TempDir.h"
+#include "fixtures/FakeTransport.h"
+#include "fixtures/HandheldFolder.h"
+#include "fixtures/TempDir.h"
 #include "text/CodePage.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 
 using namespace tarvo;
 using tarvo::test::FakeTransport;
+using tarvo::test::HandheldFolder;
 using tarvo::test::RecordingFrontEnd;
 using tarvo::test::ScopedCurrentDir;
 using tarvo::test::TempDir;
@@ -236,16 +238,16 @@ TEST_F(SettingsTest, aKeyWhoseValuesWereNotKeptLeavesTheMarkerUnset)
 
 TEST_F(SettingsTest, transferIntoTheSimulatedHandheld)
 {
-    TempDir handheld;
-    handheld.write("simulator.ini", "[Simulator]\r\nFailRegistryKey=Software\\Tarvo\\TarvoDialer\\userpref.ini\\Main\r\n");
-    FolderDevice folder(handheld.path().string());
+    HandheldFolder handheld;
+    handheld.knobs("FailRegistryKey=Software\\Tarvo\\TarvoDialer\\userpref.ini\\Main\r\n");
+    FolderDevice folder(handheld.folder());
     DeviceLink link(folder, ui);
     ASSERT_EQ(link.connect(), 0);
     DeviceSettings transfer(folder, ui, kCaption);
     EXPECT_EQ(transfer.transfer(), 8);
     EXPECT_EQ(folder.openHandles(), 0u);
 
-    RegistryFile reg(handheld.file("registry.reg"));
+    RegistryFile reg(handheld.root.file("registry.reg"));
     ASSERT_TRUE(reg.load());
     std::vector<std::string> names;
     ASSERT_TRUE(reg.enumSubkeys("HKEY_CURRENT_USER\\Software\\Tarvo\\TarvoDialer\\userpref.ini", names));
@@ -253,7 +255,7 @@ TEST_F(SettingsTest, transferIntoTheSimulatedHandheld)
     EXPECT_FALSE(reg.keyExists("HKEY_CURRENT_USER\\Software\\Tarvo\\TarvoDialer\\raspref.ini"));
     EXPECT_FALSE(dir.exists("cereg.ini"));
 
-    handheld.write("simulator.ini", "");
+    handheld.knobs("");
     link.disconnect();
     ASSERT_EQ(link.connect(), 0);
     EXPECT_EQ(transfer.transfer(), 0);

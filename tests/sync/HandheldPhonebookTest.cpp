@@ -2,10 +2,14 @@
 // merged file that a synchronization pushes.
 #include "sync/HandheldPhonebook.h"
 
-#include "SyncFixtures.h"
+#include "fixtures/HandheldFolder.h"
+#include "fixtures/PopLine.h"
+#include "fixtures/PopSelection.h"
+#include "fixtures/RecordingFrontEnd.h"
+#include "fixtures/ScopedFileSizeLimit.h"
 #include "device/DeviceLink.h"
 #include "device/FolderDevice.h"
-#include "support/FakeTransport.h"
+#include "fixtures/FakeTransport.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +37,7 @@ struct ReadBackTest : ::testing::Test {
     TempDir desktop;
     HandheldFolder handheld;
     FolderDevice device{handheld.folder()};
-    SyncFrontEnd ui;
+    RecordingFrontEnd ui;
     DeviceLink link{device, ui};
     PopList pops;
     std::string local = desktop.file("cepbook.txt");
@@ -188,7 +192,7 @@ TEST(ReadBackFaults, failedCopiesMarkNothingAndKeepTheDesktopCopy)
         FakeTransport device;
         device.files[path] = PopFile({line("P1"), line("P2")});
         c.arrange(device);
-        SyncFrontEnd ui;
+        RecordingFrontEnd ui;
         DeviceLink link(device, ui);
         link.setClock(device.clock());
         EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, link, c.localPath), c.code);

@@ -2,7 +2,11 @@
 // person is told, and where each failure stops.
 #include "sync/SyncProcedure.h"
 
-#include "SyncFixtures.h"
+#include "fixtures/HandheldFolder.h"
+#include "fixtures/PopLine.h"
+#include "fixtures/PopSelection.h"
+#include "fixtures/RecordingFrontEnd.h"
+#include "fixtures/ScopedFileSizeLimit.h"
 #include "text/RegistryFile.h"
 #include "config/ProfileConfig.h"
 #include "device/DeviceLink.h"
@@ -44,7 +48,7 @@ struct SyncTest : ::testing::Test {
     ScopedCurrentDir cwd{work.path()};
     HandheldFolder handheld;
     FolderDevice device{handheld.folder()};
-    SyncFrontEnd ui;
+    RecordingFrontEnd ui;
     DeviceLink link{device, ui};
     ProfileConfig profile;
     PopList pops;

@@ -1,7 +1,7 @@
 #include "text/IniFile.h"
 
 #include "support/AtomicFile.h"
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "support/FileVersion.h"
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 
 #include "BuildInfo.h"
 

@@ -1,5 +1,5 @@
 #include "support/HttpClient.h"
-#include "support/HttpTestServer.h"
+#include "fixtures/HttpTestServer.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

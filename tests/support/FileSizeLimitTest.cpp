@@ -1,5 +1,5 @@
 #include "support/FileSizeLimit.h"
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "support/HttpConnection.h"
-#include "support/HttpTestServer.h"
+#include "fixtures/HttpTestServer.h"
 
 #include <gtest/gtest.h>
 #include <openssl/evp.h>

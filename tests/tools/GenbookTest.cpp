@@ -2,7 +2,7 @@
 // dialer installations with.
 #include "dialing/CountryQuery.h"
 #include "support/AtomicFile.h"
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 #include "support/Tokenizer.h"
 
 #include <gtest/gtest.h>
