@@ -65,13 +65,12 @@ int loadOnce(const std::string& dir, std::size_t* popCount = nullptr)
     tarvo::SilentFrontEnd frontEnd;
     tarvo::CountryQuery query;
     tarvo::MasterPhonebook phonebook(dir, frontEnd, dir + "/out_dr_country.txt", query);
-    std::string error;
-    int result = phonebook.Load(error);
-    if (result != 0)
-        std::fprintf(stderr, "load failed: %s\n", error.c_str());
+    const tarvo::MasterPhonebook::LoadResult result = phonebook.Load();
+    if (!result.ok())
+        std::fprintf(stderr, "load failed: %s\n", result.errorText.c_str());
     if (popCount)
         *popCount = phonebook.pops().size();
-    return result;
+    return result.ok() ? 0 : 1;
 }
 
 enum class Kind { Genbook, Random };

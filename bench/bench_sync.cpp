@@ -56,7 +56,8 @@ struct Setup {
         if (std::system(command.c_str()) != 0)
             std::abort();
 
-        if (pops.LoadFile(1, (dir / "dialer" / "pbook.txt").string(), 1) != 0 || pops.size() < kChosen)
+        if (pops.LoadFile(PopList::Mode::ClearFirst, (dir / "dialer" / "pbook.txt").string(), PopList::Source::Master)
+                != PopFileStatus::Read || pops.size() < kChosen)
             std::abort();
         // Chosen evenly over the whole list, as a user picking from many
         // countries would.
@@ -150,7 +151,7 @@ void BM_ReadBack(benchmark::State& state)
         for (PopRecord& pop : s.pops)
             pop.setSelected(0);
         state.ResumeTiming();
-        if (HandheldPhonebook::ReadFromDevice(s.pops, *s.link, local) != 0) {
+        if (HandheldPhonebook::ReadFromDevice(s.pops, *s.link, local) != ReadBackResult::Marked) {
             state.SkipWithError("read-back failed");
             break;
         }

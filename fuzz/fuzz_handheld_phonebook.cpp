@@ -42,8 +42,10 @@ struct Workspace {
         write((dir / "pbook.txt").string(), master);
         write((dir / "cbook.txt").string(), "#VER 1\r\nUS,TX,Austin,408,5550100,C1" + tail +
                                                 "US,TX,Austin,408,5550100,P3" + tail);
-        if (pops.LoadFile(1, (dir / "pbook.txt").string(), 1) != 0 ||
-            pops.LoadFile(0, (dir / "cbook.txt").string(), 0) != 0)
+        if (pops.LoadFile(PopList::Mode::ClearFirst, (dir / "pbook.txt").string(), PopList::Source::Master)
+                != PopFileStatus::Read
+            || pops.LoadFile(PopList::Mode::Append, (dir / "cbook.txt").string(), PopList::Source::Customer)
+                   != PopFileStatus::Read)
             std::abort();
     }
     ~Workspace()
@@ -91,28 +93,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string content(reinterpret_cast<const char*>(data), size);
     Workspace::write(w.copy, content);
 
-    int result = HandheldPhonebook::MarkFromFile(w.pops, w.copy);
-    if (result != 0 && result != 1)
+    const ReadBackResult result = HandheldPhonebook::markFromFile(w.pops, w.copy);
+    if (result != ReadBackResult::Marked && result != ReadBackResult::NotAPhonebook)
         std::abort();
     const std::vector<bool> marked = w.marks();
     bool any = false;
     for (const PopRecord& pop : w.pops) {
         any = any || pop.selected() == 1;
         // Customer POPs never count as being on the handheld.
-        if (pop.fromMaster() == 0 && pop.selected() != 0)
+        if (!pop.fromMaster() && pop.selected() != 0)
             std::abort();
     }
     // Not a phonebook: nothing may be marked.
-    if (result == 1 && any)
+    if (result == ReadBackResult::NotAPhonebook && any)
         std::abort();
-    if (!content.empty() && content.rfind("#VER", 0) != 0 && result != 1)
+    if (!content.empty() && content.rfind("#VER", 0) != 0 && result != ReadBackResult::NotAPhonebook)
         std::abort();
 
     // What was marked survives a synchronization and the next read-back.
-    if (HandheldPhonebook::WriteMerged(w.pops, w.merged, 1) != 0)
+    if (!HandheldPhonebook::WriteMerged(w.pops, w.merged, 1))
         std::abort();
     w.unmark();
-    if (HandheldPhonebook::MarkFromFile(w.pops, w.merged) != 0 || w.marks() != marked)
+    if (HandheldPhonebook::markFromFile(w.pops, w.merged) != ReadBackResult::Marked || w.marks() != marked)
         std::abort();
     return 0;
 }

@@ -42,7 +42,7 @@ void checkSplitter(std::string_view text)
         text.remove_prefix(line.size());
         for (int max : {4, 29, 40}) {
             int na = tarvo::ParseTokens(line, a.data(), max);
-            int nb = tarvo::PopList::SplitLine(line, b.data(), max);
+            int nb = tarvo::PopList::splitLine(line, b.data(), max);
             if (na != nb)
                 std::abort();
             for (int i = 0; i < na; ++i)
@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(f);
 
     tarvo::PopList list;
-    int first = list.LoadFile(1, path, 1);
-    int second = list.LoadFile(0, path, 0);
+    const tarvo::PopFileStatus first = list.LoadFile(tarvo::PopList::Mode::ClearFirst, path, tarvo::PopList::Source::Master);
+    const tarvo::PopFileStatus second = list.LoadFile(tarvo::PopList::Mode::Append, path, tarvo::PopList::Source::Customer);
     if (first != second)
         std::abort(); // the same bytes are a phonebook or not, whatever came before
 

@@ -88,20 +88,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static tarvo::CountryQuery query; // the country list shipped with the program
     tarvo::SilentFrontEnd frontEnd;
     tarvo::MasterPhonebook phonebook(dir, frontEnd, dir + "/out_dr_country.txt", query);
-    std::string error;
-    int result = phonebook.Load(error);
-    if (result != 0 && result != -1)
+    const tarvo::MasterPhonebook::LoadResult result = phonebook.Load();
+    if (result.ok() != result.errorText.empty())
         std::abort();
-    if ((result == 0) != error.empty())
-        std::abort();
-    if (result != 0)
+    if (!result.ok())
         return 0;
 
     // Caches written by this load read back as the same tables.
     if (phonebook.cities().derived() || phonebook.countries().derived()) {
         tarvo::MasterPhonebook again(dir, frontEnd, dir + "/out_dr_country.txt", query);
-        std::string againError;
-        if (again.Load(againError) != 0)
+        if (!again.Load().ok())
             std::abort();
         bool citiesRoundTrip = true;
         for (const tarvo::CityEntry& c : phonebook.cities())

@@ -21,10 +21,7 @@ namespace {
 
 constexpr const char* kNoDialer =
     "ERROR: Unable to find TarvoConnect. Please make sure that TarvoConnect is installed properly.";
-constexpr const char* kNoDevice = "Unable to connect to the device, please check the connection.";
 constexpr const char* kNoSockets = "Unable to initialize socket library.  Phonebook updating will be disabled.";
-constexpr const char* kHandheldCopy = "cepbook.txt";
-constexpr const char* kCountryRules = "dr_country.txt";
 
 std::string currentDirectory()
 {
@@ -71,9 +68,9 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
         return Startup::Failed;
     }
 
-    if (m_deviceLink->connect() == kEFail) {
+    if (m_deviceLink->connect() != SyncResult::Done) {
         busy.reset();
-        fail(kNoDevice, kTitle);
+        fail(std::string(kNoDeviceMessage), kTitle);
         return Startup::Failed;
     }
     m_deviceLink->disconnect();
@@ -95,13 +92,12 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
 
     m_userSettings.load();
 
-    m_phonebook = std::make_unique<MasterPhonebook>(m_dialerHome, m_frontEnd, kCountryRules, m_countries);
-    m_phonebook->setCaption(m_profile.appNameUtf8());
-    m_phonebook->setReadBack(HandheldPhonebook::readBackFor(*m_deviceLink, kHandheldCopy));
-    std::string errorText;
-    if (m_phonebook->Load(errorText) != 0) {
+    m_phonebook = std::make_unique<MasterPhonebook>(m_dialerHome, m_frontEnd, std::string(DialingRules::kFileName),
+                                                    m_countries);
+    m_phonebook->setReadBack(HandheldPhonebook::readBackFor(*m_deviceLink));
+    if (MasterPhonebook::LoadResult loaded = m_phonebook->Load(); !loaded.ok()) {
         busy.reset();
-        fail(errorText, m_profile.appNameUtf8());
+        fail(loaded.errorText, m_profile.appNameUtf8());
         return Startup::Failed;
     }
 

@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/UserSettings.h"
 #include "config/ProfileConfig.h"
+#include "support/ProgramTitle.h"
 #include "support/SocketLibrary.h"
 #include "text/TagExpander.h"
 
@@ -31,7 +32,7 @@ public:
         Failed,        // a message was shown; the program ends
     };
 
-    static constexpr const char* kTitle = "Tarvo Windows CE Synchronizer";
+    static constexpr const char* kTitle = kProgramTitle;
 
     // The current directory holds the settings files and working folders;
     // everything the program needs from outside comes in here.

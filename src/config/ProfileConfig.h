@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/AuthHeaderBuilder.h"
+#include "support/ProgramTitle.h"
 #include "text/IniFile.h"
 
 #include <string>
@@ -16,7 +17,7 @@ namespace tarvo {
 class ProfileConfig final : public IniFile {
 public:
     static constexpr std::string_view kDefaultFile = "synconfig.ini";
-    static constexpr std::string_view kDefaultAppName = "Tarvo Windows CE Synchronizer";
+    static constexpr std::string_view kDefaultAppName = kProgramTitle;
 
     ProfileConfig();
     ProfileConfig(const ProfileConfig&) = delete;

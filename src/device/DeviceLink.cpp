@@ -1,5 +1,6 @@
 #include "device/DeviceLink.h"
 
+#include "device/DeviceSession.h"
 #include "support/AtomicFile.h"
 #include "support/FileHandle.h"
 #include "support/FrontEnd.h"
@@ -39,18 +40,6 @@ private:
     DeviceHandle m_file;
 };
 
-// Ends the session that readFile opened, on every path.
-class SessionGuard final {
-public:
-    explicit SessionGuard(DeviceLink& link) : m_link(link) {}
-    SessionGuard(const SessionGuard&) = delete;
-    SessionGuard& operator=(const SessionGuard&) = delete;
-    ~SessionGuard() { m_link.disconnect(); }
-
-private:
-    DeviceLink& m_link;
-};
-
 } // namespace
 
 DeviceLink::DeviceLink(DeviceTransport& transport, FrontEnd& frontEnd)
@@ -70,11 +59,11 @@ bool DeviceLink::convertPath(std::string_view devicePath, std::u16string& conver
     return true;
 }
 
-int DeviceLink::connect()
+SyncResult DeviceLink::connect()
 {
     std::unique_ptr<DeviceSessionStart> start = m_transport.startSession();
     if (!start)
-        return kEFail;
+        return SyncResult::NoConnection;
     const auto begin = m_clock();
     auto left = m_timeout;
     for (;;) {
@@ -82,7 +71,7 @@ int DeviceLink::connect()
         if (result == DeviceWait::Signalled) {
             std::int32_t status = start->status();
             if (status >= 0)
-                return status;
+                return SyncResult::Done;
             break;
         }
         if (result == DeviceWait::Failed)
@@ -94,7 +83,7 @@ int DeviceLink::connect()
             break;
     }
     m_transport.endSession();
-    return kEFail;
+    return SyncResult::NoConnection;
 }
 
 void DeviceLink::disconnect()
@@ -102,82 +91,82 @@ void DeviceLink::disconnect()
     m_transport.endSession();
 }
 
-int DeviceLink::readFile(std::string_view devicePath, const std::string& localPath)
+SyncResult DeviceLink::readFile(std::string_view devicePath, const std::string& localPath)
 {
     std::u16string path;
     // A path the device cannot hold names no file on it.
     if (!convertPath(devicePath, path))
-        return SyncResult::kDeviceFileMissing;
-    if (connect() == kEFail)
-        return kEFail;
-    SessionGuard session(*this);
+        return SyncResult::DeviceFileMissing;
+    if (connect() == SyncResult::NoConnection)
+        return SyncResult::NoConnection;
+    DeviceSession session(*this);
     if (!m_transport.findFile(path))
-        return SyncResult::kDeviceFileMissing;
+        return SyncResult::DeviceFileMissing;
     DeviceHandle file = m_transport.createFile(path, DeviceOpen::ReadExisting);
     if (file == kNoDeviceHandle)
-        return SyncResult::kDeviceFileUnavailable;
-    int result = copyFromDevice(file, localPath);
+        return SyncResult::DeviceFileUnavailable;
+    SyncResult result = copyFromDevice(file, localPath);
     m_transport.closeHandle(file);
     return result;
 }
 
-int DeviceLink::copyFromDevice(DeviceHandle file, const std::string& localPath)
+SyncResult DeviceLink::copyFromDevice(DeviceHandle file, const std::string& localPath)
 {
     // The local file is replaced only by a complete copy.
     AtomicFile local(localPath);
     if (!local.open())
-        return SyncResult::kLocalUnwritable;
+        return SyncResult::LocalUnwritable;
     for (;;) {
         std::uint32_t got = 0;
         if (!m_transport.readFile(file, m_buffer.data(), static_cast<std::uint32_t>(m_buffer.size()), got))
-            return SyncResult::kDeviceFileUnavailable;
+            return SyncResult::DeviceFileUnavailable;
         if (got == 0)
             break;
         if (!local.write(std::string_view(m_buffer.data(), std::min<std::size_t>(got, m_buffer.size()))))
-            return SyncResult::kLocalUnwritable;
+            return SyncResult::LocalUnwritable;
     }
-    return local.commit() ? SyncResult::kDone : SyncResult::kLocalUnwritable;
+    return local.commit() ? SyncResult::Done : SyncResult::LocalUnwritable;
 }
 
-int DeviceLink::writeFile(const std::string& localPath, std::string_view devicePath)
+SyncResult DeviceLink::writeFile(const std::string& localPath, std::string_view devicePath)
 {
     struct stat info {};
     if (::stat(localPath.c_str(), &info) != 0)
-        return SyncResult::kLocalMissing;
+        return SyncResult::LocalMissing;
     if (S_ISDIR(info.st_mode))
-        return SyncResult::kLocalUnreadable;
+        return SyncResult::LocalUnreadable;
     FilePtr local = OpenFile(localPath, "rb");
     if (!local)
-        return SyncResult::kLocalUnreadable;
+        return SyncResult::LocalUnreadable;
     std::u16string path;
     if (!convertPath(devicePath, path))
-        return SyncResult::kDeviceFileUnavailable;
+        return SyncResult::DeviceFileUnavailable;
     DeviceFileGuard device(m_transport, m_transport.createFile(path, DeviceOpen::WriteReplace));
     if (device.get() == kNoDeviceHandle)
-        return SyncResult::kDeviceFileUnavailable;
+        return SyncResult::DeviceFileUnavailable;
     for (;;) {
         std::size_t got = std::fread(m_buffer.data(), 1, m_buffer.size(), local.get());
         if (got > 0) {
             std::uint32_t written = 0;
             auto size = static_cast<std::uint32_t>(got);
             if (!m_transport.writeFile(device.get(), m_buffer.data(), size, written) || written != size)
-                return SyncResult::kDeviceFileUnavailable;
+                return SyncResult::DeviceFileUnavailable;
         }
         if (got < m_buffer.size()) {
             if (std::ferror(local.get()) != 0)
-                return SyncResult::kLocalUnreadable;
+                return SyncResult::LocalUnreadable;
             break;
         }
     }
-    return device.close() ? SyncResult::kDone : SyncResult::kDeviceFileUnavailable;
+    return device.close() ? SyncResult::Done : SyncResult::DeviceFileUnavailable;
 }
 
-int DeviceLink::deleteFile(std::string_view devicePath)
+SyncResult DeviceLink::deleteFile(std::string_view devicePath)
 {
     std::u16string path;
     if (convertPath(devicePath, path))
         (void)m_transport.deleteFile(path);
-    return SyncResult::kDone;
+    return SyncResult::Done;
 }
 
 } // namespace tarvo

@@ -2,6 +2,7 @@
 
 #include "dialing/CountryQuery.h"
 #include "support/AtomicFile.h"
+#include "support/PathJoin.h"
 
 #include <cstdint>
 #include <string>
@@ -9,8 +10,6 @@
 namespace tarvo {
 
 namespace {
-
-constexpr const char* kDialerRuleFile = "dr_country.txt";
 
 // Texts end at a NUL, as they would when printed with %s.
 std::string_view untilNul(std::string_view text)
@@ -34,7 +33,7 @@ void DialingRules::beginCountryLoad()
     m_output.reset();
     // Read whole now: the output may be this very file, and it is only
     // replaced when the load ends.
-    m_table.load(m_dialerHome + "/" + kDialerRuleFile);
+    m_table.load(joinPath(m_dialerHome, kFileName));
 }
 
 bool DialingRules::openOutput()

@@ -22,6 +22,10 @@ class CountryQuery;
 // line longer (the device's dialer reads it that way too).
 class DialingRules final {
 public:
+    // The dialer's table in its folder, and the handheld's table the
+    // program writes (normally in the current folder) under the same name.
+    static constexpr std::string_view kFileName = "dr_country.txt";
+
     // `dialerHome`: where the dialer's "dr_country.txt" is read;
     // `outputPath`: the file written (normally "dr_country.txt" in the
     // current directory). Reading completes before the output is replaced,

@@ -141,15 +141,14 @@ void CityTable::clear()
     m_derived = false;
 }
 
-int CityTable::LoadOrBuild(const std::string& path, const PopList& pops, const RegionTable& regions)
+void CityTable::LoadOrBuild(const std::string& path, const PopList& pops, const RegionTable& regions)
 {
     clear();
     if (read(path))
-        return 0;
+        return;
     derive(pops, regions);
     m_derived = true;
     (void)write(path);
-    return 0;
 }
 
 bool CityTable::read(const std::string& path)

@@ -33,8 +33,8 @@ public:
 
     // Reads `path` in file order (duplicates kept), or, when it cannot be
     // opened, derives the table from `pops` (variants aside) and replaces
-    // `path` with it; a failed write goes unreported. Always 0.
-    int LoadOrBuild(const std::string& path, const PopList& pops, const RegionTable& regions);
+    // `path` with it; a failed write goes unreported.
+    void LoadOrBuild(const std::string& path, const PopList& pops, const RegionTable& regions);
 
     void clear();
 

@@ -14,7 +14,7 @@
 
 namespace tarvo {
 
-int CountryTable::Load(const std::string& enrichedPath, const std::string& plainPath, const CityTable& cities,
+bool CountryTable::Load(const std::string& enrichedPath, const std::string& plainPath, const CityTable& cities,
                        DialingRules& rules, CountryQuery& query)
 {
     // The dialer's rule table is read completely before the output that
@@ -24,17 +24,17 @@ int CountryTable::Load(const std::string& enrichedPath, const std::string& plain
     m_derived = false;
     if (read(enrichedPath, rules)) {
         rules.endCountryLoad();
-        return 0;
+        return true;
     }
     if (!read(plainPath, rules)) {
         rules.endCountryLoad();
-        return 1;
+        return false;
     }
     markCountriesWithCities(cities);
     m_derived = true;
     (void)writeEnriched(enrichedPath, query);
     rules.endCountryLoad();
-    return 0;
+    return true;
 }
 
 bool CountryTable::read(const std::string& path, DialingRules& rules)

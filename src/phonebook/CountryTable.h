@@ -34,8 +34,8 @@ public:
     // Reads `enrichedPath` ("countryp.txt") when it opens. Otherwise reads
     // `plainPath` ("country.txt"), marks which countries have cities, and
     // replaces `enrichedPath` with the result, named as the telephony list
-    // names them where it can. 0, or 1 when neither file opens.
-    [[nodiscard]] int Load(const std::string& enrichedPath, const std::string& plainPath, const CityTable& cities,
+    // names them where it can. False when neither file opens.
+    [[nodiscard]] bool Load(const std::string& enrichedPath, const std::string& plainPath, const CityTable& cities,
                            DialingRules& rules, CountryQuery& query);
 
     void clear() { m_entries.clear(); }

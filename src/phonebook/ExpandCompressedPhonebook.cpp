@@ -2,6 +2,7 @@
 
 #include "support/AtomicFile.h"
 #include "support/FrontEnd.h"
+#include "support/ProgramTitle.h"
 
 #include <cstdio>
 #include <memory>
@@ -21,11 +22,11 @@ constexpr unsigned kBlock = 1024;
 
 } // namespace
 
-int ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd, const std::string& caption)
+bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd)
 {
-    auto fail = [&](const char* message) {
-        frontEnd.messageBox(message, caption, MessageIcon::None, MessageButtons::Ok);
-        return 1;
+    auto fail = [&frontEnd](const char* message) {
+        frontEnd.messageBox(message, kProgramTitle, MessageIcon::None, MessageButtons::Ok);
+        return false;
     };
 
     // rename replaces an older ".gz" in one step; it is not removed first, so
@@ -66,7 +67,7 @@ int ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd, const
         return fail(kCompressedDamagedMessage);
     if (writeFailed || !out.commit())
         return fail(kCreateFailedMessage);
-    return 0;
+    return true;
 }
 
 } // namespace tarvo

@@ -1,15 +1,29 @@
 #include "phonebook/MasterPhonebook.h"
 
 #include "phonebook/ExpandCompressedPhonebook.h"
+#include "support/PathJoin.h"
 
 namespace tarvo {
+
+namespace {
+
+MasterPhonebook::LoadResult failure(MasterPhonebook::LoadStatus status, std::string errorText)
+{
+    return {status, std::move(errorText)};
+}
+
+MasterPhonebook::LoadResult unableToOpen(MasterPhonebook::LoadStatus status, std::string_view name)
+{
+    return failure(status, "Error: Unable to open: " + std::string(name));
+}
+
+} // namespace
 
 MasterPhonebook::MasterPhonebook(std::string dialerHome, FrontEnd& frontEnd, std::string countryRulesPath,
                                  CountryQuery& query)
     : m_dialerHome(std::move(dialerHome)),
       m_frontEnd(frontEnd),
       m_query(query),
-      m_caption(kDefaultCaption),
       m_rules(m_dialerHome, std::move(countryRulesPath), query)
 {
 }
@@ -18,51 +32,42 @@ MasterPhonebook::~MasterPhonebook() = default;
 
 std::string MasterPhonebook::dialerFile(std::string_view name) const
 {
-    if (m_dialerHome.empty())
-        return std::string(name);
-    std::string path = m_dialerHome;
-    if (path.back() != '/')
-        path.push_back('/');
-    path.append(name);
-    return path;
+    return joinPath(m_dialerHome, name);
 }
 
-int MasterPhonebook::Load(std::string& errorText)
+MasterPhonebook::LoadResult MasterPhonebook::Load()
 {
-    auto unableToOpen = [&errorText](std::string_view name) {
-        errorText = "Error: Unable to open: ";
-        errorText.append(name);
-        return -1;
-    };
-
-    if (m_regions.Load(dialerFile("region.txt")) != 0)
-        return unableToOpen("region.txt");
+    if (!m_regions.Load(dialerFile(kRegionFile)))
+        return unableToOpen(LoadStatus::NoRegions, kRegionFile);
 
     // A "pbook.txt" that is not a phonebook is taken to be compressed.
-    const std::string pbook = dialerFile("pbook.txt");
-    if (m_pops.LoadFile(1, pbook, 1) != 0) {
-        if (ExpandCompressedPhonebook(pbook, m_frontEnd, m_caption) != 0 || m_pops.LoadFile(1, pbook, 1) != 0)
-            return unableToOpen("pbook.txt");
+    const std::string pbook = dialerFile(kPhonebookFile);
+    if (m_pops.LoadFile(PopList::Mode::ClearFirst, pbook, PopList::Source::Master) != PopFileStatus::Read) {
+        if (!ExpandCompressedPhonebook(pbook, m_frontEnd)
+            || m_pops.LoadFile(PopList::Mode::ClearFirst, pbook, PopList::Source::Master) != PopFileStatus::Read)
+            return unableToOpen(LoadStatus::NoPhonebook, kPhonebookFile);
     }
 
     // The customer phonebook is optional.
-    (void)m_pops.LoadFile(0, dialerFile("cbook.txt"), 0);
+    (void)m_pops.LoadFile(PopList::Mode::Append, dialerFile(kCustomerFile), PopList::Source::Customer);
 
-    m_cities.LoadOrBuild(dialerFile("city.txt"), m_pops, m_regions);
+    m_cities.LoadOrBuild(dialerFile(kCityFile), m_pops, m_regions);
 
-    if (m_countries.Load(dialerFile("countryp.txt"), dialerFile("country.txt"), m_cities, m_rules, m_query) != 0)
-        return unableToOpen("country.txt");
+    if (!m_countries.Load(dialerFile(kEnrichedCountryFile), dialerFile(kCountryFile), m_cities, m_rules, m_query))
+        return unableToOpen(LoadStatus::NoCountries, kCountryFile);
 
-    int readBack = m_readBack ? m_readBack(m_pops) : 0;
-    if (readBack == kDeviceUnreachable) {
-        errorText = "Unable to connect to the device, please check the connection.";
-        return -1;
+    // A copy that failed in some other way marks nothing, and the run goes
+    // on with an empty choice.
+    switch (m_readBack ? m_readBack(m_pops) : ReadBackResult::Marked) {
+    case ReadBackResult::NoDevice:
+        return failure(LoadStatus::NoDevice, std::string(kNoDeviceMessage));
+    case ReadBackResult::NotAPhonebook:
+        return failure(LoadStatus::HandheldUnreadable, "An error occured while reading CE phonebook");
+    case ReadBackResult::Marked:
+    case ReadBackResult::CopyFailed:
+        break;
     }
-    if (readBack == 1) {
-        errorText = "An error occured while reading CE phonebook";
-        return -1;
-    }
-    return 0;
+    return {};
 }
 
 } // namespace tarvo

@@ -3,10 +3,10 @@
 #include "dialing/DialingRules.h"
 #include "phonebook/CityTable.h"
 #include "phonebook/CountryTable.h"
+#include "phonebook/HandheldReadBack.h"
 #include "phonebook/PopList.h"
 #include "phonebook/RegionTable.h"
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,13 +19,30 @@ class FrontEnd;
 // country tables, loaded once at start-up from the dialer's folder.
 class MasterPhonebook final {
 public:
-    // The handheld read-back that ends the load: marks the POPs the device
-    // already carries and answers 0, 1 (not a phonebook) or
-    // kDeviceUnreachable; any other code is not reported.
-    using ReadBack = std::function<int(PopList&)>;
+    // The dialer's files this phonebook reads (and writes, the derived
+    // "city.txt" and "countryp.txt"), in its folder.
+    static constexpr std::string_view kRegionFile = "region.txt";
+    static constexpr std::string_view kPhonebookFile = "pbook.txt";
+    static constexpr std::string_view kCustomerFile = "cbook.txt";
+    static constexpr std::string_view kCityFile = "city.txt";
+    static constexpr std::string_view kCountryFile = "country.txt";
+    static constexpr std::string_view kEnrichedCountryFile = "countryp.txt";
 
-    // E_FAIL, the status of a device that does not answer.
-    static constexpr int kDeviceUnreachable = static_cast<int>(0x80004005U);
+    // Where a load stopped; Loaded is success.
+    enum class LoadStatus {
+        Loaded,
+        NoRegions,          // "region.txt" cannot be opened
+        NoPhonebook,        // "pbook.txt" is no phonebook, also once expanded
+        NoCountries,        // neither country file can be opened
+        NoDevice,           // the read-back found no handheld
+        HandheldUnreadable, // the read-back's copy is no phonebook
+    };
+    // A load's outcome with the message start-up shows for it ("" when loaded).
+    struct LoadResult {
+        LoadStatus status = LoadStatus::Loaded;
+        std::string errorText;
+        [[nodiscard]] bool ok() const { return status == LoadStatus::Loaded; }
+    };
 
     // `dialerHome`: the dialer's folder; `countryRulesPath`: where the
     // handheld's "dr_country.txt" is written (normally the current folder).
@@ -34,14 +51,10 @@ public:
     MasterPhonebook& operator=(const MasterPhonebook&) = delete;
     ~MasterPhonebook();
 
-    // 0, or -1 with `errorText` set to the message start-up shows.
-    [[nodiscard]] int Load(std::string& errorText);
+    [[nodiscard]] LoadResult Load();
 
-    // Set by the owner before Load; unset, the read-back answers 0.
-    void setReadBack(ReadBack readBack) { m_readBack = std::move(readBack); }
-    // Caption of the message boxes the phonebook expansion shows (the
-    // profile's application name).
-    void setCaption(std::string caption) { m_caption = std::move(caption); }
+    // Set by the owner before Load; unset, nothing is read back (Marked).
+    void setReadBack(HandheldReadBack readBack) { m_readBack = std::move(readBack); }
 
     PopList& pops() { return m_pops; }
     const PopList& pops() const { return m_pops; }
@@ -56,9 +69,8 @@ private:
     std::string m_dialerHome;
     FrontEnd& m_frontEnd;
     CountryQuery& m_query;
-    std::string m_caption;
     DialingRules m_rules;
-    ReadBack m_readBack;
+    HandheldReadBack m_readBack;
 
     PopList m_pops;
     CountryTable m_countries;

@@ -33,7 +33,7 @@ inline std::uint64_t bytesEqual(std::uint64_t word, unsigned char c)
 
 } // namespace
 
-int PopList::SplitLine(std::string_view line, std::string_view* fields, int max)
+int PopList::splitLine(std::string_view line, std::string_view* fields, int max)
 {
     line = StripCRLF(line);
     if (line.empty() || max <= 1)
@@ -94,7 +94,7 @@ PopRecord& PopList::appendRecord()
     return m_chunks.back()[m_lastFill++];
 }
 
-void PopList::fillRecord(PopRecord& record, const std::string_view* fields, int fromMaster)
+void PopList::fillRecord(PopRecord& record, const std::string_view* fields, bool fromMaster)
 {
     // The text of one record fits the 16-bit column ends even when a header
     // maps every text column to the same longest field of a line.
@@ -124,33 +124,25 @@ void PopList::fillRecord(PopRecord& record, const std::string_view* fields, int 
         end += texts[s].size();
         record.m_textEnd[s] = static_cast<std::uint16_t>(end);
     }
-    record.m_fromMaster = static_cast<std::uint8_t>(fromMaster != 0 ? 1 : 0);
+    record.m_fromMaster = fromMaster;
     record.m_selected = 0;
 }
 
-int PopList::LoadFile(int clearFirst, const std::string& path, int fromMaster)
+PopFileStatus PopList::LoadFile(Mode mode, const std::string& path, Source source)
 {
-    if (clearFirst)
+    if (mode == Mode::ClearFirst)
         clear();
-    LineReader reader(path);
-    if (!reader.isOpen())
-        return 1;
-
+    PopFileReader reader(path);
+    const bool fromMaster = source == Source::Master;
     std::array<std::string_view, kMaxFields> fields{};
     PopRecord* last = nullptr; // grouping looks back only within this file
     std::string_view line;
-    bool first = true;
     while (reader.next(line)) {
-        if (first) {
-            first = false;
-            if (!line.starts_with("#VER"))
-                return 1;
-        }
         if (Comment(line)) {
             m_columns.applyHeader(line);
             continue;
         }
-        if (SplitLine(line, fields.data(), kMaxFields) < kPopColumnCount)
+        if (splitLine(line, fields.data(), kMaxFields) < kPopColumnCount)
             continue;
         std::string_view pop = fields[static_cast<std::size_t>(m_columns.position(PopColumn::POP))];
         if (last && last->pop() == pop) {
@@ -162,14 +154,14 @@ int PopList::LoadFile(int clearFirst, const std::string& path, int fromMaster)
             fillRecord(*last, fields.data(), fromMaster);
         }
     }
-    return reader.failed() ? 1 : 0;
+    return reader.status();
 }
 
 int PopList::CountSelected()
 {
     int count = 0;
     for (const PopRecord& record : *this)
-        if (record.m_fromMaster == 1 && record.m_selected == 1)
+        if (record.m_fromMaster && record.m_selected == 1)
             ++count;
     m_selectedCount = count;
     return count;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "phonebook/ColumnMap.h"
+#include "phonebook/PopFileReader.h"
 #include "phonebook/PopRecord.h"
 #include "phonebook/TextArena.h"
 
@@ -26,16 +27,21 @@ public:
     using iterator = Iterator<false>;
     using const_iterator = Iterator<true>;
 
+    // Whether LoadFile empties the list before it opens the file.
+    enum class Mode { ClearFirst, Append };
+    // Where a POP file comes from: the master "pbook.txt" or the customer
+    // "cbook.txt" (the records' `fromMaster`).
+    enum class Source { Master, Customer };
+
     PopList() = default;
     PopList(const PopList&) = delete;
     PopList& operator=(const PopList&) = delete;
     ~PopList() = default;
 
-    // Reads a POP file and appends its records. 0 when the file was read to
-    // the end; 1 when it cannot be opened, its first line does not begin with
-    // "#VER", or reading it fails part-way (the records read up to there are
-    // kept). `clearFirst` empties the list before the file is opened.
-    [[nodiscard]] int LoadFile(int clearFirst, const std::string& path, int fromMaster);
+    // Reads a POP file and appends its records: Read when the file was read
+    // to the end; otherwise why not (after ReadFailed the records read up to
+    // there are kept). ClearFirst empties the list before the file is opened.
+    [[nodiscard]] PopFileStatus LoadFile(Mode mode, const std::string& path, Source source);
 
     // Records of the master file (fromMaster 1) with selected 1; variants are
     // not counted. Also kept as `selectedCount`.
@@ -60,7 +66,7 @@ public:
     // Splits a line exactly as the support library's tokenizer
     // (ParseTokens) does; lines without double quotes, nearly all of a
     // phonebook, take a single pass instead of a search per field.
-    static int SplitLine(std::string_view line, std::string_view* fields, int max);
+    static int splitLine(std::string_view line, std::string_view* fields, int max);
 
     // Bytes the list has reserved for records and text (a measure for the
     // benchmarks).
@@ -76,7 +82,7 @@ private:
 
     PopRecord& appendRecord();
     std::pair<std::size_t, std::size_t> endPosition() const;
-    void fillRecord(PopRecord& record, const std::string_view* fields, int fromMaster);
+    void fillRecord(PopRecord& record, const std::string_view* fields, bool fromMaster);
 
     std::vector<std::unique_ptr<PopRecord[]>> m_chunks;
     std::size_t m_lastFill = 0; // records used in the last chunk

@@ -50,8 +50,8 @@ public:
     [[nodiscard]] int allCity() const { return number(PopColumn::ALL_CITY); }
     [[nodiscard]] int sortOrder() const { return number(PopColumn::SORT_ORDER); }
 
-    // 1 for a record of "pbook.txt", 0 for one of "cbook.txt".
-    [[nodiscard]] int fromMaster() const { return m_fromMaster; }
+    // True for a record of "pbook.txt", false for one of "cbook.txt".
+    [[nodiscard]] bool fromMaster() const { return m_fromMaster; }
     // 1 when the POP is to be on the handheld.
     [[nodiscard]] std::int16_t selected() const { return m_selected; }
     void setSelected(std::int16_t selected) { m_selected = selected; }
@@ -92,7 +92,7 @@ private:
     std::array<std::uint16_t, kTextSlots> m_textEnd{};
     std::array<std::int32_t, kPopNumberColumnCount> m_number{};
     std::int16_t m_selected = 0;
-    std::uint8_t m_fromMaster = 0;
+    bool m_fromMaster = false;
     // Made on the first variant only: most POPs have none.
     std::unique_ptr<std::vector<PopRecord>> m_variants;
 };

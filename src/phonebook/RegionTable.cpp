@@ -13,12 +13,12 @@ void RegionTable::clear()
     m_entries.clear();
 }
 
-int RegionTable::Load(const std::string& path)
+bool RegionTable::Load(const std::string& path)
 {
     clear();
     LineReader reader(path);
     if (!reader.isOpen())
-        return 1;
+        return false;
     std::array<std::string_view, 4> fields{};
     std::string_view line;
     while (reader.next(line)) {
@@ -32,7 +32,7 @@ int RegionTable::Load(const std::string& path)
     m_byCode.reserve(m_entries.size());
     for (std::size_t i = 0; i < m_entries.size(); ++i)
         m_byCode.emplace(m_entries[i].regionCode, i);
-    return 0;
+    return true;
 }
 
 const RegionEntry* RegionTable::Find(std::string_view regionCode) const

@@ -24,8 +24,8 @@ public:
     RegionTable& operator=(const RegionTable&) = delete;
     ~RegionTable() = default;
 
-    // 0, or 1 when the file cannot be opened (the table is then empty).
-    [[nodiscard]] int Load(const std::string& path);
+    // False when the file cannot be opened (the table is then empty).
+    [[nodiscard]] bool Load(const std::string& path);
 
     // The first entry whose regionCode equals `regionCode`, or nullptr.
     [[nodiscard]] const RegionEntry* Find(std::string_view regionCode) const;

@@ -186,7 +186,7 @@ int DeviceSettings::transfer()
         for (std::span<const Setting> settings : {group.first, group.second}) {
             for (const Setting& setting : settings) {
                 source.ReadString(group.section, setting.name, setting.defaultValue, value, kValueBuffer);
-                if (setDeviceValue(key.get(), setting.name, value) != 1)
+                if (!setDeviceValue(key.get(), setting.name, value))
                     everyValueWritten = false;
             }
         }
@@ -200,7 +200,7 @@ int DeviceSettings::transfer()
     return 0;
 }
 
-int DeviceSettings::setDeviceValue(DeviceHandle key, std::string_view name, std::string_view value)
+bool DeviceSettings::setDeviceValue(DeviceHandle key, std::string_view name, std::string_view value)
 {
     std::u16string text = CodePage::ansi().toUtf16(value);
     std::vector<std::uint8_t> data;
@@ -214,9 +214,9 @@ int DeviceSettings::setDeviceValue(DeviceHandle key, std::string_view name, std:
     std::int32_t result = m_transport.regSetStringValue(key, CodePage::ansi().toUtf16(name), data.data(),
                                                         static_cast<std::uint32_t>(data.size()));
     if (result == 0)
-        return 1;
+        return true;
     m_frontEnd.messageBox(std::string(kValueError), m_caption, MessageIcon::None, MessageButtons::Ok);
-    return kEFail;
+    return false;
 }
 
 } // namespace tarvo

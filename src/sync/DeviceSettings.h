@@ -50,9 +50,9 @@ public:
     // transfer with failed values is repeated next time.
     [[nodiscard]] int transfer();
 
-    // Writes one string value (ANSI text) under an open device key: 1, or
-    // kEFail after telling the user.
-    int setDeviceValue(DeviceHandle key, std::string_view name, std::string_view value);
+    // Writes one string value (ANSI text) under an open device key; false
+    // after telling the user that it could not be set.
+    bool setDeviceValue(DeviceHandle key, std::string_view name, std::string_view value);
 
 private:
     DeviceTransport& m_transport;

@@ -1,11 +1,12 @@
 #include "sync/HandheldPhonebook.h"
 
 #include "device/DeviceLink.h"
+#include "phonebook/PopFileReader.h"
 #include "phonebook/PopList.h"
 #include "phonebook/PopRecord.h"
 #include "support/AtomicFile.h"
-#include "support/LineReader.h"
 #include "support/Tokenizer.h"
+#include "sync/HandheldFiles.h"
 
 #include <array>
 #include <cstddef>
@@ -38,28 +39,32 @@ using IdSet = std::unordered_set<std::string, IdHash, std::equal_to<>>;
 
 } // namespace
 
-int HandheldPhonebook::ReadFromDevice(PopList& pops, DeviceLink& link, const std::string& localPath)
+ReadBackResult HandheldPhonebook::ReadFromDevice(PopList& pops, DeviceLink& link, const std::string& localPath)
 {
-    int copied = link.readFile(kDevicePath, localPath);
-    // No phonebook on the device yet: nothing to mark, and the desktop copy
-    // stays as it was.
-    if (copied == SyncResult::kDeviceFileMissing)
-        return 0;
-    if (copied != SyncResult::kDone)
-        return copied;
-    return MarkFromFile(pops, localPath);
+    switch (link.readFile(HandheldFiles::devicePath(HandheldFiles::kPhonebook), localPath)) {
+    case SyncResult::Done:
+        return markFromFile(pops, localPath);
+    case SyncResult::DeviceFileMissing:
+        // No phonebook on the device yet: nothing to mark, and the desktop
+        // copy stays as it was.
+        return ReadBackResult::Marked;
+    case SyncResult::NoConnection:
+        return ReadBackResult::NoDevice;
+    default:
+        return ReadBackResult::CopyFailed;
+    }
 }
 
-int HandheldPhonebook::MarkFromFile(PopList& pops, const std::string& localPath)
+ReadBackResult HandheldPhonebook::markFromFile(PopList& pops, const std::string& localPath)
 {
-    LineReader reader(localPath);
-    if (!reader.isOpen()) {
+    PopFileReader reader(localPath);
+    if (reader.status() == PopFileStatus::CannotOpen) {
         // A copy that is gone is taken as an empty phonebook; one that is
         // there but cannot be read is not replaced.
         std::error_code ec;
         if (std::filesystem::exists(localPath, ec) || ec)
-            return kNotAPhonebook;
-        return WriteFileAtomically(localPath, {}) ? 0 : kNotAPhonebook;
+            return ReadBackResult::NotAPhonebook;
+        return WriteFileAtomically(localPath, {}) ? ReadBackResult::Marked : ReadBackResult::NotAPhonebook;
     }
 
     // Every POP the device names is looked up in the master list, whatever
@@ -75,13 +80,7 @@ int HandheldPhonebook::MarkFromFile(PopList& pops, const std::string& localPath)
     IdSet ids;
     std::array<std::string_view, kMaxFields> fields{};
     std::string_view line;
-    bool first = true;
     while (reader.next(line)) {
-        if (first) {
-            first = false;
-            if (!line.starts_with("#VER"))
-                return kNotAPhonebook;
-        }
         if (Comment(line) != 0)
             continue;
         if (ParseTokens(line, fields.data(), kMaxFields) < kPopColumnCount)
@@ -89,10 +88,10 @@ int HandheldPhonebook::MarkFromFile(PopList& pops, const std::string& localPath)
         if (!ids.contains(fields[kPopIdPosition]))
             ids.emplace(fields[kPopIdPosition]);
     }
-    if (reader.failed())
-        return kNotAPhonebook;
+    if (reader.status() != PopFileStatus::Read)
+        return ReadBackResult::NotAPhonebook;
     if (ids.empty())
-        return 0;
+        return ReadBackResult::Marked;
 
     // The device's lines were written from master entries only; a customer
     // POP that shares an id is never written to the device, so it is not
@@ -100,37 +99,35 @@ int HandheldPhonebook::MarkFromFile(PopList& pops, const std::string& localPath)
     // consecutive in "pbook.txt") cannot be told apart by the device file,
     // so all of them are marked rather than any being dropped.
     for (PopRecord& pop : pops)
-        if (pop.fromMaster() == 1 && ids.contains(pop.pop()))
+        if (pop.fromMaster() && ids.contains(pop.pop()))
             pop.setSelected(1);
-    return 0;
+    return ReadBackResult::Marked;
 }
 
-int HandheldPhonebook::WriteMerged(const PopList& pops, const std::string& path, int version)
+bool HandheldPhonebook::WriteMerged(const PopList& pops, const std::string& path, int version)
 {
     // Replaced whole or not at all: a failed write must not leave a stale or
     // truncated file that a synchronization would push.
     AtomicFile file(path);
     if (!file.open())
-        return 1;
+        return false;
     std::string buffer;
     buffer.reserve(kWriteChunk + 4096);
     buffer.append("#VER ").append(std::to_string(version)).append(" - merged\r\n");
     for (const PopRecord& pop : pops) {
-        if (pop.fromMaster() != 1 || pop.selected() != 1)
+        if (!pop.fromMaster() || pop.selected() != 1)
             continue;
         pop.Write(buffer);
         if (buffer.size() >= kWriteChunk) {
             if (!file.write(buffer))
-                return 1;
+                return false;
             buffer.clear();
         }
     }
-    if (!file.write(buffer))
-        return 1;
-    return file.commit() ? 0 : 1;
+    return file.write(buffer) && file.commit();
 }
 
-MasterPhonebook::ReadBack HandheldPhonebook::readBackFor(DeviceLink& link, std::string localPath)
+HandheldReadBack HandheldPhonebook::readBackFor(DeviceLink& link, std::string localPath)
 {
     return [&link, localPath = std::move(localPath)](PopList& pops) { return ReadFromDevice(pops, link, localPath); };
 }

@@ -2,11 +2,15 @@
 
 #include "config/ProfileConfig.h"
 #include "device/DeviceLink.h"
-#include "sync/DeviceSettings.h"
-#include "sync/HandheldPhonebook.h"
+#include "device/DeviceSession.h"
+#include "phonebook/HandheldReadBack.h"
+#include "phonebook/MasterPhonebook.h"
 #include "support/BusyCursor.h"
 #include "support/FrontEnd.h"
+#include "support/PathJoin.h"
+#include "sync/HandheldFiles.h"
 
+#include <array>
 #include <utility>
 
 namespace tarvo {
@@ -16,40 +20,49 @@ namespace {
 // The version number the merged phonebook carries on the device.
 constexpr int kPhonebookVersion = 1;
 
-// Ends the one device session of a synchronization on every path.
-class Session final {
-public:
-    explicit Session(DeviceLink& link) : m_link(link) {}
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-    ~Session() { m_link.disconnect(); }
+using Result = SyncProcedure::Result;
 
-private:
-    DeviceLink& m_link;
+// Where a pushed file is taken from.
+enum class Source { Phonebook, DialerHome, CountryRules };
+
+// One file the procedure pushes: where it comes from and goes, and what the
+// user is told when that fails.
+struct Push {
+    Result step;
+    Source source;
+    std::string_view localName; // in the dialer's folder, for Source::DialerHome
+    std::string_view deviceName;
+    std::string_view message;
 };
 
-using Result = SyncProcedure::Result;
-using Source = SyncProcedure::Source;
-
-const std::array<SyncProcedure::Push, 5> kPushes = {{
-    {Result::Phonebook, Source::Phonebook, "cepbook.txt", "\\Program Files\\Tarvo\\cepbook.txt",
+// In the order they are pushed.
+constexpr std::array<Push, 5> kPushes = {{
+    {Result::Phonebook, Source::Phonebook, {}, HandheldFiles::kPhonebook,
      "Error occured while synchronizing phonebook file"},
-    {Result::Country, Source::DialerHome, "country.txt", "\\Program Files\\Tarvo\\cecountry.txt",
+    {Result::Country, Source::DialerHome, MasterPhonebook::kCountryFile, HandheldFiles::kCountries,
      "Error occured while synchronizing country file"},
-    {Result::Region, Source::DialerHome, "region.txt", "\\Program Files\\Tarvo\\ceregion.txt",
+    {Result::Region, Source::DialerHome, MasterPhonebook::kRegionFile, HandheldFiles::kRegions,
      "Error occured while synchronizing region file"},
-    {Result::DialingRules, Source::DialerHome, "dr_areacode.txt", "\\Program Files\\Tarvo\\cedr_areacode.txt",
+    {Result::DialingRules, Source::DialerHome, "dr_areacode.txt", HandheldFiles::kAreaCodeRules,
      "Error occured while synchronizing dialing rule file"},
-    {Result::CountryRules, Source::CountryRules, "dr_country.txt", "\\Program Files\\Tarvo\\cedr_country.txt",
+    {Result::CountryRules, Source::CountryRules, {}, HandheldFiles::kCountryRules,
      "Error occured while synchronizing country dialing rule file"},
 }};
 
-} // namespace
-
-const std::array<SyncProcedure::Push, 5>& SyncProcedure::pushes()
+std::string localFile(const Push& push, const SyncProcedure::Files& files)
 {
-    return kPushes;
+    switch (push.source) {
+    case Source::Phonebook:
+        return files.phonebook;
+    case Source::CountryRules:
+        return files.countryRules;
+    case Source::DialerHome:
+        break;
+    }
+    return joinPath(files.dialerHome, push.localName);
 }
+
+} // namespace
 
 SyncProcedure::SyncProcedure(const PopList& pops, DeviceLink& link, FrontEnd& frontEnd, const ProfileConfig& profile,
                              Files files)
@@ -63,7 +76,7 @@ std::string_view SyncProcedure::message(Result result)
     case Result::Done:
         return {};
     case Result::Connect:
-        return kConnectError;
+        return kNoDeviceMessage;
     case Result::Registry:
         return kRegistryError;
     default:
@@ -73,21 +86,6 @@ std::string_view SyncProcedure::message(Result result)
         if (push.step == result)
             return push.message;
     return {};
-}
-
-std::string SyncProcedure::localFile(const Push& push) const
-{
-    if (push.source == Source::Phonebook)
-        return m_files.phonebook;
-    if (push.source == Source::CountryRules)
-        return m_files.countryRules;
-    if (m_files.dialerHome.empty())
-        return std::string(push.localName);
-    std::string path = m_files.dialerHome;
-    if (path.back() != '/')
-        path.push_back('/');
-    path.append(push.localName);
-    return path;
 }
 
 SyncProcedure::Result SyncProcedure::fail(Result result)
@@ -108,22 +106,22 @@ SyncProcedure::Result SyncProcedure::synchronize()
     bool written = false;
     {
         BusyCursor busy(m_frontEnd);
-        written = HandheldPhonebook::WriteMerged(m_pops, m_files.phonebook, kPhonebookVersion) == 0;
+        written = HandheldPhonebook::WriteMerged(m_pops, m_files.phonebook, kPhonebookVersion);
     }
     if (!written)
         return fail(Result::Phonebook);
 
-    int status = 0;
+    SyncResult connected = SyncResult::NoConnection;
     {
         BusyCursor busy(m_frontEnd);
-        status = m_link.connect();
+        connected = m_link.connect();
     }
-    if (status == kEFail)
+    if (connected != SyncResult::Done)
         return fail(Result::Connect);
 
     Result result = Result::Done;
     {
-        Session session(m_link);
+        DeviceSession session(m_link);
         {
             BusyCursor busy(m_frontEnd);
             DeviceSettings settings(m_link.transport(), m_frontEnd, m_caption, m_files.deviceSettings);
@@ -134,14 +132,14 @@ SyncProcedure::Result SyncProcedure::synchronize()
             if (result != Result::Done)
                 break;
             BusyCursor busy(m_frontEnd);
-            if (m_link.writeFile(localFile(push), push.devicePath) != SyncResult::kDone)
+            if (m_link.writeFile(localFile(push, m_files), HandheldFiles::devicePath(push.deviceName)) != SyncResult::Done)
                 result = push.step;
         }
         if (result == Result::Done) {
             // The city table is not part of what the handheld gets; a copy
             // an earlier installation left there goes.
             BusyCursor busy(m_frontEnd);
-            (void)m_link.deleteFile(kCityFile);
+            (void)m_link.deleteFile(HandheldFiles::devicePath(HandheldFiles::kCities));
         }
     }
     if (result != Result::Done)

@@ -1,6 +1,9 @@
 #pragma once
 
-#include <array>
+#include "dialing/DialingRules.h"
+#include "sync/DeviceSettings.h"
+#include "sync/HandheldPhonebook.h"
+
 #include <string>
 #include <string_view>
 
@@ -35,29 +38,14 @@ public:
     // folder for what it writes itself and the device settings.
     struct Files {
         std::string dialerHome;
-        std::string phonebook = "cepbook.txt";
-        std::string countryRules = "dr_country.txt";
-        std::string deviceSettings = "./cereg.ini";
+        std::string phonebook{HandheldPhonebook::kLocalFile};
+        std::string countryRules{DialingRules::kFileName};
+        std::string deviceSettings{DeviceSettings::kSettingsFile};
     };
 
     static constexpr std::string_view kStatusText = "Synchronizing with CE device. Please wait....";
     static constexpr std::string_view kDoneText = "Synchronization with CE device completed successfully.";
-    static constexpr std::string_view kConnectError = "Unable to connect to the device, please check the connection.";
     static constexpr std::string_view kRegistryError = "Error occured while writing to CE registry";
-    static constexpr std::string_view kCityFile = "\\Program Files\\Tarvo\\cecity.txt";
-
-    // One file the procedure pushes: where it comes from and goes, and what
-    // the user is told when that fails.
-    enum class Source { Phonebook, DialerHome, CountryRules };
-    struct Push {
-        Result step;
-        Source source;
-        std::string_view localName; // in the dialer's folder
-        std::string_view devicePath;
-        std::string_view message;
-    };
-    // The pushes, in the order they are made.
-    static const std::array<Push, 5>& pushes();
 
     // The caption of every message box is the profile's application name.
     SyncProcedure(const PopList& pops, DeviceLink& link, FrontEnd& frontEnd, const ProfileConfig& profile,
@@ -73,7 +61,6 @@ public:
     static std::string_view message(Result result);
 
 private:
-    std::string localFile(const Push& push) const;
     Result fail(Result result);
 
     const PopList& m_pops;

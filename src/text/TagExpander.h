@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ProgramTitle.h"
 #include "text/TagEntry.h"
 
 #include <cstddef>
@@ -25,7 +26,7 @@ class TagExpander final {
 public:
     // Values are kept to 99 characters; a longer one is cut.
     static constexpr std::size_t kMaxValue = 99;
-    static constexpr std::string_view kTitle = "Tarvo Windows CE Synchronizer";
+    static constexpr std::string_view kTitle = kProgramTitle;
 
     TagExpander() = default;
     TagExpander(const TagExpander&) = delete;

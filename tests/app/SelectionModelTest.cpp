@@ -29,8 +29,8 @@ protected:
             m_dir.write("dialer/cbook.txt", cbook);
         m_phonebook = std::make_unique<MasterPhonebook>(m_dir.file("dialer"), m_frontEnd, m_dir.file("dr_country.txt"),
                                                         m_query);
-        std::string error;
-        ASSERT_EQ(m_phonebook->Load(error), 0) << error;
+        MasterPhonebook::LoadResult loaded = m_phonebook->Load();
+        ASSERT_TRUE(loaded.ok()) << loaded.errorText;
     }
 
     std::vector<std::string> pops(SelectionModel::List list) const

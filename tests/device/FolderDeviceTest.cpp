@@ -41,7 +41,7 @@ struct FolderDeviceTest : ::testing::Test {
 TEST_F(FolderDeviceTest, slowHandheldConnectsWithinTheWait)
 {
     knobs("StartDelayMs=150\r\n");
-    EXPECT_EQ(link.connect(), 0);
+    EXPECT_EQ(link.connect(), SyncResult::Done);
     EXPECT_GT(ui.pumps, 0);
     EXPECT_TRUE(device.connected());
     link.disconnect();
@@ -54,7 +54,7 @@ TEST_F(FolderDeviceTest, handheldsThatDoNotAnswerLeaveNoSession)
     for (const char* setting : {"StartDelayMs=-1\r\n", "StartDelayMs=1000\r\n", "StartStatus=-2147467259\r\n",
                                 "RefuseSession=yes\r\n"}) {
         knobs(setting);
-        EXPECT_EQ(link.connect(), kEFail) << setting;
+        EXPECT_EQ(link.connect(), SyncResult::NoConnection) << setting;
         EXPECT_FALSE(device.sessionActive()) << setting;
         EXPECT_FALSE(device.connected()) << setting;
     }
@@ -64,7 +64,7 @@ TEST_F(FolderDeviceTest, handheldsThatDoNotAnswerLeaveNoSession)
     DeviceLink absentLink(absent, ui);
     absentLink.setConnectTimeout(100ms);
     int pumpsBefore = ui.pumps;
-    EXPECT_EQ(absentLink.connect(), kEFail);
+    EXPECT_EQ(absentLink.connect(), SyncResult::NoConnection);
     EXPECT_GT(ui.pumps, pumpsBefore);
     EXPECT_FALSE(absent.sessionActive());
 
@@ -72,37 +72,37 @@ TEST_F(FolderDeviceTest, handheldsThatDoNotAnswerLeaveNoSession)
     auto none = FolderDevice::fromEnvironment();
     DeviceLink noneLink(*none, ui);
     noneLink.setConnectTimeout(50ms);
-    EXPECT_EQ(noneLink.connect(), kEFail);
+    EXPECT_EQ(noneLink.connect(), SyncResult::NoConnection);
 }
 
 TEST_F(FolderDeviceTest, readFileResults)
 {
     desktop.write("cepbook.txt", "untouched");
-    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("cepbook.txt")), SyncResult::kDeviceFileMissing);
+    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("cepbook.txt")), SyncResult::DeviceFileMissing);
     EXPECT_EQ(desktop.read("cepbook.txt"), "untouched");
 
     handheld.put("cepbook.txt", "");
-    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("empty.txt")), 0);
+    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("empty.txt")), SyncResult::Done);
     EXPECT_TRUE(desktop.exists("empty.txt"));
     EXPECT_EQ(desktop.read("empty.txt"), "");
 
     // Names on the device match ignoring case.
     handheld.put("cepbook.txt", "#VER 1 - merged\r\nPOP1\r\n");
-    EXPECT_EQ(link.readFile("\\PROGRAM FILES\\tarvo\\CEPBOOK.TXT", desktop.file("cepbook.txt")), 0);
+    EXPECT_EQ(link.readFile("\\PROGRAM FILES\\tarvo\\CEPBOOK.TXT", desktop.file("cepbook.txt")), SyncResult::Done);
     EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 1 - merged\r\nPOP1\r\n");
 
     // A folder of that name is found but cannot be read.
     std::filesystem::create_directory(handheld.tarvo() / "cecity.txt");
     EXPECT_EQ(link.readFile("\\Program Files\\Tarvo\\cecity.txt", desktop.file("city.txt")),
-              SyncResult::kDeviceFileUnavailable);
+              SyncResult::DeviceFileUnavailable);
 
     knobs("ReadLimitBytes=10\r\n");
-    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("cepbook.txt")), SyncResult::kDeviceFileUnavailable);
+    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("cepbook.txt")), SyncResult::DeviceFileUnavailable);
     EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 1 - merged\r\nPOP1\r\n");
 
     knobs("StartDelayMs=-1\r\n");
     link.setConnectTimeout(50ms);
-    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("cepbook.txt")), kEFail);
+    EXPECT_EQ(link.readFile(kPhonebook, desktop.file("cepbook.txt")), SyncResult::NoConnection);
     EXPECT_FALSE(device.sessionActive());
     EXPECT_EQ(device.openHandles(), 0u);
 }
@@ -111,27 +111,27 @@ TEST_F(FolderDeviceTest, writeFileReplacesTheWholeFile)
 {
     handheld.put("CEPBOOK.TXT", std::string(9000, 'o'));
     desktop.write("cepbook.txt", "new\r\n");
-    ASSERT_EQ(link.connect(), 0);
-    EXPECT_EQ(link.writeFile(desktop.file("cepbook.txt"), kPhonebook), 0);
+    ASSERT_EQ(link.connect(), SyncResult::Done);
+    EXPECT_EQ(link.writeFile(desktop.file("cepbook.txt"), kPhonebook), SyncResult::Done);
     // The existing file keeps its spelling.
     EXPECT_EQ(onDevice("CEPBOOK.TXT"), "new\r\n");
     EXPECT_EQ(entriesInTarvo(), 1u);
 
     EXPECT_EQ(link.writeFile(desktop.file("missing.txt"), "\\Program Files\\Tarvo\\cecountry.txt"),
-              SyncResult::kLocalMissing);
+              SyncResult::LocalMissing);
     EXPECT_EQ(entriesInTarvo(), 1u);
 
     // The device creates no folders for a new file, and nothing leaves fs/.
     EXPECT_EQ(link.writeFile(desktop.file("cepbook.txt"), "\\Program Files\\Other\\cepbook.txt"),
-              SyncResult::kDeviceFileUnavailable);
+              SyncResult::DeviceFileUnavailable);
     EXPECT_EQ(link.writeFile(desktop.file("cepbook.txt"), "\\Program Files\\..\\..\\escape.txt"),
-              SyncResult::kDeviceFileUnavailable);
+              SyncResult::DeviceFileUnavailable);
     EXPECT_FALSE(root.exists("escape.txt"));
     link.disconnect();
 
     // Outside a session the device does nothing.
     EXPECT_EQ(link.writeFile(desktop.file("cepbook.txt"), "\\Program Files\\Tarvo\\cecountry.txt"),
-              SyncResult::kDeviceFileUnavailable);
+              SyncResult::DeviceFileUnavailable);
     EXPECT_FALSE(existsOnDevice("cecountry.txt"));
 }
 
@@ -141,15 +141,15 @@ TEST_F(FolderDeviceTest, writeFailingPartWayKeepsThePreviousContent)
     handheld.put("ceregion.txt", "old regions");
     desktop.write("big.txt", std::string(3 * 4096, 'x'));
     knobs("WriteLimitBytes=5000\r\nWriteLimitFile=CEREGION.TXT\r\nFailCreateFile=cecountry.txt\r\n");
-    ASSERT_EQ(link.connect(), 0);
+    ASSERT_EQ(link.connect(), SyncResult::Done);
     EXPECT_EQ(link.writeFile(desktop.file("big.txt"), "\\Program Files\\Tarvo\\ceregion.txt"),
-              SyncResult::kDeviceFileUnavailable);
+              SyncResult::DeviceFileUnavailable);
     EXPECT_EQ(onDevice("ceregion.txt"), "old regions");
     EXPECT_EQ(link.writeFile(desktop.file("big.txt"), "\\Program Files\\Tarvo\\cecountry.txt"),
-              SyncResult::kDeviceFileUnavailable);
+              SyncResult::DeviceFileUnavailable);
     EXPECT_FALSE(existsOnDevice("cecountry.txt"));
     // The limit is for the named file only.
-    EXPECT_EQ(link.writeFile(desktop.file("big.txt"), kPhonebook), 0);
+    EXPECT_EQ(link.writeFile(desktop.file("big.txt"), kPhonebook), SyncResult::Done);
     EXPECT_EQ(onDevice("cepbook.txt"), std::string(3 * 4096, 'x'));
     EXPECT_EQ(entriesInTarvo(), 2u); // no temporary files left
     EXPECT_EQ(device.openHandles(), 0u);
@@ -159,25 +159,25 @@ TEST_F(FolderDeviceTest, writeFailingPartWayKeepsThePreviousContent)
 TEST_F(FolderDeviceTest, nonAsciiDevicePathsBecomeUtf8FileNames)
 {
     desktop.write("local.txt", "data");
-    ASSERT_EQ(link.connect(), 0);
-    EXPECT_EQ(link.writeFile(desktop.file("local.txt"), "\\Program Files\\Tarvo\\caf\xE9.txt"), 0);
+    ASSERT_EQ(link.connect(), SyncResult::Done);
+    EXPECT_EQ(link.writeFile(desktop.file("local.txt"), "\\Program Files\\Tarvo\\caf\xE9.txt"), SyncResult::Done);
     EXPECT_EQ(onDevice("caf\xC3\xA9.txt"), "data");
     // Upper-case É in the path finds the same file.
-    EXPECT_EQ(link.writeFile(desktop.file("local.txt"), "\\Program Files\\Tarvo\\CAF\xC9.TXT"), 0);
+    EXPECT_EQ(link.writeFile(desktop.file("local.txt"), "\\Program Files\\Tarvo\\CAF\xC9.TXT"), SyncResult::Done);
     EXPECT_EQ(entriesInTarvo(), 1u);
     link.disconnect();
-    EXPECT_EQ(link.readFile("\\Program Files\\Tarvo\\caf\xE9.txt", desktop.file("back.txt")), 0);
+    EXPECT_EQ(link.readFile("\\Program Files\\Tarvo\\caf\xE9.txt", desktop.file("back.txt")), SyncResult::Done);
     EXPECT_EQ(desktop.read("back.txt"), "data");
 }
 
 TEST_F(FolderDeviceTest, deleteFileOfMissingFileReportsSuccess)
 {
     handheld.put("cecity.txt", "x");
-    ASSERT_EQ(link.connect(), 0);
-    EXPECT_EQ(link.deleteFile("\\Program Files\\Tarvo\\CECITY.txt"), 0);
+    ASSERT_EQ(link.connect(), SyncResult::Done);
+    EXPECT_EQ(link.deleteFile("\\Program Files\\Tarvo\\CECITY.txt"), SyncResult::Done);
     EXPECT_FALSE(existsOnDevice("cecity.txt"));
-    EXPECT_EQ(link.deleteFile("\\Program Files\\Tarvo\\cecity.txt"), 0);
-    EXPECT_EQ(link.deleteFile("\\Program Files\\Tarvo"), 0);
+    EXPECT_EQ(link.deleteFile("\\Program Files\\Tarvo\\cecity.txt"), SyncResult::Done);
+    EXPECT_EQ(link.deleteFile("\\Program Files\\Tarvo"), SyncResult::Done);
     EXPECT_TRUE(root.exists("fs/Program Files/Tarvo"));
     link.disconnect();
 }
@@ -185,7 +185,7 @@ TEST_F(FolderDeviceTest, deleteFileOfMissingFileReportsSuccess)
 TEST_F(FolderDeviceTest, registryChangesAreSavedAndKnobsFailThem)
 {
     knobs("FailRegistryKey=software\\tarvo\\blocked\r\nFailValueName=Bad\r\n");
-    ASSERT_EQ(link.connect(), 0);
+    ASSERT_EQ(link.connect(), SyncResult::Done);
     DeviceHandle key = kNoDeviceHandle;
     ASSERT_EQ(device.regCreateKey(u"Software\\Tarvo\\Open", key), 0);
     const std::uint8_t data[] = {'o', 0, 'k', 0, 0xE9, 0, 0, 0};

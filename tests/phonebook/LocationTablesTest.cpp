@@ -26,14 +26,14 @@ TEST(RegionTable, findGivesTheFirstEntryOfACode)
     dir.write("region.txt", "# header\r\nUS,TX,Texas,Tex.\r\nCA,TX,Other,Oth.\r\nUS,MA,Massachusetts\r\n\r\n"
                             "US,MA,Massachusetts,Mass.,extra\r\n");
     RegionTable regions;
-    ASSERT_EQ(regions.Load(dir.file("region.txt")), 0);
+    ASSERT_TRUE(regions.Load(dir.file("region.txt")));
     ASSERT_EQ(regions.size(), 3U);
     ASSERT_NE(regions.Find("TX"), nullptr);
     EXPECT_EQ(regions.Find("TX")->name, "Texas");
     EXPECT_EQ(regions.Find("MA")->altName, "Mass.,extra") << "the fourth field holds the rest of the line";
     EXPECT_EQ(regions.Find("tx"), nullptr);
     EXPECT_EQ(regions.Find(""), nullptr);
-    EXPECT_EQ(regions.Load(dir.file("missing.txt")), 1);
+    EXPECT_FALSE(regions.Load(dir.file("missing.txt")));
     EXPECT_TRUE(regions.empty());
     EXPECT_EQ(regions.Find("TX"), nullptr);
 }
@@ -46,7 +46,7 @@ TEST(CityTable, derivedTableMatchesSortedDistinctTriples)
     TempDir dir;
     dir.write("region.txt", "US,R1,One,Alt1\r\nUS,R1,Again,AltLater\r\nDE,R2,Two,Alt2\r\n");
     RegionTable regions;
-    ASSERT_EQ(regions.Load(dir.file("region.txt")), 0);
+    ASSERT_TRUE(regions.Load(dir.file("region.txt")));
 
     std::mt19937 rng(7);
     const std::array<std::string, 6> countries = {"US", "DE", "U", "USA", "", "\xC4T"};
@@ -66,10 +66,10 @@ TEST(CityTable, derivedTableMatchesSortedDistinctTriples)
     }
     dir.write("pbook.txt", book);
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(1, dir.file("pbook.txt"), 1), 0);
+    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
 
     CityTable cities;
-    EXPECT_EQ(cities.LoadOrBuild(dir.file("city.txt"), pops, regions), 0);
+    cities.LoadOrBuild(dir.file("city.txt"), pops, regions);
     ASSERT_EQ(cities.size(), expected.size());
     std::string file;
     std::size_t i = 0;
@@ -86,7 +86,7 @@ TEST(CityTable, derivedTableMatchesSortedDistinctTriples)
 
     // Read back, the written file gives the same table.
     CityTable again;
-    EXPECT_EQ(again.LoadOrBuild(dir.file("city.txt"), PopList(), regions), 0);
+    again.LoadOrBuild(dir.file("city.txt"), PopList(), regions);
     EXPECT_FALSE(again.derived());
     ASSERT_EQ(again.size(), cities.size());
     for (std::size_t k = 0; k < again.size(); ++k) {
@@ -102,9 +102,9 @@ TEST(CityTable, unwritableCacheIsNotReported)
     RegionTable regions;
     dir.write("pbook.txt", "#VER 1\n" + PopLine("US", "", "Austin", "P1").str() + "\n");
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(1, dir.file("pbook.txt"), 1), 0);
+    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
     CityTable cities;
-    EXPECT_EQ(cities.LoadOrBuild(dir.file("no/such/folder/city.txt"), pops, regions), 0);
+    cities.LoadOrBuild(dir.file("no/such/folder/city.txt"), pops, regions);
     ASSERT_EQ(cities.size(), 1U);
     EXPECT_EQ(cities[0].city, "Austin");
 }

@@ -18,6 +18,7 @@
 #include <zlib.h>
 
 using namespace tarvo;
+using Status = MasterPhonebook::LoadStatus;
 using tarvo::test::PopFile;
 using tarvo::test::PopLine;
 using tarvo::test::RecordingFrontEnd;
@@ -65,10 +66,11 @@ protected:
     bool has(const std::string& name) const { return home.exists("dialer/" + name); }
     std::string path(const std::string& name) const { return home.file("dialer/" + name); }
 
-    int load()
+    MasterPhonebook::LoadStatus load()
     {
-        error.clear();
-        return phonebook.Load(error);
+        MasterPhonebook::LoadResult result = phonebook.Load();
+        error = result.errorText;
+        return result.status;
     }
 
     std::vector<std::string> cityLines() const
@@ -97,7 +99,7 @@ protected:
 
 TEST_F(MasterPhonebookTest, loadsEveryTableAndDerivesTheCaches)
 {
-    ASSERT_EQ(load(), 0) << error;
+    ASSERT_EQ(load(), Status::Loaded) << error;
     EXPECT_TRUE(frontEnd.boxes.empty());
     EXPECT_EQ(phonebook.pops().size(), 5U);
     EXPECT_EQ(phonebook.regions().size(), 3U);
@@ -135,7 +137,7 @@ TEST_F(MasterPhonebookTest, existingCachesAreReadAsTheyStand)
 {
     put("city.txt", "US,TX,Zeta,Z\r\nUS,TX,Alpha,\r\nUS,TX,Zeta,Z\r\n; note\r\nUS,TX\r\n");
     put("countryp.txt", "US,1,\"United, States\",0,0\r\nDE,49,Germany,3\r\n");
-    ASSERT_EQ(load(), 0) << error;
+    ASSERT_EQ(load(), Status::Loaded) << error;
     EXPECT_EQ(cityLines(), (std::vector<std::string>{"US,TX,Zeta,Z", "US,TX,Alpha,", "US,TX,Zeta,Z"}));
     EXPECT_FALSE(phonebook.cities().derived());
     ASSERT_EQ(phonebook.countries().size(), 2U);
@@ -151,7 +153,7 @@ TEST_F(MasterPhonebookTest, cityDerivationTakesCustomerPopsButNotVariants)
 {
     put("pbook.txt", PopFile({PopLine("US", "TX", "Waco", "P1").str(), PopLine("US", "TX", "Yoakum", "P1").str()}));
     put("cbook.txt", PopFile({PopLine("US", "TX", "Abilene", "C1").str()}));
-    ASSERT_EQ(load(), 0) << error;
+    ASSERT_EQ(load(), Status::Loaded) << error;
     EXPECT_EQ(cityLines(), (std::vector<std::string>{"US,TX,Abilene,Tex.", "US,TX,Waco,Tex."}));
     EXPECT_EQ(phonebook.pops().size(), 2U);
 }
@@ -160,14 +162,14 @@ TEST_F(MasterPhonebookTest, eachMissingTableStopsTheLoadWithItsMessage)
 {
     put("countryp.txt", "");
     std::filesystem::remove(path("country.txt"));
-    EXPECT_EQ(load(), 0) << "an existing countryp.txt is enough, even empty";
+    EXPECT_EQ(load(), Status::Loaded) << "an existing countryp.txt is enough, even empty";
     std::filesystem::remove(path("countryp.txt"));
-    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(load(), Status::NoCountries);
     EXPECT_EQ(error, "Error: Unable to open: country.txt");
     EXPECT_FALSE(has("countryp.txt"));
 
     std::filesystem::remove(path("region.txt"));
-    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(load(), Status::NoRegions);
     EXPECT_EQ(error, "Error: Unable to open: region.txt");
     EXPECT_TRUE(frontEnd.boxes.empty());
 }
@@ -177,12 +179,11 @@ TEST_F(MasterPhonebookTest, missingPhonebookKeepsTheCompressedCopy)
     std::filesystem::remove(path("pbook.txt"));
     std::string old = gzipped(PopFile({PopLine("US", "TX", "Austin", "P1").str()}));
     put("pbook.txt.gz", old);
-    phonebook.setCaption("My Sync");
-    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(load(), Status::NoPhonebook);
     EXPECT_EQ(error, "Error: Unable to open: pbook.txt");
     ASSERT_EQ(frontEnd.boxes.size(), 1U);
     EXPECT_EQ(frontEnd.boxes[0].text, "ERROR: Unable to rename compressed phonebook file");
-    EXPECT_EQ(frontEnd.boxes[0].caption, "My Sync");
+    EXPECT_EQ(frontEnd.boxes[0].caption, "Tarvo Windows CE Synchronizer");
     EXPECT_EQ(frontEnd.boxes[0].icon, MessageIcon::None);
     EXPECT_EQ(frontEnd.boxes[0].buttons, MessageButtons::Ok);
     EXPECT_EQ(get("pbook.txt.gz"), old);
@@ -194,7 +195,7 @@ TEST_F(MasterPhonebookTest, compressedPhonebookIsExpandedAndBothFilesStay)
     std::string packed = gzipped(plain);
     put("pbook.txt", packed);
     put("pbook.txt.gz", "an older copy");
-    ASSERT_EQ(load(), 0) << error;
+    ASSERT_EQ(load(), Status::Loaded) << error;
     EXPECT_TRUE(frontEnd.boxes.empty());
     EXPECT_EQ(get("pbook.txt"), plain);
     EXPECT_EQ(get("pbook.txt.gz"), packed);
@@ -205,7 +206,7 @@ TEST_F(MasterPhonebookTest, compressedPhonebookIsExpandedAndBothFilesStay)
 TEST_F(MasterPhonebookTest, emptyPhonebookLoadsWithoutExpansion)
 {
     put("pbook.txt", "");
-    ASSERT_EQ(load(), 0) << error;
+    ASSERT_EQ(load(), Status::Loaded) << error;
     EXPECT_TRUE(phonebook.pops().empty());
     EXPECT_FALSE(has("pbook.txt.gz"));
     EXPECT_TRUE(phonebook.cities().empty());
@@ -221,7 +222,7 @@ TEST_F(MasterPhonebookTest, truncatedGzipLeavesNoHalfPhonebook)
     std::string packed = gzipped("#VER 1\r\n" + lines);
     std::string truncated = packed.substr(0, packed.size() / 2);
     put("pbook.txt", truncated);
-    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(load(), Status::NoPhonebook);
     EXPECT_EQ(error, "Error: Unable to open: pbook.txt");
     EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Compressed phonebook file is damaged"});
     EXPECT_FALSE(has("pbook.txt"));
@@ -233,7 +234,7 @@ TEST_F(MasterPhonebookTest, truncatedGzipLeavesNoHalfPhonebook)
     for (std::size_t i = 20; i < corrupt.size() - 8; i += 7)
         corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
     put("pbook.txt", corrupt);
-    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(load(), Status::NoPhonebook);
     EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Compressed phonebook file is damaged"});
     EXPECT_FALSE(has("pbook.txt"));
 }
@@ -241,7 +242,7 @@ TEST_F(MasterPhonebookTest, truncatedGzipLeavesNoHalfPhonebook)
 TEST_F(MasterPhonebookTest, textThatIsNeitherGzipNorAPhonebookIsRefused)
 {
     put("pbook.txt", "hello, this is not a phonebook\r\n");
-    EXPECT_EQ(load(), -1);
+    EXPECT_EQ(load(), Status::NoPhonebook);
     EXPECT_EQ(error, "Error: Unable to open: pbook.txt");
     EXPECT_TRUE(frontEnd.boxes.empty());
     EXPECT_EQ(get("pbook.txt"), "hello, this is not a phonebook\r\n") << "non-gzip data passes through unchanged";
@@ -256,22 +257,22 @@ TEST_F(MasterPhonebookTest, readBackDecidesTheOutcome)
         EXPECT_EQ(pops.size(), 5U) << "runs after every table is loaded";
         EXPECT_EQ(phonebook.countries().size(), 3U);
         pops.begin()->setSelected(1);
-        return 0;
+        return ReadBackResult::Marked;
     });
-    ASSERT_EQ(load(), 0);
+    ASSERT_EQ(load(), Status::Loaded);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(phonebook.pops().CountSelected(), 1);
 
-    phonebook.setReadBack([](PopList&) { return MasterPhonebook::kDeviceUnreachable; });
-    EXPECT_EQ(load(), -1);
+    phonebook.setReadBack([](PopList&) { return ReadBackResult::NoDevice; });
+    EXPECT_EQ(load(), Status::NoDevice);
     EXPECT_EQ(error, "Unable to connect to the device, please check the connection.");
-    phonebook.setReadBack([](PopList&) { return 1; });
-    EXPECT_EQ(load(), -1);
+    phonebook.setReadBack([](PopList&) { return ReadBackResult::NotAPhonebook; });
+    EXPECT_EQ(load(), Status::HandheldUnreadable);
     EXPECT_EQ(error, "An error occured while reading CE phonebook");
-    for (int code : {103, 104, -1}) {
-        phonebook.setReadBack([code](PopList&) { return code; });
-        EXPECT_EQ(load(), 0) << code;
-    }
+    // A copy that failed otherwise marks nothing, and the run goes on.
+    phonebook.setReadBack([](PopList&) { return ReadBackResult::CopyFailed; });
+    EXPECT_EQ(load(), Status::Loaded);
+    EXPECT_EQ(error, "");
 }
 
 // Expansion failures that the load sequence cannot provoke on its own.
@@ -287,7 +288,7 @@ TEST_F(ExpandTest, creationFailureLeavesTheCompressedCopy)
     std::string name(250, 'p');
     std::string packed = gzipped("#VER 1\r\n");
     dir.write(name, packed);
-    EXPECT_EQ(ExpandCompressedPhonebook(dir.file(name), frontEnd), 1);
+    EXPECT_FALSE(ExpandCompressedPhonebook(dir.file(name), frontEnd));
     EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Can't create phonebook file"});
     EXPECT_EQ(frontEnd.boxes[0].caption, "Tarvo Windows CE Synchronizer");
     EXPECT_EQ(dir.read(name + ".gz"), packed);
@@ -322,9 +323,9 @@ TEST_F(ExpandTest, compressedFileThatCannotBeOpenedIsReported)
     if (target.empty())
         GTEST_SKIP() << "no unreadable regular file available";
     std::filesystem::create_symlink(target, dir.path() / "pbook.txt");
-    EXPECT_EQ(ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd, "Caption"), 1);
+    EXPECT_FALSE(ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd));
     EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Can't open compressed phonebook file"});
-    EXPECT_EQ(frontEnd.boxes[0].caption, "Caption");
+    EXPECT_EQ(frontEnd.boxes[0].caption, "Tarvo Windows CE Synchronizer");
     EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "pbook.txt.gz"));
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.path() / "pbook.txt")));
 }
@@ -332,7 +333,7 @@ TEST_F(ExpandTest, compressedFileThatCannotBeOpenedIsReported)
 TEST_F(ExpandTest, onlyARegularFileIsMoved)
 {
     std::filesystem::create_directory(dir.path() / "pbook.txt");
-    EXPECT_EQ(ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd), 1);
+    EXPECT_FALSE(ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd));
     EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Unable to rename compressed phonebook file"});
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "pbook.txt"));
     EXPECT_FALSE(dir.exists("pbook.txt.gz"));

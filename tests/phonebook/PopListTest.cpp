@@ -36,10 +36,11 @@ std::string written(const PopRecord& record)
 
 class PopListTest : public ::testing::Test {
 protected:
-    int load(const std::string& content, int clearFirst = 1, int fromMaster = 1)
+    PopFileStatus load(const std::string& content, PopList::Mode mode = PopList::Mode::ClearFirst,
+                       PopList::Source source = PopList::Source::Master)
     {
         dir.write("book.txt", content);
-        return list.LoadFile(clearFirst, dir.file("book.txt"), fromMaster);
+        return list.LoadFile(mode, dir.file("book.txt"), source);
     }
 
     TempDir dir;
@@ -51,7 +52,7 @@ TEST_F(PopListTest, consecutiveLinesWithTheSamePopBecomeVariantsWrittenAfterThei
     PopLine modem("US", "TX", "Austin", "P1");
     PopLine isdn = PopLine(modem).set(PopColumn::MEDIA, "ISDN").set(PopColumn::PHONE_NUMBER, "5550111");
     PopLine other("US", "TX", "Dallas", "P2");
-    ASSERT_EQ(load(PopFile({modem.str(), isdn.str(), other.str(), modem.str()})), 0);
+    ASSERT_EQ(load(PopFile({modem.str(), isdn.str(), other.str(), modem.str()})), PopFileStatus::Read);
 
     auto all = records(list);
     ASSERT_EQ(all.size(), 3U) << "the same POP further down starts a new entry";
@@ -66,8 +67,8 @@ TEST_F(PopListTest, consecutiveLinesWithTheSamePopBecomeVariantsWrittenAfterThei
 TEST_F(PopListTest, groupingDoesNotReachAcrossFiles)
 {
     PopLine line("US", "TX", "Austin", "P1");
-    ASSERT_EQ(load(PopFile({line.str()})), 0);
-    ASSERT_EQ(load(PopFile({line.str()}), 0, 0), 0);
+    ASSERT_EQ(load(PopFile({line.str()})), PopFileStatus::Read);
+    ASSERT_EQ(load(PopFile({line.str()}), PopList::Mode::Append, PopList::Source::Customer), PopFileStatus::Read);
     auto all = records(list);
     ASSERT_EQ(all.size(), 2U);
     EXPECT_EQ(all[0]->fromMaster(), 1);
@@ -80,7 +81,7 @@ TEST_F(PopListTest, fieldCountDecidesWhetherALineIsARecord)
     std::string line28 = PopLine("US", "TX", "Austin", "P28").str();
     std::string line27 = line28.substr(0, line28.rfind(','));
     std::string line29 = PopLine("US", "TX", "Austin", "P29").str() + ",extra,more";
-    ASSERT_EQ(load(PopFile({line27, line28, "", "   ", "; remark", "# remark", line29})), 0);
+    ASSERT_EQ(load(PopFile({line27, line28, "", "   ", "; remark", "# remark", line29})), PopFileStatus::Read);
     auto all = records(list);
     ASSERT_EQ(all.size(), 2U);
     EXPECT_EQ(all[0]->pop(), "P28");
@@ -98,7 +99,7 @@ TEST_F(PopListTest, integersAreConvertedAndUsageIsHeldInHours)
                     .set(PopColumn::SORT_ORDER, "+7")
                     .set(PopColumn::SUPPORT_MESG, "Call us");
     PopLine b = PopLine("US", "TX", "Austin", "P2").set(PopColumn::USAGE_START, "5399").set(PopColumn::USAGE_END, "-7199");
-    ASSERT_EQ(load(PopFile({a.str(), b.str()})), 0);
+    ASSERT_EQ(load(PopFile({a.str(), b.str()})), PopFileStatus::Read);
     auto all = records(list);
     ASSERT_EQ(all.size(), 2U);
     EXPECT_EQ(all[0]->number(PopColumn::USAGE_START), 2);
@@ -126,7 +127,7 @@ TEST_F(PopListTest, headerLinesReorderColumnsForTheRestOfTheListsFiles)
     std::string canonical = "#HDR COUNTRY,REGION,CITY,AREA_CODE,PHONE_NUMBER,POP,SCRIPT,PREFIX,SUFFIX,DOW,TIME_START,"
                             "TIME_END,USAGE_START,USAGE_END,PRICE,MAX_SPEED,ISDN,PAP,CHAP,STATIC_DNS,DNS_IP,QOS,"
                             "SUPPORT_PHONE,SUPPORT_MESG,ALL_CITY,SORT_ORDER,MEDIA,BILL_CODE";
-    ASSERT_EQ(load(PopFile({canonical, line.str()})), 0);
+    ASSERT_EQ(load(PopFile({canonical, line.str()})), PopFileStatus::Read);
     EXPECT_TRUE(list.columnMap().isIdentity());
     EXPECT_EQ(written(*list.begin()), line.str() + "\r\n");
 
@@ -139,7 +140,7 @@ TEST_F(PopListTest, headerLinesReorderColumnsForTheRestOfTheListsFiles)
     swapped.replace(swapped.find(",POP,"), 5, ",CITY,");
     swapped.replace(swapped.find("POP_X"), 5, "POP");
     PopLine reordered = PopLine("B1", "TX", "P9", "Austin").set(PopColumn::BILL_CODE, "US");
-    ASSERT_EQ(load(PopFile({line.str(), swapped, reordered.str()})), 0);
+    ASSERT_EQ(load(PopFile({line.str(), swapped, reordered.str()})), PopFileStatus::Read);
     auto all = records(list);
     ASSERT_EQ(all.size(), 2U);
     EXPECT_EQ(all[1]->country(), "US");
@@ -150,12 +151,12 @@ TEST_F(PopListTest, headerLinesReorderColumnsForTheRestOfTheListsFiles)
 
     // The header stays in effect for a later file of the same list, even
     // when the list is emptied first.
-    ASSERT_EQ(load(PopFile({reordered.str()}), 1, 0), 0);
+    ASSERT_EQ(load(PopFile({reordered.str()}), PopList::Mode::ClearFirst, PopList::Source::Customer), PopFileStatus::Read);
     EXPECT_EQ(list.begin()->country(), "US");
 
     PopList fresh;
     dir.write("plain.txt", PopFile({line.str()}));
-    ASSERT_EQ(fresh.LoadFile(1, dir.file("plain.txt"), 1), 0);
+    ASSERT_EQ(fresh.LoadFile(PopList::Mode::ClearFirst, dir.file("plain.txt"), PopList::Source::Master), PopFileStatus::Read);
     EXPECT_EQ(fresh.begin()->country(), "US") << "another phonebook starts from the canonical order";
 }
 
@@ -163,7 +164,7 @@ TEST_F(PopListTest, partialHeaderMovesOnlyTheNamedColumns)
 {
     PopLine line = PopLine("US", "TX", "Austin", "P1").set(PopColumn::AREA_CODE, "512");
     // Only CITY named, at position 3; a name outside the table is ignored.
-    ASSERT_EQ(load(PopFile({"#HDR COUNTRY,REGION,NOPE,CITY", line.str()})), 0);
+    ASSERT_EQ(load(PopFile({"#HDR COUNTRY,REGION,NOPE,CITY", line.str()})), PopFileStatus::Read);
     EXPECT_EQ(list.begin()->city(), "512");
     EXPECT_EQ(list.begin()->areaCode(), "512") << "AREA_CODE keeps its position";
     EXPECT_EQ(list.begin()->country(), "US");
@@ -172,16 +173,17 @@ TEST_F(PopListTest, partialHeaderMovesOnlyTheNamedColumns)
 TEST_F(PopListTest, firstLineMustBeAVersionLine)
 {
     PopLine line("US", "TX", "Austin", "P1");
-    ASSERT_EQ(load(PopFile({line.str()})), 0);
-    EXPECT_EQ(load(line.str() + "\r\n", 0), 1);
+    ASSERT_EQ(load(PopFile({line.str()})), PopFileStatus::Read);
+    EXPECT_EQ(load(line.str() + "\r\n", PopList::Mode::Append), PopFileStatus::NotAPhonebook);
     EXPECT_EQ(list.size(), 1U) << "records of an earlier file stay";
-    EXPECT_EQ(load("\r\n#VER 1\r\n" + line.str() + "\r\n", 0), 1);
-    EXPECT_EQ(list.LoadFile(1, dir.file("missing.txt"), 1), 1);
+    EXPECT_EQ(load("\r\n#VER 1\r\n" + line.str() + "\r\n", PopList::Mode::Append), PopFileStatus::NotAPhonebook);
+    EXPECT_EQ(list.LoadFile(PopList::Mode::ClearFirst, dir.file("missing.txt"), PopList::Source::Master),
+              PopFileStatus::CannotOpen);
     EXPECT_TRUE(list.empty()) << "clearFirst empties the list even when the file does not open";
 
-    EXPECT_EQ(load(""), 0) << "a file without any line is an empty phonebook";
+    EXPECT_EQ(load(""), PopFileStatus::Read) << "a file without any line is an empty phonebook";
     EXPECT_TRUE(list.empty());
-    EXPECT_EQ(load("#VERSION 2"), 0);
+    EXPECT_EQ(load("#VERSION 2"), PopFileStatus::Read);
 }
 
 TEST_F(PopListTest, physicalLinesLongerThan1023BytesAreSeveralLines)
@@ -190,7 +192,7 @@ TEST_F(PopListTest, physicalLinesLongerThan1023BytesAreSeveralLines)
     std::string bill(1100, 'x');
     // The remainder carries 28 fields of its own, so it is read as a second record.
     std::string tail = "," + PopLine("US", "TX", "Waco", "P2").str().substr(3);
-    ASSERT_EQ(load(PopFile({head + bill + tail})), 0);
+    ASSERT_EQ(load(PopFile({head + bill + tail})), PopFileStatus::Read);
     auto all = records(list);
     ASSERT_EQ(all.size(), 2U);
     EXPECT_EQ(all[0]->billCode().size(), 1023 - head.size());
@@ -202,8 +204,8 @@ TEST_F(PopListTest, onlyMasterRecordsAreCountedAsSelected)
 {
     ASSERT_EQ(load(PopFile({PopLine("US", "TX", "Austin", "P1").str(), PopLine("US", "TX", "Austin", "P1").str(),
                             PopLine("US", "TX", "Waco", "P2").str()})),
-              0);
-    ASSERT_EQ(load(PopFile({PopLine("US", "TX", "Austin", "C1").str()}), 0, 0), 0);
+              PopFileStatus::Read);
+    ASSERT_EQ(load(PopFile({PopLine("US", "TX", "Austin", "C1").str()}), PopList::Mode::Append, PopList::Source::Customer), PopFileStatus::Read);
     for (PopRecord& record : list)
         EXPECT_EQ(record.selected(), 0);
     for (PopRecord& record : list) {
@@ -226,10 +228,10 @@ TEST_F(PopListTest, recordsKeepTheirAddressesWhileLaterFilesAreAppended)
     std::string content = "#VER 1\n";
     for (const std::string& line : lines)
         content += line + "\n";
-    ASSERT_EQ(load(content), 0);
+    ASSERT_EQ(load(content), PopFileStatus::Read);
     auto before = records(list);
     ASSERT_EQ(before.size(), 5000U);
-    ASSERT_EQ(load(content, 0, 0), 0);
+    ASSERT_EQ(load(content, PopList::Mode::Append, PopList::Source::Customer), PopFileStatus::Read);
     auto after = records(list);
     ASSERT_EQ(after.size(), 10000U);
     for (std::size_t i = 0; i < before.size(); ++i) {
@@ -243,7 +245,7 @@ TEST_F(PopListTest, streamWriterWritesTheSameBytes)
 {
     PopLine a("US", "TX", "Austin", "P1");
     PopLine b = PopLine(a).set(PopColumn::MEDIA, "ISDN");
-    ASSERT_EQ(load(PopFile({a.str(), b.str()})), 0);
+    ASSERT_EQ(load(PopFile({a.str(), b.str()})), PopFileStatus::Read);
     {
         FilePtr out = OpenFile(dir.file("out.txt"), "wb");
         ASSERT_TRUE(out);
@@ -255,7 +257,8 @@ TEST_F(PopListTest, streamWriterWritesTheSameBytes)
 TEST_F(PopListTest, aDirectoryIsNotAReadablePhonebook)
 {
     std::filesystem::create_directory(dir.path() / "folder");
-    EXPECT_EQ(list.LoadFile(1, dir.file("folder"), 1), 1);
+    EXPECT_EQ(list.LoadFile(PopList::Mode::ClearFirst, dir.file("folder"), PopList::Source::Master),
+              PopFileStatus::ReadFailed);
 }
 
 // The loader's splitter must agree with the support library's tokenizer on
@@ -286,7 +289,7 @@ TEST(PopListSplitLine, agreesWithTheTokenizer)
             std::array<std::string_view, 64> a{};
             std::array<std::string_view, 64> b{};
             int na = ParseTokens(line, a.data(), max);
-            int nb = PopList::SplitLine(line, b.data(), max);
+            int nb = PopList::splitLine(line, b.data(), max);
             ASSERT_EQ(na, nb) << line << " max " << max;
             for (int k = 0; k < na; ++k)
                 ASSERT_EQ(a[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k)]) << line << " max " << max;

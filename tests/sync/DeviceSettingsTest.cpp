@@ -225,7 +225,7 @@ TEST_F(SettingsTest, failedValuesAreReportedOneByOneAndLeaveTheMarkerUnset)
     ASSERT_EQ(settings.transfer(), 0);
     EXPECT_EQ(device.values.size(), 83u);
     EXPECT_EQ(marker(), "1");
-    EXPECT_EQ(settings.setDeviceValue(kNoDeviceHandle, "Name", "value"), kEFail);
+    EXPECT_FALSE(settings.setDeviceValue(kNoDeviceHandle, "Name", "value"));
 }
 
 TEST_F(SettingsTest, aKeyWhoseValuesWereNotKeptLeavesTheMarkerUnset)
@@ -242,7 +242,7 @@ TEST_F(SettingsTest, transferIntoTheSimulatedHandheld)
     handheld.knobs("FailRegistryKey=Software\\Tarvo\\TarvoDialer\\userpref.ini\\Main\r\n");
     FolderDevice folder(handheld.folder());
     DeviceLink link(folder, ui);
-    ASSERT_EQ(link.connect(), 0);
+    ASSERT_EQ(link.connect(), SyncResult::Done);
     DeviceSettings transfer(folder, ui, kCaption);
     EXPECT_EQ(transfer.transfer(), 8);
     EXPECT_EQ(folder.openHandles(), 0u);
@@ -257,7 +257,7 @@ TEST_F(SettingsTest, transferIntoTheSimulatedHandheld)
 
     handheld.knobs("");
     link.disconnect();
-    ASSERT_EQ(link.connect(), 0);
+    ASSERT_EQ(link.connect(), SyncResult::Done);
     EXPECT_EQ(transfer.transfer(), 0);
     link.disconnect();
     ASSERT_TRUE(reg.load());

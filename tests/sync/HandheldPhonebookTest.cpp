@@ -47,11 +47,11 @@ struct ReadBackTest : ::testing::Test {
         desktop.write("pbook.txt",
                       PopFile({line("P1"), line("P2"), isdn("P2"), line("P3"), line("P4"), line("P5")}));
         desktop.write("cbook.txt", PopFile({line("C1"), line("P3")}));
-        EXPECT_EQ(pops.LoadFile(1, desktop.file("pbook.txt"), 1), 0);
-        EXPECT_EQ(pops.LoadFile(0, desktop.file("cbook.txt"), 0), 0);
+        EXPECT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
+        EXPECT_EQ(pops.LoadFile(PopList::Mode::Append, desktop.file("cbook.txt"), PopList::Source::Customer), PopFileStatus::Read);
         link.setConnectTimeout(2s);
     }
-    int readBack() { return HandheldPhonebook::ReadFromDevice(pops, link, local); }
+    ReadBackResult readBack() { return HandheldPhonebook::ReadFromDevice(pops, link, local); }
     void unmarkAll()
     {
         for (PopRecord& pop : pops)
@@ -87,7 +87,7 @@ TEST_F(ReadBackTest, marksEveryDevicePopWhateverTheOrderAndTheVariants)
         SCOPED_TRACE(c.what);
         unmarkAll();
         handheld.put("cepbook.txt", c.file);
-        ASSERT_EQ(readBack(), 0);
+        ASSERT_EQ(readBack(), ReadBackResult::Marked);
         EXPECT_EQ(selectedIds(pops), c.marked);
         EXPECT_EQ(desktop.read("cepbook.txt"), c.file);
     }
@@ -103,7 +103,7 @@ TEST_F(ReadBackTest, idComesFromTheSixthFieldAndDeviceHeadersChangeNothing)
                              "US,TX,Austin,408,Q1,5550101,,,,0,0,0,0,0,,0,0,0,0,0,,0,,,0,0,MODEM,B\r\n"
                              "US,TX,Austin,408,Q2,5550102,,,,0,0,0,0,0,,0,0,0,0,0,,0,,,0,0,MODEM,B\r\n");
     PopList permuted;
-    ASSERT_EQ(permuted.LoadFile(1, other.file("pbook.txt"), 1), 0);
+    ASSERT_EQ(permuted.LoadFile(PopList::Mode::ClearFirst, other.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
     ASSERT_EQ(permuted.size(), 2U);
     ASSERT_EQ(permuted.begin()->pop(), "Q1");
     const auto before = permuted.columnMap().positions();
@@ -112,12 +112,12 @@ TEST_F(ReadBackTest, idComesFromTheSixthFieldAndDeviceHeadersChangeNothing)
     // line has Q1 where the master's header would look for the id.
     const std::string q1Fifth = PopLine("US", "TX", "Austin", "ZZ").set(PopColumn::PHONE_NUMBER, "Q1").str();
     handheld.put("cepbook.txt", PopFile({"#HDR BILL_CODE,MEDIA,POP", line("Q2"), q1Fifth}));
-    ASSERT_EQ(HandheldPhonebook::ReadFromDevice(permuted, link, local), 0);
+    ASSERT_EQ(HandheldPhonebook::ReadFromDevice(permuted, link, local), ReadBackResult::Marked);
     EXPECT_EQ(selectedIds(permuted), Ids{"Q2"});
     EXPECT_EQ(permuted.columnMap().positions(), before);
 
     handheld.put("cepbook.txt", PopFile({"#HDR BILL_CODE,MEDIA,POP", line("P1")}));
-    ASSERT_EQ(readBack(), 0);
+    ASSERT_EQ(readBack(), ReadBackResult::Marked);
     EXPECT_EQ(selectedIds(pops), Ids{"P1"});
     EXPECT_TRUE(pops.columnMap().isIdentity());
 }
@@ -125,44 +125,44 @@ TEST_F(ReadBackTest, idComesFromTheSixthFieldAndDeviceHeadersChangeNothing)
 TEST_F(ReadBackTest, fileThatIsNoPhonebookOrEmpty)
 {
     handheld.put("cepbook.txt", line("P1") + "\r\n#VER 1\r\n" + line("P2") + "\r\n");
-    EXPECT_EQ(readBack(), HandheldPhonebook::kNotAPhonebook);
+    EXPECT_EQ(readBack(), ReadBackResult::NotAPhonebook);
     EXPECT_TRUE(selectedIds(pops).empty());
 
     handheld.put("cepbook.txt", "");
-    EXPECT_EQ(readBack(), 0);
+    EXPECT_EQ(readBack(), ReadBackResult::Marked);
     EXPECT_TRUE(selectedIds(pops).empty());
     EXPECT_TRUE(desktop.exists("cepbook.txt"));
     EXPECT_EQ(desktop.read("cepbook.txt"), "");
 
     // The version line alone, with LF ends.
     handheld.put("cepbook.txt", "#VER 1 - merged\n" + line("P4") + "\n");
-    EXPECT_EQ(readBack(), 0);
+    EXPECT_EQ(readBack(), ReadBackResult::Marked);
     EXPECT_EQ(selectedIds(pops), Ids{"P4"});
 }
 
 TEST_F(ReadBackTest, noDeviceFileMarksNothingAndLeavesTheDesktopCopyAlone)
 {
-    EXPECT_EQ(readBack(), 0);
+    EXPECT_EQ(readBack(), ReadBackResult::Marked);
     EXPECT_FALSE(desktop.exists("cepbook.txt"));
     EXPECT_TRUE(selectedIds(pops).empty());
 
     desktop.write("cepbook.txt", PopFile({line("P1")}));
-    EXPECT_EQ(readBack(), 0);
+    EXPECT_EQ(readBack(), ReadBackResult::Marked);
     EXPECT_EQ(desktop.read("cepbook.txt"), PopFile({line("P1")}));
     EXPECT_TRUE(selectedIds(pops).empty());
 }
 
-TEST_F(ReadBackTest, unreachableDeviceGivesEFail)
+TEST_F(ReadBackTest, unreachableDeviceIsNoDevice)
 {
     FolderDevice gone(desktop.file("no-such-handheld"));
     DeviceLink goneLink(gone, ui);
     goneLink.setConnectTimeout(60ms);
-    EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, goneLink, local), kEFail);
+    EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, goneLink, local), ReadBackResult::NoDevice);
     EXPECT_FALSE(desktop.exists("cepbook.txt"));
     EXPECT_FALSE(gone.sessionActive());
 
     handheld.knobs("StartStatus=-1\r\n");
-    EXPECT_EQ(readBack(), kEFail);
+    EXPECT_EQ(readBack(), ReadBackResult::NoDevice);
 }
 
 TEST(ReadBackFaults, failedCopiesMarkNothingAndKeepTheDesktopCopy)
@@ -170,7 +170,7 @@ TEST(ReadBackFaults, failedCopiesMarkNothingAndKeepTheDesktopCopy)
     TempDir desktop;
     desktop.write("pbook.txt", PopFile({line("P1"), line("P2")}));
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(1, desktop.file("pbook.txt"), 1), 0);
+    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
     const std::u16string path = u"\\Program Files\\Tarvo\\cepbook.txt";
     const std::string old = PopFile({line("P2")});
 
@@ -178,13 +178,12 @@ TEST(ReadBackFaults, failedCopiesMarkNothingAndKeepTheDesktopCopy)
         const char* what;
         std::function<void(FakeTransport&)> arrange;
         std::string localPath;
-        int code;
     };
     const Case cases[] = {
-        {"read fails part-way", [](FakeTransport& d) { d.readFailsAfter = 20; }, desktop.file("cepbook.txt"), 103},
+        {"read fails part-way", [](FakeTransport& d) { d.readFailsAfter = 20; }, desktop.file("cepbook.txt")},
         {"device file cannot be opened", [&](FakeTransport& d) { d.unopenable.insert(path); },
-         desktop.file("cepbook.txt"), 103},
-        {"desktop copy cannot be created", [](FakeTransport&) {}, desktop.file("missing/cepbook.txt"), 104},
+         desktop.file("cepbook.txt")},
+        {"desktop copy cannot be created", [](FakeTransport&) {}, desktop.file("missing/cepbook.txt")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -195,27 +194,27 @@ TEST(ReadBackFaults, failedCopiesMarkNothingAndKeepTheDesktopCopy)
         RecordingFrontEnd ui;
         DeviceLink link(device, ui);
         link.setClock(device.clock());
-        EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, link, c.localPath), c.code);
+        EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, link, c.localPath), ReadBackResult::CopyFailed);
         EXPECT_TRUE(selectedIds(pops).empty());
         EXPECT_EQ(desktop.read("cepbook.txt"), old);
         EXPECT_EQ(device.depth, 0);
     }
 }
 
-TEST(MarkFromFile, missingCopyIsCreatedEmptyUnreadableOneIsAnError)
+TEST(ReadBackFromFile, missingCopyIsCreatedEmptyUnreadableOneIsAnError)
 {
     TempDir desktop;
     desktop.write("pbook.txt", PopFile({line("P1")}));
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(1, desktop.file("pbook.txt"), 1), 0);
+    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
 
-    EXPECT_EQ(HandheldPhonebook::MarkFromFile(pops, desktop.file("cepbook.txt")), 0);
+    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("cepbook.txt")), ReadBackResult::Marked);
     EXPECT_TRUE(desktop.exists("cepbook.txt"));
     EXPECT_EQ(desktop.read("cepbook.txt"), "");
 
-    EXPECT_EQ(HandheldPhonebook::MarkFromFile(pops, desktop.file("missing/cepbook.txt")), 1);
+    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("missing/cepbook.txt")), ReadBackResult::NotAPhonebook);
     std::filesystem::create_directory(desktop.path() / "folder");
-    EXPECT_EQ(HandheldPhonebook::MarkFromFile(pops, desktop.file("folder")), 1);
+    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("folder")), ReadBackResult::NotAPhonebook);
     EXPECT_TRUE(std::filesystem::is_directory(desktop.path() / "folder"));
     EXPECT_TRUE(selectedIds(pops).empty());
 }
@@ -231,8 +230,8 @@ struct MergedTest : ::testing::Test {
         const std::string p4 = PopLine("US", "TX", "Austin", "P4").set(PopColumn::USAGE_START, "7200").str();
         desktop.write("pbook.txt", PopFile({line("P1"), line("P2"), isdn("P2"), "#HDR ignored", line("P3"), p4}));
         desktop.write("cbook.txt", PopFile({line("C1")}));
-        EXPECT_EQ(pops.LoadFile(1, desktop.file("pbook.txt"), 1), 0);
-        EXPECT_EQ(pops.LoadFile(0, desktop.file("cbook.txt"), 0), 0);
+        EXPECT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
+        EXPECT_EQ(pops.LoadFile(PopList::Mode::Append, desktop.file("cbook.txt"), PopList::Source::Customer), PopFileStatus::Read);
     }
 };
 
@@ -241,7 +240,7 @@ struct MergedTest : ::testing::Test {
 TEST_F(MergedTest, holdsTheChosenMasterPopsWithTheirVariantsByteForByte)
 {
     choose(pops, {"P2", "P4", "C1"});
-    ASSERT_EQ(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1), 0);
+    ASSERT_TRUE(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1));
     const std::string p4 = PopLine("US", "TX", "Austin", "P4").set(PopColumn::USAGE_START, "2").str();
     EXPECT_EQ(desktop.read("cepbook.txt"),
               "#VER 1 - merged\r\n" + line("P2") + "\r\n" + isdn("P2") + "\r\n" + p4 + "\r\n");
@@ -249,24 +248,24 @@ TEST_F(MergedTest, holdsTheChosenMasterPopsWithTheirVariantsByteForByte)
     // The version is the caller's; an empty choice is the version line alone.
     for (PopRecord& pop : pops)
         pop.setSelected(0);
-    ASSERT_EQ(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 12), 0);
+    ASSERT_TRUE(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 12));
     EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 12 - merged\r\n");
 
     // selected is compared with 1, not taken as a truth value.
     pops.begin()->setSelected(2);
-    ASSERT_EQ(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1), 0);
+    ASSERT_TRUE(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1));
     EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 1 - merged\r\n");
 }
 
 TEST_F(MergedTest, fileThatCannotBeWrittenIsReportedAndTheOldOneKept)
 {
     choose(pops, {"P1", "P2", "P3", "P4"});
-    EXPECT_EQ(HandheldPhonebook::WriteMerged(pops, desktop.file("missing/cepbook.txt"), 1), 1);
+    EXPECT_FALSE(HandheldPhonebook::WriteMerged(pops, desktop.file("missing/cepbook.txt"), 1));
 
     desktop.write("cepbook.txt", "#VER 1 - merged\r\nstale\r\n");
     {
         ScopedFileSizeLimit limit(64);
-        EXPECT_EQ(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1), 1);
+        EXPECT_FALSE(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1));
     }
     EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 1 - merged\r\nstale\r\n");
     std::size_t entries = 0;

@@ -63,7 +63,7 @@ struct SyncTest : ::testing::Test {
                                                 line("P5", "Houston")}));
         work.write("dr_country.txt", "US,1,1,G, 1FG,011EFG, 1FG\r\n");
         work.write("cereg.ini", "[Profile]\r\nCustomerID=4711\r\n");
-        EXPECT_EQ(pops.LoadFile(1, work.file("dialer/pbook.txt"), 1), 0);
+        EXPECT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, work.file("dialer/pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
         handheld.put("cepbook.txt", kOldPhonebook);
         handheld.put("cecity.txt", kOldCities);
         link.setConnectTimeout(2s);
@@ -220,26 +220,35 @@ TEST_F(SyncTest, missingAreaCodeRulesStopAfterThePhonebookAndTables)
 
 TEST_F(SyncTest, eachPushThatFailsStopsWithItsMessage)
 {
-    const auto& pushes = SyncProcedure::pushes();
-    const char* messages[] = {"Error occured while synchronizing phonebook file",
-                              "Error occured while synchronizing country file",
-                              "Error occured while synchronizing region file",
-                              "Error occured while synchronizing dialing rule file",
-                              "Error occured while synchronizing country dialing rule file"};
-    for (std::size_t failing = 0; failing < pushes.size(); ++failing) {
-        std::string name(pushes[failing].devicePath.substr(pushes[failing].devicePath.rfind('\\') + 1));
-        SCOPED_TRACE(name);
+    // The pushes in the order they are made: the file on the handheld, where
+    // the procedure stops when it cannot be created, and what is shown.
+    struct Step {
+        const char* file;
+        Result result;
+        const char* message;
+    };
+    const Step steps[] = {
+        {"cepbook.txt", Result::Phonebook, "Error occured while synchronizing phonebook file"},
+        {"cecountry.txt", Result::Country, "Error occured while synchronizing country file"},
+        {"ceregion.txt", Result::Region, "Error occured while synchronizing region file"},
+        {"cedr_areacode.txt", Result::DialingRules, "Error occured while synchronizing dialing rule file"},
+        {"cedr_country.txt", Result::CountryRules, "Error occured while synchronizing country dialing rule file"},
+    };
+    for (std::size_t failing = 0; failing < std::size(steps); ++failing) {
+        SCOPED_TRACE(steps[failing].file);
         std::filesystem::remove_all(handheld.tarvo());
         std::filesystem::create_directories(handheld.tarvo());
         handheld.put("cecity.txt", kOldCities);
-        handheld.knobs("FailCreateFile=" + name + "\r\n");
+        handheld.knobs(std::string("FailCreateFile=") + steps[failing].file + "\r\n");
         ui.reset();
 
-        expectFailure(sync(), pushes[failing].step);
-        EXPECT_EQ(ui.boxes[0].text, messages[failing]);
+        expectFailure(sync(), steps[failing].result);
+        EXPECT_EQ(ui.boxes[0].text, steps[failing].message);
+        // Every earlier push reached the handheld, no later one did, and the
+        // old city table stays because the procedure stopped before it.
         std::set<std::string> expected{"cecity.txt"};
         for (std::size_t done = 0; done < failing; ++done)
-            expected.insert(std::string(pushes[done].devicePath.substr(pushes[done].devicePath.rfind('\\') + 1)));
+            expected.insert(steps[done].file);
         EXPECT_EQ(handheld.files(), expected);
     }
 }
@@ -296,11 +305,11 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
                                 "1,1,\"United States of America\",G, 1FG,011EFG,0\n");
     work.write("dialer/dr_country.txt", "US,1,1,G, 1FG,011EFG, 1FG\r\n");
     CountryQuery query(work.file("countries.csv"));
-    std::string error;
 
     MasterPhonebook first(work.file("dialer"), ui, "dr_country.txt", query);
     first.setReadBack(HandheldPhonebook::readBackFor(link));
-    ASSERT_EQ(first.Load(error), 0) << error;
+    MasterPhonebook::LoadResult loaded = first.Load();
+    ASSERT_TRUE(loaded.ok()) << loaded.errorText;
     EXPECT_TRUE(selectedIds(first.pops()).empty()); // the old device file names no POP
     choose(first.pops(), {"P5", "P2", "P1"});
     ASSERT_EQ(sync(first.pops()), Result::Done);
@@ -308,7 +317,8 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
 
     MasterPhonebook second(work.file("dialer"), ui, "dr_country.txt", query);
     second.setReadBack(HandheldPhonebook::readBackFor(link));
-    ASSERT_EQ(second.Load(error), 0) << error;
+    loaded = second.Load();
+    ASSERT_TRUE(loaded.ok()) << loaded.errorText;
     EXPECT_EQ(selectedIds(second.pops()), (std::vector<std::string>{"P1", "P2", "P5"}));
 
     // Synchronizing again without a change gives the same device file.
@@ -321,6 +331,7 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
     link.setConnectTimeout(60ms);
     MasterPhonebook third(work.file("dialer"), ui, "dr_country.txt", query);
     third.setReadBack(HandheldPhonebook::readBackFor(link));
-    EXPECT_EQ(third.Load(error), -1);
-    EXPECT_EQ(error, "Unable to connect to the device, please check the connection.");
+    loaded = third.Load();
+    EXPECT_EQ(loaded.status, MasterPhonebook::LoadStatus::NoDevice);
+    EXPECT_EQ(loaded.errorText, "Unable to connect to the device, please check the connection.");
 }
