@@ -1,6 +1,7 @@
 #include "app/DialerDiscovery.h"
 
 #include "text/RegistryFile.h"
+#include "support/PathJoin.h"
 #include "text/IniFile.h"
 
 #include <algorithm>
@@ -39,9 +40,8 @@ std::string DialerDiscovery::find(const RegistryFile& registry)
             std::string path;
             if (!registry.readString(std::string(kAppPathsKey) + "\\" + name, "Path", path) || path.size() > kPathLimit)
                 continue;
-            IniFile config(path + "/config.ini");
-            std::string version;
-            config.ReadString("Profile", "DialerVersionNo", "0", version, kVersionBuffer);
+            IniFile config(joinPath(path, "config.ini"));
+            std::string version = config.ReadString("Profile", "DialerVersionNo", "0", kVersionBuffer);
             // Plain byte-wise text comparison, as the dialer's versions were always compared.
             if (std::strcmp(version.c_str(), bestVersion.c_str()) >= 0) {
                 bestVersion = version;

@@ -78,7 +78,7 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
     if (options.profileFile)
         m_profile.setSettingsFile(*options.profileFile);
     if (options.userFile)
-        m_userSettings.SetPath(*options.userFile);
+        m_userSettings.setSettingsFile(*options.userFile);
     m_allowMultiple = options.allowMultiple;
 
     if (!m_sockets.start())
@@ -115,7 +115,9 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
 
 void SyncApp::shutdown()
 {
-    m_userSettings.save();
+    // A settings file that cannot be written loses only the remembered
+    // filter and widths; the program ends either way.
+    (void)m_userSettings.save();
     m_sockets.stop();
 }
 

@@ -12,8 +12,7 @@ constexpr const char* kSection = "Main";
 
 void UserSettings::load()
 {
-    std::string widths;
-    ReadString(kSection, "ColWidth", "112,100,0,0", widths);
+    std::string widths = m_file.ReadString(kSection, "ColWidth", "112,100,0,0");
     std::string_view fields[4];
     if (ParseTokens(widths, fields, 4) == 4) {
         for (std::size_t i = 0; i < 4; ++i)
@@ -21,21 +20,22 @@ void UserSettings::load()
     } else {
         m_colWidth = {0, 0, 0, 0};
     }
-    ReadString(kSection, "Country", "", m_country);
-    ReadString(kSection, "Region", "", m_region);
-    ReadString(kSection, "City", "", m_city);
-    ReadString(kSection, "AreaCode", "", m_areaCode);
+    m_country = m_file.ReadString(kSection, "Country", "");
+    m_region = m_file.ReadString(kSection, "Region", "");
+    m_city = m_file.ReadString(kSection, "City", "");
+    m_areaCode = m_file.ReadString(kSection, "AreaCode", "");
 }
 
-void UserSettings::save() const
+bool UserSettings::save() const
 {
-    (void)WriteString(kSection, "Country", m_country);
-    (void)WriteString(kSection, "Region", m_region);
-    (void)WriteString(kSection, "City", m_city);
-    (void)WriteString(kSection, "AreaCode", m_areaCode);
-    char text[64];
-    std::snprintf(text, sizeof text, "%d,%d,%d,%d", m_colWidth[0], m_colWidth[1], m_colWidth[2], m_colWidth[3]);
-    (void)WriteString(kSection, "ColWidth", text);
+    char widths[64];
+    std::snprintf(widths, sizeof widths, "%d,%d,%d,%d", m_colWidth[0], m_colWidth[1], m_colWidth[2], m_colWidth[3]);
+    // Every value is tried, whatever happened to the one before.
+    bool saved = m_file.WriteString(kSection, "Country", m_country);
+    saved = m_file.WriteString(kSection, "Region", m_region) && saved;
+    saved = m_file.WriteString(kSection, "City", m_city) && saved;
+    saved = m_file.WriteString(kSection, "AreaCode", m_areaCode) && saved;
+    return m_file.WriteString(kSection, "ColWidth", widths) && saved;
 }
 
 void UserSettings::storeColumnWidths(bool showPrice, const std::array<int, 4>& listWidths)

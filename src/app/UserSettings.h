@@ -9,15 +9,21 @@ namespace tarvo {
 
 // Section [Main] of "synuser.ini": the list column widths and the filter
 // texts, read at start and written back at shutdown.
-class UserSettings final : public IniFile {
+class UserSettings final {
 public:
     static constexpr const char* kDefaultFile = "synuser.ini";
 
-    explicit UserSettings(std::string_view name = kDefaultFile) : IniFile(name) {}
+    explicit UserSettings(std::string_view name = kDefaultFile) : m_file(name) {}
+
+    // A name holding ':' (or an absolute one) is kept; any other is joined
+    // to the current directory of this moment.
+    void setSettingsFile(std::string_view name) { m_file.SetPath(name); }
+    const std::string& settingsFile() const { return m_file.path(); }
 
     void load();
-    // Writes the four texts and "ColWidth" back; safe to call twice.
-    void save() const;
+    // Writes the four texts and "ColWidth" back; safe to call twice. False
+    // when a value could not be written (the program goes on regardless).
+    bool save() const;
 
     // Leaving the window stores the Main list's widths: four with the
     // price column shown, else three (the fourth keeps its value as read).
@@ -34,6 +40,7 @@ public:
     const std::string& language() const { return m_language; }
 
 private:
+    IniFile m_file;
     std::array<int, 4> m_colWidth{};
     std::string m_country;
     std::string m_region;

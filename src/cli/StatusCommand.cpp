@@ -39,7 +39,7 @@ int StatusCommand::run(CommandContext& context)
 
     out << "dialer_home: " << app.dialerHome() << '\n';
     out << "profile_file: " << profile.settingsFile() << '\n';
-    out << "user_file: " << app.userSettings().path() << '\n';
+    out << "user_file: " << app.userSettings().settingsFile() << '\n';
     out << "app_name: " << profile.appNameUtf8() << '\n';
     out << "customer_id: " << profile.customerId() << '\n';
     out << "profile_id: " << profile.profileId() << '\n';

@@ -13,52 +13,34 @@ constexpr std::string_view kServerKeys = "PhonebookURL%d";
 
 } // namespace
 
-ProfileConfig::ProfileConfig() : IniFile(kDefaultFile) {}
+ProfileConfig::ProfileConfig() : m_file(kDefaultFile) {}
 
-void ProfileConfig::setSettingsFile(std::string_view name)
+ProfileConfig::ServerSet ProfileConfig::loadServerSet(std::string_view section) const
 {
-    SetPath(name);
+    ServerSet set;
+    set.servers = m_file.ReadList(section, kServerKeys);
+    set.userId = m_file.ReadString(section, "PhonebookUserID", "");
+    set.password = m_file.ReadString(section, "PhonebookPassword", "");
+    // Credentials that cannot be used leave the set without a header.
+    static_cast<void>(AuthHeaderBuilder().build(set.userId, set.password, set.authHeader));
+    return set;
 }
 
 void ProfileConfig::load()
 {
-    const AuthHeaderBuilder auth;
+    m_customerId = m_file.ReadInt(kProfile, "CustomerID", "0");
+    m_profileId = m_file.ReadInt(kProfile, "ProfileID", "0");
+    m_maxPops = m_file.ReadInt(kProfile, "MaxPops", "0");
+    m_profileSet = loadServerSet(kProfile);
+    m_pbServer = m_file.ReadInt(kProfile, "PBServer", "3");
 
-    ReadInt(kProfile, "CustomerID", "0", m_customerId);
-    ReadInt(kProfile, "ProfileID", "0", m_profileId);
-    ReadInt(kProfile, "MaxPops", "0", m_maxPops);
-
-    m_profileServers.clear();
-    ReadList(kProfile, kServerKeys, m_profileServers);
-
-    ReadString(kProfile, "PhonebookUserID", "", m_profileUserId);
-    ReadString(kProfile, "PhonebookPassword", "", m_profilePassword);
-    m_profileAuthHeader.clear();
-    static_cast<void>(auth.build(m_profileUserId, m_profilePassword, m_profileAuthHeader));
-
-    ReadInt(kProfile, "PBServer", "3", m_pbServer);
-
-    std::string sortFlag;
-    ReadString(kProfile, "CustomerPopSortFlag", "first", sortFlag);
+    std::string sortFlag = m_file.ReadString(kProfile, "CustomerPopSortFlag", "first");
     m_popSortOrder = !sortFlag.empty() && (sortFlag[0] == 'F' || sortFlag[0] == 'f' || sortFlag[0] == '0') ? -1 : +1;
 
-    std::string appName;
-    ReadString(kProfile, "AppName", kDefaultAppName, appName);
-    setAppName(std::move(appName));
-
-    int showPrice = 1;
-    ReadBool(kProfile, "ShowPrice", 1, showPrice);
-    m_showPrice = showPrice != 0;
-
-    ReadInt(kProfile, "PhonebookID", "0", m_phonebookId);
-
-    m_globalServers.clear();
-    ReadList(kTarvo, kServerKeys, m_globalServers);
-
-    ReadString(kTarvo, "PhonebookUserID", "", m_globalUserId);
-    ReadString(kTarvo, "PhonebookPassword", "", m_globalPassword);
-    m_globalAuthHeader.clear();
-    static_cast<void>(auth.build(m_globalUserId, m_globalPassword, m_globalAuthHeader));
+    setAppName(m_file.ReadString(kProfile, "AppName", kDefaultAppName));
+    m_showPrice = m_file.ReadBool(kProfile, "ShowPrice", true);
+    m_phonebookId = m_file.ReadInt(kProfile, "PhonebookID", "0");
+    m_globalSet = loadServerSet(kTarvo);
 }
 
 void ProfileConfig::setAppName(std::string raw)

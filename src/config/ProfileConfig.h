@@ -14,7 +14,7 @@ namespace tarvo {
 // "-c"): identity numbers, the handheld limit, customer-POP order, the
 // window title and the two phonebook-server sets with their credentials.
 // Read once by `load`; never written.
-class ProfileConfig final : public IniFile {
+class ProfileConfig final {
 public:
     static constexpr std::string_view kDefaultFile = "synconfig.ini";
     static constexpr std::string_view kDefaultAppName = kProgramTitle;
@@ -25,8 +25,8 @@ public:
 
     // A name holding ':' (or an absolute one) is kept; any other is joined
     // to the current directory of this moment.
-    void setSettingsFile(std::string_view name);
-    const std::string& settingsFile() const { return path(); }
+    void setSettingsFile(std::string_view name) { m_file.SetPath(name); }
+    const std::string& settingsFile() const { return m_file.path(); }
 
     // Reads every field; a missing file, section or key gives its default.
     // Starts from the defaults, so loading again does not add to the lists.
@@ -36,7 +36,7 @@ public:
     int customerId() const { return m_customerId; }
     int profileId() const { return m_profileId; }
     int phonebookId() const { return m_phonebookId; }
-    const std::vector<std::string>& profileServers() const { return m_profileServers; }
+    const std::vector<std::string>& profileServers() const { return m_profileSet.servers; }
     int pbServer() const { return m_pbServer; }
     // -1: customer POPs sort first; +1: last.
     int popSortOrder() const { return m_popSortOrder; }
@@ -53,37 +53,44 @@ public:
     const std::string& appNameOem() const { return m_appNameOem; }
 
     // Credentials exactly as stored (enciphered).
-    const std::string& profileUserId() const { return m_profileUserId; }
-    const std::string& profilePassword() const { return m_profilePassword; }
-    const std::string& globalUserId() const { return m_globalUserId; }
-    const std::string& globalPassword() const { return m_globalPassword; }
+    const std::string& profileUserId() const { return m_profileSet.userId; }
+    const std::string& profilePassword() const { return m_profileSet.password; }
+    const std::string& globalUserId() const { return m_globalSet.userId; }
+    const std::string& globalPassword() const { return m_globalSet.password; }
     // "Authorization: Basic ..." lines; empty when a set has no usable
     // credentials.
-    const std::string& globalAuthHeader() const { return m_globalAuthHeader; }
-    const std::string& profileAuthHeader() const { return m_profileAuthHeader; }
-    const std::vector<std::string>& globalServers() const { return m_globalServers; }
+    const std::string& globalAuthHeader() const { return m_globalSet.authHeader; }
+    const std::string& profileAuthHeader() const { return m_profileSet.authHeader; }
+    const std::vector<std::string>& globalServers() const { return m_globalSet.servers; }
 
 private:
+    // One set of phonebook servers: the addresses, the credentials as stored
+    // and the authorization line built from them.
+    struct ServerSet {
+        std::vector<std::string> servers;
+        std::string userId;
+        std::string password;
+        std::string authHeader;
+    };
+
+    // The set kept in `section` ([Profile] or [Tarvo]): both hold it under
+    // the same keys.
+    ServerSet loadServerSet(std::string_view section) const;
     void setAppName(std::string raw);
 
+    IniFile m_file;
     int m_maxPops = 0;
     int m_customerId = 0;
     int m_profileId = 0;
     int m_phonebookId = 0;
-    std::vector<std::string> m_profileServers;
+    ServerSet m_profileSet;
+    ServerSet m_globalSet;
     int m_pbServer = 3;
     int m_popSortOrder = -1;
     bool m_showPrice = true;
     std::string m_appName{kDefaultAppName};
     std::string m_appNameUtf8{kDefaultAppName};
     std::string m_appNameOem{kDefaultAppName};
-    std::string m_profileUserId;
-    std::string m_profilePassword;
-    std::string m_globalAuthHeader;
-    std::string m_profileAuthHeader;
-    std::vector<std::string> m_globalServers;
-    std::string m_globalUserId;
-    std::string m_globalPassword;
 };
 
 } // namespace tarvo

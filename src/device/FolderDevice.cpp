@@ -125,17 +125,16 @@ FolderDevice::Knobs FolderDevice::readKnobs() const
 {
     Knobs knobs;
     IniFile ini((m_folder / "simulator.ini").string());
-    int flag = 0;
-    ini.ReadInt(kSection, "StartDelayMs", "0", knobs.startDelayMs);
-    ini.ReadInt(kSection, "StartStatus", "0", knobs.startStatus);
-    knobs.refuseSession = ini.ReadBool(kSection, "RefuseSession", 0, flag) != 0;
-    ini.ReadInt(kSection, "WriteLimitBytes", "-1", knobs.writeLimitBytes);
-    ini.ReadString(kSection, "WriteLimitFile", "", knobs.writeLimitFile);
-    ini.ReadInt(kSection, "ReadLimitBytes", "-1", knobs.readLimitBytes);
-    ini.ReadString(kSection, "FailCreateFile", "", knobs.failCreateFile);
-    ini.ReadString(kSection, "FailRegistryKey", "", knobs.failRegistryKey);
-    knobs.failValueWrites = ini.ReadBool(kSection, "FailValueWrites", 0, flag) != 0;
-    ini.ReadString(kSection, "FailValueName", "", knobs.failValueName);
+    knobs.startDelayMs = ini.ReadInt(kSection, "StartDelayMs", "0");
+    knobs.startStatus = ini.ReadInt(kSection, "StartStatus", "0");
+    knobs.refuseSession = ini.ReadBool(kSection, "RefuseSession", false);
+    knobs.writeLimitBytes = ini.ReadInt(kSection, "WriteLimitBytes", "-1");
+    knobs.writeLimitFile = ini.ReadString(kSection, "WriteLimitFile", "");
+    knobs.readLimitBytes = ini.ReadInt(kSection, "ReadLimitBytes", "-1");
+    knobs.failCreateFile = ini.ReadString(kSection, "FailCreateFile", "");
+    knobs.failRegistryKey = ini.ReadString(kSection, "FailRegistryKey", "");
+    knobs.failValueWrites = ini.ReadBool(kSection, "FailValueWrites", false);
+    knobs.failValueName = ini.ReadString(kSection, "FailValueName", "");
     return knobs;
 }
 

@@ -172,8 +172,7 @@ int DeviceSettings::transfer()
     if (!key.open(kGroups[0]))
         return kGroups[0].code;
 
-    std::string marker;
-    source.ReadString(kMarkerSection, kMarkerKey, "0", marker);
+    const std::string marker = source.ReadString(kMarkerSection, kMarkerKey, "0");
     if (!marker.empty() && marker.front() == '1')
         return 0;
 
@@ -185,7 +184,7 @@ int DeviceSettings::transfer()
             return group.code;
         for (std::span<const Setting> settings : {group.first, group.second}) {
             for (const Setting& setting : settings) {
-                source.ReadString(group.section, setting.name, setting.defaultValue, value, kValueBuffer);
+                value = source.ReadString(group.section, setting.name, setting.defaultValue, kValueBuffer);
                 if (!setDeviceValue(key.get(), setting.name, value))
                     everyValueWritten = false;
             }
@@ -195,6 +194,8 @@ int DeviceSettings::transfer()
     }
     // A value that did not reach the device must be tried again by the next
     // synchronization, so only a complete transfer is marked as done.
+    // A marker that cannot be written only means the next synchronization
+    // transfers the settings again.
     if (everyValueWritten)
         (void)source.WriteString(kMarkerSection, kMarkerKey, "1");
     return 0;

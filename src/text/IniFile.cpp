@@ -135,37 +135,32 @@ void IniFile::SetPath(std::string_view name)
     m_path = std::string(cwd) + "/" + std::string(name);
 }
 
-int IniFile::ReadString(std::string_view section, std::string_view key, std::string_view def, std::string& value,
-                        std::size_t bufferSize) const
+std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view def,
+                                std::size_t bufferSize) const
 {
     std::optional<std::string> found = lookup(m_path, section, key);
-    value = found ? std::move(*found) : std::string(def);
+    std::string value = found ? std::move(*found) : std::string(def);
     std::size_t limit = bufferSize == 0 ? 0 : bufferSize - 1;
     if (value.size() > limit)
         value.resize(limit);
-    return 0;
+    return value;
 }
 
-int IniFile::ReadInt(std::string_view section, std::string_view key, std::string_view defaultText, int& number) const
+int IniFile::ReadInt(std::string_view section, std::string_view key, std::string_view defaultText) const
 {
-    std::string text;
-    ReadString(section, key, defaultText, text, kNumberBuffer);
-    number = ToInt32(text);
-    return number;
+    return ToInt32(ReadString(section, key, defaultText, kNumberBuffer));
 }
 
-int IniFile::ReadBool(std::string_view section, std::string_view key, int defaultFlag, int& flag) const
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defaultFlag) const
 {
-    std::string text;
-    ReadString(section, key, defaultFlag != 0 ? "yes" : "no", text, kNumberBuffer);
-    flag = !text.empty() && (text[0] == 'Y' || text[0] == 'y' || text[0] == '1') ? 1 : 0;
-    return flag;
+    std::string text = ReadString(section, key, defaultFlag ? "yes" : "no", kNumberBuffer);
+    return !text.empty() && (text[0] == 'Y' || text[0] == 'y' || text[0] == '1');
 }
 
-int IniFile::ReadList(std::string_view section, std::string_view keyFormat, std::vector<std::string>& list) const
+std::vector<std::string> IniFile::ReadList(std::string_view section, std::string_view keyFormat) const
 {
     std::size_t mark = keyFormat.find("%d");
-    int appended = 0;
+    std::vector<std::string> list;
     std::string previousKey;
     for (int n = 1; n < INT_MAX; ++n) {
         std::string key(keyFormat);
@@ -176,18 +171,16 @@ int IniFile::ReadList(std::string_view section, std::string_view keyFormat, std:
         // every time: either would repeat values or never end.
         if (key.size() > kListKeyBuffer - 1 || key == previousKey)
             break;
-        std::string value;
-        ReadString(section, key, kNoMore, value);
+        std::string value = ReadString(section, key, kNoMore);
         if (value == kNoMore)
             break;
         list.push_back(std::move(value));
-        ++appended;
         previousKey = std::move(key);
     }
-    return appended;
+    return list;
 }
 
-int IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) const
+bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) const
 {
     value = singleLine(value);
     section = trim(section);
@@ -197,7 +190,7 @@ int IniFile::WriteString(std::string_view section, std::string_view key, std::st
     // A file that is there but cannot be read would otherwise be replaced
     // by one holding only the new key.
     if (!exists && ::access(m_path.c_str(), F_OK) == 0)
-        return -1;
+        return false;
     std::vector<std::string_view> lines = exists ? settingsLines(text) : std::vector<std::string_view>{};
     std::string newLine = std::string(key) + "=" + std::string(value);
 
@@ -255,7 +248,7 @@ int IniFile::WriteString(std::string_view section, std::string_view key, std::st
         emit(header);
         emit(newLine);
     }
-    return WriteFileAtomically(m_path, out) ? 0 : -1;
+    return WriteFileAtomically(m_path, out);
 }
 
 } // namespace tarvo

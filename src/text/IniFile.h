@@ -14,14 +14,16 @@ namespace tarvo {
 // without '=' is no key; CR LF, LF and CR files read alike; a UTF-8
 // byte-order mark is skipped. Every call is one access to the file: nothing
 // is cached, so two objects bound to one file always agree.
-class IniFile {
+//
+// The settings objects hold one of these rather than derive from it, and
+// offer only the reads and writes their file needs.
+class IniFile final {
 public:
     static constexpr std::size_t kStringBuffer = 260; // ReadString: 259 characters
     static constexpr std::size_t kNumberBuffer = 20;  // ReadInt, ReadBool: 19
     static constexpr std::size_t kListKeyBuffer = 20; // ReadList keys: 19
 
     explicit IniFile(std::string_view name = {});
-    virtual ~IniFile() = default;
     IniFile(const IniFile&) = default;
     IniFile& operator=(const IniFile&) = default;
 
@@ -30,27 +32,28 @@ public:
     void SetPath(std::string_view name);
     const std::string& path() const { return m_path; }
 
-    // The key's value cut to `bufferSize` - 1 characters, or `def` when the
-    // section or key is absent. Returns 0.
-    int ReadString(std::string_view section, std::string_view key, std::string_view def, std::string& value,
-                   std::size_t bufferSize = kStringBuffer) const;
+    // The key's value cut to `bufferSize` - 1 characters, or `def` (cut
+    // alike) when the section or key is absent.
+    [[nodiscard]] std::string ReadString(std::string_view section, std::string_view key, std::string_view def,
+                                         std::size_t bufferSize = kStringBuffer) const;
     // Decimal conversion of the value (default given as text): leading
     // blanks and a sign accepted, stops at the first non-digit.
-    int ReadInt(std::string_view section, std::string_view key, std::string_view defaultText, int& number) const;
-    // True when the value starts with 'Y', 'y' or '1'.
-    int ReadBool(std::string_view section, std::string_view key, int defaultFlag, int& flag) const;
+    [[nodiscard]] int ReadInt(std::string_view section, std::string_view key, std::string_view defaultText) const;
+    // True when the value starts with 'Y', 'y' or '1'; an absent key reads
+    // as "yes" or "no" after `defaultFlag`.
+    [[nodiscard]] bool ReadBool(std::string_view section, std::string_view key, bool defaultFlag) const;
     // Numbered keys from 1 (the format's "%d" replaced by the number) up to
     // the first absent one or the first whose value is "_NO_MORE_"; a key
     // longer than 19 characters, or the same key again (a format without
-    // "%d"), also ends the list. Returns how many values were appended.
-    int ReadList(std::string_view section, std::string_view keyFormat, std::vector<std::string>& list) const;
+    // "%d"), also ends the list.
+    [[nodiscard]] std::vector<std::string> ReadList(std::string_view section, std::string_view keyFormat) const;
 
     // Writes the key, creating file, section or key as needed, keeping every
     // other line (and a UTF-8 byte-order mark); the file is replaced
-    // atomically with CR LF line ends. Returns 0, or -1 when the file could
-    // not be written, or exists but could not be read (it is then left as
-    // it is rather than replaced by the one key).
-    int WriteString(std::string_view section, std::string_view key, std::string_view value) const;
+    // atomically with CR LF line ends. False when the file could not be
+    // written, or exists but could not be read (it is then left as it is
+    // rather than replaced by the one key).
+    [[nodiscard]] bool WriteString(std::string_view section, std::string_view key, std::string_view value) const;
 
 private:
     std::string m_path;

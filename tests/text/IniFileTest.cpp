@@ -27,9 +27,7 @@ protected:
     std::string read(const IniFile& ini, std::string_view section, std::string_view key,
                      std::string_view def = "<def>")
     {
-        std::string value = "junk";
-        EXPECT_EQ(ini.ReadString(section, key, def, value), 0);
-        return value;
+        return ini.ReadString(section, key, def);
     }
 
     TempDir m_dir;
@@ -41,12 +39,8 @@ TEST_F(IniFileTest, missingFileSectionOrKeyGivesTheDefault)
 {
     IniFile none(m_dir.file("absent.ini"));
     EXPECT_EQ(read(none, "Sec", "Key"), "<def>");
-    int n = 5;
-    EXPECT_EQ(none.ReadInt("Sec", "Key", "0", n), 0);
-    EXPECT_EQ(n, 0);
-    int flag = 0;
-    EXPECT_EQ(none.ReadBool("Sec", "Key", 1, flag), 1);
-    EXPECT_EQ(flag, 1);
+    EXPECT_EQ(none.ReadInt("Sec", "Key", "0"), 0);
+    EXPECT_TRUE(none.ReadBool("Sec", "Key", true));
 
     IniFile ini = bind("[Sec]\r\nKey=v\r\n");
     EXPECT_EQ(read(ini, "Other", "Key"), "<def>");
@@ -121,8 +115,7 @@ TEST_F(IniFileTest, presentEmptyKeyIsNotTheDefault)
     IniFile ini = bind("[S]\nempty=\nblank=   \n");
     EXPECT_EQ(read(ini, "S", "empty"), "");
     EXPECT_EQ(read(ini, "S", "blank"), "");
-    int flag = 1;
-    EXPECT_EQ(ini.ReadBool("S", "empty", 1, flag), 0);
+    EXPECT_FALSE(ini.ReadBool("S", "empty", true));
 }
 
 TEST_F(IniFileTest, valuesAreCutToTheBuffer)
@@ -138,45 +131,36 @@ TEST_F(IniFileTest, valuesAreCutToTheBuffer)
     EXPECT_EQ(read(ini, "S", "q"), std::string(259, 'q'));
     // A default is cut like a value.
     EXPECT_EQ(read(ini, "S", "absent", longValue).size(), 259U);
-    std::string small;
-    ini.ReadString("S", "long", "", small, 5);
-    EXPECT_EQ(small, "xxxx");
+    EXPECT_EQ(ini.ReadString("S", "long", "", 5), "xxxx");
     // ReadInt sees 19 characters.
-    int n = 0;
-    EXPECT_EQ(ini.ReadInt("S", "num", "0", n), 2147483647); // saturates, never wraps
+    EXPECT_EQ(ini.ReadInt("S", "num", "0"), 2147483647); // saturates, never wraps
     IniFile ini2 = bind("[S]\nnum=                  7\nnum2=                   7\n");
-    EXPECT_EQ(ini2.ReadInt("S", "num", "0", n), 7);  // 18 blanks + digit: 19 characters
-    EXPECT_EQ(ini2.ReadInt("S", "num2", "0", n), 7); // blanks are trimmed before the cut
+    EXPECT_EQ(ini2.ReadInt("S", "num", "0"), 7);  // 18 blanks + digit: 19 characters
+    EXPECT_EQ(ini2.ReadInt("S", "num2", "0"), 7); // blanks are trimmed before the cut
 }
 
 TEST_F(IniFileTest, readIntConvertsLeadingDigits)
 {
     IniFile ini = bind("[S]\na=12abc\nb=abc\nc=-42\nd=+7x\ne=\n");
-    int n = -1;
-    EXPECT_EQ(ini.ReadInt("S", "a", "0", n), 12);
-    EXPECT_EQ(n, 12);
-    EXPECT_EQ(ini.ReadInt("S", "b", "9", n), 0);
-    EXPECT_EQ(ini.ReadInt("S", "c", "0", n), -42);
-    EXPECT_EQ(ini.ReadInt("S", "d", "0", n), 7);
-    EXPECT_EQ(ini.ReadInt("S", "e", "9", n), 0);
-    EXPECT_EQ(ini.ReadInt("S", "absent", "3", n), 3);
+    EXPECT_EQ(ini.ReadInt("S", "a", "0"), 12);
+    EXPECT_EQ(ini.ReadInt("S", "b", "9"), 0);
+    EXPECT_EQ(ini.ReadInt("S", "c", "0"), -42);
+    EXPECT_EQ(ini.ReadInt("S", "d", "0"), 7);
+    EXPECT_EQ(ini.ReadInt("S", "e", "9"), 0);
+    EXPECT_EQ(ini.ReadInt("S", "absent", "3"), 3);
 }
 
 TEST_F(IniFileTest, readBoolLooksAtTheFirstCharacterOnly)
 {
     IniFile ini = bind("[S]\nk1=yes\nk2=Yes\nk3=y\nk4=1\nk5=10\nk6=no\nk7=true\nk8=0\nk9=\nk10=No\n");
-    const std::vector<int> expected = {1, 1, 1, 1, 1, 0, 0, 0, 0, 0};
+    const std::vector<bool> expected = {true, true, true, true, true, false, false, false, false, false};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         std::string key = "k" + std::to_string(i + 1);
-        for (int def : {0, 1}) {
-            int flag = 7;
-            EXPECT_EQ(ini.ReadBool("S", key, def, flag), expected[i]) << key << " default " << def;
-            EXPECT_EQ(flag, expected[i]) << key;
-        }
+        for (bool def : {false, true})
+            EXPECT_EQ(ini.ReadBool("S", key, def), expected[i]) << key << " default " << def;
     }
-    int flag = 7;
-    EXPECT_EQ(ini.ReadBool("S", "absent", 0, flag), 0);
-    EXPECT_EQ(ini.ReadBool("S", "absent", 5, flag), 1);
+    EXPECT_FALSE(ini.ReadBool("S", "absent", false));
+    EXPECT_TRUE(ini.ReadBool("S", "absent", true));
 }
 
 TEST_F(IniFileTest, numberedListsStopAtAGapOrTheMarker)
@@ -185,19 +169,11 @@ TEST_F(IniFileTest, numberedListsStopAtAGapOrTheMarker)
                        "[M]\nUrl1=a\nUrl2=_NO_MORE_\nUrl3=c\n"
                        "[N]\nUrl1=\"_NO_MORE_\"\n"
                        "[O]\nUrl1=_no_more_\n");
-    std::vector<std::string> list = {"kept"};
-    EXPECT_EQ(ini.ReadList("L", "Url%d", list), 2);
-    EXPECT_EQ(list, (std::vector<std::string>{"kept", "a", ""}));
-
-    list.clear();
-    EXPECT_EQ(ini.ReadList("M", "Url%d", list), 1);
-    EXPECT_EQ(list, (std::vector<std::string>{"a"}));
-    list.clear();
-    EXPECT_EQ(ini.ReadList("N", "Url%d", list), 0); // the quotes go before the comparison
-    list.clear();
-    EXPECT_EQ(ini.ReadList("O", "Url%d", list), 1); // the marker is compared exactly
-    list.clear();
-    EXPECT_EQ(ini.ReadList("absent", "Url%d", list), 0);
+    EXPECT_EQ(ini.ReadList("L", "Url%d"), (std::vector<std::string>{"a", ""}));
+    EXPECT_EQ(ini.ReadList("M", "Url%d"), (std::vector<std::string>{"a"}));
+    EXPECT_TRUE(ini.ReadList("N", "Url%d").empty()); // the quotes go before the comparison
+    EXPECT_EQ(ini.ReadList("O", "Url%d"), (std::vector<std::string>{"_no_more_"})); // compared exactly
+    EXPECT_TRUE(ini.ReadList("absent", "Url%d").empty());
 }
 
 TEST_F(IniFileTest, numberedListNeverLoopsOrRepeats)
@@ -207,13 +183,11 @@ TEST_F(IniFileTest, numberedListNeverLoopsOrRepeats)
     for (int n = 1; n <= 12; ++n)
         content += "ABCDEFGHIJKLMNOPQR" + std::to_string(n) + "=v" + std::to_string(n) + "\n";
     IniFile ini = bind(content);
-    std::vector<std::string> list;
-    EXPECT_EQ(ini.ReadList("L", "ABCDEFGHIJKLMNOPQR%d", list), 9);
+    std::vector<std::string> list = ini.ReadList("L", "ABCDEFGHIJKLMNOPQR%d");
     ASSERT_EQ(list.size(), 9U);
     EXPECT_EQ(list.back(), "v9");
 
-    list.clear();
-    EXPECT_EQ(ini.ReadList("L", "K", list), 1); // no number: read once
+    EXPECT_EQ(ini.ReadList("L", "K"), (std::vector<std::string>{"same"})); // no number: read once
 }
 
 TEST_F(IniFileTest, pathJoinsBareNamesToTheCurrentDirectoryOnce)
@@ -236,9 +210,9 @@ TEST_F(IniFileTest, pathJoinsBareNamesToTheCurrentDirectoryOnce)
 TEST_F(IniFileTest, writeCreatesANewFileWithCrLf)
 {
     IniFile ini(m_dir.file("new.ini"));
-    EXPECT_EQ(ini.WriteString("Sec", "Key", "Value"), 0);
+    EXPECT_TRUE(ini.WriteString("Sec", "Key", "Value"));
     EXPECT_EQ(m_dir.read("new.ini"), "[Sec]\r\nKey=Value\r\n");
-    EXPECT_EQ(ini.WriteString("Sec", "Empty", ""), 0);
+    EXPECT_TRUE(ini.WriteString("Sec", "Empty", ""));
     EXPECT_EQ(m_dir.read("new.ini"), "[Sec]\r\nKey=Value\r\nEmpty=\r\n");
 }
 
@@ -252,9 +226,9 @@ TEST_F(IniFileTest, writePlacesNewKeysAndSectionsAndKeepsTheRest)
                        "[B]\r\n"
                        "MixedCase=old\r\n"
                        "after=x\r\n");
-    EXPECT_EQ(ini.WriteString("a", "two", "2"), 0);
-    EXPECT_EQ(ini.WriteString("B", "mixedcase", "new"), 0);
-    EXPECT_EQ(ini.WriteString("C", "k", "v"), 0);
+    EXPECT_TRUE(ini.WriteString("a", "two", "2"));
+    EXPECT_TRUE(ini.WriteString("B", "mixedcase", "new"));
+    EXPECT_TRUE(ini.WriteString("C", "k", "v"));
     EXPECT_EQ(m_dir.read("s.ini"), "; head comment\r\n"
                                    "[A]\r\n"
                                    "one=1\r\n"
@@ -277,8 +251,8 @@ TEST_F(IniFileTest, writePlacesNewKeysAndSectionsAndKeepsTheRest)
 TEST_F(IniFileTest, writeGoesToTheFirstOfTwoEqualSections)
 {
     IniFile ini = bind("[S]\nk=1\n[T]\n[s]\nk=2\n");
-    EXPECT_EQ(ini.WriteString("S", "k", "9"), 0);
-    EXPECT_EQ(ini.WriteString("S", "new", "n"), 0);
+    EXPECT_TRUE(ini.WriteString("S", "k", "9"));
+    EXPECT_TRUE(ini.WriteString("S", "new", "n"));
     EXPECT_EQ(m_dir.read("s.ini"), "[S]\r\nk=9\r\nnew=n\r\n[T]\r\n[s]\r\nk=2\r\n");
     EXPECT_EQ(read(ini, "S", "new"), "n");
 }
@@ -286,7 +260,7 @@ TEST_F(IniFileTest, writeGoesToTheFirstOfTwoEqualSections)
 TEST_F(IniFileTest, writeKeepsTheByteOrderMarkAndOneLineValues)
 {
     IniFile ini = bind("\xEF\xBB\xBF[S]\r\na=1\r\n");
-    EXPECT_EQ(ini.WriteString("S", "b", "two\r\n[Evil]\r\nx=y"), 0);
+    EXPECT_TRUE(ini.WriteString("S", "b", "two\r\n[Evil]\r\nx=y"));
     EXPECT_EQ(m_dir.read("s.ini"), "\xEF\xBB\xBF[S]\r\na=1\r\nb=two\r\n");
     EXPECT_EQ(read(ini, "Evil", "x"), "<def>");
 }
@@ -326,7 +300,7 @@ TEST_F(IniFileTest, writeNeverReplacesAFileItCannotRead)
         std::string probe;
         if (ReadWholeFile(m_dir.file("s.ini"), probe))
             GTEST_SKIP() << "this user reads unreadable files";
-        EXPECT_EQ(ini.WriteString("S", "k", "v"), -1);
+        EXPECT_FALSE(ini.WriteString("S", "k", "v"));
     }
     ASSERT_EQ(::chmod(m_dir.file("s.ini").c_str(), 0600), 0);
     EXPECT_EQ(m_dir.read("s.ini"), "[S]\r\nkeep=me\r\n");
@@ -335,6 +309,6 @@ TEST_F(IniFileTest, writeNeverReplacesAFileItCannotRead)
 TEST_F(IniFileTest, writeIntoAMissingFolderFails)
 {
     IniFile ini(m_dir.file("no/such/folder/x.ini"));
-    EXPECT_EQ(ini.WriteString("S", "k", "v"), -1);
+    EXPECT_FALSE(ini.WriteString("S", "k", "v"));
     EXPECT_FALSE(m_dir.exists("no"));
 }
