@@ -12,6 +12,13 @@ int sign(int value)
     return (value > 0) - (value < 0);
 }
 
+// +1 or -1: the factor a comparison by `column` takes from the sort. Only
+// the sorted column follows the direction; the other one always ascends.
+int factor(const PopSort& sort, SortColumn column)
+{
+    return sort.column == column && sort.direction == SortDirection::Descending ? -1 : 1;
+}
+
 int compareBytes(std::string_view a, std::string_view b)
 {
     return sign(a.compare(b));
@@ -19,7 +26,7 @@ int compareBytes(std::string_view a, std::string_view b)
 
 int compareNumbers(const PopRecord& a, const PopRecord& b, const PopSort& sort)
 {
-    int d = sort.column == 1 ? sort.direction : 1;
+    int d = factor(sort, SortColumn::Number);
     int areaA = ToInt32(a.areaCode());
     int areaB = ToInt32(b.areaCode());
     if (areaA != areaB)
@@ -34,12 +41,12 @@ int compareCities(const PopRecord& a, const PopRecord& b, const PopSort& sort, i
     if (allA != allB)
         return allA ? allCitySign : -allCitySign;
 
-    int d = sort.column == 0 ? sort.direction : 1;
+    int d = factor(sort, SortColumn::City);
     if (int byCity = compareBytes(a.city(), b.city()); byCity != 0)
         return byCity * d;
 
-    bool customerA = a.fromMaster() == 0;
-    bool customerB = b.fromMaster() == 0;
+    bool customerA = !a.fromMaster();
+    bool customerB = !b.fromMaster();
     if (customerA && customerB)
         return 0;
     if (customerA)
@@ -53,16 +60,15 @@ int compareCities(const PopRecord& a, const PopRecord& b, const PopSort& sort, i
 
 } // namespace
 
-int ComparePops(const PopRecord& a, const PopRecord& b, const PopSort& sort, int allCitySign, int popSortOrder)
+int comparePops(const PopRecord& a, const PopRecord& b, const PopSort& sort, int allCitySign, int popSortOrder)
 {
     switch (sort.column) {
-    case 0:
+    case SortColumn::City:
         return compareCities(a, b, sort, allCitySign, popSortOrder);
-    case 1:
+    case SortColumn::Number:
         return compareNumbers(a, b, sort);
-    default:
-        return 0;
     }
+    return 0;
 }
 
 } // namespace tarvo

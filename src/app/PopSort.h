@@ -4,18 +4,25 @@ namespace tarvo {
 
 class PopRecord;
 
-// A list's sort: column 0 (City) or 1 (Number), direction +1 or -1.
+// The columns a list sorts by, in their header order.
+enum class SortColumn { City = 0, Number = 1 };
+enum class SortDirection { Ascending, Descending };
+
+// A list's sort: a column and a direction, ascending by City at first.
 struct PopSort {
-    int column = 0;
-    int direction = 1;
+    SortColumn column = SortColumn::City;
+    SortDirection direction = SortDirection::Ascending;
 
     // A header click: the same column flips the direction, another column
     // sorts ascending by it.
-    void click(int clickedColumn)
+    void click(SortColumn clicked)
     {
-        direction = clickedColumn == column ? -direction : 1;
-        column = clickedColumn;
+        direction = clicked == column && direction == SortDirection::Ascending ? SortDirection::Descending
+                                                                               : SortDirection::Ascending;
+        column = clicked;
     }
+
+    friend bool operator==(const PopSort&, const PopSort&) = default;
 };
 
 // The list comparison: negative when `a` comes first. `allCitySign` is the
@@ -27,6 +34,6 @@ struct PopSort {
 // Two rows with the same area code and number compare equal, so a stable
 // sort keeps them in list order; answering "greater" both ways, as a literal
 // reading of the rule would, is no order at all and lets a sort misbehave.
-int ComparePops(const PopRecord& a, const PopRecord& b, const PopSort& sort, int allCitySign, int popSortOrder);
+int comparePops(const PopRecord& a, const PopRecord& b, const PopSort& sort, int allCitySign, int popSortOrder);
 
 } // namespace tarvo

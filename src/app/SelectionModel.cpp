@@ -155,9 +155,15 @@ void SelectionModel::rebuild()
     sort(List::Handheld);
 }
 
-void SelectionModel::sortBy(List list, int column)
+void SelectionModel::sortBy(List list, SortColumn column)
 {
     (list == List::Main ? m_mainSort : m_handheldSort).click(column);
+    sort(list);
+}
+
+void SelectionModel::setSort(List list, PopSort how)
+{
+    (list == List::Main ? m_mainSort : m_handheldSort) = how;
     sort(list);
 }
 
@@ -166,7 +172,7 @@ void SelectionModel::sort(List list)
     std::vector<PopRecord*>& rows = list == List::Main ? m_main : m_handheld;
     const PopSort& how = sortOf(list);
     std::stable_sort(rows.begin(), rows.end(), [&](const PopRecord* a, const PopRecord* b) {
-        return ComparePops(*a, *b, how, m_allCitySign, m_popSortOrder) < 0;
+        return comparePops(*a, *b, how, m_allCitySign, m_popSortOrder) < 0;
     });
 }
 

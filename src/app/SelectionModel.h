@@ -62,7 +62,10 @@ public:
 
     // Both lists anew from the phonebook, each sorted by its own sort.
     void rebuild();
-    void sortBy(List list, int column);
+    // A click on a column header of the list (see PopSort::click).
+    void sortBy(List list, SortColumn column);
+    // Sorts the list by exactly this column and direction.
+    void setSort(List list, PopSort sort);
     void sort(List list);
 
     // Move the given Main rows to the handheld after the limit check; false

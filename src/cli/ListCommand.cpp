@@ -44,11 +44,8 @@ int ListCommand::run(CommandContext& context)
         return kExitUsage;
 
     SelectionModel::List which = m_options.handheld ? SelectionModel::List::Handheld : SelectionModel::List::Main;
-    // Header clicks as a person would make them in the window.
-    if (m_options.sort == "number")
-        model.sortBy(which, 1);
-    if (m_options.descending)
-        model.sortBy(which, m_options.sort == "number" ? 1 : 0);
+    model.setSort(which, {m_options.sort == "number" ? SortColumn::Number : SortColumn::City,
+                          m_options.descending ? SortDirection::Descending : SortDirection::Ascending});
     model.applyFilter(filter);
 
     std::vector<std::array<std::string, kColumns>> rows;

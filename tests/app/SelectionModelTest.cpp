@@ -164,16 +164,34 @@ TEST_F(SelectionModelTest, headerClicksSortByCityThenNumberAndCustomerPopsFollow
     m_model->rebuild();
     EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"C1", "P4", "P3", "P1", "P2"}));
 
-    m_model->sortBy(SelectionModel::List::Main, 0); // same column: descending
+    m_model->sortBy(SelectionModel::List::Main, SortColumn::City); // same column: descending
     EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P2", "P4", "P3", "P1", "C1"}));
 
-    m_model->sortBy(SelectionModel::List::Main, 1); // Number: ascending by area code as a number
+    m_model->sortBy(SelectionModel::List::Main, SortColumn::Number); // Number: ascending by area code as a number
     EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P4", "P3", "P1", "P2", "C1"}));
 
     makeModel(+1);
     m_model->rebuild();
     EXPECT_EQ(pops(SelectionModel::List::Main).front(), "P4");
     EXPECT_EQ(pops(SelectionModel::List::Main)[3], "C1");
+}
+
+TEST_F(SelectionModelTest, anExplicitSortNeedsNoSecondClick)
+{
+    load(PopFile({line("US", "TX", "Austin", "P1", "512", "5550002"), line("US", "TX", "Boston", "P2", "617"),
+                  line("US", "TX", "Austin", "P3", "512", "5550001"), line("US", "TX", "Austin", "P4", "80")}));
+    makeModel();
+    m_model->rebuild();
+    m_model->setSort(SelectionModel::List::Main, {SortColumn::Number, SortDirection::Descending});
+    EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P2", "P1", "P3", "P4"}));
+    EXPECT_EQ(m_model->sortOf(SelectionModel::List::Handheld), PopSort{}) << "the other list keeps its sort";
+
+    // A click on the sorted column flips it; a click on another ascends.
+    m_model->sortBy(SelectionModel::List::Main, SortColumn::Number);
+    EXPECT_EQ(m_model->sortOf(SelectionModel::List::Main), (PopSort{SortColumn::Number, SortDirection::Ascending}));
+    EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P4", "P3", "P1", "P2"}));
+    m_model->sortBy(SelectionModel::List::Main, SortColumn::City);
+    EXPECT_EQ(m_model->sortOf(SelectionModel::List::Main), (PopSort{SortColumn::City, SortDirection::Ascending}));
 }
 
 TEST_F(SelectionModelTest, allCityPopsGoWhereTheCountryOrderSaysWhateverTheDirection)
@@ -183,7 +201,7 @@ TEST_F(SelectionModelTest, allCityPopsGoWhereTheCountryOrderSaysWhateverTheDirec
     makeModel();
     m_model->chooseCountry(m_model->findCountry("US")); // order 1: all-city POPs last
     EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P1", "ALL"}));
-    m_model->sortBy(SelectionModel::List::Main, 0);
+    m_model->sortBy(SelectionModel::List::Main, SortColumn::City);
     EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"P1", "ALL"}));
 
     m_model->chooseCountry(m_model->findCountry("CA")); // order -1: first

@@ -71,8 +71,8 @@ TEST_F(PopListTest, groupingDoesNotReachAcrossFiles)
     ASSERT_EQ(load(PopFile({line.str()}), PopList::Mode::Append, PopList::Source::Customer), PopFileStatus::Read);
     auto all = records(list);
     ASSERT_EQ(all.size(), 2U);
-    EXPECT_EQ(all[0]->fromMaster(), 1);
-    EXPECT_EQ(all[1]->fromMaster(), 0);
+    EXPECT_TRUE(all[0]->fromMaster());
+    EXPECT_FALSE(all[1]->fromMaster());
     EXPECT_TRUE(all[0]->variants().empty());
 }
 
