@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!list->entries().empty())
         ids.push_back(list->entries().back().countryId);
     for (std::uint32_t id : ids) {
-        const tarvo::CountryListEntry* entry = list->find(id);
+        const tarvo::TelephonyCountry* entry = list->find(id);
         for (std::size_t bufferSize : {0, 3, 4, 23, 24, 67, 68, 100, 512, 1000, 4096}) {
             // Room past the buffer shows any write beyond dwTotalSize.
             std::vector<std::byte> buffer(bufferSize + 16, std::byte{0x5A});
@@ -95,13 +95,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 continue;
             std::uint32_t needed = 0;
             std::memcpy(&needed, buffer.data() + 4, 4);
-            std::optional<tarvo::CountryInfo> info =
+            std::optional<tarvo::TelephonyCountry> info =
                 tarvo::CountryQuery::readFirstEntry(std::span<const std::byte>(buffer.data(), bufferSize));
             if (needed > bufferSize) {
                 check(!info);
                 continue;
             }
-            const tarvo::CountryListEntry* first = id == 0 ? (list->entries().empty() ? nullptr : &list->entries()[0])
+            const tarvo::TelephonyCountry* first = id == 0 ? (list->entries().empty() ? nullptr : &list->entries()[0])
                                                            : entry;
             check((first != nullptr) == info.has_value());
             if (first) {

@@ -57,7 +57,7 @@ bool CountryList::addLine(std::string_view line)
     // Identifier 0 asks for the whole list, so no country can carry it.
     if (!id || *id == 0 || !code || !next)
         return false;
-    CountryListEntry entry;
+    TelephonyCountry entry;
     entry.countryId = *id;
     entry.countryCode = *code;
     entry.name = fields[2];
@@ -69,9 +69,9 @@ bool CountryList::addLine(std::string_view line)
     return true;
 }
 
-const CountryListEntry* CountryList::find(std::uint32_t countryId) const
+const TelephonyCountry* CountryList::find(std::uint32_t countryId) const
 {
-    for (const CountryListEntry& entry : m_entries) {
+    for (const TelephonyCountry& entry : m_entries) {
         if (entry.countryId == countryId)
             return &entry;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dialing/TelephonyCountry.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,17 +10,6 @@
 #include <vector>
 
 namespace tarvo {
-
-// One country of the telephony country list.
-struct CountryListEntry {
-    std::uint32_t countryId = 0;
-    std::uint32_t countryCode = 0;
-    std::string name;
-    std::string sameAreaRule;
-    std::string longDistanceRule;
-    std::string internationalRule;
-    std::uint32_t nextCountryId = 0;
-};
 
 // The country-list data file that stands in for the desktop's telephony
 // country list: one line per country,
@@ -37,12 +28,12 @@ public:
     // false when the line is not a country line.
     bool addLine(std::string_view line);
 
-    [[nodiscard]] const std::vector<CountryListEntry>& entries() const { return m_entries; }
+    [[nodiscard]] const std::vector<TelephonyCountry>& entries() const { return m_entries; }
     // The entry with identifier `countryId`, or nullptr.
-    [[nodiscard]] const CountryListEntry* find(std::uint32_t countryId) const;
+    [[nodiscard]] const TelephonyCountry* find(std::uint32_t countryId) const;
 
 private:
-    std::vector<CountryListEntry> m_entries;
+    std::vector<TelephonyCountry> m_entries;
 };
 
 } // namespace tarvo

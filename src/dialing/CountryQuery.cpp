@@ -156,19 +156,19 @@ std::int32_t CountryQuery::answer(std::uint32_t countryId, std::span<std::byte> 
     if (total > buffer.size())
         return kInvalidPointer;
 
-    std::vector<const CountryListEntry*> chosen;
+    std::vector<const TelephonyCountry*> chosen;
     if (countryId == 0) {
         chosen.reserve(m_list->entries().size());
-        for (const CountryListEntry& entry : m_list->entries())
+        for (const TelephonyCountry& entry : m_list->entries())
             chosen.push_back(&entry);
-    } else if (const CountryListEntry* entry = m_list->find(countryId)) {
+    } else if (const TelephonyCountry* entry = m_list->find(countryId)) {
         chosen.push_back(entry);
     } else {
         return kBadCountryId;
     }
 
     std::uint64_t needed = kHeaderSize + std::uint64_t{kEntrySize} * chosen.size();
-    for (const CountryListEntry* entry : chosen)
+    for (const TelephonyCountry* entry : chosen)
         needed += entry->name.size() + entry->sameAreaRule.size() + entry->longDistanceRule.size()
                   + entry->internationalRule.size() + 4;
     if (needed > std::numeric_limits<std::uint32_t>::max())
@@ -200,7 +200,7 @@ std::int32_t CountryQuery::answer(std::uint32_t countryId, std::span<std::byte> 
         out.putText(textAt, text);
         textAt += size;
     };
-    for (const CountryListEntry* entry : chosen) {
+    for (const TelephonyCountry* entry : chosen) {
         out.put32(entryAt + kEntryIdAt, entry->countryId);
         out.put32(entryAt + kEntryCodeAt, entry->countryCode);
         out.put32(entryAt + kEntryNextAt, entry->nextCountryId);
@@ -213,7 +213,7 @@ std::int32_t CountryQuery::answer(std::uint32_t countryId, std::span<std::byte> 
     return out.ok() ? 0 : kOperationFailed;
 }
 
-std::optional<CountryInfo> CountryQuery::query(std::uint32_t countryId, std::uint32_t apiVersion,
+std::optional<TelephonyCountry> CountryQuery::query(std::uint32_t countryId, std::uint32_t apiVersion,
                                                std::size_t bufferSize, bool ansiEntryPoint)
 {
     if (bufferSize < kHeaderSize || bufferSize > std::numeric_limits<std::uint32_t>::max())
@@ -227,7 +227,7 @@ std::optional<CountryInfo> CountryQuery::query(std::uint32_t countryId, std::uin
     return readFirstEntry(buffer);
 }
 
-std::optional<CountryInfo> CountryQuery::readFirstEntry(std::span<const std::byte> buffer)
+std::optional<TelephonyCountry> CountryQuery::readFirstEntry(std::span<const std::byte> buffer)
 {
     if (buffer.size() < kHeaderSize)
         return std::nullopt;
@@ -240,9 +240,10 @@ std::optional<CountryInfo> CountryQuery::readFirstEntry(std::span<const std::byt
     if (entryAt > limit || limit - entryAt < kEntrySize)
         return std::nullopt;
 
-    CountryInfo info;
+    TelephonyCountry info;
     info.countryId = get32(buffer, entryAt + kEntryIdAt);
     info.countryCode = get32(buffer, entryAt + kEntryCodeAt);
+    info.nextCountryId = get32(buffer, entryAt + kEntryNextAt);
     std::optional<std::string> name = readText(buffer, limit, entryAt, kEntryNameAt);
     std::optional<std::string> sameArea = readText(buffer, limit, entryAt, kEntrySameAreaAt);
     std::optional<std::string> longDistance = readText(buffer, limit, entryAt, kEntryLongDistanceAt);

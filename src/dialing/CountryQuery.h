@@ -36,16 +36,6 @@ struct LineCountryEntry {
     std::uint32_t dwInternationalRuleOffset;
 };
 
-// The first country entry of a successful answer, with its texts.
-struct CountryInfo {
-    std::uint32_t countryId = 0;
-    std::uint32_t countryCode = 0;
-    std::string name;
-    std::string sameAreaRule;
-    std::string longDistanceRule;
-    std::string internationalRule;
-};
-
 // The telephony country list, answered from the country-list data file
 // installed with the program ($TARVO_COUNTRY_LIST names another one). When
 // the file cannot be read the service is unavailable: every call answers
@@ -84,14 +74,14 @@ public:
     // bytes, read back with every offset checked against the buffer; empty
     // when the query fails, reports a needed size above the buffer, or an
     // offset points outside it.
-    std::optional<CountryInfo> query(std::uint32_t countryId, std::uint32_t apiVersion, std::size_t bufferSize,
+    std::optional<TelephonyCountry> query(std::uint32_t countryId, std::uint32_t apiVersion, std::size_t bufferSize,
                                      bool ansiEntryPoint = false);
 
     // The first entry of an answer already in `buffer`, every offset and size
     // checked against the buffer and its dwTotalSize; empty when the answer
     // reports a needed size above its total size, holds no entry, or points
     // outside the buffer. Texts end at their first NUL.
-    static std::optional<CountryInfo> readFirstEntry(std::span<const std::byte> buffer);
+    static std::optional<TelephonyCountry> readFirstEntry(std::span<const std::byte> buffer);
 
     // The data file the first query reads (or read): the constructor's
     // argument, else $TARVO_COUNTRY_LIST, else the installed file, else the

@@ -67,7 +67,7 @@ int DialingRules::findRule(int countryId, DialingRule& rule)
     }
     if (countryId == 0)
         return 0;
-    std::optional<CountryInfo> info =
+    std::optional<TelephonyCountry> info =
         m_query.query(static_cast<std::uint32_t>(countryId), kRuleQueryVersion, kRuleQueryBuffer);
     if (!info)
         return 0;
@@ -90,7 +90,7 @@ void DialingRules::writeCountry(std::string_view code, int tapiCountryId)
     }
     if (tapiCountryId == 0)
         return;
-    std::optional<CountryInfo> info = m_query.query(static_cast<std::uint32_t>(tapiCountryId),
+    std::optional<TelephonyCountry> info = m_query.query(static_cast<std::uint32_t>(tapiCountryId),
                                                     kFallbackQueryVersion, kFallbackQueryBuffer, true);
     if (!info)
         return;

@@ -124,7 +124,14 @@ TEST_F(DialingCountryList, tooSmallBufferGetsOnlyTheHeaderWithTheNeededSize)
     EXPECT_EQ(buffer[needed], std::byte{0xAB});
 
     EXPECT_FALSE(query.query(34, 0x00010004, needed - 1));
-    ASSERT_TRUE(query.query(34, 0x00010004, needed));
+    std::optional<TelephonyCountry> spain = query.query(34, 0x00010004, needed);
+    ASSERT_TRUE(spain);
+    // The answer reads back as the list's own entry.
+    EXPECT_EQ(spain->countryId, 34U);
+    EXPECT_EQ(spain->countryCode, 34U);
+    EXPECT_EQ(spain->name, "Spain");
+    EXPECT_EQ(spain->internationalRule, "00,EFG");
+    EXPECT_EQ(spain->nextCountryId, 44U);
 }
 
 TEST_F(DialingCountryList, badSizesAndUnknownCountriesAreRefused)
