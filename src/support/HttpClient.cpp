@@ -1,20 +1,14 @@
 #include "support/HttpClient.h"
 
 #include <algorithm>
-#include <atomic>
 #include <limits>
 
 namespace tarvo {
 
 namespace {
 
-// Milliseconds; 0 = no override.
-std::atomic<std::int64_t> g_timeoutOverride{0};
-
 std::chrono::milliseconds toTimeout(long seconds, long micros)
 {
-    if (std::int64_t forced = g_timeoutOverride.load(); forced > 0)
-        return std::chrono::milliseconds(forced);
     // A timeval may carry its microseconds past a second; round up so a
     // tiny positive timeout never becomes none.
     constexpr std::int64_t kMaxSeconds = std::numeric_limits<std::int32_t>::max();
@@ -32,6 +26,11 @@ HttpHandle HttpGet(const std::string& url, const std::string& headerLine, long t
     HttpOptions options;
     options.connectTimeout = toTimeout(timeoutSeconds, timeoutMicros);
     options.idleTimeout = options.connectTimeout;
+    return HttpGet(url, headerLine, options);
+}
+
+HttpHandle HttpGet(const std::string& url, const std::string& headerLine, const HttpOptions& options)
+{
     return HttpConnection::open(url, headerLine, options);
 }
 
@@ -66,16 +65,6 @@ int HttpRecvLn(HttpConnection* handle, char* buffer, std::size_t size)
 void HttpClose(HttpHandle& handle)
 {
     handle.reset();
-}
-
-ScopedHttpTimeout::ScopedHttpTimeout(std::chrono::milliseconds timeout)
-    : m_previous(g_timeoutOverride.exchange(std::max<std::int64_t>(timeout.count(), 1)))
-{
-}
-
-ScopedHttpTimeout::~ScopedHttpTimeout()
-{
-    g_timeoutOverride.store(m_previous);
 }
 
 } // namespace tarvo
