@@ -64,7 +64,7 @@ void runVerb(benchmark::State& state, std::vector<std::string> args)
     for (auto _ : state) {
         std::ostringstream out;
         std::ostringstream err;
-        if (tarvo::cli::RunCli(args, out, err) != 0) {
+        if (tarvo::cli::runCli(args, out, err) != 0) {
             state.SkipWithError(err.str().c_str());
             return;
         }

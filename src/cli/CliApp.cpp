@@ -2,7 +2,6 @@
 #include "cli/CliApp.h"
 
 #include "app/CommandLine.h"
-#include "text/RegistryFile.h"
 #include "app/SyncApp.h"
 #include "cli/ChoiceCommands.h"
 #include "cli/CliFrontEnd.h"
@@ -10,11 +9,14 @@
 #include "cli/ListCommand.h"
 #include "cli/StatusCommand.h"
 #include "cli/SyncCommand.h"
+#include "device/DeviceLink.h"
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
+#include "text/RegistryFile.h"
 
 #include <CLI/CLI.hpp>
 
+#include <map>
 #include <memory>
 #include <ostream>
 
@@ -22,37 +24,91 @@ namespace tarvo::cli {
 
 namespace {
 
-void addFilterOptions(CLI::App* verb, FilterOptions& filter, bool withCityAndArea = true)
+constexpr const char* kCountryHelp = "Country code: the first column of country.txt, such as US";
+constexpr const char* kStateHelp = "State (region) code: the second column of region.txt, such as CA";
+
+// Every verb's options, bound before the arguments are parsed; the chosen
+// verb's command is made from its part.
+struct VerbOptions {
+    FilterOptions choice; // states, cities
+    ListOptions list;
+    SyncOptions sync;
+    std::string text; // encipher
+};
+
+// One verb: its name and help, the options it takes, and the command that
+// runs it. A verb without options leaves `addOptions` empty.
+struct Verb {
+    const char* name;
+    const char* help;
+    void (*addOptions)(CLI::App& verb, VerbOptions& options);
+    std::unique_ptr<Command> (*make)(const VerbOptions& options);
+};
+
+void addFilterOptions(CLI::App& verb, FilterOptions& filter)
 {
-    verb->add_option("--country", filter.country, "Country code, as in column 1 of country.txt (e.g. US)");
-    verb->add_option("--state", filter.state, "State (region) code, as in column 2 of region.txt");
-    if (withCityAndArea) {
-        verb->add_option("--city", filter.city, "City name");
-        verb->add_option("--area-code", filter.areaCode, "Area code");
-    }
+    verb.add_option("--country", filter.country, kCountryHelp);
+    verb.add_option("--state", filter.state, kStateHelp);
+    verb.add_option("--city", filter.city, "City name");
+    verb.add_option("--area-code", filter.areaCode, "Area code");
 }
 
-std::unique_ptr<Command> chosenCommand(const CLI::App& app, const ListOptions& list, const SyncOptions& sync,
-                                       const FilterOptions& choice, const std::string& text)
+const Verb kVerbs[] = {
+    {"status", "What start-up found, as key: value lines", nullptr,
+     [](const VerbOptions&) -> std::unique_ptr<Command> { return std::make_unique<StatusCommand>(); }},
+    {"countries", "The countries the Country list offers: code<TAB>name", nullptr,
+     [](const VerbOptions&) -> std::unique_ptr<Command> { return std::make_unique<CountriesCommand>(); }},
+    {"states", "The states the State list offers for a country: code<TAB>name",
+     [](CLI::App& verb, VerbOptions& o) { verb.add_option("--country", o.choice.country, kCountryHelp)->required(); },
+     [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<StatesCommand>(o.choice); }},
+    {"cities", "The cities the City list offers: name<TAB>state<TAB>shown text",
+     [](CLI::App& verb, VerbOptions& o) {
+         verb.add_option("--country", o.choice.country, kCountryHelp)->required();
+         verb.add_option("--state", o.choice.state, kStateHelp);
+     },
+     [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<CitiesCommand>(o.choice); }},
+    {"list", "The Main list (or the Handheld list) as the window shows it",
+     [](CLI::App& verb, VerbOptions& o) {
+         addFilterOptions(verb, o.list.filter);
+         verb.add_flag("--handheld", o.list.handheld, "The Handheld list: chosen POPs passing the filter");
+         const std::map<std::string, SortColumn> columns{{"city", SortColumn::City}, {"number", SortColumn::Number}};
+         verb.add_option("--sort", o.list.sort, "Sort column: city or number")
+             ->transform(CLI::CheckedTransformer(columns));
+         verb.add_flag("--descending", o.list.descending, "Descending order");
+         const std::map<std::string, ListOptions::Format> formats{{"table", ListOptions::Format::Table},
+                                                                  {"tsv", ListOptions::Format::Tsv}};
+         verb.add_option("--format", o.list.format, "Output format: table or tsv")
+             ->transform(CLI::CheckedTransformer(formats));
+     },
+     [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<ListCommand>(o.list); }},
+    {"sync", "Moves POPs to or from the handheld (within its limit), then synchronizes the handheld",
+     [](CLI::App& verb, VerbOptions& o) {
+         verb.add_option("--add", o.sync.add, "POP id to put on the handheld (repeatable)");
+         verb.add_option("--remove", o.sync.remove, "POP id to take off the handheld (repeatable)");
+         verb.add_flag("--add-matching", o.sync.addMatching,
+                       "Put every POP passing --country/--state/--city/--area-code on the handheld");
+         verb.add_flag("--remove-all", o.sync.removeAll, "Take every POP off the handheld");
+         addFilterOptions(verb, o.sync.filter);
+     },
+     [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<SyncCommand>(o.sync); }},
+    {"encipher", "Prints the enciphered form of TEXT for PhonebookUserID or PhonebookPassword",
+     [](CLI::App& verb, VerbOptions& o) { verb.add_option("TEXT", o.text, "The user name or password")->required(); },
+     [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<EncipherCommand>(o.text); }},
+};
+
+// The verb a failed parse was given when it names none of ours: CLI11 only
+// says that a verb is missing.
+std::optional<std::string> unknownVerb(const CLI::App& app)
 {
-    if (app.got_subcommand("status"))
-        return std::make_unique<StatusCommand>();
-    if (app.got_subcommand("countries"))
-        return std::make_unique<CountriesCommand>();
-    if (app.got_subcommand("states"))
-        return std::make_unique<StatesCommand>(choice);
-    if (app.got_subcommand("cities"))
-        return std::make_unique<CitiesCommand>(choice);
-    if (app.got_subcommand("list"))
-        return std::make_unique<ListCommand>(list);
-    if (app.got_subcommand("sync"))
-        return std::make_unique<SyncCommand>(sync);
-    return std::make_unique<EncipherCommand>(text);
+    std::vector<std::string> rest = app.remaining();
+    if (rest.empty() || rest.front().starts_with("-"))
+        return std::nullopt;
+    return rest.front();
 }
 
 } // namespace
 
-int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err, const RunOptions& options)
 {
     CLI::App app{"Chooses POPs of the TarvoConnect phonebook for a Windows CE handheld and synchronizes it.\n"
                  "The dialer is found through $TARVO_REGISTRY, the handheld is the folder $TARVO_DEVICE.\n"
@@ -64,38 +120,12 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     app.add_option("-c", profileFile, "Profile settings file (default synconfig.ini)");
     app.add_option("-u", userFile, "User settings file (default synuser.ini)");
 
-    app.add_subcommand("status", "What start-up found, as key: value lines");
-    app.add_subcommand("countries", "The countries the Country list offers: code<TAB>name");
-
-    FilterOptions choice;
-    CLI::App* states = app.add_subcommand("states", "The states the State list offers for a country: code<TAB>name");
-    states->add_option("--country", choice.country, "Country code")->required();
-    CLI::App* cities = app.add_subcommand("cities", "The cities the City list offers: name<TAB>state<TAB>shown text");
-    cities->add_option("--country", choice.country, "Country code")->required();
-    cities->add_option("--state", choice.state, "State (region) code");
-
-    ListOptions list;
-    CLI::App* listVerb = app.add_subcommand("list", "The Main list (or the Handheld list) as the window shows it");
-    addFilterOptions(listVerb, list.filter);
-    listVerb->add_flag("--handheld", list.handheld, "The Handheld list: chosen POPs passing the filter");
-    listVerb->add_option("--sort", list.sort, "Sort column")->check(CLI::IsMember({"city", "number"}));
-    listVerb->add_flag("--descending", list.descending, "Descending order");
-    listVerb->add_option("--format", list.format, "Output format")->check(CLI::IsMember({"table", "tsv"}));
-
-    SyncOptions sync;
-    CLI::App* syncVerb = app.add_subcommand(
-        "sync", "Moves POPs to or from the handheld (within its limit), then synchronizes the handheld");
-    syncVerb->add_option("--add", sync.add, "POP id to put on the handheld (repeatable)");
-    syncVerb->add_option("--remove", sync.remove, "POP id to take off the handheld (repeatable)");
-    syncVerb->add_flag("--add-matching", sync.addMatching,
-                       "Put every POP passing --country/--state/--city/--area-code on the handheld");
-    syncVerb->add_flag("--remove-all", sync.removeAll, "Take every POP off the handheld");
-    addFilterOptions(syncVerb, sync.filter);
-
-    std::string text;
-    CLI::App* encipher = app.add_subcommand("encipher", "Prints the enciphered form of TEXT for PhonebookUserID or "
-                                                        "PhonebookPassword");
-    encipher->add_option("TEXT", text, "The user name or password")->required();
+    VerbOptions verbOptions;
+    for (const Verb& verb : kVerbs) {
+        CLI::App* sub = app.add_subcommand(verb.name, verb.help);
+        if (verb.addOptions)
+            verb.addOptions(*sub, verbOptions);
+    }
 
     std::vector<const char*> argv;
     for (const std::string& a : arguments)
@@ -107,31 +137,51 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
+        if (std::optional<std::string> verb = unknownVerb(app)) {
+            err << "Unknown verb: " << *verb << "\nRun with --help for more information.\n";
+            return kExitUsage;
+        }
         app.exit(e, out, err);
         return kExitUsage;
     }
+    const Verb* chosen = nullptr;
+    for (const Verb& verb : kVerbs)
+        if (app.got_subcommand(verb.name))
+            chosen = &verb;
+    if (chosen == nullptr) {
+        err << "A verb is required\nRun with --help for more information.\n";
+        return kExitUsage;
+    }
+    const SyncOptions& sync = verbOptions.sync;
     if (sync.addMatching && !sync.filter.country && !sync.filter.areaCode) {
         err << "--add-matching needs a filter (--country or --area-code)\n";
         return kExitUsage;
     }
 
-    std::unique_ptr<Command> command = chosenCommand(app, list, sync, choice, text);
+    std::unique_ptr<Command> command = chosen->make(verbOptions);
     CliFrontEnd frontEnd(err);
     std::unique_ptr<FolderDevice> device = FolderDevice::fromEnvironment();
     CountryQuery countries;
     SyncApp syncApp(frontEnd, *device, countries);
+    if (options.deviceWait)
+        syncApp.deviceLink().setConnectTimeout(*options.deviceWait);
     CommandContext context{syncApp, frontEnd, out, err};
     if (!command->needsStartup())
         return command->run(context);
 
-    CommandLineOptions options;
+    CommandLineOptions startOptions;
     if (!profileFile.empty())
-        options.profileFile = profileFile;
+        startOptions.profileFile = profileFile;
     if (!userFile.empty())
-        options.userFile = userFile;
+        startOptions.userFile = userFile;
+    // A missing registry file is an empty registry; one that is there but
+    // cannot be read is not taken for one.
     RegistryFile registry(RegistryFile::desktopPath());
-    (void)registry.load(); // a missing file is an empty registry
-    if (syncApp.startup(options, registry) != SyncApp::Startup::Ready)
+    if (!registry.load()) {
+        err << "Unable to read the registry file " << registry.path() << '\n';
+        return kExitFailed;
+    }
+    if (syncApp.startup(startOptions, registry) != SyncApp::Startup::Ready)
         return kExitFailed;
     return command->run(context);
 }

@@ -2,11 +2,9 @@
 
 namespace tarvo::cli {
 
-MessageAnswer CliFrontEnd::messageBox(const std::string& text, const std::string&, MessageIcon icon,
+MessageAnswer CliFrontEnd::messageBox(const std::string& text, const std::string&, MessageIcon,
                                       MessageButtons buttons)
 {
-    if (icon == MessageIcon::Error)
-        ++m_errors;
     m_err << text << '\n';
     m_err.flush();
     return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;

@@ -19,12 +19,8 @@ public:
     void pumpEvents() override {}
     void setStatusText(const std::string& text) override;
 
-    // How many error-icon messages were shown.
-    int errors() const { return m_errors; }
-
 private:
     std::ostream& m_err;
-    int m_errors = 0;
 };
 
 } // namespace tarvo::cli

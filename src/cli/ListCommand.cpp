@@ -44,8 +44,7 @@ int ListCommand::run(CommandContext& context)
         return kExitUsage;
 
     SelectionModel::List which = m_options.handheld ? SelectionModel::List::Handheld : SelectionModel::List::Main;
-    model.setSort(which, {m_options.sort == "number" ? SortColumn::Number : SortColumn::City,
-                          m_options.descending ? SortDirection::Descending : SortDirection::Ascending});
+    model.setSort(which, {m_options.sort, m_options.descending ? SortDirection::Descending : SortDirection::Ascending});
     model.applyFilter(filter);
 
     std::vector<std::array<std::string, kColumns>> rows;
@@ -54,7 +53,7 @@ int ListCommand::run(CommandContext& context)
         rows.push_back(rowOf(*pop));
 
     std::ostream& out = context.out;
-    if (m_options.format == "tsv") {
+    if (m_options.format == ListOptions::Format::Tsv) {
         for (std::size_t c = 0; c < kColumns; ++c)
             out << kHeader[c] << (c + 1 < kColumns ? '\t' : '\n');
         for (const auto& row : rows)

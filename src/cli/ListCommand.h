@@ -1,16 +1,19 @@
 #pragma once
 
+#include "app/PopSort.h"
 #include "cli/Command.h"
 #include "cli/FilterOptions.h"
 
 namespace tarvo::cli {
 
 struct ListOptions {
+    enum class Format { Table, Tsv };
+
     FilterOptions filter;
-    bool handheld = false;      // the Handheld list instead of the Main list
-    std::string sort = "city";  // "city" or "number"
+    bool handheld = false; // the Handheld list instead of the Main list
+    SortColumn sort = SortColumn::City;
     bool descending = false;
-    std::string format = "table"; // "table" or "tsv"
+    Format format = Format::Table;
 };
 
 // `list`: the Main (or Handheld) list after the same filter and sort as the window.

@@ -3,39 +3,51 @@
 #include "app/SelectionModel.h"
 #include "app/SyncApp.h"
 #include "cli/CliFrontEnd.h"
-#include "sync/SyncProcedure.h"
 #include "phonebook/MasterPhonebook.h"
 #include "phonebook/PopRecord.h"
+#include "sync/SyncProcedure.h"
 
 #include <numeric>
 #include <ostream>
-#include <set>
+#include <string_view>
+#include <unordered_set>
 
 namespace tarvo::cli {
 
 namespace {
 
-// Rows of `list` whose POP id is one of `ids`; false (and the unknown id on
-// `err`) when an id names no row.
-bool rowsOf(const std::vector<PopRecord*>& list, const std::vector<std::string>& ids, std::vector<std::size_t>& rows,
-            std::ostream& err)
+using IdSet = std::unordered_set<std::string_view>;
+
+IdSet idSet(const std::vector<std::string>& ids)
 {
-    std::set<std::size_t> found;
+    return IdSet(ids.begin(), ids.end());
+}
+
+// True when every id names a row of `list`; otherwise the first id (in the
+// order given) that names none goes to `err`.
+bool allKnown(const std::vector<PopRecord*>& list, const std::vector<std::string>& ids, std::ostream& err)
+{
+    IdSet unknown = idSet(ids);
+    for (const PopRecord* pop : list)
+        unknown.erase(pop->pop());
     for (const std::string& id : ids) {
-        bool any = false;
-        for (std::size_t row = 0; row < list.size(); ++row) {
-            if (list[row]->pop() == id) {
-                found.insert(row);
-                any = true;
-            }
-        }
-        if (!any) {
+        if (unknown.contains(id)) {
             err << "Unknown POP: " << id << '\n';
             return false;
         }
     }
-    rows.assign(found.begin(), found.end());
     return true;
+}
+
+// The rows of `list` whose POP id is one of `ids`, in list order.
+std::vector<std::size_t> rowsWithIds(const std::vector<PopRecord*>& list, const std::vector<std::string>& ids)
+{
+    const IdSet wanted = idSet(ids);
+    std::vector<std::size_t> rows;
+    for (std::size_t row = 0; row < list.size(); ++row)
+        if (wanted.contains(list[row]->pop()))
+            rows.push_back(row);
+    return rows;
 }
 
 std::vector<std::size_t> allRows(std::size_t count)
@@ -54,34 +66,20 @@ int SyncCommand::run(CommandContext& context)
     using List = SelectionModel::List;
 
     // Every id and filter is checked before anything moves, so a typo
-    // changes nothing.
+    // changes nothing. With no filter the Main list holds every POP.
     model.rebuild();
-    std::vector<std::size_t> addRows;
-    std::vector<std::size_t> removeRows;
-    if (!rowsOf(model.rows(List::Main), m_options.add, addRows, context.err))
+    if (!allKnown(model.rows(List::Main), m_options.add, context.err)
+        || !allKnown(model.rows(List::Main), m_options.remove, context.err))
         return kExitUsage;
-    for (const std::string& id : m_options.remove) {
-        std::vector<std::size_t> ignored;
-        if (!rowsOf(model.rows(List::Main), {id}, ignored, context.err))
-            return kExitUsage;
-    }
     PopFilter matching;
     if (m_options.addMatching && !m_options.filter.resolve(model, matching, context.err))
         return kExitUsage;
 
-    if (m_options.removeAll) {
+    if (m_options.removeAll)
         model.moveBack(allRows(model.rows(List::Handheld).size()));
-    }
-    if (!m_options.remove.empty()) {
-        // POPs not on the handheld have no row there: nothing to move back.
-        std::vector<std::size_t> rows;
-        const auto& handheld = model.rows(List::Handheld);
-        for (std::size_t row = 0; row < handheld.size(); ++row)
-            for (const std::string& id : m_options.remove)
-                if (handheld[row]->pop() == id)
-                    rows.push_back(row);
-        model.moveBack(rows);
-    }
+    // POPs not on the handheld have no row there: nothing to move back.
+    if (!m_options.remove.empty())
+        model.moveBack(rowsWithIds(model.rows(List::Handheld), m_options.remove));
     const std::string& caption = app.applicationName();
     if (m_options.addMatching) {
         model.applyFilter(matching);
@@ -90,19 +88,14 @@ int SyncCommand::run(CommandContext& context)
     }
     if (!m_options.add.empty()) {
         model.applyFilter(PopFilter{});
-        if (!rowsOf(model.rows(List::Main), m_options.add, addRows, context.err))
-            return kExitUsage;
-        if (!model.moveToHandheld(addRows, context.frontEnd, caption))
+        if (!model.moveToHandheld(rowsWithIds(model.rows(List::Main), m_options.add), context.frontEnd, caption))
             return kExitFailed;
     }
 
     SyncProcedure::Files files;
     files.dialerHome = app.dialerHome();
     SyncProcedure procedure(app.phonebook().pops(), app.deviceLink(), context.frontEnd, app.profile(), files);
-    if (procedure.synchronize() != SyncProcedure::Result::Done)
-        return kExitFailed;
-    model.setChanged(false);
-    return kExitOk;
+    return procedure.synchronize() == SyncProcedure::Result::Done ? kExitOk : kExitFailed;
 }
 
 } // namespace tarvo::cli

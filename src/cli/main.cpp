@@ -5,5 +5,5 @@
 int main(int argc, char** argv)
 {
     std::vector<std::string> arguments(argv, argv + argc);
-    return tarvo::cli::RunCli(arguments, std::cout, std::cerr);
+    return tarvo::cli::runCli(arguments, std::cout, std::cerr);
 }

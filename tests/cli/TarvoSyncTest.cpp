@@ -1,7 +1,9 @@
 #include "cli/CliApp.h"
 
+#include "config/AuthHeaderBuilder.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/Workspace.h"
+#include "support/TarvoCipher.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include <unistd.h>
 
 using namespace tarvo;
+using namespace std::chrono_literals;
 using tarvo::test::PopFile;
 using tarvo::test::PopLine;
 using tarvo::test::Workspace;
@@ -31,7 +34,9 @@ CliRun tarvoSync(std::vector<std::string> args)
     std::ostringstream out;
     std::ostringstream err;
     CliRun run;
-    run.code = cli::RunCli(args, out, err);
+    // A handheld that answers does so at once; one that never does is given
+    // up on soon instead of after the program's 5 seconds.
+    run.code = cli::runCli(args, out, err, {.deviceWait = 300ms});
     run.out = out.str();
     run.err = err.str();
     return run;
@@ -193,7 +198,9 @@ TEST_F(TarvoSyncTest, aFolderThatCannotBeCreatedIsReportedAndStartupGoesOn)
 TEST_F(TarvoSyncTest, noHandheldIsReportedAfterTheWaitAndNothingElseHappens)
 {
     m_ws.unplugHandheld();
+    auto started = std::chrono::steady_clock::now();
     CliRun run = tarvoSync({"status"});
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 300ms) << "the wait for the handheld was not made";
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err, "Unable to connect to the device, please check the connection.\n");
     EXPECT_FALSE(Workspace::exists(m_ws.work("log")));
@@ -210,8 +217,38 @@ TEST_F(TarvoSyncTest, helpUsageAndEncipher)
     EXPECT_EQ(tarvoSync({"list", "--sort", "price"}).code, 2);
     EXPECT_EQ(tarvoSync({"list", "--state", "TX"}).code, 2);
 
-    CliRun enc = tarvoSync({"encipher", "secret"});
-    EXPECT_EQ(enc.code, 0);
-    EXPECT_GT(enc.out.size(), 20U);
+    CliRun unknown = tarvoSync({"-c", "x.ini", "frobnicate", "--now"});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_EQ(unknown.err.rfind("Unknown verb: frobnicate\n", 0), 0U) << unknown.err;
+    EXPECT_TRUE(unknown.out.empty());
+
+    // The printed form is the stored form of exactly the text given.
+    const std::string secret = "s\xE9" "cret:with=signs";
+    CliRun enc = tarvoSync({"encipher", secret});
+    ASSERT_EQ(enc.code, 0) << enc.err;
+    ASSERT_FALSE(enc.out.empty());
     EXPECT_EQ(enc.out.back(), '\n');
+    const std::string stored = enc.out.substr(0, enc.out.size() - 1);
+    EXPECT_EQ(stored.find('\n'), std::string::npos) << "one line only";
+    std::string plain;
+    ASSERT_EQ(TarvoDecrypt(stored.data(), stored.size(), plain, kCredentialKey), 0) << stored;
+    EXPECT_EQ(plain, secret);
+}
+
+TEST_F(TarvoSyncTest, aRegistryFileThatCannotBeReadIsReported)
+{
+    std::filesystem::remove(m_ws.dir().file("registry.reg"));
+    std::filesystem::create_directory(m_ws.dir().file("registry.reg"));
+    CliRun run = tarvoSync({"status"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err, "Unable to read the registry file " + m_ws.dir().file("registry.reg") + "\n");
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_FALSE(Workspace::exists(m_ws.work("log"))) << "start-up did not run";
+
+    // A registry file that is simply not there is an empty registry.
+    std::filesystem::remove(m_ws.dir().file("registry.reg"));
+    CliRun missing = tarvoSync({"status"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.err,
+              "ERROR: Unable to find TarvoConnect. Please make sure that TarvoConnect is installed properly.\n");
 }
