@@ -16,7 +16,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <map>
 #include <memory>
 #include <ostream>
 
@@ -32,6 +31,8 @@ constexpr const char* kStateHelp = "State (region) code: the second column of re
 struct VerbOptions {
     FilterOptions choice; // states, cities
     ListOptions list;
+    std::string listSort = "city";    // list --sort, as given
+    std::string listFormat = "table"; // list --format, as given
     SyncOptions sync;
     std::string text; // encipher
 };
@@ -71,16 +72,16 @@ const Verb kVerbs[] = {
      [](CLI::App& verb, VerbOptions& o) {
          addFilterOptions(verb, o.list.filter);
          verb.add_flag("--handheld", o.list.handheld, "The Handheld list: chosen POPs passing the filter");
-         const std::map<std::string, SortColumn> columns{{"city", SortColumn::City}, {"number", SortColumn::Number}};
-         verb.add_option("--sort", o.list.sort, "Sort column: city or number")
-             ->transform(CLI::CheckedTransformer(columns));
+         verb.add_option("--sort", o.listSort, "Sort column")->check(CLI::IsMember({"city", "number"}));
          verb.add_flag("--descending", o.list.descending, "Descending order");
-         const std::map<std::string, ListOptions::Format> formats{{"table", ListOptions::Format::Table},
-                                                                  {"tsv", ListOptions::Format::Tsv}};
-         verb.add_option("--format", o.list.format, "Output format: table or tsv")
-             ->transform(CLI::CheckedTransformer(formats));
+         verb.add_option("--format", o.listFormat, "Output format")->check(CLI::IsMember({"table", "tsv"}));
      },
-     [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<ListCommand>(o.list); }},
+     [](const VerbOptions& o) -> std::unique_ptr<Command> {
+         ListOptions list = o.list;
+         list.sort = o.listSort == "number" ? SortColumn::Number : SortColumn::City;
+         list.format = o.listFormat == "tsv" ? ListOptions::Format::Tsv : ListOptions::Format::Table;
+         return std::make_unique<ListCommand>(list);
+     }},
     {"sync", "Moves POPs to or from the handheld (within its limit), then synchronizes the handheld",
      [](CLI::App& verb, VerbOptions& o) {
          verb.add_option("--add", o.sync.add, "POP id to put on the handheld (repeatable)");
