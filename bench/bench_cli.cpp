@@ -10,6 +10,7 @@
 // later runs read them, as every start after the first does.
 
 #include "cli/CliApp.h"
+#include "genbook/Genbook.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,9 +33,11 @@ public:
         m_root = ::mkdtemp(pattern);
         fs::create_directories(m_root / "work");
         fs::create_directories(m_root / "handheld/fs/Program Files/Tarvo");
-        std::string command = std::string(TARVO_GENBOOK) + " --out " + (m_root / "dialer").string() + " --pops "
-                              + std::to_string(pops) + " --seed 5 > /dev/null";
-        if (std::system(command.c_str()) != 0)
+        tarvo::genbook::BookOptions book;
+        book.out = (m_root / "dialer").string();
+        book.pops = static_cast<std::uint64_t>(pops);
+        book.seed = 5;
+        if (!tarvo::genbook::writeInstallation(book))
             std::abort();
         std::ofstream reg(m_root / "registry.reg", std::ios::binary);
         reg << "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -56,10 +59,11 @@ private:
     fs::path m_root;
 };
 
-void runVerb(benchmark::State& state, std::vector<std::string> args)
+void runVerb(benchmark::State& state, const std::vector<std::string>& verb)
 {
     static Workspace workspace(100000);
-    args.insert(args.begin(), "tarvo-sync");
+    std::vector<std::string> args{std::string("tarvo-sync")};
+    args.insert(args.end(), verb.begin(), verb.end());
     std::size_t bytes = 0;
     for (auto _ : state) {
         std::ostringstream out;

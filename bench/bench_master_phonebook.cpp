@@ -4,10 +4,11 @@
 //   build/bench/bench/bench_master_phonebook
 //
 // Two kinds of phonebook, each generated once per size into a temporary
-// folder: "genbook" is written by tools/tarvo-genbook (lines grouped by
-// country, region and city, a few hundred cities, a customer file of 5 %);
-// "random" by BookGenerator.h (locations in random order, some 100 000
-// distinct cities at 1M POPs: the hard case for the city derivation). Time covers
+// folder by the generator in tools/genbook/: "genbook" in its grouped layout
+// (lines grouped by country, region and city, a few hundred cities, a
+// customer file of 5 %); "random" in its scattered layout (locations in
+// random order, some 20 000 distinct cities at 1M POPs: the hard case for
+// the city derivation). Time covers
 // MasterPhonebook::Load on a folder without "city.txt" and "countryp.txt".
 // Memory is measured in a fresh process (this program started again with
 // --measure-load DIR) so that the generator and earlier sizes do not count:
@@ -15,9 +16,8 @@
 // before loading, per_pop_B = (peak - base) / POPs, and x_file = peak / size
 // of "pbook.txt".
 
-#include "BookGenerator.h"
-
 #include "dialing/CountryQuery.h"
+#include "genbook/Genbook.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/FrontEnd.h"
 
@@ -38,7 +38,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using tarvo::bench::BookFiles;
 
 // The resident high-water mark of this process's memory (kB). Read from
 // VmHWM rather than getrusage: ru_maxrss survives exec and would report the
@@ -75,28 +74,27 @@ int loadOnce(const std::string& dir, std::size_t* popCount = nullptr)
 
 enum class Kind { Genbook, Random };
 
+// What a generated phonebook holds: the size of "pbook.txt" and its POP
+// lines (customer POPs come on top, in "cbook.txt").
+struct BookFiles {
+    std::uintmax_t pbookBytes = 0;
+    std::size_t lines = 0;
+};
+
 struct Book {
     std::string dir;
     BookFiles files;
 };
 
-// A phonebook from tools/tarvo-genbook; its line count is the POPs asked
-// for (customer POPs come on top, in "cbook.txt").
-BookFiles genbook(const std::string& dir, std::size_t pops)
+BookFiles generate(const std::string& dir, std::size_t pops, Kind kind)
 {
-    BookFiles files;
-#ifdef TARVO_GENBOOK
-    std::string command = std::string(TARVO_GENBOOK) + " --pops " + std::to_string(pops) + " --seed 1 --out '" + dir +
-                          "' >/dev/null";
-    if (std::system(command.c_str()) != 0)
-        return files;
-    files.pbookBytes = fs::file_size(dir + "/pbook.txt");
-    files.lines = pops;
-#else
-    (void)dir;
-    (void)pops;
-#endif
-    return files;
+    tarvo::genbook::BookOptions options;
+    options.out = dir;
+    options.pops = pops;
+    options.layout = kind == Kind::Genbook ? tarvo::genbook::Layout::Grouped : tarvo::genbook::Layout::Scattered;
+    if (!tarvo::genbook::writeInstallation(options))
+        std::abort();
+    return {fs::file_size(dir + "/pbook.txt"), pops};
 }
 
 class Books {
@@ -123,7 +121,7 @@ public:
         Book book;
         book.dir = m_root + (kind == Kind::Genbook ? "/genbook-" : "/random-") + std::to_string(pops);
         fs::create_directories(book.dir);
-        book.files = kind == Kind::Genbook ? genbook(book.dir, pops) : tarvo::bench::GenerateBook(book.dir, pops);
+        book.files = generate(book.dir, pops, kind);
         return m_books.emplace(key, std::move(book)).first->second;
     }
 
@@ -177,15 +175,14 @@ void loadBenchmark(benchmark::State& state, Kind kind)
         tarvo::CountryQuery query;
         auto phonebook =
             std::make_unique<tarvo::MasterPhonebook>(book.dir, frontEnd, book.dir + "/out_dr_country.txt", query);
-        std::string error;
         state.ResumeTiming();
 
-        int result = phonebook->Load(error);
+        tarvo::MasterPhonebook::LoadResult result = phonebook->Load();
         benchmark::DoNotOptimize(result);
 
         state.PauseTiming();
-        if (result != 0)
-            state.SkipWithError(error.c_str());
+        if (!result.ok())
+            state.SkipWithError(result.errorText.c_str());
         pops = phonebook->pops().size();
         phonebook.reset();
         state.ResumeTiming();

@@ -8,6 +8,7 @@
 #include "config/ProfileConfig.h"
 #include "device/DeviceLink.h"
 #include "device/FolderDevice.h"
+#include "genbook/Genbook.h"
 #include "sync/SyncProcedure.h"
 #include "sync/HandheldPhonebook.h"
 #include "phonebook/PopList.h"
@@ -49,11 +50,13 @@ struct Setup {
         dir = pattern;
         fs::create_directories(dir / "handheld" / "fs" / "Program Files" / "Tarvo");
 
-        // The dialer's tables and phonebook from the generator tool: 100,000
-        // POP lines, a MODEM/ISDN pair counting as two.
-        const std::string command = std::string(TARVO_GENBOOK) + " --out " + (dir / "dialer").string() +
-                                    " --pops " + std::to_string(kPopLines) + " --seed 7 > /dev/null";
-        if (std::system(command.c_str()) != 0)
+        // The dialer's tables and phonebook from the generator: 100,000 POP
+        // lines, a MODEM/ISDN pair counting as two.
+        genbook::BookOptions book;
+        book.out = (dir / "dialer").string();
+        book.pops = kPopLines;
+        book.seed = 7;
+        if (!genbook::writeInstallation(book))
             std::abort();
 
         if (pops.LoadFile(PopList::Mode::ClearFirst, (dir / "dialer" / "pbook.txt").string(), PopList::Source::Master)

@@ -1,6 +1,9 @@
 // The phonebook generator that other tests and the benchmarks build their
 // dialer installations with.
 #include "dialing/CountryQuery.h"
+#include "phonebook/MasterPhonebook.h"
+#include "phonebook/PopRecord.h"
+#include "support/FrontEnd.h"
 #include "support/AtomicFile.h"
 #include "fixtures/TempDir.h"
 #include "support/Tokenizer.h"
@@ -67,7 +70,7 @@ std::string gunzip(const std::string& path)
 
 } // namespace
 
-TEST(DialingGenbook, reorderedHeaderPopLinesAndVariantPairs)
+TEST(Genbook, reorderedHeaderPopLinesAndVariantPairs)
 {
     TempDir dir;
     ASSERT_EQ(runTool("--out '" + dir.path().string() + "' --pops 60 --seed 7 --header"), 0);
@@ -120,7 +123,7 @@ TEST(DialingGenbook, reorderedHeaderPopLinesAndVariantPairs)
     EXPECT_EQ(fields(customer[2], 29)[at("POP")].rfind("CUS", 0), 0U);
 }
 
-TEST(DialingGenbook, tablesUseTheTelephonyIdentifiers)
+TEST(Genbook, tablesUseTheTelephonyIdentifiers)
 {
     TempDir dir;
     ASSERT_EQ(runTool("--out '" + dir.path().string() + "' --pops 10 --customer-percent 0"), 0);
@@ -151,7 +154,7 @@ TEST(DialingGenbook, tablesUseTheTelephonyIdentifiers)
     EXPECT_TRUE(dir.exists("dr_areacode.txt"));
 }
 
-TEST(DialingGenbook, sameSeedSameBytesAndGzipHoldsTheSameBook)
+TEST(Genbook, sameSeedSameBytesAndGzipHoldsTheSameBook)
 {
     TempDir a;
     TempDir b;
@@ -169,7 +172,39 @@ TEST(DialingGenbook, sameSeedSameBytesAndGzipHoldsTheSameBook)
     EXPECT_NE(c.read("pbook.txt"), plain);
 }
 
-TEST(DialingGenbook, badOptionsAreUsageErrors)
+TEST(Genbook, scatteredBooksLoadAndCarryEveryLineAsked)
+{
+    TempDir a;
+    TempDir b;
+    ASSERT_EQ(runTool("--scattered --out '" + a.path().string() + "' --pops 400 --seed 3"), 0);
+    ASSERT_EQ(runTool("--scattered --out '" + b.path().string() + "' --pops 400 --seed 3"), 0);
+    EXPECT_EQ(a.read("pbook.txt"), b.read("pbook.txt"));
+    EXPECT_EQ(a.read("region.txt"), b.read("region.txt"));
+
+    std::vector<std::string> book = lines(a.read("pbook.txt"));
+    ASSERT_EQ(book.size(), 401U);
+    EXPECT_EQ(book[0], "#VER 1");
+    std::set<std::string> countries;
+    for (std::size_t i = 1; i < book.size(); ++i) {
+        std::vector<std::string> f = fields(book[i], 29);
+        ASSERT_EQ(f.size(), 28U) << book[i];
+        countries.insert(f[0]);
+    }
+    EXPECT_GT(countries.size(), 10U) << "POPs lie far beyond the ten countries with regions";
+    EXPECT_FALSE(a.exists("cbook.txt"));
+
+    SilentFrontEnd frontEnd;
+    CountryQuery query;
+    MasterPhonebook phonebook(a.path().string(), frontEnd, a.file("out_dr_country.txt"), query);
+    MasterPhonebook::LoadResult loaded = phonebook.Load();
+    ASSERT_TRUE(loaded.ok()) << loaded.errorText;
+    std::size_t withVariants = 0;
+    for (const PopRecord& pop : phonebook.pops())
+        withVariants += 1 + pop.variants().size();
+    EXPECT_EQ(withVariants, 400U);
+}
+
+TEST(Genbook, badOptionsAreUsageErrors)
 {
     TempDir dir;
     EXPECT_EQ(runTool("--pops 0 --out '" + dir.path().string() + "'"), 2);

@@ -1,36 +1,39 @@
-#pragma once
+#include "genbook/Genbook.h"
 
-// A dialer installation of a given size for the benchmarks: "region.txt",
-// "country.txt", the dialer's "dr_country.txt" and a "pbook.txt" of `pops`
-// POP lines (about 150 bytes each, one POP in twenty followed by an ISDN
-// variant), in random location order. Deterministic for a seed.
+#include "genbook/Random.h"
+#include "genbook/Sink.h"
 
-#include <cstdint>
 #include <cstdio>
-#include <random>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-namespace tarvo::bench {
+namespace tarvo::genbook {
 
-struct BookFiles {
-    std::uintmax_t pbookBytes = 0;
-    std::size_t lines = 0;
+namespace {
+
+struct Country {
+    std::string code;
+    int id = 0;
+    std::vector<std::string> regions;
+    std::vector<std::string> cities;
 };
 
-inline bool writeText(const std::string& path, const std::string& text)
+bool writeLines(const std::string& path, const std::string& text)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && ok;
+    Sink sink(path, false);
+    sink.buffer() = text;
+    return sink.finish();
 }
 
-inline BookFiles GenerateBook(const std::string& dir, std::size_t pops, std::uint32_t seed = 1)
+} // namespace
+
+bool writeScatteredInstallation(const BookOptions& options)
 {
-    std::mt19937 rng(seed);
-    auto pick = [&rng](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+    std::error_code ec;
+    std::filesystem::create_directories(options.out, ec);
+    Random random(options.seed);
+    auto pick = [&random](std::size_t n) { return static_cast<std::size_t>(random.below(static_cast<std::uint32_t>(n))); };
     auto word = [&](std::size_t minLen, std::size_t maxLen) {
         std::string w;
         std::size_t len = minLen + pick(maxLen - minLen + 1);
@@ -41,17 +44,11 @@ inline BookFiles GenerateBook(const std::string& dir, std::size_t pops, std::uin
     };
 
     // 120 countries; the first ten have regions, every country has cities.
-    struct Country {
-        std::string code;
-        int id;
-        std::vector<std::string> regions;
-        std::vector<std::string> cities;
-    };
     std::vector<Country> countries;
     std::string countryText = "; code,id,name,allcity\r\n";
     std::string rulesText;
     std::string regionText;
-    const std::size_t cityCount = pops < 200000 ? pops / 10 + 10 : 20000;
+    const std::size_t cityCount = options.pops < 200000 ? static_cast<std::size_t>(options.pops) / 10 + 10 : 20000;
     for (int c = 0; c < 120; ++c) {
         Country country;
         country.code = std::string{static_cast<char>('A' + c / 26), static_cast<char>('A' + c % 26)};
@@ -65,31 +62,29 @@ inline BookFiles GenerateBook(const std::string& dir, std::size_t pops, std::uin
         std::size_t cities = cityCount / 120 + 1;
         for (std::size_t i = 0; i < cities; ++i)
             country.cities.push_back(word(4, 14));
-        countryText += country.code + "," + std::to_string(country.id) + "," + word(6, 14) + "," +
-                       std::to_string(c % 3) + "\r\n";
+        countryText += country.code + "," + std::to_string(country.id) + "," + word(6, 14) + ","
+                       + std::to_string(c % 3) + "\r\n";
         if (c % 2 == 0)
-            rulesText += country.code + "," + std::to_string(country.id) + "," + std::to_string(c + 1) +
-                         ",G, 1FG,011EFG, 1FG\r\n";
+            rulesText += country.code + "," + std::to_string(country.id) + "," + std::to_string(c + 1)
+                         + ",G, 1FG,011EFG, 1FG\r\n";
         countries.push_back(std::move(country));
     }
-    writeText(dir + "/region.txt", regionText);
-    writeText(dir + "/country.txt", countryText);
-    writeText(dir + "/dr_country.txt", rulesText);
+    const std::string& dir = options.out;
+    if (!writeLines(dir + "/region.txt", regionText) || !writeLines(dir + "/country.txt", countryText)
+        || !writeLines(dir + "/dr_country.txt", rulesText))
+        return false;
 
-    BookFiles result;
-    std::FILE* out = std::fopen((dir + "/pbook.txt").c_str(), "wb");
-    if (!out)
-        return result;
-    std::string block = "#VER 20240101\r\n";
+    Sink book(dir + "/pbook.txt", options.gzip);
+    book.line("#VER " + std::to_string(options.ver));
     char line[512];
-    for (std::size_t i = 0; i < pops;) {
+    for (std::size_t i = 0; i < options.pops;) {
         // Half the POPs lie in the ten countries with regions.
         const Country& country = countries[pick(2) ? pick(10) : pick(countries.size())];
-        const std::string& region = country.regions.empty() ? std::string() : country.regions[pick(country.regions.size())];
+        const std::string region = country.regions.empty() ? std::string() : country.regions[pick(country.regions.size())];
         const std::string& city = country.cities[pick(country.cities.size())];
         unsigned area = 200 + static_cast<unsigned>(pick(800));
         unsigned number = 2000000 + static_cast<unsigned>(pick(7000000));
-        bool variant = pick(20) == 0 && i + 1 < pops;
+        bool variant = pick(20) == 0 && i + 1 < options.pops;
         for (int v = 0; v <= (variant ? 1 : 0); ++v, ++i) {
             int n = std::snprintf(line, sizeof line,
                                   "%s,%s,%s,%u,%u,%s-%07zu,tarvo.scp,,,127,0,2359,0,86400,0.0%zu,%s,%d,1,1,0,"
@@ -98,19 +93,11 @@ inline BookFiles GenerateBook(const std::string& dir, std::size_t pops, std::uin
                                   country.code.c_str(), i - static_cast<std::size_t>(v), pick(10),
                                   v ? "64000" : "56000", v, pick(256), pick(256), pick(1000),
                                   static_cast<int>(pick(8) == 0), pick(100), v ? "ISDN" : "MODEM", pick(10000));
-            block.append(line, static_cast<std::size_t>(n));
-            ++result.lines;
+            book.buffer().append(line, static_cast<std::size_t>(n));
         }
-        if (block.size() > (1 << 20)) {
-            std::fwrite(block.data(), 1, block.size(), out);
-            result.pbookBytes += block.size();
-            block.clear();
-        }
+        book.maybeFlush();
     }
-    std::fwrite(block.data(), 1, block.size(), out);
-    result.pbookBytes += block.size();
-    std::fclose(out);
-    return result;
+    return book.finish();
 }
 
-} // namespace tarvo::bench
+} // namespace tarvo::genbook
