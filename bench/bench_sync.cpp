@@ -9,11 +9,11 @@
 #include "device/DeviceLink.h"
 #include "device/FolderDevice.h"
 #include "genbook/Genbook.h"
-#include "sync/SyncProcedure.h"
-#include "sync/HandheldPhonebook.h"
 #include "phonebook/PopList.h"
 #include "phonebook/PopRecord.h"
 #include "support/FrontEnd.h"
+#include "sync/HandheldPhonebook.h"
+#include "sync/SyncProcedure.h"
 
 #include <benchmark/benchmark.h>
 

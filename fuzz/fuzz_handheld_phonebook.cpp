@@ -1,9 +1,9 @@
 // The handheld phonebook read-back on arbitrary device file content: the
 // desktop copy is marked against a fixed master phonebook, then the merged
 // file written from the result must mark the same POPs again.
-#include "sync/HandheldPhonebook.h"
 #include "phonebook/PopList.h"
 #include "phonebook/PopRecord.h"
+#include "sync/HandheldPhonebook.h"
 
 #include <cstddef>
 #include <cstdint>

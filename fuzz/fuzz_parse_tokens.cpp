@@ -1,4 +1,4 @@
-// ParseTokens, Comment, StripCRLF, StrTok and ToInt32 on arbitrary lines.
+// ParseTokens, Comment, StripCRLF, StrTok and toInt32 on arbitrary lines.
 // The first byte chooses how many fields are asked for (0 to 31).
 #include "support/Tokenizer.h"
 
@@ -41,6 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     tarvo::StrTok tok(line, " \t");
     while (tok.next()) {
     }
-    (void)tarvo::ToInt32(line);
+    (void)tarvo::toInt32(line);
     return 0;
 }

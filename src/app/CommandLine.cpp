@@ -18,7 +18,7 @@ bool isSwitch(std::string_view token, char letter)
 
 } // namespace
 
-CommandLineOptions ParseCommandLine(std::string_view arguments)
+CommandLineOptions parseCommandLine(std::string_view arguments)
 {
     CommandLineOptions options;
     Mode mode = Mode::None;

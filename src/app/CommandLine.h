@@ -20,6 +20,6 @@ struct CommandLineOptions {
 // "-u" mode the user settings file; the other modes ignore them, and so are
 // plain tokens before any switch. "-m" allows a second copy and leaves the
 // mode as it is.
-CommandLineOptions ParseCommandLine(std::string_view arguments);
+CommandLineOptions parseCommandLine(std::string_view arguments);
 
 } // namespace tarvo

@@ -1,8 +1,8 @@
 #include "app/DialerDiscovery.h"
 
-#include "text/RegistryFile.h"
 #include "support/PathJoin.h"
 #include "text/IniFile.h"
+#include "text/RegistryFile.h"
 
 #include <algorithm>
 #include <cctype>

@@ -27,8 +27,8 @@ int compareBytes(std::string_view a, std::string_view b)
 int compareNumbers(const PopRecord& a, const PopRecord& b, const PopSort& sort)
 {
     int d = factor(sort, SortColumn::Number);
-    int areaA = ToInt32(a.areaCode());
-    int areaB = ToInt32(b.areaCode());
+    int areaA = toInt32(a.areaCode());
+    int areaB = toInt32(b.areaCode());
     if (areaA != areaB)
         return areaA < areaB ? -d : d;
     return compareBytes(a.phoneNumber(), b.phoneNumber()) * d;

@@ -3,11 +3,11 @@
 #include "app/DialerDiscovery.h"
 #include "app/UpdateGuard.h"
 #include "device/DeviceLink.h"
-#include "sync/HandheldPhonebook.h"
 #include "phonebook/MasterPhonebook.h"
-#include "support/FileVersion.h"
 #include "support/BusyCursor.h"
+#include "support/FileVersion.h"
 #include "support/FrontEnd.h"
+#include "sync/HandheldPhonebook.h"
 
 #include <cerrno>
 #include <optional>

@@ -16,7 +16,7 @@ void UserSettings::load()
     std::string_view fields[4];
     if (ParseTokens(widths, fields, 4) == 4) {
         for (std::size_t i = 0; i < 4; ++i)
-            m_colWidth[i] = ToInt32(fields[i]);
+            m_colWidth[i] = toInt32(fields[i]);
     } else {
         m_colWidth = {0, 0, 0, 0};
     }

@@ -135,7 +135,7 @@ SyncResult DeviceLink::writeFile(const std::string& localPath, std::string_view 
         return SyncResult::LocalMissing;
     if (S_ISDIR(info.st_mode))
         return SyncResult::LocalUnreadable;
-    FilePtr local = OpenFile(localPath, "rb");
+    FilePtr local = openFile(localPath, "rb");
     if (!local)
         return SyncResult::LocalUnreadable;
     std::u16string path;

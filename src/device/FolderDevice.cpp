@@ -230,7 +230,7 @@ DeviceHandle FolderDevice::createFile(const std::u16string& path, DeviceOpen mod
     if (mode == DeviceOpen::ReadExisting) {
         if (!fs::is_regular_file(*local, ec))
             return kNoDeviceHandle;
-        file.reader = OpenFile(local->string(), "rb");
+        file.reader = openFile(local->string(), "rb");
         if (!file.reader)
             return kNoDeviceHandle;
     } else {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "text/RegistryFile.h"
 #include "device/DeviceTransport.h"
 #include "support/FileHandle.h"
+#include "text/RegistryFile.h"
 
 #include <cstdint>
 #include <filesystem>

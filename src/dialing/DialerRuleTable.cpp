@@ -26,12 +26,12 @@ bool DialerRuleTable::addLine(std::string_view line)
     if (ParseTokens(line, fields, kFields + 1) != kFields)
         return false;
     DialingRule rule;
-    rule.CountryCode = ToInt32(fields[2]);
+    rule.CountryCode = toInt32(fields[2]);
     rule.SameAreaRule = fields[3];
     rule.LongDistanceRule = fields[4];
     rule.InternationalRule = fields[5];
     rule.FourthRule = fields[6];
-    m_rules.insert_or_assign(keyOf(ToInt32(fields[1])), std::move(rule));
+    m_rules.insert_or_assign(keyOf(toInt32(fields[1])), std::move(rule));
     return true;
 }
 

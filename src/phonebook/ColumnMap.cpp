@@ -19,7 +19,7 @@ bool ColumnMap::applyHeader(std::string_view line)
     std::array<std::string_view, kPopColumnCount> fields{};
     int count = ParseTokens(names, fields.data(), kPopColumnCount);
     for (int pos = 0; pos < count; ++pos) {
-        if (auto column = FindColumn(fields[static_cast<std::size_t>(pos)]))
+        if (auto column = findColumn(fields[static_cast<std::size_t>(pos)]))
             m_position[static_cast<std::size_t>(*column)] = pos;
     }
     return true;

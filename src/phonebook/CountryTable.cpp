@@ -53,12 +53,12 @@ bool CountryTable::read(const std::string& path, DialingRules& rules)
             continue;
         CountryEntry& entry = m_entries.emplace_back();
         entry.code = fields[0];
-        entry.tapiCountryId = ToInt32(fields[1]);
+        entry.tapiCountryId = toInt32(fields[1]);
         entry.name = fields[2];
-        entry.allCityOrder = ToInt32(fields[3]);
+        entry.allCityOrder = toInt32(fields[3]);
         if (entry.allCityOrder == 0)
             entry.allCityOrder = -1;
-        entry.hasPops = count == 5 ? ToInt32(fields[4]) : 1;
+        entry.hasPops = count == 5 ? toInt32(fields[4]) : 1;
         if (output)
             rules.writeCountry(entry.code, entry.tapiCountryId);
     }

@@ -50,17 +50,17 @@ inline constexpr std::array<std::string_view, kPopColumnCount> kPopColumnNames =
     "QOS",     "SUPPORT_PHONE", "SUPPORT_MESG", "ALL_CITY", "SORT_ORDER", "MEDIA", "BILL_CODE",
 };
 
-constexpr int ColumnIndex(PopColumn column)
+constexpr int columnIndex(PopColumn column)
 {
     return static_cast<int>(column);
 }
 
-constexpr std::string_view ColumnName(PopColumn column)
+constexpr std::string_view columnName(PopColumn column)
 {
     return kPopColumnNames[static_cast<std::size_t>(column)];
 }
 
-constexpr std::optional<PopColumn> FindColumn(std::string_view name)
+constexpr std::optional<PopColumn> findColumn(std::string_view name)
 {
     for (std::size_t i = 0; i < kPopColumnNames.size(); ++i)
         if (kPopColumnNames[i] == name)
@@ -69,7 +69,7 @@ constexpr std::optional<PopColumn> FindColumn(std::string_view name)
 }
 
 // Integer columns are held as 32-bit signed numbers; the others as text.
-constexpr bool IsNumberColumn(PopColumn column)
+constexpr bool isNumberColumn(PopColumn column)
 {
     switch (column) {
     case PopColumn::DOW:

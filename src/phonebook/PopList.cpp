@@ -108,7 +108,7 @@ void PopList::fillRecord(PopRecord& record, const std::string_view* fields, bool
             texts[static_cast<std::size_t>(slot)] = field;
             total += field.size();
         } else if (int number = kPopSlots.number[c]; number >= 0) {
-            int value = ToInt32(field);
+            int value = toInt32(field);
             auto column = static_cast<PopColumn>(c);
             if (column == PopColumn::USAGE_START || column == PopColumn::USAGE_END)
                 value /= kHoursDivisor;

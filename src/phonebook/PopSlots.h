@@ -23,7 +23,7 @@ inline constexpr PopSlots kPopSlots = [] {
         auto i = static_cast<std::size_t>(c);
         slots.text[i] = -1;
         slots.number[i] = -1;
-        if (IsNumberColumn(column))
+        if (isNumberColumn(column))
             slots.number[i] = number++;
         else if (column != PopColumn::SUPPORT_MESG)
             slots.text[i] = text++;

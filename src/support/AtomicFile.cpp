@@ -76,15 +76,15 @@ void AtomicFile::discard()
     }
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view content)
+bool writeFileAtomically(const std::string& path, std::string_view content)
 {
     AtomicFile file(path);
     return file.open() && file.write(content) && file.commit();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content)
+bool readWholeFile(const std::string& path, std::string& content)
 {
-    FilePtr f = OpenFile(path, "rb");
+    FilePtr f = openFile(path, "rb");
     if (!f)
         return false;
     content.clear();

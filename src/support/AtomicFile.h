@@ -41,9 +41,9 @@ private:
 };
 
 // Replaces `path` with `content` atomically.
-bool WriteFileAtomically(const std::string& path, std::string_view content);
+bool writeFileAtomically(const std::string& path, std::string_view content);
 
 // Reads a whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& content);
+bool readWholeFile(const std::string& path, std::string& content);
 
 } // namespace tarvo

@@ -13,7 +13,7 @@ struct FileCloser {
 // Every stdio stream the program opens is owned by one of these.
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-inline FilePtr OpenFile(const std::string& path, const char* mode)
+inline FilePtr openFile(const std::string& path, const char* mode)
 {
     return FilePtr(std::fopen(path.c_str(), mode));
 }

@@ -15,7 +15,7 @@ bool LimitFileSize(const std::string& path, long size, float factor)
     if (size < 0)
         return false;
     errno = 0;
-    FilePtr file = OpenFile(path, "rb");
+    FilePtr file = openFile(path, "rb");
     if (!file)
         return errno == ENOENT;
     if (::fseeko(file.get(), 0, SEEK_END) != 0)
@@ -45,7 +45,7 @@ bool LimitFileSize(const std::string& path, long size, float factor)
         if (newline != nullptr)
             keepFrom = static_cast<std::size_t>(static_cast<const char*>(newline) - tail.data()) + 1;
     }
-    return WriteFileAtomically(path, std::string_view(tail).substr(keepFrom));
+    return writeFileAtomically(path, std::string_view(tail).substr(keepFrom));
 }
 
 } // namespace tarvo

@@ -70,7 +70,7 @@ int Comment(std::string_view line)
     return 1;
 }
 
-std::vector<std::string_view> SplitLines(std::string_view text)
+std::vector<std::string_view> splitLines(std::string_view text)
 {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
@@ -105,7 +105,7 @@ std::optional<std::string_view> StrTok::next()
     return token;
 }
 
-int ToInt32(std::string_view text)
+int toInt32(std::string_view text)
 {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r'

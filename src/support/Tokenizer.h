@@ -36,7 +36,7 @@ std::string_view StripCRLF(std::string_view line);
 
 // Splits a whole text into lines at CR LF, LF or CR, without line ends; a
 // last line without a line end counts, an empty text has no lines.
-std::vector<std::string_view> SplitLines(std::string_view text);
+std::vector<std::string_view> splitLines(std::string_view text);
 
 // A tokenizer over one text: each call of `next` gives the next run of
 // characters that are not delimiters. Holds its own position, so two texts
@@ -54,6 +54,6 @@ private:
 // Decimal conversion as the dialer's files expect it: leading blanks and one
 // sign accepted, stops at the first non-digit, no digits gives 0. Values past
 // the 32-bit range saturate instead of overflowing.
-int ToInt32(std::string_view text);
+int toInt32(std::string_view text);
 
 } // namespace tarvo

@@ -64,7 +64,7 @@ ReadBackResult HandheldPhonebook::markFromFile(PopList& pops, const std::string&
         std::error_code ec;
         if (std::filesystem::exists(localPath, ec) || ec)
             return ReadBackResult::NotAPhonebook;
-        return WriteFileAtomically(localPath, {}) ? ReadBackResult::Marked : ReadBackResult::NotAPhonebook;
+        return writeFileAtomically(localPath, {}) ? ReadBackResult::Marked : ReadBackResult::NotAPhonebook;
     }
 
     // Every POP the device names is looked up in the master list, whatever

@@ -1,6 +1,7 @@
 #include "text/IniFile.h"
 
 #include "support/AtomicFile.h"
+#include "support/PathJoin.h"
 #include "support/Tokenizer.h"
 
 #include <climits>
@@ -43,7 +44,7 @@ std::vector<std::string_view> settingsLines(std::string_view text)
 {
     if (text.starts_with(kUtf8Bom))
         text.remove_prefix(kUtf8Bom.size());
-    return SplitLines(text);
+    return splitLines(text);
 }
 
 // A "[name]" line gives the section's name; anything else gives nothing.
@@ -86,7 +87,7 @@ std::optional<std::string> lookup(const std::string& path, std::string_view sect
     section = trim(section);
     key = trim(key);
     std::string text;
-    if (!ReadWholeFile(path, text))
+    if (!readWholeFile(path, text))
         return std::nullopt;
     bool inSection = false;
     bool sectionSeen = false;
@@ -128,11 +129,7 @@ void IniFile::SetPath(std::string_view name)
         return;
     }
     char cwd[PATH_MAX];
-    if (::getcwd(cwd, sizeof cwd) == nullptr) {
-        m_path = std::string(name);
-        return;
-    }
-    m_path = std::string(cwd) + "/" + std::string(name);
+    m_path = ::getcwd(cwd, sizeof cwd) != nullptr ? joinPath(cwd, name) : std::string(name);
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view def,
@@ -148,7 +145,7 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key, 
 
 int IniFile::ReadInt(std::string_view section, std::string_view key, std::string_view defaultText) const
 {
-    return ToInt32(ReadString(section, key, defaultText, kNumberBuffer));
+    return toInt32(ReadString(section, key, defaultText, kNumberBuffer));
 }
 
 bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defaultFlag) const
@@ -186,7 +183,7 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
     section = trim(section);
     key = trim(key);
     std::string text;
-    bool exists = ReadWholeFile(m_path, text);
+    bool exists = readWholeFile(m_path, text);
     // A file that is there but cannot be read would otherwise be replaced
     // by one holding only the new key.
     if (!exists && ::access(m_path.c_str(), F_OK) == 0)
@@ -248,7 +245,7 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
         emit(header);
         emit(newLine);
     }
-    return WriteFileAtomically(m_path, out);
+    return writeFileAtomically(m_path, out);
 }
 
 } // namespace tarvo

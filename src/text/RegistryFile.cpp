@@ -235,7 +235,7 @@ bool RegistryFile::load()
     m_roots.clear();
     if (m_path.empty())
         return true;
-    FilePtr file = OpenFile(m_path, "rb");
+    FilePtr file = openFile(m_path, "rb");
     if (!file)
         return errno == ENOENT || errno == ENOTDIR;
     std::string raw;
@@ -253,7 +253,7 @@ void RegistryFile::parse(std::string_view raw)
 {
     m_roots.clear();
     std::string text = decodeText(raw);
-    std::vector<std::string_view> lines = SplitLines(text);
+    std::vector<std::string_view> lines = splitLines(text);
     Key* current = nullptr;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string_view line = trim(lines[i]);
@@ -363,7 +363,7 @@ void RegistryFile::serializeKey(const Key& key, std::string& prefix, std::string
 
 bool RegistryFile::save() const
 {
-    return WriteFileAtomically(m_path, serialize());
+    return writeFileAtomically(m_path, serialize());
 }
 
 const RegistryFile::Key* RegistryFile::findKey(std::string_view keyPath) const

@@ -1,7 +1,7 @@
 #include "app/DialerDiscovery.h"
 
-#include "text/RegistryFile.h"
 #include "fixtures/TempDir.h"
+#include "text/RegistryFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "app/SelectionModel.h"
 
 #include "dialing/CountryQuery.h"
-#include "phonebook/MasterPhonebook.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/TempDir.h"
+#include "phonebook/MasterPhonebook.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 #include "app/SyncApp.h"
 
-#include "text/RegistryFile.h"
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
-#include "phonebook/MasterPhonebook.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/Workspace.h"
+#include "phonebook/MasterPhonebook.h"
+#include "text/RegistryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ TEST_F(SyncAppTest, startupLoadsProfileNamedOnTheCommandLineAndRestoresTheCursor
     m_ws.writeDialer("pbook.txt", PopFile({PopLine("US", "TX", "Austin", "P1").str()}));
     m_ws.writeWork("other.ini", "[Profile]\r\nAppName=Caf&#233;\r\nProfileID=42\r\n");
 
-    ASSERT_EQ(start(ParseCommandLine("-c other.ini")), SyncApp::Startup::Ready) << testing::PrintToString(m_ui.texts());
+    ASSERT_EQ(start(parseCommandLine("-c other.ini")), SyncApp::Startup::Ready) << testing::PrintToString(m_ui.texts());
     EXPECT_TRUE(m_ui.boxes.empty());
     EXPECT_EQ(m_ui.busyDepth, 0);
     EXPECT_FALSE(m_ui.unbalanced);

@@ -1,8 +1,8 @@
 #include "config/ProfileConfig.h"
 
+#include "fixtures/TempDir.h"
 #include "support/Base64.h"
 #include "support/TarvoCipher.h"
-#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The device link against a handheld that fails on demand.
 #include "device/DeviceLink.h"
 
-#include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/FakeTransport.h"
+#include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>

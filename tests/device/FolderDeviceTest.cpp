@@ -1,9 +1,9 @@
 // The device link against the simulated handheld folder.
 #include "device/FolderDevice.h"
 
+#include "device/DeviceLink.h"
 #include "fixtures/HandheldFolder.h"
 #include "fixtures/RecordingFrontEnd.h"
-#include "device/DeviceLink.h"
 #include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "fixtures/PopLine.h"
+#include "phonebook/RegionTable.h"
 
+#include "fixtures/PopLine.h"
+#include "fixtures/TempDir.h"
 #include "phonebook/CityTable.h"
 #include "phonebook/PopList.h"
-#include "phonebook/RegionTable.h"
-#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "fixtures/PopLine.h"
-#include "fixtures/RecordingFrontEnd.h"
+#include "phonebook/MasterPhonebook.h"
 
 #include "dialing/CountryQuery.h"
-#include "phonebook/ExpandCompressedPhonebook.h"
-#include "phonebook/MasterPhonebook.h"
+#include "fixtures/PopLine.h"
+#include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/TempDir.h"
+#include "phonebook/ExpandCompressedPhonebook.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "fixtures/PopLine.h"
-
 #include "phonebook/PopList.h"
+
+#include "fixtures/PopLine.h"
+#include "fixtures/TempDir.h"
 #include "support/FileHandle.h"
 #include "support/Tokenizer.h"
-#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -247,7 +247,7 @@ TEST_F(PopListTest, streamWriterWritesTheSameBytes)
     PopLine b = PopLine(a).set(PopColumn::MEDIA, "ISDN");
     ASSERT_EQ(load(PopFile({a.str(), b.str()})), PopFileStatus::Read);
     {
-        FilePtr out = OpenFile(dir.file("out.txt"), "wb");
+        FilePtr out = openFile(dir.file("out.txt"), "wb");
         ASSERT_TRUE(out);
         EXPECT_TRUE(list.begin()->Write(out.get()));
     }

@@ -1,4 +1,5 @@
 #include "support/FileSizeLimit.h"
+
 #include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #include "support/FileVersion.h"
+
 #include "fixtures/TempDir.h"
 
 #include "BuildInfo.h"

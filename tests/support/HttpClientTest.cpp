@@ -1,4 +1,5 @@
 #include "support/HttpClient.h"
+
 #include "fixtures/HttpTestServer.h"
 
 #include <gtest/gtest.h>

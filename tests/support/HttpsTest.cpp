@@ -1,5 +1,5 @@
-#include "support/HttpConnection.h"
 #include "fixtures/HttpTestServer.h"
+#include "support/HttpConnection.h"
 
 #include <gtest/gtest.h>
 #include <openssl/evp.h>

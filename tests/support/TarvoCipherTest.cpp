@@ -1,6 +1,7 @@
+#include "support/TarvoCipher.h"
+
 #include "config/AuthHeaderBuilder.h"
 #include "support/Base64.h"
-#include "support/TarvoCipher.h"
 
 #include <gtest/gtest.h>
 

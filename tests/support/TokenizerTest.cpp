@@ -58,11 +58,11 @@ TEST(StrTok, walksBlankSeparatedTokensWithItsOwnState)
     EXPECT_EQ(b.next(), "y");
 }
 
-TEST(ToInt32, convertsLeadingDigitsOnly)
+TEST(toInt32, convertsLeadingDigitsOnly)
 {
-    EXPECT_EQ(ToInt32("12abc"), 12);
-    EXPECT_EQ(ToInt32("  -7"), -7);
-    EXPECT_EQ(ToInt32("abc"), 0);
-    EXPECT_EQ(ToInt32("99999999999999"), 2147483647);
-    EXPECT_EQ(ToInt32("-99999999999999"), -2147483647 - 1);
+    EXPECT_EQ(toInt32("12abc"), 12);
+    EXPECT_EQ(toInt32("  -7"), -7);
+    EXPECT_EQ(toInt32("abc"), 0);
+    EXPECT_EQ(toInt32("99999999999999"), 2147483647);
+    EXPECT_EQ(toInt32("-99999999999999"), -2147483647 - 1);
 }

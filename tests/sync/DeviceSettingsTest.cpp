@@ -1,13 +1,13 @@
 #include "sync/DeviceSettings.h"
 
-#include "fixtures/RecordingFrontEnd.h"
-#include "text/RegistryFile.h"
 #include "device/DeviceLink.h"
 #include "device/FolderDevice.h"
 #include "fixtures/FakeTransport.h"
 #include "fixtures/HandheldFolder.h"
+#include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/TempDir.h"
 #include "text/CodePage.h"
+#include "text/RegistryFile.h"
 
 #include <gtest/gtest.h>
 

@@ -2,14 +2,14 @@
 // merged file that a synchronization pushes.
 #include "sync/HandheldPhonebook.h"
 
+#include "device/DeviceLink.h"
+#include "device/FolderDevice.h"
+#include "fixtures/FakeTransport.h"
 #include "fixtures/HandheldFolder.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/PopSelection.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/ScopedFileSizeLimit.h"
-#include "device/DeviceLink.h"
-#include "device/FolderDevice.h"
-#include "fixtures/FakeTransport.h"
 
 #include <gtest/gtest.h>
 

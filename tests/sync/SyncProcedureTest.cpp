@@ -2,19 +2,19 @@
 // person is told, and where each failure stops.
 #include "sync/SyncProcedure.h"
 
+#include "config/ProfileConfig.h"
+#include "device/DeviceLink.h"
+#include "device/FolderDevice.h"
+#include "dialing/CountryQuery.h"
 #include "fixtures/HandheldFolder.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/PopSelection.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/ScopedFileSizeLimit.h"
-#include "text/RegistryFile.h"
-#include "config/ProfileConfig.h"
-#include "device/DeviceLink.h"
-#include "sync/DeviceSettings.h"
-#include "device/FolderDevice.h"
-#include "dialing/CountryQuery.h"
-#include "sync/HandheldPhonebook.h"
 #include "phonebook/MasterPhonebook.h"
+#include "sync/DeviceSettings.h"
+#include "sync/HandheldPhonebook.h"
+#include "text/RegistryFile.h"
 
 #include <gtest/gtest.h>
 

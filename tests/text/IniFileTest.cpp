@@ -1,7 +1,7 @@
 #include "text/IniFile.h"
 
-#include "support/AtomicFile.h"
 #include "fixtures/TempDir.h"
+#include "support/AtomicFile.h"
 
 #include <gtest/gtest.h>
 
@@ -298,7 +298,7 @@ TEST_F(IniFileTest, writeNeverReplacesAFileItCannotRead)
     {
         ScopedUnprivileged user;
         std::string probe;
-        if (ReadWholeFile(m_dir.file("s.ini"), probe))
+        if (readWholeFile(m_dir.file("s.ini"), probe))
             GTEST_SKIP() << "this user reads unreadable files";
         EXPECT_FALSE(ini.WriteString("S", "k", "v"));
     }

@@ -1,11 +1,11 @@
 // The phonebook generator that other tests and the benchmarks build their
 // dialer installations with.
 #include "dialing/CountryQuery.h"
+#include "fixtures/TempDir.h"
 #include "phonebook/MasterPhonebook.h"
 #include "phonebook/PopRecord.h"
-#include "support/FrontEnd.h"
 #include "support/AtomicFile.h"
-#include "fixtures/TempDir.h"
+#include "support/FrontEnd.h"
 #include "support/Tokenizer.h"
 
 #include <gtest/gtest.h>
@@ -136,7 +136,7 @@ TEST(Genbook, tablesUseTheTelephonyIdentifiers)
         std::vector<std::string> country = fields(line, 6);
         ASSERT_EQ(country.size(), 4U) << line;
         codes.insert(country[0]);
-        int id = ToInt32(country[1]);
+        int id = toInt32(country[1]);
         if (country[0] == "CA")
             EXPECT_EQ(id, 2);
         else
