@@ -67,3 +67,21 @@ TEST_F(SyncAppTest, aLoadFailureIsShownWithTheNormalCursor)
     EXPECT_FALSE(m_ui.unbalanced);
     EXPECT_EQ(m_ui.busyDepth, 0);
 }
+
+TEST_F(SyncAppTest, theExpansionsBoxesCarryTheFixedCaptionWhateverTheProfileSays)
+{
+    m_ws.writeDialer("region.txt", "US,TX,Texas,Tex.\r\n");
+    m_ws.writeDialer("country.txt", "US,1,United States,1\r\n");
+    // A gzip header and then a deflate block of the reserved type: damaged.
+    m_ws.writeDialer("pbook.txt", std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x03\xFF\xFF\xFF", 13));
+    m_ws.writeWork("synconfig.ini", "[Profile]\r\nAppName=My Dialer\r\n");
+
+    ASSERT_EQ(start(), SyncApp::Startup::Failed);
+    ASSERT_EQ(m_ui.boxes.size(), 2U) << testing::PrintToString(m_ui.texts());
+    // The expansion runs while the phonebook loads, before the profile's
+    // title becomes the caption; the load's own failure is shown after it.
+    EXPECT_EQ(m_ui.boxes[0].text, "ERROR: Compressed phonebook file is damaged");
+    EXPECT_EQ(m_ui.boxes[0].caption, "Tarvo Windows CE Synchronizer");
+    EXPECT_EQ(m_ui.boxes[1].text, "Error: Unable to open: pbook.txt");
+    EXPECT_EQ(m_ui.boxes[1].caption, "My Dialer");
+}
