@@ -59,24 +59,24 @@ void DialingRules::endCountryLoad()
     m_table.clear();
 }
 
-int DialingRules::findRule(int countryId, DialingRule& rule)
+bool DialingRules::findRule(int countryId, DialingRule& rule)
 {
     if (const DialingRule* known = m_table.find(countryId)) {
         rule = *known;
-        return 1;
+        return true;
     }
     if (countryId == 0)
-        return 0;
+        return false;
     std::optional<TelephonyCountry> info =
         m_query.query(static_cast<std::uint32_t>(countryId), kRuleQueryVersion, kRuleQueryBuffer);
     if (!info)
-        return 0;
+        return false;
     rule.CountryCode = static_cast<int>(info->countryCode);
     rule.SameAreaRule = std::move(info->sameAreaRule);
     rule.LongDistanceRule = std::move(info->longDistanceRule);
     rule.InternationalRule = std::move(info->internationalRule);
     rule.FourthRule = rule.LongDistanceRule;
-    return 1;
+    return true;
 }
 
 void DialingRules::writeCountry(std::string_view code, int tapiCountryId)
@@ -84,7 +84,7 @@ void DialingRules::writeCountry(std::string_view code, int tapiCountryId)
     if (!outputOpen())
         return;
     DialingRule rule;
-    if (findRule(tapiCountryId, rule) == 1) {
+    if (findRule(tapiCountryId, rule)) {
         writeLine(code, tapiCountryId, rule.CountryCode, rule);
         return;
     }

@@ -45,10 +45,10 @@ public:
     // Completes the output (replacing the file atomically) and drops the
     // map. A write that failed leaves the previous file in place.
     void endCountryLoad();
-    // 1 with `rule` filled, or 0 when neither the map nor the telephony list
-    // has it. Identifier 0 is no country: the telephony list would answer
+    // True with `rule` filled, or false when neither the map nor the
+    // telephony list has it. Identifier 0 is no country: the telephony list would answer
     // it with its whole list, whose first country is not the one asked for.
-    int findRule(int countryId, DialingRule& rule);
+    [[nodiscard]] bool findRule(int countryId, DialingRule& rule);
 
     // Telephony API versions of the two queries.
     static constexpr std::uint32_t kRuleQueryVersion = 0x00010004;

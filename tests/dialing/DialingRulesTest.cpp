@@ -77,10 +77,10 @@ TEST_F(DialingRulesTest, telephonyRulesAreWrittenUnquotedWithLongDistanceTwice)
                                              "AU,61,61,G, 0FG,0011EFG, 0FG\r\n");
     DialingRule rule;
     rules.beginCountryLoad();
-    ASSERT_EQ(rules.findRule(34, rule), 1);
+    ASSERT_TRUE(rules.findRule(34, rule));
     EXPECT_EQ(rule.FourthRule, rule.LongDistanceRule);
     EXPECT_EQ(rule.InternationalRule, "00,EFG");
-    EXPECT_EQ(rules.findRule(4242, rule), 0);
+    EXPECT_FALSE(rules.findRule(4242, rule));
     rules.endCountryLoad();
 }
 
@@ -93,7 +93,7 @@ TEST_F(DialingRulesTest, identifierZeroIsNoCountry)
     ASSERT_TRUE(list.query(0, 0x00010004, 1000));
     DialingRules rules(home(), output(), list);
     DialingRule rule;
-    EXPECT_EQ(rules.findRule(0, rule), 0);
+    EXPECT_FALSE(rules.findRule(0, rule));
     runLoad(rules, {{"XX", 0}, {"GB", 44}});
     EXPECT_EQ(m_work.read("dr_country.txt"), "GB,44,44,G,0FG,00EFG,0FG\r\n");
     // A dialer-table line for key 0 is still honoured.
