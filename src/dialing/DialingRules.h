@@ -46,8 +46,9 @@ public:
     // map. A write that failed leaves the previous file in place.
     void endCountryLoad();
     // True with `rule` filled, or false when neither the map nor the
-    // telephony list has it. Identifier 0 is no country: the telephony list would answer
-    // it with its whole list, whose first country is not the one asked for.
+    // telephony list has it. Identifier 0 is no country: the telephony list
+    // would answer it with its whole list, whose first country is not the
+    // one asked for.
     [[nodiscard]] bool findRule(int countryId, DialingRule& rule);
 
     // Telephony API versions of the two queries.
