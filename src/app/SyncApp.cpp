@@ -3,6 +3,8 @@
 #include "app/DialerDiscovery.h"
 #include "app/UpdateGuard.h"
 #include "device/DeviceLink.h"
+#include "dialing/DialingRules.h"
+#include "phonebook/HandheldReadBack.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/BusyCursor.h"
 #include "support/FileVersion.h"
@@ -10,8 +12,8 @@
 #include "sync/HandheldPhonebook.h"
 
 #include <cerrno>
-#include <optional>
 #include <climits>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
