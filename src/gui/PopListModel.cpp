@@ -1,0 +1,96 @@
+#include "gui/PopListModel.h"
+
+#include "phonebook/PopRecord.h"
+#include "text/CodePage.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace tarvo::gui {
+
+namespace {
+
+// Dialer texts are in the desktop's ANSI code page; plain ASCII, the usual
+// case, becomes the QString directly without a detour.
+QString fromAnsi(const char* bytes, std::size_t size)
+{
+    const bool ascii = std::all_of(bytes, bytes + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii)
+        return QString::fromLatin1(bytes, static_cast<qsizetype>(size));
+    const std::u16string wide = CodePage::ansi().toUtf16(std::string_view(bytes, size));
+    return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
+}
+
+} // namespace
+
+PopListModel::PopListModel(const SelectionModel& selection, SelectionModel::List list, QObject* parent)
+    : QAbstractTableModel(parent), m_selection(selection), m_list(list)
+{
+}
+
+int PopListModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return static_cast<int>(m_selection.rows(m_list).size());
+}
+
+int PopListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
+
+const PopRecord* PopListModel::pop(int row) const
+{
+    const auto& rows = m_selection.rows(m_list);
+    if (row < 0 || static_cast<std::size_t>(row) >= rows.size())
+        return nullptr;
+    return rows[static_cast<std::size_t>(row)];
+}
+
+QString PopListModel::cellText(const PopRecord& pop, int column)
+{
+    // Built on the stack: the returned QString is the only allocation.
+    std::array<char, kMaxText + 1> text{};
+    std::size_t size = 0;
+    auto append = [&](std::string_view part) {
+        const std::size_t n = std::min(part.size(), static_cast<std::size_t>(kMaxText) - size);
+        std::memcpy(text.data() + size, part.data(), n);
+        size += n;
+    };
+    if (column == kCityColumn) {
+        append(pop.city());
+    } else if (pop.areaCode().empty()) {
+        append(pop.phoneNumber());
+    } else {
+        append("(");
+        append(pop.areaCode());
+        append(") ");
+        append(pop.phoneNumber());
+    }
+    return fromAnsi(text.data(), size);
+}
+
+QVariant PopListModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    const PopRecord* record = pop(index.row());
+    if (!record || index.column() < 0 || index.column() > kNumberColumn)
+        return {};
+    return cellText(*record, index.column());
+}
+
+QVariant PopListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == kCityColumn)
+        return QStringLiteral("City");
+    if (section == kNumberColumn)
+        return QStringLiteral("Number");
+    return {};
+}
+
+} // namespace tarvo::gui

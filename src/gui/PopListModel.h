@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/SelectionModel.h"
+
+#include <QAbstractTableModel>
+
+namespace tarvo::gui {
+
+// One of the selection window's two lists as the view sees it: rows are the
+// selection model's rows, and each text is made from its `PopRecord` only
+// when the view asks for it, so a list of a million POPs costs the view no
+// copies.
+class PopListModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    static constexpr int kCityColumn = 0;
+    static constexpr int kNumberColumn = 1;
+    // The list's texts are kept to the 99 characters the desktop's report
+    // list shows.
+    static constexpr int kMaxText = 99;
+
+    PopListModel(const SelectionModel& selection, SelectionModel::List list, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The text of a cell: the city, or "(area) number".
+    static QString cellText(const PopRecord& pop, int column);
+
+    const PopRecord* pop(int row) const;
+
+    // The selection model changes the rows behind the view's back; the
+    // window brackets each change with these.
+    void beginChange() { beginResetModel(); }
+    void endChange() { endResetModel(); }
+
+private:
+    const SelectionModel& m_selection;
+    SelectionModel::List m_list;
+};
+
+} // namespace tarvo::gui

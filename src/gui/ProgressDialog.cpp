@@ -1,0 +1,143 @@
+#include "gui/ProgressDialog.h"
+
+#include "gui/ProgressRelay.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tarvo::gui {
+
+ProgressDialog::ProgressDialog(bool autoClose, bool placeInCorner, UpdateRunner runner, QWidget* parent)
+    : QDialog(parent), m_autoClose(autoClose), m_placeInCorner(placeInCorner), m_runner(std::move(runner))
+{
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setModal(true);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    m_status = new QLabel(QString::fromLatin1(kInitialStatus), this);
+    m_status->setAccessibleName(QStringLiteral("Status"));
+    m_status->setWordWrap(false);
+    m_status->setMinimumWidth(m_status->fontMetrics().averageCharWidth() * 44);
+
+    m_bar = new QProgressBar(this);
+    m_bar->setRange(0, 100);
+    m_bar->setValue(0);
+    m_bar->setAccessibleName(QStringLiteral("Progress"));
+    m_bar->hide();
+
+    m_button = new QPushButton(QString::fromLatin1(kCancelText), this);
+    m_button->setDefault(true);
+    m_button->setAccessibleName(QStringLiteral("Cancel or close"));
+    connect(m_button, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_button);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_status);
+    layout->addWidget(m_bar);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+ProgressDialog::~ProgressDialog() = default;
+
+void ProgressDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_opened)
+        return;
+    m_opened = true;
+    if (m_placeInCorner)
+        moveToCorner();
+    // Started once the window is up, so a refusal the service shows appears
+    // over it.
+    QMetaObject::invokeMethod(this, &ProgressDialog::startRun, Qt::QueuedConnection);
+}
+
+void ProgressDialog::startRun()
+{
+    if (!m_runner || m_started)
+        return;
+    auto* relay = new ProgressRelay(this);
+    if (m_runner.start(*relay)) {
+        m_started = true;
+    } else {
+        // The run never knew the relay.
+        delete relay;
+    }
+}
+
+void ProgressDialog::moveToCorner()
+{
+    const QScreen* where = screen();
+    if (!where)
+        return;
+    const QRect area = where->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    // Frame edges may be unknown before the window manager has framed the
+    // window; then the window's own edges count.
+    const int rightFrame = std::max(0, frame.right() - inner.right());
+    const int bottomFrame = std::max(0, frame.bottom() - inner.bottom());
+    const int x = area.right() - kCornerMargin - rightFrame - inner.width() + 1;
+    const int y = area.bottom() - kCornerMargin - bottomFrame - inner.height() + 1;
+    move(x - (inner.left() - frame.left()), y - (inner.top() - frame.top()));
+}
+
+void ProgressDialog::showProgress(std::uint32_t received, std::int32_t expected)
+{
+    if (m_progressHidden) {
+        show();
+        m_bar->show();
+        m_progressHidden = false;
+    }
+    if (expected > 0) {
+        const double percent = static_cast<double>(received) / static_cast<double>(expected) * 100.0;
+        m_bar->setValue(static_cast<int>(std::clamp(percent, 0.0, 100.0)));
+    }
+}
+
+void ProgressDialog::showText(const QString& text, UpdateTextTarget target)
+{
+    if (target == UpdateTextTarget::Caption)
+        setWindowTitle(text);
+    else
+        m_status->setText(text);
+}
+
+void ProgressDialog::updateEnded()
+{
+    if (m_autoClose)
+        done(0);
+    else
+        m_button->setText(QString::fromLatin1(kOkText));
+}
+
+void ProgressDialog::done(int result)
+{
+    if (m_runner.cancel)
+        m_runner.cancel();
+    QDialog::done(result);
+}
+
+void ProgressDialog::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier)) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(QString::fromLatin1(kLogFile))));
+        return;
+    }
+    QDialog::mouseDoubleClickEvent(event);
+}
+
+} // namespace tarvo::gui

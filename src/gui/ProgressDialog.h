@@ -1,0 +1,68 @@
+#pragma once
+
+#include "gui/UpdateRunner.h"
+#include "updater/UpdateObserver.h"
+
+#include <QDialog>
+
+#include <cstdint>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace tarvo::gui {
+
+// Shows one phonebook update run: it starts the run when it opens, shows
+// the run's texts and progress, and stops the run whenever it closes.
+class ProgressDialog final : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kCaption = "Updating Application";
+    static constexpr const char* kInitialStatus = "Initializing...";
+    static constexpr const char* kCancelText = "Cancel";
+    static constexpr const char* kOkText = "OK";
+    static constexpr const char* kLogFile = "log/update.log";
+    // Distance of the window from the work area's right and bottom edges
+    // when it is placed in the corner.
+    static constexpr int kCornerMargin = 5;
+
+    // `autoClose`: close by itself when the run ends, else offer "OK";
+    // `placeInCorner`: open in the bottom-right corner of the work area.
+    ProgressDialog(bool autoClose, bool placeInCorner, UpdateRunner runner, QWidget* parent = nullptr);
+    ~ProgressDialog() override;
+
+    // The reports of the run, on the window's thread.
+    void showProgress(std::uint32_t received, std::int32_t expected);
+    void showText(const QString& text, UpdateTextTarget target);
+    void updateEnded();
+
+    // Every way of closing stops the run.
+    void done(int result) override;
+
+    bool runStarted() const { return m_started; }
+    QLabel* statusLabel() const { return m_status; }
+    QProgressBar* progressBar() const { return m_bar; }
+    QPushButton* button() const { return m_button; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void startRun();
+    void moveToCorner();
+
+    bool m_autoClose;
+    bool m_placeInCorner;
+    UpdateRunner m_runner;
+    bool m_opened = false;
+    bool m_started = false;
+    bool m_progressHidden = true;
+    QLabel* m_status = nullptr;
+    QProgressBar* m_bar = nullptr;
+    QPushButton* m_button = nullptr;
+};
+
+} // namespace tarvo::gui

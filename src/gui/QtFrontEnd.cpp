@@ -1,0 +1,108 @@
+#include "gui/QtFrontEnd.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace tarvo::gui {
+
+namespace {
+
+QMessageBox::Icon qtIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+QtFrontEnd::~QtFrontEnd()
+{
+    // A front end that goes away in the middle of a step must not leave the
+    // whole application with a busy cursor.
+    while (m_busyDepth > 0)
+        setBusy(false);
+}
+
+MessageAnswer QtFrontEnd::messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                                     MessageButtons buttons)
+{
+    QMessageBox box(qtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::NoButton, m_window.data());
+    if (buttons == MessageButtons::YesNoCancel) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    // The person must see the normal cursor while answering, even in the
+    // middle of a busy step; the step's cursor comes back afterwards.
+    int suspended = 0;
+    while (QGuiApplication::overrideCursor() && suspended < m_busyDepth) {
+        QGuiApplication::restoreOverrideCursor();
+        ++suspended;
+    }
+    const int answer = box.exec();
+    for (int i = 0; i < suspended; ++i)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+
+    switch (answer) {
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    case QMessageBox::Cancel:
+        return MessageAnswer::Cancel;
+    default:
+        return buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+    }
+}
+
+void QtFrontEnd::setBusy(bool busy)
+{
+    if (busy) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        ++m_busyDepth;
+    } else if (m_busyDepth > 0) {
+        QGuiApplication::restoreOverrideCursor();
+        --m_busyDepth;
+    }
+}
+
+void QtFrontEnd::pumpEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtFrontEnd::setStatusText(const std::string& text)
+{
+    if (m_statusSink)
+        m_statusSink(QString::fromStdString(text));
+}
+
+void QtFrontEnd::setWindow(QWidget* window, std::function<void(const QString&)> statusSink)
+{
+    m_window = window;
+    m_statusSink = std::move(statusSink);
+}
+
+void QtFrontEnd::clearWindow()
+{
+    m_window = nullptr;
+    m_statusSink = nullptr;
+}
+
+} // namespace tarvo::gui

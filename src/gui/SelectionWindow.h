@@ -1,0 +1,145 @@
+#pragma once
+
+#include "app/SelectionModel.h"
+#include "gui/UpdateRunner.h"
+
+#include <QDialog>
+#include <QPixmap>
+#include <QTimer>
+
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeView;
+
+namespace tarvo {
+class FrontEnd;
+class SyncApp;
+}
+
+namespace tarvo::gui {
+
+class PopListModel;
+
+// The program's main window: the person narrows the master phonebook by
+// country, state, city and area code, moves POPs between the Main list and
+// the Handheld list, saves them to the handheld and leaves. All list state
+// lives in the selection model; the window keeps only the controls.
+class SelectionWindow final : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kAreaCodeDelayMs = 1000;
+    static constexpr const char* kChangesQuestion =
+        "You have made changes to your device's phonebook. Do you want to synchronize changes?.";
+    static constexpr const char* kUpdateFailed = "ERROR: Unable to update Synchronizer (%d)";
+    static constexpr const char* kInstaller = "./update/setup.exe";
+
+    // `updater` runs phonebook updates; without one the menu item is off.
+    SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner updater = {}, QWidget* parent = nullptr);
+    ~SelectionWindow() override;
+
+    void setStatusText(const QString& text);
+    // Keeps the Main list's column widths in the user settings.
+    void storeColumnWidths();
+    // Runs the synchronization; true when it succeeded.
+    bool synchronize();
+
+    // Leaving by any way (Exit, Escape, the close box, the menu) asks about
+    // unsaved changes first.
+    void reject() override;
+
+    const SelectionModel& selection() const { return m_selection; }
+    bool areaRefreshArmed() const { return m_refreshArmed; }
+    const QPixmap& bottomLogoFromFile() const { return m_bottomLogoFile; }
+
+    QComboBox* countryBox() const { return m_country; }
+    QComboBox* stateBox() const { return m_state; }
+    QComboBox* cityBox() const { return m_city; }
+    QLineEdit* areaCodeEdit() const { return m_areaCode; }
+    QTreeView* mainList() const { return m_mainList; }
+    QTreeView* handheldList() const { return m_handheldList; }
+    QLineEdit* counter() const { return m_counter; }
+    QLineEdit* statusLine() const { return m_status; }
+
+signals:
+    // Both lists were filled anew from the phonebook.
+    void listsRebuilt();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void loadImages();
+    void fillCountries();
+    void finishOpening();
+
+    void countryChosen(int index);
+    void stateChosen(int index);
+    void cityChosen(int index);
+    void areaCodeTimerFired();
+    void clear();
+    void rebuild();
+    PopFilter filterFromControls() const;
+    void moveToHandheld();
+    void moveBack();
+    void selectAll();
+    void sortClicked(SelectionModel::List list, int column);
+    void selectionUpdate(bool focusFix);
+    void updateCounter();
+    void updatePhonebook();
+    void showAbout();
+    void showHelp();
+    bool leave();
+    void startInstallerIfStaged();
+
+    // Changes the selection model's rows under the view's eyes, keeping the
+    // rows that were selected selected where they still are.
+    template <typename Change>
+    void changeRows(SelectionModel::List list, Change&& change);
+    std::vector<std::size_t> selectedRows(SelectionModel::List list) const;
+    PopListModel& modelOf(SelectionModel::List list) const;
+    QTreeView* viewOf(SelectionModel::List list) const;
+    void emptyLists();
+
+    SyncApp& m_app;
+    FrontEnd& m_frontEnd;
+    UpdateRunner m_updater;
+    SelectionModel m_selection;
+    PopListModel* m_mainModel = nullptr;
+    PopListModel* m_handheldModel = nullptr;
+
+    std::vector<const CountryEntry*> m_countryEntries;
+    std::vector<const RegionEntry*> m_stateEntries;
+    std::vector<CityChoice> m_cityEntries;
+
+    QComboBox* m_country = nullptr;
+    QComboBox* m_state = nullptr;
+    QComboBox* m_city = nullptr;
+    QLineEdit* m_areaCode = nullptr;
+    QPushButton* m_clear = nullptr;
+    QTreeView* m_mainList = nullptr;
+    QTreeView* m_handheldList = nullptr;
+    QPushButton* m_toHandheld = nullptr;
+    QPushButton* m_back = nullptr;
+    QPushButton* m_selectAll = nullptr;
+    QLineEdit* m_counter = nullptr;
+    QLineEdit* m_status = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_exit = nullptr;
+    QLabel* m_topLogo = nullptr;
+    QLabel* m_bottomLogo = nullptr;
+    QPixmap m_bottomLogoFile;
+
+    QTimer m_areaTimer;
+    bool m_refreshArmed = false;
+    bool m_opened = false;
+    bool m_leaving = false;
+};
+
+} // namespace tarvo::gui

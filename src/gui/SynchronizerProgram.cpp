@@ -1,0 +1,61 @@
+#include "gui/SynchronizerProgram.h"
+
+#include "app/CommandLine.h"
+#include "app/RegistryFile.h"
+#include "app/SyncApp.h"
+#include "device/FolderDevice.h"
+#include "dialing/CountryQuery.h"
+#include "gui/InstanceGuard.h"
+#include "gui/QtFrontEnd.h"
+#include "gui/SelectionWindow.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+
+namespace tarvo::gui {
+
+int RunSynchronizer(const QStringList& arguments)
+{
+    QtFrontEnd frontEnd;
+    std::unique_ptr<FolderDevice> device = FolderDevice::fromEnvironment();
+    CountryQuery countries;
+    SyncApp app(frontEnd, *device, countries);
+
+    InstanceGuard instance;
+    app.setInstanceCheck(
+        [&instance](const std::string& appName) { return instance.anotherCopyRaised(QString::fromStdString(appName)); });
+
+    // The arguments after the program name, as one line for the core's
+    // tokenizer.
+    const QString line = arguments.mid(1).join(QLatin1Char(' '));
+    RegistryFile registry(RegistryFile::desktopPath());
+    (void)registry.load(); // a missing file is an empty registry
+    switch (app.startup(ParseCommandLine(line.toStdString()), registry)) {
+    case SyncApp::Startup::Ready:
+        break;
+    case SyncApp::Startup::EndedSilently:
+        return 0;
+    case SyncApp::Startup::Failed:
+        return 1;
+    }
+
+    SelectionWindow window(app, frontEnd);
+    QPointer<SelectionWindow> guarded(&window);
+    frontEnd.setWindow(&window, [guarded](const QString& text) {
+        if (guarded)
+            guarded->setStatusText(text);
+    });
+    instance.setWindow(&window);
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, [&window, &app] {
+        window.storeColumnWidths();
+        app.shutdown();
+    });
+
+    window.exec();
+
+    app.shutdown();
+    frontEnd.clearWindow();
+    return 0;
+}
+
+} // namespace tarvo::gui

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+
+namespace tarvo {
+class UpdateObserver;
+}
+
+namespace tarvo::gui {
+
+// How the progress window reaches the update service without owning it:
+// `start` begins a run that reports to the observer and answers false when
+// a run is already going (the service has then told the person so);
+// `cancel` asks the run in progress to stop. Empty when the program has no
+// update service.
+struct UpdateRunner {
+    std::function<bool(UpdateObserver&)> start;
+    std::function<void()> cancel;
+
+    explicit operator bool() const { return static_cast<bool>(start); }
+};
+
+} // namespace tarvo::gui
