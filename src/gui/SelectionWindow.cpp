@@ -119,7 +119,14 @@ SelectionWindow::SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner 
     m_mainList->setFocus();
 }
 
-SelectionWindow::~SelectionWindow() = default;
+SelectionWindow::~SelectionWindow()
+{
+    // The views outlive this body (they go with the QDialog base) but the
+    // rows they show do not.
+    hide();
+    m_mainList->setModel(nullptr);
+    m_handheldList->setModel(nullptr);
+}
 
 void SelectionWindow::buildControls()
 {

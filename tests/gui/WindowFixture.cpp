@@ -1,0 +1,139 @@
+#include "WindowFixture.h"
+
+#include "app/CommandLine.h"
+#include "app/RegistryFile.h"
+#include "phonebook/PhonebookFixtures.h"
+#include "phonebook/PopRecord.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+
+namespace tarvo::test {
+
+namespace {
+
+std::string pop(const char* country, const char* region, const char* city, const char* id, const char* area,
+                const char* number)
+{
+    return PopLine(country, region, city, id)
+        .set(PopColumn::AREA_CODE, area)
+        .set(PopColumn::PHONE_NUMBER, number)
+        .set(PopColumn::SORT_ORDER, "10")
+        .set(PopColumn::ALL_CITY, "0")
+        .str();
+}
+
+} // namespace
+
+WindowFixture::WindowFixture()
+{
+    m_ws.writeDialer("country.txt", "US,1,United States,1\r\nCA,2,Canada,-1\r\nDE,49,Germany,1\r\n");
+    m_ws.writeDialer("region.txt", "US,TX,Texas,TX\r\nUS,CA,California,CA\r\nCA,ON,Ontario,ON\r\n");
+    m_ws.writeDialer("pbook.txt", PopFile({pop("US", "TX", "Austin", "P1", "512", "5550101"),
+                                           pop("US", "", "Anywhere", "P2", "800", "5550102"),
+                                           pop("US", "CA", "Los Angeles", "P3", "213", "5550103"),
+                                           pop("US", "TX", "Austin", "P4", "408", "5550104"),
+                                           pop("US", "CA", "San Jose", "P5", "408", "5550105"),
+                                           pop("CA", "ON", "Toronto", "P6", "416", "5550106"),
+                                           pop("US", "TX", "Dallas", "P7", "214", "5550107"),
+                                           pop("DE", "", "Berlin", "P8", "30", "5550108")}));
+    m_ws.writeDialer("cbook.txt", PopFile({pop("US", "TX", "Austin", "C1", "512", "5550199")}));
+    m_ws.writeDialer("dr_areacode.txt", "1,512,0\r\n");
+    m_ws.writeWork("synconfig.ini", "[Profile]\r\nAppName=Window Test\r\nProfileID=42\r\nPhonebookID=7\r\n"
+                                    "CustomerPopSortFlag=first\r\n");
+}
+
+WindowFixture::~WindowFixture()
+{
+    m_window.reset();
+    if (m_app)
+        m_ui.clearWindow();
+}
+
+bool WindowFixture::open(const std::string& commandLine)
+{
+    m_device = FolderDevice::fromEnvironment();
+    m_app = std::make_unique<SyncApp>(m_ui, *m_device, m_countries);
+    RegistryFile registry(RegistryFile::desktopPath());
+    (void)registry.load();
+    if (m_app->startup(ParseCommandLine(commandLine), registry) != SyncApp::Startup::Ready)
+        return false;
+    m_window = std::make_unique<gui::SelectionWindow>(*m_app, m_ui);
+    gui::SelectionWindow* window = m_window.get();
+    m_ui.setWindow(window, [window](const QString& text) { window->setStatusText(text); });
+    m_window->show();
+    if (!QTest::qWaitForWindowExposed(m_window.get()))
+        return false;
+    // Opening ends with the agreement and the handheld count.
+    return QTest::qWaitFor([&] { return !m_window->counter()->text().isEmpty() || !m_window->isVisible(); });
+}
+
+QStringList WindowFixture::rows(const QTreeView* view)
+{
+    QStringList texts;
+    const QAbstractItemModel* model = view->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, 0).data().toString() + "|" + model->index(row, 1).data().toString();
+    return texts;
+}
+
+QStringList WindowFixture::pops(SelectionModel::List list) const
+{
+    QStringList ids;
+    for (const PopRecord* record : m_window->selection().rows(list))
+        ids << QString::fromStdString(std::string(record->pop()));
+    return ids;
+}
+
+void WindowFixture::choose(QComboBox* box, const QString& text)
+{
+    const int index = box->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    box->showPopup();
+    QAbstractItemView* view = box->view();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }));
+    // Down the open list to the entry, then Return, as a person would.
+    QTest::keyClick(view, Qt::Key_Home);
+    for (int i = 0; i < index; ++i)
+        QTest::keyClick(view, Qt::Key_Down);
+    QTest::keyClick(view, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isVisible(); }));
+    ASSERT_EQ(box->currentText(), text);
+}
+
+void WindowFixture::clickRow(QTreeView* view, int row, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex index = view->model()->index(row, 0);
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(index).center());
+}
+
+void WindowFixture::clickHeader(QTreeView* view, int column)
+{
+    QHeaderView* header = view->header();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(x, header->height() / 2));
+}
+
+void WindowFixture::selectPops(SelectionModel::List list, const QStringList& ids)
+{
+    QTreeView* view = list == SelectionModel::List::Main ? m_window->mainList() : m_window->handheldList();
+    view->clearSelection();
+    for (const QString& id : ids) {
+        const int row = static_cast<int>(pops(list).indexOf(id));
+        ASSERT_GE(row, 0) << id.toStdString();
+        clickRow(view, row, Qt::ControlModifier);
+    }
+}
+
+void WindowFixture::waitUntilArmed()
+{
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_window->areaRefreshArmed(); }, 3000));
+}
+
+} // namespace tarvo::test
