@@ -1,0 +1,117 @@
+#include "WindowFixture.h"
+
+#include "gui/AboutBox.h"
+#include "gui/AgreementDialog.h"
+#include "support/TempDir.h"
+#include "text/TagExpander.h"
+
+#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <ctime>
+#include <filesystem>
+#include <utime.h>
+
+using namespace tarvo;
+using tarvo::test::WindowFixture;
+
+namespace {
+
+class AuxiliaryWindowsTest : public WindowFixture {
+protected:
+    // Clicks the button labelled `text` in whatever window opens next.
+    void clickInNextWindow(const QString& text)
+    {
+        m_watcher.onOtherWindow([this, text](QWidget* modal) {
+            m_seenTitle = modal->windowTitle();
+            for (QAbstractButton* button : modal->findChildren<QAbstractButton*>())
+                if (button->text() == text)
+                    button->click();
+        });
+    }
+
+    QString m_seenTitle;
+};
+
+std::time_t utcNoon()
+{
+    std::tm noon{};
+    noon.tm_year = 2026 - 1900;
+    noon.tm_mon = 11;
+    noon.tm_mday = 6;
+    noon.tm_hour = 12;
+    return ::timegm(&noon);
+}
+
+} // namespace
+
+TEST_F(AuxiliaryWindowsTest, acceptedAgreementIsCopiedUnderLogAndNotShownAgain)
+{
+    m_ws.writeWork(".eua", "Terms of use\r\nCaf\xE9");
+    clickInNextWindow("Accept");
+    ASSERT_TRUE(open());
+    EXPECT_EQ(m_seenTitle, "Window Test");
+    EXPECT_TRUE(window().isVisible());
+    EXPECT_EQ(window().counter()->text(), "0");
+    EXPECT_EQ(test::Workspace::read(m_ws.work("log/.eua")), "Terms of use\r\nCaf\xE9");
+    EXPECT_FALSE(gui::AgreementDialog::needsShowing(""));
+
+    gui::AgreementDialog agreement("", "Window Test");
+    EXPECT_EQ(agreement.agreementText(), QString::fromUtf8("Terms of use\nCaf\xC3\xA9"));
+}
+
+TEST_F(AuxiliaryWindowsTest, rejectedAgreementClosesTheWindowAndIsAskedAgain)
+{
+    m_ws.writeWork(".eua", "Terms of use");
+    clickInNextWindow("Reject");
+    ASSERT_TRUE(open());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window().isVisible(); }));
+    EXPECT_FALSE(test::Workspace::exists(m_ws.work("log/.eua")));
+    EXPECT_TRUE(gui::AgreementDialog::needsShowing(""));
+    EXPECT_TRUE(m_watcher.boxes.empty());
+}
+
+TEST_F(AuxiliaryWindowsTest, aboutShowsVersionProfileAndThePhonebookDate)
+{
+    ASSERT_TRUE(open("-c synconfig.ini"));
+    test::ScopedEnv utc("TZ", "UTC");
+    ::tzset();
+    const std::time_t noon = utcNoon();
+    const utimbuf times{noon, noon};
+    ASSERT_EQ(::utime(m_ws.dialer("pbook.txt").c_str(), &times), 0);
+
+    gui::AboutBox about(m_app->tags(), m_app->dialerHome(), QPixmap());
+    EXPECT_TRUE(about.versionLine().startsWith("Tarvo Windows CE Synchronizer")) << about.versionLine().toStdString();
+    EXPECT_TRUE(about.versionLine().endsWith("  [Build 15]")) << about.versionLine().toStdString();
+    EXPECT_EQ(about.profileLine(), "Profile 42 Phonebook 7");
+    EXPECT_EQ(about.phonebookLine(), "Phonebook updated Sun Dec 06 12:00:00 2026\n");
+    EXPECT_EQ(about.windowTitle(), "Tarvo Windows CE Synchronizer");
+
+    gui::AboutBox noPhonebook(m_app->tags(), m_ws.dir().file("nowhere"), QPixmap());
+    EXPECT_TRUE(noPhonebook.phonebookLine().isEmpty());
+
+    // Both Help items open it.
+    int shown = 0;
+    m_watcher.onOtherWindow([&](QWidget* modal) {
+        if (qobject_cast<gui::AboutBox*>(modal)) {
+            ++shown;
+            modal->findChild<QDialogButtonBox*>()->buttons().first()->click();
+        }
+    });
+    for (QAction* action : window().findChild<QMenuBar*>()->findChildren<QAction*>())
+        if (action->text().startsWith("About") || action->text() == "&About dialer...")
+            action->trigger();
+    EXPECT_EQ(shown, 2);
+}
+
+TEST(AboutBoxDate, isTwentyFourCharactersWithTwoDigitDayInEnglish)
+{
+    test::ScopedEnv utc("TZ", "UTC");
+    ::tzset();
+    EXPECT_EQ(gui::AboutBox::phonebookDateText(utcNoon() - 5 * 86400 + 3661),
+              "Phonebook updated Tue Dec 01 13:01:01 2026\n");
+}
