@@ -5,7 +5,9 @@
 #include "gui/AboutBox.h"
 #include "gui/AgreementDialog.h"
 #include "gui/PopListModel.h"
+#include "gui/PopListView.h"
 #include "gui/ProgressDialog.h"
+#include "gui/StagedUpdateInstaller.h"
 #include "gui/WindowImages.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/BusyCursor.h"
@@ -15,8 +17,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -24,14 +24,12 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <unordered_set>
 
@@ -41,37 +39,9 @@ namespace {
 
 using List = SelectionModel::List;
 
-constexpr const char* kStagedUpdates = "_updatelist.txt";
-
 QString fromAnsi(std::string_view text)
 {
     return QString::fromStdString(CodePage::ansiToUtf8(text));
-}
-
-QTreeView* makeList(PopListModel* model, const std::array<int, 4>& widths, QWidget* parent)
-{
-    auto* view = new QTreeView(parent);
-    view->setModel(model);
-    view->setRootIsDecorated(false);
-    view->setItemsExpandable(false);
-    view->setUniformRowHeights(true);
-    view->setAllColumnsShowFocus(true);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSortingEnabled(false);
-    QHeaderView* header = view->header();
-    header->setStretchLastSection(false);
-    header->setSectionsClickable(true);
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(PopListModel::kCityColumn, Qt::AscendingOrder);
-    // A stored width too small to grab stays usable.
-    for (int column : {PopListModel::kCityColumn, PopListModel::kNumberColumn})
-        header->resizeSection(column, std::max(widths[static_cast<std::size_t>(column)], header->minimumSectionSize()));
-    const QFontMetrics metrics = view->fontMetrics();
-    view->setMinimumWidth(std::max(widths[0], 40) + std::max(widths[1], 40) + metrics.averageCharWidth() * 4 + 24);
-    view->setMinimumHeight(metrics.lineSpacing() * 16);
-    return view;
 }
 
 QComboBox* makeChoice(const QString& name, QWidget* parent)
@@ -164,10 +134,10 @@ void SelectionWindow::buildControls()
     top->addLayout(filters, 1);
 
     const std::array<int, 4>& widths = m_app.userSettings().colWidth();
-    m_mainList = makeList(m_mainModel, widths, this);
-    m_mainList->setAccessibleName(QStringLiteral("Main Phone Book"));
-    m_handheldList = makeList(m_handheldModel, widths, this);
-    m_handheldList->setAccessibleName(QStringLiteral("Handheld's Phone Book"));
+    m_mainList = new PopListView(m_mainModel, QStringLiteral("Main Phone Book"), this);
+    m_mainList->setStoredWidths(widths);
+    m_handheldList = new PopListView(m_handheldModel, QStringLiteral("Handheld's Phone Book"), this);
+    m_handheldList->setStoredWidths(widths);
     auto* mainGroup = new QGroupBox(QStringLiteral("&Main Phone Book"), this);
     (new QVBoxLayout(mainGroup))->addWidget(m_mainList);
     auto* handheldGroup = new QGroupBox(QStringLiteral("Handheld's &Phone Book"), this);
@@ -613,42 +583,15 @@ void SelectionWindow::showHelp()
 
 void SelectionWindow::storeColumnWidths()
 {
-    const QHeaderView* header = m_mainList->header();
-    m_app.userSettings().storeColumnWidths(
-        m_app.profile().showPrice(),
-        {header->sectionSize(PopListModel::kCityColumn), header->sectionSize(PopListModel::kNumberColumn), 0, 0});
-}
-
-void SelectionWindow::startInstallerIfStaged()
-{
-    if (!QFileInfo::exists(QString::fromLatin1(kStagedUpdates)))
-        return;
-    const QString installer = QString::fromLatin1(kInstaller);
-    const QFileInfo info(installer);
-    int error = 0;
-    if (!info.isFile()) {
-        error = ENOENT;
-    } else if (!info.isExecutable()) {
-        error = EACCES;
-    } else {
-        errno = 0;
-        if (!QProcess::startDetached(installer, {}, QDir::currentPath()))
-            error = errno != 0 ? errno : ECHILD;
-    }
-    if (error != 0) {
-        char text[128];
-        std::snprintf(text, sizeof text, kUpdateFailed, error);
-        m_frontEnd.messageBox(text, m_app.applicationName(), MessageIcon::Error);
-    }
-    // The installer has its list or never will: either way the marker must
-    // not stop the next start.
-    QFile::remove(QString::fromLatin1(kStagedUpdates));
+    const std::array<int, 2> widths = m_mainList->storedWidths();
+    // The list has no third or fourth column: they count as width 0.
+    m_app.userSettings().storeColumnWidths(m_app.profile().showPrice(), {widths[0], widths[1], 0, 0});
 }
 
 bool SelectionWindow::leave()
 {
     storeColumnWidths();
-    startInstallerIfStaged();
+    StagedUpdateInstaller::startIfStaged(m_frontEnd, m_app.applicationName());
     if (!m_selection.changed())
         return true;
     const MessageAnswer answer = m_frontEnd.messageBox(kChangesQuestion, m_app.applicationName(), MessageIcon::None,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/SelectionModel.h"
+#include "gui/PopListView.h"
 #include "gui/UpdateRunner.h"
 
 #include <QDialog>
@@ -24,6 +25,7 @@ namespace tarvo::gui {
 
 class PopListModel;
 
+
 // The program's main window: the person narrows the master phonebook by
 // country, state, city and area code, moves POPs between the Main list and
 // the Handheld list, saves them to the handheld and leaves. All list state
@@ -35,8 +37,6 @@ public:
     static constexpr int kAreaCodeDelayMs = 1000;
     static constexpr const char* kChangesQuestion =
         "You have made changes to your device's phonebook. Do you want to synchronize changes?.";
-    static constexpr const char* kUpdateFailed = "ERROR: Unable to update Synchronizer (%d)";
-    static constexpr const char* kInstaller = "./update/setup.exe";
 
     // `updater` runs phonebook updates; without one the menu item is off.
     SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner updater = {}, QWidget* parent = nullptr);
@@ -60,8 +60,8 @@ public:
     QComboBox* stateBox() const { return m_state; }
     QComboBox* cityBox() const { return m_city; }
     QLineEdit* areaCodeEdit() const { return m_areaCode; }
-    QTreeView* mainList() const { return m_mainList; }
-    QTreeView* handheldList() const { return m_handheldList; }
+    PopListView* mainList() const { return m_mainList; }
+    PopListView* handheldList() const { return m_handheldList; }
     QLineEdit* counter() const { return m_counter; }
     QLineEdit* statusLine() const { return m_status; }
 
@@ -96,7 +96,6 @@ private:
     void showAbout();
     void showHelp();
     bool leave();
-    void startInstallerIfStaged();
 
     // Changes the selection model's rows under the view's eyes, keeping the
     // rows that were selected selected where they still are.
@@ -123,8 +122,8 @@ private:
     QComboBox* m_city = nullptr;
     QLineEdit* m_areaCode = nullptr;
     QPushButton* m_clear = nullptr;
-    QTreeView* m_mainList = nullptr;
-    QTreeView* m_handheldList = nullptr;
+    PopListView* m_mainList = nullptr;
+    PopListView* m_handheldList = nullptr;
     QPushButton* m_toHandheld = nullptr;
     QPushButton* m_back = nullptr;
     QPushButton* m_selectAll = nullptr;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QTreeView>
+
+#include <array>
+
+namespace tarvo::gui {
+
+class PopListModel;
+
+// A report list of the selection window: full rows, several selectable,
+// two columns sorted only by the window's own rule (a header click asks,
+// the view never sorts by itself).
+//
+// Column widths are kept in "synuser.ini" in pixels of the desktop's classic
+// dialog font, whose digits are five pixels wide; the view scales them to
+// its own font, so a stored width shows the same text here as there and
+// reads back unchanged.
+class PopListView final : public QTreeView {
+    Q_OBJECT
+
+public:
+    static constexpr double kClassicDigitWidth = 5.0;
+
+    PopListView(PopListModel* model, const QString& accessibleName, QWidget* parent = nullptr);
+
+    // Widths as stored: `stored[0]` and `stored[1]` size the two columns.
+    void setStoredWidths(const std::array<int, 4>& stored);
+    // The two columns' widths in stored units.
+    std::array<int, 2> storedWidths() const;
+
+private:
+    double m_scale = 1.0;
+};
+
+} // namespace tarvo::gui

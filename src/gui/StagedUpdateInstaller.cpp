@@ -1,0 +1,40 @@
+#include "gui/StagedUpdateInstaller.h"
+
+#include "support/FrontEnd.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace tarvo::gui {
+
+void StagedUpdateInstaller::startIfStaged(FrontEnd& frontEnd, const std::string& caption)
+{
+    const QString marker = QString::fromLatin1(kMarkerFile);
+    if (!QFileInfo::exists(marker))
+        return;
+    const QString installer = QString::fromLatin1(kInstaller);
+    const QFileInfo info(installer);
+    int error = 0;
+    if (!info.isFile()) {
+        error = ENOENT;
+    } else if (!info.isExecutable()) {
+        error = EACCES;
+    } else {
+        errno = 0;
+        if (!QProcess::startDetached(installer, {}, QDir::currentPath()))
+            error = errno != 0 ? errno : ECHILD;
+    }
+    if (error != 0) {
+        char text[128];
+        std::snprintf(text, sizeof text, kStartFailed, error);
+        frontEnd.messageBox(text, caption, MessageIcon::Error);
+    }
+    QFile::remove(marker);
+}
+
+} // namespace tarvo::gui

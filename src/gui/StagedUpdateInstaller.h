@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace tarvo {
+class FrontEnd;
+}
+
+namespace tarvo::gui {
+
+// Staged updates are installed by an installer of their own, started as the
+// program is left when "_updatelist.txt" marks them; this program never
+// writes that marker, it only consumes it.
+class StagedUpdateInstaller final {
+public:
+    static constexpr const char* kMarkerFile = "_updatelist.txt";
+    static constexpr const char* kInstaller = "./update/setup.exe";
+    static constexpr const char* kStartFailed = "ERROR: Unable to update Synchronizer (%d)";
+
+    // Starts the installer, detached, when the marker is there; a start that
+    // fails is shown with its system error number. The marker is removed
+    // either way, so it cannot stop the next start of the program.
+    static void startIfStaged(FrontEnd& frontEnd, const std::string& caption);
+};
+
+} // namespace tarvo::gui
