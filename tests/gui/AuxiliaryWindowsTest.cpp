@@ -1,14 +1,22 @@
+#include "FakeUpdateRun.h"
+#include "OpenedUrls.h"
 #include "WindowFixture.h"
 
 #include "gui/AboutBox.h"
 #include "gui/AgreementDialog.h"
+#include "gui/ProgressDialog.h"
 #include "support/TempDir.h"
 #include "text/TagExpander.h"
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QComboBox>
+#include <QLabel>
+#include <QScreen>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QTreeView>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -114,4 +122,60 @@ TEST(AboutBoxDate, isTwentyFourCharactersWithTwoDigitDayInEnglish)
     ::tzset();
     EXPECT_EQ(gui::AboutBox::phonebookDateText(utcNoon() - 5 * 86400 + 3661),
               "Phonebook updated Tue Dec 01 13:01:01 2026\n");
+}
+
+namespace {
+
+QAction* menuItem(QWidget& window, const QString& text)
+{
+    for (QAction* action : window.findChild<QMenuBar*>()->findChildren<QAction*>())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(AuxiliaryWindowsTest, updatePhonebookRunsTheProgressWindowAndThenClearsTheFilters)
+{
+    test::FakeUpdateRun run([](UpdateObserver& observer, const std::atomic<bool>&) {
+        observer.text("Checking for updates", UpdateTextTarget::Status);
+    });
+    ASSERT_TRUE(open({}, run.runner()));
+    choose(window().countryBox(), "United States");
+    ASSERT_FALSE(pops(SelectionModel::List::Main).isEmpty());
+
+    QString status;
+    bool inCorner = true;
+    m_watcher.onOtherWindow([&](QWidget* modal) {
+        auto* progress = qobject_cast<gui::ProgressDialog*>(modal);
+        if (!progress)
+            return;
+        inCorner = progress->frameGeometry().right() ==
+                   progress->screen()->availableGeometry().right() - gui::ProgressDialog::kCornerMargin;
+        // Not auto-closing: the window waits with "OK" for the person.
+        (void)QTest::qWaitFor([&] { return progress->button()->text() == "OK"; });
+        status = progress->statusLabel()->text();
+        progress->button()->click();
+    });
+    QAction* update = menuItem(window(), "&Update Phonebook");
+    ASSERT_NE(update, nullptr);
+    ASSERT_TRUE(update->isEnabled());
+    update->trigger();
+    EXPECT_EQ(status, "Checking for updates");
+    EXPECT_FALSE(inCorner);
+    EXPECT_EQ(run.starts, 1);
+    EXPECT_EQ(window().countryBox()->currentIndex(), -1);
+    EXPECT_TRUE(pops(SelectionModel::List::Main).isEmpty());
+    EXPECT_TRUE(window().mainList()->updatesEnabled());
+}
+
+TEST_F(AuxiliaryWindowsTest, withoutAnUpdateServiceTheMenuItemIsOffAndHelpOpensTheHelpPage)
+{
+    test::OpenedUrls opened;
+    ASSERT_TRUE(open());
+    EXPECT_FALSE(menuItem(window(), "&Update Phonebook")->isEnabled());
+    menuItem(window(), "Contents")->trigger();
+    ASSERT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(opened.urls[0].toLocalFile().toStdString(), m_ws.work("english.htm"));
 }

@@ -1,4 +1,5 @@
 #include "FakeUpdateRun.h"
+#include "OpenedUrls.h"
 #include "QtPrinters.h"
 #include "gui/ProgressDialog.h"
 #include "support/TempDir.h"
@@ -21,22 +22,9 @@
 using namespace tarvo;
 using tarvo::gui::ProgressDialog;
 using tarvo::test::FakeUpdateRun;
+using tarvo::test::OpenedUrls;
 
 namespace {
-
-// Receives what the program hands to the desktop's "open" action.
-class OpenedUrls final : public QObject {
-    Q_OBJECT
-
-public:
-    OpenedUrls() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl& url) { urls << url; }
-};
 
 bool waitUntil(const std::function<bool()>& condition)
 {
@@ -182,5 +170,3 @@ TEST(ProgressDialog, shiftDoubleClickOpensTheUpdateLogAndTheCornerIsFiveInside)
     ASSERT_EQ(opened.urls.size(), 1);
     EXPECT_TRUE(opened.urls[0].toLocalFile().endsWith("/log/update.log")) << opened.urls[0].toString().toStdString();
 }
-
-#include "ProgressDialogTest.moc"

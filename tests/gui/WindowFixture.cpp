@@ -55,7 +55,7 @@ WindowFixture::~WindowFixture()
         m_ui.clearWindow();
 }
 
-bool WindowFixture::open(const std::string& commandLine)
+bool WindowFixture::open(const std::string& commandLine, gui::UpdateRunner updater)
 {
     m_device = FolderDevice::fromEnvironment();
     m_app = std::make_unique<SyncApp>(m_ui, *m_device, m_countries);
@@ -63,7 +63,7 @@ bool WindowFixture::open(const std::string& commandLine)
     (void)registry.load();
     if (m_app->startup(ParseCommandLine(commandLine), registry) != SyncApp::Startup::Ready)
         return false;
-    m_window = std::make_unique<gui::SelectionWindow>(*m_app, m_ui);
+    m_window = std::make_unique<gui::SelectionWindow>(*m_app, m_ui, std::move(updater));
     gui::SelectionWindow* window = m_window.get();
     m_ui.setWindow(window, [window](const QString& text) { window->setStatusText(text); });
     m_window->show();

@@ -30,7 +30,7 @@ protected:
     ~WindowFixture() override;
 
     // Runs start-up and opens the window; false when start-up failed.
-    bool open(const std::string& commandLine = {});
+    bool open(const std::string& commandLine = {}, gui::UpdateRunner updater = {});
     gui::SelectionWindow& window() { return *m_window; }
 
     // "City|Number" of every row of a list, in view order.
