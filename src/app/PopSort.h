@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 namespace tarvo {
 
 class PopRecord;
@@ -35,5 +37,13 @@ struct PopSort {
 // sort keeps them in list order; answering "greater" both ways, as a literal
 // reading of the rule would, is no order at all and lets a sort misbehave.
 int comparePops(const PopRecord& a, const PopRecord& b, const PopSort& sort, int allCitySign, int popSortOrder);
+
+// Sorts a list stably in the order of `comparePops`, with the same result.
+// Most comparisons are settled by a key made once per row (the all-city
+// flag, the city's rank among the list's cities, the customer flag, the
+// sort order, the area code and the first bytes of the number), so a list of
+// hundreds of thousands of rows does not chase every record's text for
+// every comparison.
+void sortPops(std::vector<PopRecord*>& rows, const PopSort& sort, int allCitySign, int popSortOrder);
 
 } // namespace tarvo

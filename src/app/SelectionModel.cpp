@@ -169,11 +169,7 @@ void SelectionModel::setSort(List list, PopSort how)
 
 void SelectionModel::sort(List list)
 {
-    std::vector<PopRecord*>& rows = list == List::Main ? m_main : m_handheld;
-    const PopSort& how = sortOf(list);
-    std::stable_sort(rows.begin(), rows.end(), [&](const PopRecord* a, const PopRecord* b) {
-        return comparePops(*a, *b, how, m_allCitySign, m_popSortOrder) < 0;
-    });
+    sortPops(list == List::Main ? m_main : m_handheld, sortOf(list), m_allCitySign, m_popSortOrder);
 }
 
 int SelectionModel::handheldCount() const

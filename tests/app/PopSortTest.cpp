@@ -1,0 +1,78 @@
+#include "app/PopSort.h"
+
+#include "fixtures/PopLine.h"
+#include "fixtures/TempDir.h"
+#include "phonebook/PopList.h"
+#include "phonebook/PopRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace tarvo;
+using tarvo::test::PopFile;
+using tarvo::test::PopLine;
+using tarvo::test::TempDir;
+
+namespace {
+
+// Cities and numbers that share long prefixes, are prefixes of each other,
+// or differ only past the eighth byte; area codes that are not all digits.
+std::string randomLine(std::mt19937& rng, int index)
+{
+    static const char* const kCities[] = {"Austin", "Austinville", "Austin Central", "Aus", "austin", "",
+                                          "San Jose", "San Josefina", "Zz", "\xC9vry", "Los Angeles West",
+                                          "Los Angeles East"};
+    static const char* const kAreas[] = {"408", "0408", "", "12a", "99999", "7", "408 "};
+    static const char* const kNumbers[] = {"5550100", "55501001", "5550100100", "555", "", "5550100099",
+                                           "5550100098"};
+    auto pick = [&rng](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+    return PopLine("US", "TX", kCities[pick(std::size(kCities))], "P" + std::to_string(index))
+        .set(PopColumn::AREA_CODE, kAreas[pick(std::size(kAreas))])
+        .set(PopColumn::PHONE_NUMBER, kNumbers[pick(std::size(kNumbers))])
+        .set(PopColumn::SORT_ORDER, std::to_string(pick(3)))
+        .set(PopColumn::ALL_CITY, pick(4) == 0 ? "1" : "0")
+        .str();
+}
+
+} // namespace
+
+TEST(sortPops, ordersExactlyAsAStableSortWithTheComparison)
+{
+    std::mt19937 rng(11);
+    TempDir dir;
+    std::string master = "#VER 1\r\n";
+    std::string customer = "#VER 1\r\n";
+    for (int i = 0; i < 400; ++i)
+        (i % 5 == 0 ? customer : master) += randomLine(rng, i) + "\r\n";
+    dir.write("pbook.txt", master);
+    dir.write("cbook.txt", customer);
+    PopList pops;
+    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
+              PopFileStatus::Read);
+    ASSERT_EQ(pops.LoadFile(PopList::Mode::Append, dir.file("cbook.txt"), PopList::Source::Customer),
+              PopFileStatus::Read);
+    std::vector<PopRecord*> rows;
+    for (PopRecord& pop : pops)
+        rows.push_back(&pop);
+    std::shuffle(rows.begin(), rows.end(), rng);
+
+    for (SortColumn column : {SortColumn::City, SortColumn::Number})
+        for (SortDirection direction : {SortDirection::Ascending, SortDirection::Descending})
+            for (int allCitySign : {1, -1})
+                for (int popSortOrder : {1, -1}) {
+                    const PopSort sort{column, direction};
+                    std::vector<PopRecord*> expected = rows;
+                    std::stable_sort(expected.begin(), expected.end(), [&](const PopRecord* a, const PopRecord* b) {
+                        return comparePops(*a, *b, sort, allCitySign, popSortOrder) < 0;
+                    });
+                    std::vector<PopRecord*> sorted = rows;
+                    sortPops(sorted, sort, allCitySign, popSortOrder);
+                    EXPECT_EQ(sorted, expected) << "column " << static_cast<int>(column) << " direction "
+                                                << static_cast<int>(direction) << " all-city "
+                                                << allCitySign << " customers " << popSortOrder;
+                }
+}
