@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace tarvo::gui {
 
-PopListView::PopListView(PopListModel* model, const QString& accessibleName, QWidget* parent) : QTreeView(parent)
+PopListView::PopListView(PopListModel* model, const QString& accessibleName, QWidget* parent)
+    : QTreeView(parent), m_model(model)
 {
     setModel(model);
     setAccessibleName(accessibleName);
@@ -51,6 +53,46 @@ std::array<int, 2> PopListView::storedWidths() const
     const QHeaderView* columns = header();
     return {static_cast<int>(std::lround(columns->sectionSize(PopListModel::kCityColumn) / m_scale)),
             static_cast<int>(std::lround(columns->sectionSize(PopListModel::kNumberColumn) / m_scale))};
+}
+
+std::vector<std::size_t> PopListView::selectedRows() const
+{
+    std::vector<std::size_t> rows;
+    for (const QItemSelectionRange& range : selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(static_cast<std::size_t>(row));
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void PopListView::changeRows(const std::function<void()>& change)
+{
+    std::unordered_set<const PopRecord*> selected;
+    for (std::size_t row : selectedRows())
+        selected.insert(m_model->pop(static_cast<int>(row)));
+
+    m_model->beginChange();
+    change();
+    m_model->endChange();
+
+    if (selected.empty())
+        return;
+    QItemSelection keep;
+    const int rows = m_model->rowCount();
+    const int last = m_model->columnCount() - 1;
+    for (int row = 0; row < rows;) {
+        if (!selected.count(m_model->pop(row))) {
+            ++row;
+            continue;
+        }
+        int end = row;
+        while (end + 1 < rows && selected.count(m_model->pop(end + 1)))
+            ++end;
+        keep.select(m_model->index(row, 0), m_model->index(end, last));
+        row = end + 1;
+    }
+    selectionModel()->select(keep, QItemSelectionModel::ClearAndSelect);
 }
 
 } // namespace tarvo::gui

@@ -3,6 +3,9 @@
 #include <QTreeView>
 
 #include <array>
+#include <cstddef>
+#include <functional>
+#include <vector>
 
 namespace tarvo::gui {
 
@@ -29,7 +32,15 @@ public:
     // The two columns' widths in stored units.
     std::array<int, 2> storedWidths() const;
 
+    // The selected rows, ascending.
+    std::vector<std::size_t> selectedRows() const;
+    // Runs a change of the rows behind the view (the selection model's
+    // moves and sorts); the POPs that were selected stay selected wherever
+    // they are afterwards.
+    void changeRows(const std::function<void()>& change);
+
 private:
+    PopListModel* m_model;
     double m_scale = 1.0;
 };
 

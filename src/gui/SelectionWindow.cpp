@@ -31,7 +31,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_set>
 
 namespace tarvo::gui {
 
@@ -257,17 +256,14 @@ void SelectionWindow::loadImages()
 
 void SelectionWindow::fillCountries()
 {
-    m_state->clear();
+    fillBox(m_state, {});
     m_stateEntries.clear();
-    m_country->clear();
     emptyLists();
     m_countryEntries = m_selection.countryChoices();
     QStringList names;
-    names.reserve(static_cast<qsizetype>(m_countryEntries.size()));
     for (const CountryEntry* country : m_countryEntries)
         names << fromAnsi(country->name);
-    m_country->addItems(names);
-    m_country->setCurrentIndex(-1);
+    fillBox(m_country, names);
 }
 
 void SelectionWindow::showEvent(QShowEvent* event)
@@ -311,53 +307,39 @@ QTreeView* SelectionWindow::viewOf(List list) const
 
 std::vector<std::size_t> SelectionWindow::selectedRows(List list) const
 {
-    std::vector<std::size_t> rows;
-    for (const QItemSelectionRange& range : viewOf(list)->selectionModel()->selection())
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            rows.push_back(static_cast<std::size_t>(row));
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
+    return list == List::Main ? m_mainList->selectedRows() : m_handheldList->selectedRows();
+}
+
+void SelectionWindow::changeRows(List list, const std::function<void()>& change)
+{
+    (list == List::Main ? m_mainList : m_handheldList)->changeRows(change);
 }
 
 template <typename Change>
-void SelectionWindow::changeRows(List list, Change&& change)
+void SelectionWindow::changeBothLists(Change&& change)
 {
-    const auto& rows = m_selection.rows(list);
-    std::unordered_set<const PopRecord*> selected;
-    for (std::size_t row : selectedRows(list))
-        selected.insert(rows[row]);
-
-    PopListModel& model = modelOf(list);
-    model.beginChange();
+    m_mainModel->beginChange();
+    m_handheldModel->beginChange();
     change();
-    model.endChange();
-
-    if (selected.empty())
-        return;
-    QItemSelection keep;
-    const int last = model.columnCount() - 1;
-    for (std::size_t row = 0; row < rows.size();) {
-        if (!selected.count(rows[row])) {
-            ++row;
-            continue;
-        }
-        std::size_t end = row;
-        while (end + 1 < rows.size() && selected.count(rows[end + 1]))
-            ++end;
-        keep.select(model.index(static_cast<int>(row), 0), model.index(static_cast<int>(end), last));
-        row = end + 1;
-    }
-    viewOf(list)->selectionModel()->select(keep, QItemSelectionModel::ClearAndSelect);
+    m_handheldModel->endChange();
+    m_mainModel->endChange();
 }
 
 void SelectionWindow::emptyLists()
 {
-    m_mainModel->beginChange();
-    m_handheldModel->beginChange();
-    m_selection.clear();
-    m_handheldModel->endChange();
-    m_mainModel->endChange();
+    changeBothLists([this] { m_selection.clear(); });
+}
+
+SelectionWindow::ListsFrozen::ListsFrozen(SelectionWindow& window) : m_window(window)
+{
+    m_window.m_mainList->setUpdatesEnabled(false);
+    m_window.m_handheldList->setUpdatesEnabled(false);
+}
+
+SelectionWindow::ListsFrozen::~ListsFrozen()
+{
+    m_window.m_mainList->setUpdatesEnabled(true);
+    m_window.m_handheldList->setUpdatesEnabled(true);
 }
 
 PopFilter SelectionWindow::filterFromControls() const
@@ -381,11 +363,7 @@ void SelectionWindow::rebuild()
 {
     m_status->clear();
     const PopFilter filter = filterFromControls();
-    m_mainModel->beginChange();
-    m_handheldModel->beginChange();
-    m_selection.applyFilter(filter);
-    m_handheldModel->endChange();
-    m_mainModel->endChange();
+    changeBothLists([&] { m_selection.applyFilter(filter); });
     selectionUpdate(true);
     emit listsRebuilt();
 }
@@ -395,31 +373,19 @@ void SelectionWindow::countryChosen(int index)
     if (index < 0 || static_cast<std::size_t>(index) >= m_countryEntries.size())
         return;
     const CountryEntry& country = *m_countryEntries[static_cast<std::size_t>(index)];
-    m_mainList->setUpdatesEnabled(false);
-    m_handheldList->setUpdatesEnabled(false);
-    m_state->clear();
-    m_city->clear();
-    m_cityEntries.clear();
-    m_stateEntries = m_selection.stateChoices(country);
-    QStringList states;
-    for (const RegionEntry* state : m_stateEntries)
-        states << fromAnsi(state->name);
-    m_state->addItems(states);
-    m_state->setCurrentIndex(-1);
-
-    rebuild();
-
-    m_cityEntries = m_selection.cityChoices(country, nullptr);
-    QStringList cities;
-    cities.reserve(static_cast<qsizetype>(m_cityEntries.size()));
-    for (const CityChoice& city : m_cityEntries)
-        cities << fromAnsi(city.text);
-    m_city->addItems(cities);
-    m_city->setCurrentIndex(-1);
-    selectionUpdate(true);
-    m_mainList->setUpdatesEnabled(true);
-    m_handheldList->setUpdatesEnabled(true);
-
+    {
+        ListsFrozen frozen(*this);
+        m_stateEntries = m_selection.stateChoices(country);
+        QStringList states;
+        for (const RegionEntry* state : m_stateEntries)
+            states << fromAnsi(state->name);
+        fillBox(m_state, states);
+        fillBox(m_city, {});
+        m_cityEntries.clear();
+        rebuild();
+        fillCities(country, nullptr);
+        selectionUpdate(true);
+    }
     // Emptied by the window itself: the pending firing must not rebuild.
     m_refreshArmed = false;
     m_areaCode->clear();
@@ -431,22 +397,31 @@ void SelectionWindow::stateChosen(int index)
     if (index < 0 || static_cast<std::size_t>(index) >= m_stateEntries.size())
         return;
     const RegionEntry* state = m_stateEntries[static_cast<std::size_t>(index)];
-    m_mainList->setUpdatesEnabled(false);
-    m_handheldList->setUpdatesEnabled(false);
-    m_city->clear();
+    ListsFrozen frozen(*this);
+    fillBox(m_city, {});
     m_cityEntries.clear();
     rebuild();
-    if (const CountryEntry* country = filterFromControls().country) {
-        m_cityEntries = m_selection.cityChoices(*country, state);
-        QStringList cities;
-        for (const CityChoice& city : m_cityEntries)
-            cities << fromAnsi(city.text);
-        m_city->addItems(cities);
-        m_city->setCurrentIndex(-1);
-    }
+    if (const CountryEntry* country = filterFromControls().country)
+        fillCities(*country, state);
     selectionUpdate(true);
-    m_mainList->setUpdatesEnabled(true);
-    m_handheldList->setUpdatesEnabled(true);
+}
+
+void SelectionWindow::fillCities(const CountryEntry& country, const RegionEntry* state)
+{
+    m_cityEntries = m_selection.cityChoices(country, state);
+    QStringList cities;
+    cities.reserve(static_cast<qsizetype>(m_cityEntries.size()));
+    for (const CityChoice& city : m_cityEntries)
+        cities << fromAnsi(city.text);
+    fillBox(m_city, cities);
+}
+
+void SelectionWindow::fillBox(QComboBox* box, const QStringList& texts)
+{
+    box->clear();
+    box->addItems(texts);
+    // Filled, not chosen: a drop-down list starts without a selection.
+    box->setCurrentIndex(-1);
 }
 
 void SelectionWindow::cityChosen(int index)

@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <functional>
 #include <vector>
 
 class QComboBox;
@@ -81,6 +82,8 @@ private:
 
     void countryChosen(int index);
     void stateChosen(int index);
+    void fillCities(const CountryEntry& country, const RegionEntry* state);
+    static void fillBox(QComboBox* box, const QStringList& texts);
     void cityChosen(int index);
     void areaCodeTimerFired();
     void clear();
@@ -97,14 +100,26 @@ private:
     void showHelp();
     bool leave();
 
-    // Changes the selection model's rows under the view's eyes, keeping the
-    // rows that were selected selected where they still are.
+    void changeRows(SelectionModel::List list, const std::function<void()>& change);
+    // Refills both lists: no selection survives.
     template <typename Change>
-    void changeRows(SelectionModel::List list, Change&& change);
+    void changeBothLists(Change&& change);
     std::vector<std::size_t> selectedRows(SelectionModel::List list) const;
     PopListModel& modelOf(SelectionModel::List list) const;
     QTreeView* viewOf(SelectionModel::List list) const;
     void emptyLists();
+
+    // Both lists stop repainting while they are refilled.
+    class ListsFrozen final {
+    public:
+        explicit ListsFrozen(SelectionWindow& window);
+        ListsFrozen(const ListsFrozen&) = delete;
+        ListsFrozen& operator=(const ListsFrozen&) = delete;
+        ~ListsFrozen();
+
+    private:
+        SelectionWindow& m_window;
+    };
 
     SyncApp& m_app;
     FrontEnd& m_frontEnd;
