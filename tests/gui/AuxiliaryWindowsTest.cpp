@@ -12,6 +12,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QScreen>
 #include <QMenuBar>
@@ -178,4 +179,32 @@ TEST_F(AuxiliaryWindowsTest, withoutAnUpdateServiceTheMenuItemIsOffAndHelpOpensT
     menuItem(window(), "Contents")->trigger();
     ASSERT_EQ(opened.urls.size(), 1);
     EXPECT_EQ(opened.urls[0].toLocalFile().toStdString(), m_ws.work("english.htm"));
+}
+
+TEST_F(AuxiliaryWindowsTest, logosFromTheCurrentFolderReplaceTheDrawingsAndReachTheAboutBox)
+{
+    QImage top(30, 20, QImage::Format_RGB32);
+    top.fill(Qt::red);
+    ASSERT_TRUE(top.save(QString::fromStdString(m_ws.work("logo1.bmp")), "BMP"));
+    QImage bottom(40, 12, QImage::Format_RGB32);
+    bottom.fill(Qt::green);
+    ASSERT_TRUE(bottom.save(QString::fromStdString(m_ws.work("logo2.bmp")), "BMP"));
+    m_ws.writeWork("TarvoSynchronizer.ico", "not an icon");
+    ASSERT_TRUE(open());
+
+    QList<QSize> sizes;
+    for (QLabel* label : window().findChildren<QLabel*>())
+        if (label->accessibleName() == "Logo")
+            sizes << label->pixmap().size();
+    EXPECT_EQ(sizes, (QList<QSize>{QSize(30, 20), QSize(40, 12)}));
+    // An icon file that is no icon keeps the drawn one.
+    EXPECT_FALSE(window().windowIcon().availableSizes().isEmpty());
+
+    gui::AboutBox about(m_app->tags(), m_app->dialerHome(), window().bottomLogoFromFile());
+    const QLabel* picture = nullptr;
+    for (QLabel* label : about.findChildren<QLabel*>())
+        if (label->accessibleName() == "Logo")
+            picture = label;
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->pixmap().size(), QSize(40, 12));
 }
