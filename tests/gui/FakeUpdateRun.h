@@ -3,6 +3,9 @@
 #include "gui/UpdateRunner.h"
 #include "updater/UpdateObserver.h"
 
+#include <QObject>
+#include <QPointer>
+
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -37,6 +40,8 @@ public:
         m_running = true;
         m_keepGoing = true;
         ++starts;
+        // A window's observer is a QObject: the tests watch it go away.
+        lastObserver = dynamic_cast<QObject*>(&observer);
         m_worker = std::thread([this, &observer] {
             m_script(observer, m_keepGoing);
             observer.done();
@@ -54,6 +59,7 @@ public:
 
     std::atomic<int> starts{0};
     std::atomic<int> cancels{0};
+    QPointer<QObject> lastObserver;
 
 private:
     Script m_script;
