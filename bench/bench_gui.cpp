@@ -5,17 +5,18 @@
 //
 //   build/bench/bench/bench_gui
 //
-// Each phonebook comes from the generator tool (tarvo-genbook) in a
-// temporary folder and is loaded once by the real start-up.
+// Each phonebook comes from the phonebook generator (as tarvo-genbook
+// writes it) in a temporary folder and is loaded once by the real start-up.
 
-#include "app/CommandLine.h"
-#include "app/RegistryFile.h"
 #include "app/SyncApp.h"
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
+#include "genbook/Genbook.h"
 #include "gui/QtFrontEnd.h"
 #include "gui/SelectionWindow.h"
 #include "phonebook/MasterPhonebook.h"
+#include "phonebook/PopRecord.h"
+#include "text/RegistryFile.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -47,9 +48,11 @@ public:
         m_root = ::mkdtemp(pattern);
         fs::create_directories(m_root / "work");
         fs::create_directories(m_root / "handheld/fs/Program Files/Tarvo");
-        const std::string command = std::string(TARVO_GENBOOK) + " --out " + (m_root / "dialer").string() +
-                                    " --pops " + std::to_string(pops) + " --seed 7 > /dev/null";
-        if (std::system(command.c_str()) != 0)
+        tarvo::genbook::BookOptions book;
+        book.out = (m_root / "dialer").string();
+        book.pops = static_cast<std::uint64_t>(pops);
+        book.seed = 7;
+        if (!tarvo::genbook::writeInstallation(book))
             std::abort();
         std::ofstream reg(m_root / "registry.reg", std::ios::binary);
         reg << "Windows Registry Editor Version 5.00\r\n\r\n"

@@ -42,7 +42,7 @@ AgreementDialog::AgreementDialog(const std::string& language, const QString& cap
     const QFontMetrics metrics = m_text->fontMetrics();
     m_text->setMinimumSize(metrics.averageCharWidth() * 64, metrics.lineSpacing() * 18);
     std::string content;
-    if (ReadWholeFile(agreementFile(language), content)) {
+    if (readWholeFile(agreementFile(language), content)) {
         // The text ends at its first NUL, as a C string would.
         content.resize(std::min(content.size(), content.find('\0')));
         m_text->setPlainText(QString::fromStdString(CodePage::ansiToUtf8(content)));
@@ -67,8 +67,8 @@ void AgreementDialog::accept()
     // A copy that cannot be written only means the agreement is shown
     // again next time.
     std::string content;
-    if (ReadWholeFile(agreementFile(m_language), content))
-        (void)WriteFileAtomically(acceptedCopy(m_language), content);
+    if (readWholeFile(agreementFile(m_language), content))
+        (void)writeFileAtomically(acceptedCopy(m_language), content);
     QDialog::accept();
 }
 

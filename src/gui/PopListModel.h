@@ -14,8 +14,8 @@ class PopListModel final : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    static constexpr int kCityColumn = 0;
-    static constexpr int kNumberColumn = 1;
+    static constexpr int kCityColumn = static_cast<int>(SortColumn::City);
+    static constexpr int kNumberColumn = static_cast<int>(SortColumn::Number);
     // The list's texts are kept to the 99 characters the desktop's report
     // list shows.
     static constexpr int kMaxText = 99;

@@ -1,7 +1,7 @@
 #include "gui/SelectionWindow.h"
 
 #include "app/SyncApp.h"
-#include "device/SyncProcedure.h"
+#include "sync/SyncProcedure.h"
 #include "gui/AboutBox.h"
 #include "gui/AgreementDialog.h"
 #include "gui/PopListModel.h"
@@ -491,12 +491,16 @@ void SelectionWindow::selectAll()
 
 void SelectionWindow::sortClicked(List list, int column)
 {
+    if (column != PopListModel::kCityColumn && column != PopListModel::kNumberColumn)
+        return;
     if (list == List::Main)
         m_status->clear();
-    changeRows(list, [&] { m_selection.sortBy(list, column); });
+    changeRows(list, [&] { m_selection.sortBy(list, static_cast<SortColumn>(column)); });
     const PopSort& sort = m_selection.sortOf(list);
     QTreeView* view = viewOf(list);
-    view->header()->setSortIndicator(sort.column, sort.direction > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    view->header()->setSortIndicator(static_cast<int>(sort.column), sort.direction == SortDirection::Ascending
+                                                                        ? Qt::AscendingOrder
+                                                                        : Qt::DescendingOrder);
     const std::vector<std::size_t> selected = selectedRows(list);
     if (!selected.empty())
         view->scrollTo(modelOf(list).index(static_cast<int>(selected.front()), 0));

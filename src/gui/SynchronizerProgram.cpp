@@ -1,7 +1,7 @@
 #include "gui/SynchronizerProgram.h"
 
 #include "app/CommandLine.h"
-#include "app/RegistryFile.h"
+#include "text/RegistryFile.h"
 #include "app/SyncApp.h"
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
@@ -30,7 +30,7 @@ int RunSynchronizer(const QStringList& arguments)
     const QString line = arguments.mid(1).join(QLatin1Char(' '));
     RegistryFile registry(RegistryFile::desktopPath());
     (void)registry.load(); // a missing file is an empty registry
-    switch (app.startup(ParseCommandLine(line.toStdString()), registry)) {
+    switch (app.startup(parseCommandLine(line.toStdString()), registry)) {
     case SyncApp::Startup::Ready:
         break;
     case SyncApp::Startup::EndedSilently:

@@ -5,7 +5,7 @@
 #include "gui/AboutBox.h"
 #include "gui/AgreementDialog.h"
 #include "gui/ProgressDialog.h"
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 #include "text/TagExpander.h"
 
 #include <QAbstractButton>

@@ -2,7 +2,7 @@
 #include "OpenedUrls.h"
 #include "QtPrinters.h"
 #include "gui/ProgressDialog.h"
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 
 #include <QDesktopServices>
 #include <QLabel>

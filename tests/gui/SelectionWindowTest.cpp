@@ -1,10 +1,10 @@
 #include "WindowFixture.h"
 
 #include "gui/PopListModel.h"
-#include "phonebook/PhonebookFixtures.h"
+#include "fixtures/PopLine.h"
 #include "phonebook/PopList.h"
 #include "phonebook/PopRecord.h"
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -361,7 +361,8 @@ TEST(PopListModel, cellTextsAreCityAndAreaCodeWithNumberCutTo99Characters)
                                               .set(PopColumn::PHONE_NUMBER, std::string(120, '9'))
                                               .str()}));
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(1, dir.file("pbook.txt"), 1), 0);
+    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
+              PopFileStatus::Read);
     auto it = pops.begin();
     const PopRecord& first = *it;
     const PopRecord& second = *++it;

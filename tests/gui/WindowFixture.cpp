@@ -1,8 +1,8 @@
 #include "WindowFixture.h"
 
 #include "app/CommandLine.h"
-#include "app/RegistryFile.h"
-#include "phonebook/PhonebookFixtures.h"
+#include "text/RegistryFile.h"
+#include "fixtures/PopLine.h"
 #include "phonebook/PopRecord.h"
 
 #include <QAbstractItemView>
@@ -61,7 +61,7 @@ bool WindowFixture::open(const std::string& commandLine, gui::UpdateRunner updat
     m_app = std::make_unique<SyncApp>(m_ui, *m_device, m_countries);
     RegistryFile registry(RegistryFile::desktopPath());
     (void)registry.load();
-    if (m_app->startup(ParseCommandLine(commandLine), registry) != SyncApp::Startup::Ready)
+    if (m_app->startup(parseCommandLine(commandLine), registry) != SyncApp::Startup::Ready)
         return false;
     m_window = std::make_unique<gui::SelectionWindow>(*m_app, m_ui, std::move(updater));
     gui::SelectionWindow* window = m_window.get();

@@ -7,7 +7,7 @@
 #include "dialing/CountryQuery.h"
 #include "gui/QtFrontEnd.h"
 #include "gui/SelectionWindow.h"
-#include "support/Workspace.h"
+#include "fixtures/Workspace.h"
 
 #include <QStringList>
 
