@@ -43,14 +43,28 @@ bool LineReader::next(std::string_view& line)
         std::size_t avail = m_end - m_begin;
         std::size_t scan = avail < m_maxLine ? avail : m_maxLine;
         const char* start = m_buffer.data() + m_begin;
-        const void* nl = std::memchr(start, '\n', scan);
-        if (nl) {
-            std::size_t len = static_cast<std::size_t>(static_cast<const char*>(nl) - start) + 1;
-            line = std::string_view(start, len);
-            m_begin += len;
+        // A line ends at LF, at CR LF or at a CR alone: files written on
+        // other systems, or by hand, reach the dialer with any of the three.
+        // LF is looked for first, as nearly every line ends in one; a CR
+        // before it ends the line there unless the LF follows it at once.
+        std::size_t end = scan;
+        if (const void* lf = std::memchr(start, '\n', scan))
+            end = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
+        if (const void* cr = std::memchr(start, '\r', end)) {
+            std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - start);
+            if (at + 1 < avail || m_eof) {
+                std::size_t len = at + 1 < avail && start[at + 1] == '\n' ? at + 2 : at + 1;
+                line = std::string_view(start, len);
+                m_begin += len;
+                return true;
+            }
+            // The CR is the last byte read so far: whether an LF follows
+            // decides where the line ends.
+        } else if (end < scan) {
+            line = std::string_view(start, end + 1);
+            m_begin += end + 1;
             return true;
-        }
-        if (avail >= m_maxLine || (m_eof && avail > 0)) {
+        } else if (avail >= m_maxLine || (m_eof && avail > 0)) {
             line = std::string_view(start, scan);
             m_begin += scan;
             return true;

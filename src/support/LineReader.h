@@ -9,8 +9,10 @@
 namespace tarvo {
 
 // Reads a text file line by line the way a fixed 1024-byte fgets buffer
-// does: each line comes with its line end, and a physical line longer than
-// `maxLine` bytes (1023 by default) is handed out as several lines. Reads in
+// does: each line comes with its line end (LF, CR LF or a CR alone; a CR LF
+// counts as one character towards the limit, as text mode reads it), and a
+// physical line longer than `maxLine` bytes (1023 by default) is handed out
+// as several lines. Reads in
 // large blocks so a million-line phonebook costs one pass and no allocation
 // per line. NUL bytes are carried as data.
 class LineReader final {
