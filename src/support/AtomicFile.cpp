@@ -4,10 +4,53 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarvo {
+
+namespace {
+
+constexpr std::string_view kTempMark = ".tmp";
+constexpr std::size_t kTempSuffix = 6; // the XXXXXX mkstemp fills in
+
+// True for "<stem>.tmpXXXXXX" as open() names its temporary files, with
+// `stem` (or any non-empty stem when `stem` is empty).
+bool isTemporaryName(std::string_view name, std::string_view stem)
+{
+    if (name.size() <= kTempMark.size() + kTempSuffix)
+        return false;
+    std::string_view suffix = name.substr(name.size() - kTempSuffix);
+    for (char c : suffix)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    std::string_view head = name.substr(0, name.size() - kTempSuffix);
+    if (!head.ends_with(kTempMark))
+        return false;
+    head.remove_suffix(kTempMark.size());
+    return stem.empty() ? !head.empty() : head == stem;
+}
+
+std::size_t removeTemporaryFiles(const std::filesystem::path& folder, std::string_view stem)
+{
+    namespace fs = std::filesystem;
+    std::size_t removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!isTemporaryName(it->path().filename().native(), stem))
+            continue;
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError) || it->is_symlink(typeError))
+            continue;
+        std::error_code removeError;
+        if (fs::remove(it->path(), removeError))
+            ++removed;
+    }
+    return removed;
+}
+
+} // namespace
 
 AtomicFile::AtomicFile(std::string path) : m_path(std::move(path)) {}
 
@@ -74,6 +117,18 @@ void AtomicFile::discard()
         ::unlink(m_tempPath.c_str());
         m_tempPath.clear();
     }
+}
+
+std::size_t AtomicFile::removeLeftovers(const std::string& path)
+{
+    std::filesystem::path target(path);
+    std::filesystem::path folder = target.parent_path();
+    return removeTemporaryFiles(folder.empty() ? std::filesystem::path(".") : folder, target.filename().native());
+}
+
+std::size_t AtomicFile::removeLeftoversIn(const std::string& folder)
+{
+    return removeTemporaryFiles(folder, {});
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view content)

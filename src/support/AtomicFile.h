@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -30,6 +31,15 @@ public:
     [[nodiscard]] bool commit();
 
     const std::string& path() const { return m_path; }
+
+    // Removes what writers stopped before their commit (killed, or the
+    // machine went down) left beside `path`: files named `path` + ".tmp" and
+    // six letters or digits. Only for a target no one is writing now: the
+    // caller holds whatever keeps other writers away. Returns how many.
+    static std::size_t removeLeftovers(const std::string& path);
+    // The same for every file of `folder`, whatever name stands before
+    // ".tmp".
+    static std::size_t removeLeftoversIn(const std::string& folder);
 
 private:
     void discard();
