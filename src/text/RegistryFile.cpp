@@ -45,6 +45,16 @@ char16_t upcase(char16_t c)
     return c;
 }
 
+// A name as the registry compares it: upper-cased UTF-16, so two names are
+// the same exactly when their folded forms are equal.
+std::u16string foldName(std::string_view name)
+{
+    std::u16string units = CodePage::utf8ToUtf16(name);
+    for (char16_t& unit : units)
+        unit = upcase(unit);
+    return units;
+}
+
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -216,14 +226,12 @@ std::string RegistryFile::desktopPath()
 
 int RegistryFile::compareNames(std::string_view a, std::string_view b)
 {
-    std::u16string ua = CodePage::utf8ToUtf16(a);
-    std::u16string ub = CodePage::utf8ToUtf16(b);
+    std::u16string ua = foldName(a);
+    std::u16string ub = foldName(b);
     std::size_t n = std::min(ua.size(), ub.size());
     for (std::size_t i = 0; i < n; ++i) {
-        char16_t ca = upcase(ua[i]);
-        char16_t cb = upcase(ub[i]);
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
+        if (ua[i] != ub[i])
+            return ua[i] < ub[i] ? -1 : 1;
     }
     if (ua.size() != ub.size())
         return ua.size() < ub.size() ? -1 : 1;
@@ -416,14 +424,20 @@ RegistryFile::Key* RegistryFile::ensureKey(std::string_view keyPath, bool* creat
 
 void RegistryFile::setValue(Key& key, Value value)
 {
-    for (Value& existing : key.values) {
-        if (sameName(existing.name, value.name)) {
-            existing.isString = value.isString;
-            existing.data = std::move(value.data);
-            return;
-        }
+    auto [it, added] = key.valueIndex.try_emplace(foldName(value.name), key.values.size());
+    if (!added) {
+        Value& existing = key.values[it->second];
+        existing.isString = value.isString;
+        existing.data = std::move(value.data);
+        return;
     }
     key.values.push_back(std::move(value));
+}
+
+const RegistryFile::Value* RegistryFile::findValue(const Key& key, std::string_view name)
+{
+    auto it = key.valueIndex.find(foldName(name));
+    return it == key.valueIndex.end() ? nullptr : &key.values[it->second];
 }
 
 bool RegistryFile::keyExists(std::string_view keyPath) const
@@ -447,15 +461,11 @@ bool RegistryFile::readString(std::string_view keyPath, std::string_view name, s
     const Key* key = findKey(keyPath);
     if (!key)
         return false;
-    for (const Value& v : key->values) {
-        if (sameName(v.name, name)) {
-            if (!v.isString)
-                return false;
-            value = v.data;
-            return true;
-        }
-    }
-    return false;
+    const Value* found = findValue(*key, name);
+    if (!found || !found->isString)
+        return false;
+    value = found->data;
+    return true;
 }
 
 bool RegistryFile::createKey(std::string_view keyPath, bool* created)

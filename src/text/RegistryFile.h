@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tarvo {
@@ -84,6 +86,10 @@ private:
     struct Key {
         std::string name;
         std::vector<Value> values;
+        // Each value's position by its name as the registry compares names
+        // (folded): a key of many thousand values is read and set without
+        // a walk over the others.
+        std::unordered_map<std::u16string, std::size_t> valueIndex;
         std::vector<Key> subkeys; // kept sorted with compareNames
     };
 
@@ -91,6 +97,7 @@ private:
     Key* findKey(std::string_view keyPath);
     Key* ensureKey(std::string_view keyPath, bool* created);
     static void setValue(Key& key, Value value);
+    static const Value* findValue(const Key& key, std::string_view name);
     static void serializeKey(const Key& key, std::string& prefix, std::string& out);
 
     std::string m_path;

@@ -190,3 +190,37 @@ TEST(RegistryFile, danglingContinuationsReadTheSameAfterRewriting)
     again.parse(reg.serialize());
     EXPECT_EQ(again.serialize(), reg.serialize());
 }
+
+TEST(RegistryFile, manyValuesOfOneKeyKeepTheirOrderAndFoldBeyondAscii)
+{
+    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Big]\r\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "\"Value" + std::to_string(i) + "\"=\"" + std::to_string(i) + "\"\r\n";
+    // Set again further down under other spellings: replaced in place.
+    text += "\"VALUE7\"=\"seven\"\r\n\"Caf\xC3\xA9\"=\"a\"\r\n\"CAF\xC3\x89\"=\"b\"\r\n";
+    RegistryFile reg;
+    reg.parse(text);
+    std::string value;
+    ASSERT_TRUE(reg.readString("HKEY_CURRENT_USER\\Big", "value7", value));
+    EXPECT_EQ(value, "seven");
+    ASSERT_TRUE(reg.readString("HKEY_CURRENT_USER\\Big", "value2999", value));
+    EXPECT_EQ(value, "2999");
+    ASSERT_TRUE(reg.readString("HKEY_CURRENT_USER\\Big", "caf\xC3\xA9", value));
+    EXPECT_EQ(value, "b");
+    EXPECT_FALSE(reg.readString("HKEY_CURRENT_USER\\Big", "Value3000", value));
+
+    ASSERT_TRUE(reg.setString("HKEY_CURRENT_USER\\Big", "vAlUe0", "zero"));
+    ASSERT_TRUE(reg.setString("HKEY_CURRENT_USER\\Big", "New", "last"));
+    const std::string out = reg.serialize();
+    EXPECT_NE(out.find("[HKEY_CURRENT_USER\\Big]\r\n\"Value0\"=\"zero\"\r\n\"Value1\"=\"1\"\r\n"), std::string::npos);
+    EXPECT_NE(out.find("\"Value7\"=\"seven\"\r\n\"Value8\"=\"8\"\r\n"), std::string::npos);
+    EXPECT_NE(out.find("\"Value2999\"=\"2999\"\r\n\"Caf\xC3\xA9\"=\"b\"\r\n\"New\"=\"last\"\r\n"), std::string::npos);
+
+    // A copy keeps its own index.
+    RegistryFile copy = reg;
+    ASSERT_TRUE(copy.setString("HKEY_CURRENT_USER\\Big", "VALUE1", "one"));
+    ASSERT_TRUE(reg.readString("HKEY_CURRENT_USER\\Big", "Value1", value));
+    EXPECT_EQ(value, "1");
+    ASSERT_TRUE(copy.readString("HKEY_CURRENT_USER\\Big", "Value1", value));
+    EXPECT_EQ(value, "one");
+}
