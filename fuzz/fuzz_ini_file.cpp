@@ -83,6 +83,27 @@ bool writable(std::string_view section, std::string_view key)
            && key.find_first_of("=\r\n") == std::string_view::npos && key.front() != ';' && key.front() != '[';
 }
 
+// The numbered list as one key read after another, the way the list is
+// defined; ReadList reads the file once and must give the same.
+std::vector<std::string> listKeyByKey(const tarvo::IniFile& ini, const std::string& section, const std::string& format)
+{
+    std::vector<std::string> list;
+    std::string previous;
+    for (int n = 1;; ++n) {
+        std::string key = format;
+        if (std::size_t mark = key.find("%d"); mark != std::string::npos)
+            key.replace(mark, 2, std::to_string(n));
+        if (key.size() > 19 || key == previous)
+            break;
+        std::string value = ini.ReadString(section, key, "_NO_MORE_");
+        if (value == "_NO_MORE_")
+            break;
+        list.push_back(std::move(value));
+        previous = std::move(key);
+    }
+    return list;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -104,7 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)ini.ReadInt(section, key, "0");
     (void)ini.ReadBool(section, key, true);
     // A list ends: the key limit and the repeated-key check bound it.
-    if (ini.ReadList(section, key + "%d").size() > 100000)
+    const std::vector<std::string> list = ini.ReadList(section, key + "%d");
+    if (list.size() > 100000 || list != listKeyByKey(ini, section, key + "%d"))
         __builtin_trap();
     (void)ini.ReadList("Profile", "PhonebookURL%d");
 

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <optional>
+#include <unordered_map>
 #include <unistd.h>
 
 namespace tarvo {
@@ -81,30 +82,50 @@ std::string_view unquote(std::string_view v)
     return v;
 }
 
-// Finds the key in the first section of that name.
-std::optional<std::string> lookup(const std::string& path, std::string_view section, std::string_view key)
+// Calls `visit(key, value)` for every key line of the first section named
+// `section`, in file order, until it answers false. Values come unquoted.
+template <typename Visit>
+void visitSection(std::string_view text, std::string_view section, Visit visit)
 {
     section = trim(section);
-    key = trim(key);
-    std::string text;
-    if (!readWholeFile(path, text))
-        return std::nullopt;
     bool inSection = false;
-    bool sectionSeen = false;
     for (std::string_view line : settingsLines(text)) {
         if (auto name = sectionName(line)) {
             if (inSection)
-                return std::nullopt; // only the first equal section counts
-            inSection = !sectionSeen && equalsIgnoreCase(*name, section);
-            sectionSeen = sectionSeen || inSection;
+                return; // only the first equal section counts
+            inSection = equalsIgnoreCase(*name, section);
             continue;
         }
         if (!inSection)
             continue;
-        if (auto kv = keyLine(line); kv && equalsIgnoreCase(kv->key, key))
-            return std::string(unquote(kv->value));
+        if (auto kv = keyLine(line); kv && !visit(kv->key, unquote(kv->value)))
+            return;
     }
-    return std::nullopt;
+}
+
+// Finds the key in the first section of that name.
+std::optional<std::string> lookup(const std::string& path, std::string_view section, std::string_view key)
+{
+    key = trim(key);
+    std::string text;
+    if (!readWholeFile(path, text))
+        return std::nullopt;
+    std::optional<std::string> found;
+    visitSection(text, section, [&](std::string_view name, std::string_view value) {
+        if (!equalsIgnoreCase(name, key))
+            return true;
+        found = std::string(value);
+        return false;
+    });
+    return found;
+}
+
+std::string lowerKey(std::string_view key)
+{
+    std::string lower(key);
+    for (char& c : lower)
+        c = lowerAscii(c);
+    return lower;
 }
 
 // Keeps only the first line of a value: a line end would split the file.
@@ -156,6 +177,18 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defa
 
 std::vector<std::string> IniFile::ReadList(std::string_view section, std::string_view keyFormat) const
 {
+    // One read of the file and one pass over the section: a list of
+    // thousands of numbered keys must not read the file once per key.
+    std::unordered_map<std::string, std::string_view> keys;
+    std::string text;
+    if (readWholeFile(m_path, text)) {
+        visitSection(text, section, [&keys](std::string_view name, std::string_view value) {
+            keys.try_emplace(lowerKey(name), value); // the first of two equal keys counts
+            return true;
+        });
+    }
+
+    const std::size_t limit = kStringBuffer - 1;
     std::size_t mark = keyFormat.find("%d");
     std::vector<std::string> list;
     std::string previousKey;
@@ -168,10 +201,13 @@ std::vector<std::string> IniFile::ReadList(std::string_view section, std::string
         // every time: either would repeat values or never end.
         if (key.size() > kListKeyBuffer - 1 || key == previousKey)
             break;
-        std::string value = ReadString(section, key, kNoMore);
+        auto found = keys.find(lowerKey(trim(key)));
+        if (found == keys.end())
+            break;
+        std::string_view value = found->second.substr(0, limit);
         if (value == kNoMore)
             break;
-        list.push_back(std::move(value));
+        list.emplace_back(value);
         previousKey = std::move(key);
     }
     return list;

@@ -174,6 +174,12 @@ TEST_F(IniFileTest, numberedListsStopAtAGapOrTheMarker)
     EXPECT_TRUE(ini.ReadList("N", "Url%d").empty()); // the quotes go before the comparison
     EXPECT_EQ(ini.ReadList("O", "Url%d"), (std::vector<std::string>{"_no_more_"})); // compared exactly
     EXPECT_TRUE(ini.ReadList("absent", "Url%d").empty());
+
+    // Read as single keys are: the first section of a name, the first of two
+    // equal keys in it, any case, values cut to 259 characters.
+    IniFile twice = bind("[P]\r\nurl2=b\r\nURL1=a\r\nUrl2=second b\r\nUrl3=" + std::string(300, 'c')
+                         + "\r\n[p]\r\nUrl4=never\r\n");
+    EXPECT_EQ(twice.ReadList("P", "Url%d"), (std::vector<std::string>{"a", "b", std::string(259, 'c')}));
 }
 
 TEST_F(IniFileTest, numberedListNeverLoopsOrRepeats)
