@@ -35,6 +35,9 @@ public:
     DialingRules& operator=(const DialingRules&) = delete;
     ~DialingRules();
 
+    // The handheld's table this object writes.
+    [[nodiscard]] const std::string& outputPath() const { return m_outputPath; }
+
     // Reads the dialer's table into a fresh map (a missing file leaves it empty).
     void beginCountryLoad();
     // Starts the output; false leaves it off for this load.

@@ -158,11 +158,19 @@ bool CityTable::read(const std::string& path)
         return false;
     std::array<std::string_view, 4> fields{};
     std::string_view line;
+    bool anyCountry = false;
     while (reader.next(line)) {
         if (Comment(line) || ParseTokens(line, fields.data(), 4) < 4)
             continue;
+        anyCountry = anyCountry || !fields[0].empty();
         m_entries.push_back({m_text.store(fields[0]), m_text.store(fields[1]), m_text.store(fields[2]),
                              m_text.store(fields[3])});
+    }
+    // A cache that names no city of any country (empty, cut short, a folder,
+    // a line of commas) is no cache: it is derived again, as if missing.
+    if (!anyCountry) {
+        clear();
+        return false;
     }
     return true;
 }

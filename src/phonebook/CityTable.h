@@ -32,8 +32,9 @@ public:
     ~CityTable() = default;
 
     // Reads `path` in file order (duplicates kept), or, when it cannot be
-    // opened, derives the table from `pops` (variants aside) and replaces
-    // `path` with it; a failed write goes unreported.
+    // opened or names no city of any country, derives the table from `pops`
+    // (variants aside) and replaces `path` with it; a failed write goes
+    // unreported.
     void LoadOrBuild(const std::string& path, const PopList& pops, const RegionTable& regions);
 
     void clear();

@@ -7,6 +7,7 @@
 #include "support/LineReader.h"
 #include "support/Tokenizer.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <string_view>
@@ -23,8 +24,14 @@ bool CountryTable::Load(const std::string& enrichedPath, const std::string& plai
     clear();
     m_derived = false;
     if (read(enrichedPath, rules)) {
-        rules.endCountryLoad();
-        return true;
+        // A cache that names no country (empty, cut short, a folder, a line
+        // of commas) is no cache: derived again, as if it were missing. The
+        // rule output is started afresh by the next read.
+        if (std::any_of(m_entries.begin(), m_entries.end(), [](const CountryEntry& c) { return !c.code.empty(); })) {
+            rules.endCountryLoad();
+            return true;
+        }
+        clear();
     }
     if (!read(plainPath, rules)) {
         rules.endCountryLoad();

@@ -31,7 +31,8 @@ public:
     CountryTable& operator=(const CountryTable&) = delete;
     ~CountryTable() = default;
 
-    // Reads `enrichedPath` ("countryp.txt") when it opens. Otherwise reads
+    // Reads `enrichedPath` ("countryp.txt") when it opens and names a
+    // country. Otherwise reads
     // `plainPath` ("country.txt"), marks which countries have cities, and
     // replaces `enrichedPath` with the result, named as the telephony list
     // names them where it can. False when neither file opens.

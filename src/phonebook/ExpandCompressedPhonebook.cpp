@@ -1,12 +1,18 @@
 #include "phonebook/ExpandCompressedPhonebook.h"
 
 #include "support/AtomicFile.h"
+#include "support/FileHandle.h"
 #include "support/FrontEnd.h"
 #include "support/ProgramTitle.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace tarvo {
@@ -19,40 +25,120 @@ struct GzCloser {
 using GzPtr = std::unique_ptr<gzFile_s, GzCloser>;
 
 constexpr unsigned kBlock = 1024;
+// Free space is looked at whenever this much more has been written.
+constexpr std::uint64_t kSpaceCheckEvery = std::uint64_t{8} << 20;
+
+enum class Kind { Gzip, Other, Unreadable };
+
+// The two bytes every gzip member starts with.
+Kind kindOf(const std::string& path)
+{
+    FilePtr file = openFile(path, "rb");
+    if (!file)
+        return Kind::Unreadable;
+    unsigned char magic[2] = {0, 0};
+    std::size_t got = std::fread(magic, 1, sizeof magic, file.get());
+    return got == sizeof magic && magic[0] == 0x1F && magic[1] == 0x8B ? Kind::Gzip : Kind::Other;
+}
+
+bool enoughSpaceLeft(const std::string& folder, std::uint64_t keepFree)
+{
+    struct statvfs info {};
+    if (::statvfs(folder.c_str(), &info) != 0)
+        return true; // nothing known: the size bound still holds
+    return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize >= keepFree;
+}
+
+// Makes `copy` the same bytes as `original`, replacing it atomically: a
+// hard link where the file system has them, else a copy. The link is made
+// under a temporary name of the kind a killed run's leftovers are swept by.
+bool preserveCompressed(const std::string& original, const std::string& copy)
+{
+    std::string linkName = copy + ".tmpXXXXXX";
+    int fd = ::mkstemp(linkName.data());
+    if (fd >= 0) {
+        ::close(fd);
+        ::unlink(linkName.c_str());
+        if (::link(original.c_str(), linkName.c_str()) == 0) {
+            if (std::rename(linkName.c_str(), copy.c_str()) == 0)
+                return true;
+            ::unlink(linkName.c_str());
+            return false;
+        }
+    }
+    AtomicFile target(copy);
+    FilePtr in = openFile(original, "rb");
+    if (!in || !target.open())
+        return false;
+    char block[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, in.get())) > 0)
+        if (!target.write({block, got}))
+            return false;
+    return std::ferror(in.get()) == 0 && target.commit();
+}
 
 } // namespace
 
-bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd)
+bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd, const ExpansionLimits& limits)
 {
     auto fail = [&frontEnd](const char* message) {
         frontEnd.messageBox(message, kProgramTitle, MessageIcon::None, MessageButtons::Ok);
         return false;
     };
 
-    // rename replaces an older ".gz" in one step; it is not removed first, so
-    // when there is no phonebook to move the compressed copy, possibly the
-    // only good one, survives.
-    const std::string compressed = path + ".gz";
+    // Nothing to expand: the message the dialer has always given when the
+    // compressed file could not be moved aside.
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)
-        || std::rename(path.c_str(), compressed.c_str()) != 0)
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return fail(kRenameFailedMessage);
+    switch (kindOf(path)) {
+    case Kind::Unreadable:
+        return fail(kOpenCompressedFailedMessage);
+    case Kind::Other:
+        // Read through zlib it would come out unchanged, so the expansion
+        // would be the same non-phonebook, and it would replace a good
+        // compressed copy: leave both alone.
+        return false;
+    case Kind::Gzip:
+        break;
+    }
 
     AtomicFile out(path);
     if (!out.open())
         return fail(kCreateFailedMessage);
 
-    GzPtr in(gzopen(compressed.c_str(), "rb"));
+    GzPtr in(gzopen(path.c_str(), "rb"));
     if (!in)
         return fail(kOpenCompressedFailedMessage);
 
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    if (folder.empty())
+        folder = ".";
+    const auto compressedSize = static_cast<std::uint64_t>(info.st_size);
+    const std::uint64_t bound = std::max(limits.floorBytes, compressedSize * limits.ratio);
+    std::uint64_t written = 0;
+    std::uint64_t nextSpaceCheck = 0;
     char block[kBlock];
     bool damaged = false;
     bool writeFailed = false;
     for (;;) {
+        if (written >= nextSpaceCheck) {
+            if (!enoughSpaceLeft(folder, limits.keepFree)) {
+                damaged = true;
+                break;
+            }
+            nextSpaceCheck = written + kSpaceCheckEvery;
+        }
         int got = gzread(in.get(), block, kBlock);
         if (got <= 0) {
             damaged = got < 0;
+            break;
+        }
+        written += static_cast<std::uint64_t>(got);
+        // Past anything a phonebook compresses to: a bomb, not a phonebook.
+        if (written > bound) {
+            damaged = true;
             break;
         }
         if (!out.write({block, static_cast<std::size_t>(got)})) {
@@ -65,7 +151,13 @@ bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd)
         damaged = true;
     if (damaged)
         return fail(kCompressedDamagedMessage);
-    if (writeFailed || !out.commit())
+    if (writeFailed)
+        return fail(kCreateFailedMessage);
+
+    // The compressed original takes the ".gz" name first, then the
+    // expansion takes its place: whenever the run stops, "pbook.txt" is one
+    // of the two, whole.
+    if (!preserveCompressed(path, path + ".gz") || !out.commit())
         return fail(kCreateFailedMessage);
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace tarvo {
@@ -11,18 +12,32 @@ inline constexpr const char* kCreateFailedMessage = "ERROR: Can't create phonebo
 inline constexpr const char* kOpenCompressedFailedMessage = "ERROR: Can't open compressed phonebook file";
 inline constexpr const char* kCompressedDamagedMessage = "ERROR: Compressed phonebook file is damaged";
 
-// Expands a "pbook.txt" that arrived gzip-compressed: the file is moved to
-// `path` + ".gz" (replacing an older one) and expanded back to `path`; both
-// stay on disk. Data that is not gzip comes out unchanged. Each failure is
-// shown in a message box (OK, no icon) and gives false.
+// How far an expansion may go before the file is taken for damaged: no real
+// phonebook compresses better than `ratio` to one, and the expansion never
+// leaves the disk with less than `keepFree` bytes. Tests make them small.
+struct ExpansionLimits {
+    std::uint64_t ratio = 50;
+    std::uint64_t floorBytes = std::uint64_t{1} << 20; // allowed whatever the compressed size
+    std::uint64_t keepFree = std::uint64_t{2} << 30;
+};
+
+// Expands a "pbook.txt" that arrived gzip-compressed: `path` becomes the
+// expansion and `path` + ".gz" the compressed original (replacing an older
+// one); both stay on disk. Each failure is shown in a message box (OK, no
+// icon) and gives false.
 //
 // The boxes carry the program's fixed title as their caption: the expansion
 // runs during the phonebook load, before start-up replaces the caption by
 // the profile's title.
 //
-// The expanded file appears only complete: a damaged or truncated stream, or
-// a failed write, leaves no `path` at all rather than half a phonebook. When
-// `path` is missing nothing is moved, so an existing ".gz" file survives.
-[[nodiscard]] bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd);
+// At every moment `path` holds either the compressed original or the whole
+// expansion, and `path` + ".gz" is replaced only once the expansion is
+// complete: a damaged, truncated or oversized stream, a failed write or a
+// killed run leaves both files as they were (what a killed run leaves beside
+// them is its temporary files). A file that is no gzip data at all is not
+// touched and gives false without a box: it is no phonebook either, which
+// the load then reports.
+[[nodiscard]] bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd,
+                                             const ExpansionLimits& limits = {});
 
 } // namespace tarvo

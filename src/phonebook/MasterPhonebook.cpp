@@ -1,6 +1,7 @@
 #include "phonebook/MasterPhonebook.h"
 
 #include "phonebook/ExpandCompressedPhonebook.h"
+#include "support/AtomicFile.h"
 #include "support/PathJoin.h"
 
 namespace tarvo {
@@ -35,8 +36,20 @@ std::string MasterPhonebook::dialerFile(std::string_view name) const
     return joinPath(m_dialerHome, name);
 }
 
+void MasterPhonebook::removeLeftovers() const
+{
+    for (std::string_view name : {kPhonebookFile, kCityFile, kEnrichedCountryFile})
+        (void)AtomicFile::removeLeftovers(dialerFile(name));
+    (void)AtomicFile::removeLeftovers(dialerFile(kPhonebookFile) + ".gz");
+    (void)AtomicFile::removeLeftovers(m_rules.outputPath());
+}
+
 MasterPhonebook::LoadResult MasterPhonebook::Load()
 {
+    // A run killed while it wrote one of these files left its temporary
+    // file beside it; the files themselves are whole, old or new.
+    removeLeftovers();
+
     if (!m_regions.Load(dialerFile(kRegionFile)))
         return unableToOpen(LoadStatus::NoRegions, kRegionFile);
 

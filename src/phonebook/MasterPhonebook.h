@@ -51,6 +51,8 @@ public:
     MasterPhonebook& operator=(const MasterPhonebook&) = delete;
     ~MasterPhonebook();
 
+    // Also removes what a killed run left beside the files it writes: call
+    // it only while no other copy can be writing them.
     [[nodiscard]] LoadResult Load();
 
     // Set by the owner before Load; unset, nothing is read back (Marked).
@@ -66,6 +68,8 @@ public:
     [[nodiscard]] std::string dialerFile(std::string_view name) const;
 
 private:
+    void removeLeftovers() const;
+
     std::string m_dialerHome;
     FrontEnd& m_frontEnd;
     CountryQuery& m_query;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -160,9 +161,13 @@ TEST_F(MasterPhonebookTest, cityDerivationTakesCustomerPopsButNotVariants)
 
 TEST_F(MasterPhonebookTest, eachMissingTableStopsTheLoadWithItsMessage)
 {
-    put("countryp.txt", "");
+    put("countryp.txt", "US,1,\"United States\",1,1\r\n");
     std::filesystem::remove(path("country.txt"));
-    EXPECT_EQ(load(), Status::Loaded) << "an existing countryp.txt is enough, even empty";
+    EXPECT_EQ(load(), Status::Loaded) << "an existing countryp.txt is enough";
+    // One that names no country is no cache: without country.txt nothing is left.
+    put("countryp.txt", "");
+    EXPECT_EQ(load(), Status::NoCountries);
+    EXPECT_EQ(error, "Error: Unable to open: country.txt");
     std::filesystem::remove(path("countryp.txt"));
     EXPECT_EQ(load(), Status::NoCountries);
     EXPECT_EQ(error, "Error: Unable to open: country.txt");
@@ -214,19 +219,26 @@ TEST_F(MasterPhonebookTest, emptyPhonebookLoadsWithoutExpansion)
     EXPECT_EQ(phonebook.countries()[0].hasPops, 0);
 }
 
-TEST_F(MasterPhonebookTest, truncatedGzipLeavesNoHalfPhonebook)
+TEST_F(MasterPhonebookTest, aDamagedGzipIsKeptAndAGoodCopyIsNotReplaced)
 {
     std::string lines;
     for (int i = 0; i < 2000; ++i)
         lines += PopLine("US", "TX", "City" + std::to_string(i), "P" + std::to_string(i)).str() + "\r\n";
     std::string packed = gzipped("#VER 1\r\n" + lines);
+    const std::string good = gzipped(PopFile({PopLine("US", "TX", "Austin", "P1").str()}));
+    put("pbook.txt.gz", good);
     std::string truncated = packed.substr(0, packed.size() / 2);
     put("pbook.txt", truncated);
     EXPECT_EQ(load(), Status::NoPhonebook);
     EXPECT_EQ(error, "Error: Unable to open: pbook.txt");
     EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Compressed phonebook file is damaged"});
-    EXPECT_FALSE(has("pbook.txt"));
-    EXPECT_EQ(get("pbook.txt.gz"), truncated);
+    EXPECT_EQ(get("pbook.txt"), truncated) << "the damaged file stays for the user or the next update";
+    EXPECT_EQ(get("pbook.txt.gz"), good);
+
+    // The next start says the same, rather than that nothing can be renamed.
+    frontEnd.boxes.clear();
+    EXPECT_EQ(load(), Status::NoPhonebook);
+    EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Compressed phonebook file is damaged"});
 
     // A damaged stream (bytes flipped past the header) fails the same way.
     frontEnd.boxes.clear();
@@ -236,17 +248,58 @@ TEST_F(MasterPhonebookTest, truncatedGzipLeavesNoHalfPhonebook)
     put("pbook.txt", corrupt);
     EXPECT_EQ(load(), Status::NoPhonebook);
     EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Compressed phonebook file is damaged"});
-    EXPECT_FALSE(has("pbook.txt"));
+    EXPECT_EQ(get("pbook.txt"), corrupt);
+    EXPECT_EQ(get("pbook.txt.gz"), good);
+    EXPECT_EQ(dialerFiles(), (std::set<std::string>{"country.txt", "dr_country.txt", "pbook.txt", "pbook.txt.gz",
+                                                    "region.txt"}))
+        << "no temporary file is left";
 }
 
 TEST_F(MasterPhonebookTest, textThatIsNeitherGzipNorAPhonebookIsRefused)
 {
+    const std::string good = gzipped(PopFile({PopLine("US", "TX", "Austin", "P1").str()}));
+    put("pbook.txt.gz", good);
     put("pbook.txt", "hello, this is not a phonebook\r\n");
     EXPECT_EQ(load(), Status::NoPhonebook);
     EXPECT_EQ(error, "Error: Unable to open: pbook.txt");
     EXPECT_TRUE(frontEnd.boxes.empty());
-    EXPECT_EQ(get("pbook.txt"), "hello, this is not a phonebook\r\n") << "non-gzip data passes through unchanged";
-    EXPECT_EQ(get("pbook.txt.gz"), "hello, this is not a phonebook\r\n");
+    EXPECT_EQ(get("pbook.txt"), "hello, this is not a phonebook\r\n");
+    EXPECT_EQ(get("pbook.txt.gz"), good) << "never replaced by what is not gzip data";
+}
+
+TEST_F(MasterPhonebookTest, leftoversOfAKilledRunGoAtTheNextLoad)
+{
+    put("pbook.txt.tmpAbC123", "half an expansion");
+    put("pbook.txt.gz.tmpXyZ789", "half a copy");
+    put("city.txt.tmp000000", "half a city table");
+    put("countryp.txt.tmpzzzzzz", "");
+    put("notes.txt.tmpKeepMe", "not a file this program writes");
+    home.write("dr_country.txt.tmpQQQQQQ", "half a rule table");
+    ASSERT_EQ(load(), Status::Loaded) << error;
+    EXPECT_EQ(dialerFiles(), (std::set<std::string>{"city.txt", "country.txt", "countryp.txt", "dr_country.txt",
+                                                    "notes.txt.tmpKeepMe", "pbook.txt", "region.txt"}));
+    EXPECT_FALSE(home.exists("dr_country.txt.tmpQQQQQQ"));
+}
+
+TEST_F(MasterPhonebookTest, cachesThatNameNothingAreDerivedAgain)
+{
+    for (const std::string& useless : {std::string(), std::string(1000, ',') + "\r\n", std::string(";x\r\n,,,\r\n")}) {
+        put("city.txt", useless);
+        put("countryp.txt", useless);
+        ASSERT_EQ(load(), Status::Loaded) << error;
+        EXPECT_TRUE(phonebook.cities().derived());
+        EXPECT_TRUE(phonebook.countries().derived());
+        EXPECT_EQ(phonebook.countries().size(), 3U);
+        EXPECT_EQ(get("countryp.txt").substr(0, 5), "US,1,");
+        EXPECT_EQ(cityLines().front(), "DE,,Berlin,");
+        EXPECT_EQ(home.read("dr_country.txt").substr(0, 26), "US,1,1,G, 1FG,011EFG, 1FG\r");
+    }
+    // A folder of that name cannot be replaced, but the table is still derived.
+    std::filesystem::remove(path("countryp.txt"));
+    std::filesystem::create_directory(path("countryp.txt"));
+    ASSERT_EQ(load(), Status::Loaded) << error;
+    EXPECT_TRUE(phonebook.countries().derived());
+    EXPECT_EQ(phonebook.countries().size(), 3U);
 }
 
 TEST_F(MasterPhonebookTest, readBackDecidesTheOutcome)
@@ -284,15 +337,41 @@ protected:
 
 TEST_F(ExpandTest, creationFailureLeavesTheCompressedCopy)
 {
-    // Short enough to move to ".gz", too long for a temporary name beside it.
+    // Too long a name for a temporary file beside it.
     std::string name(250, 'p');
     std::string packed = gzipped("#VER 1\r\n");
     dir.write(name, packed);
     EXPECT_FALSE(ExpandCompressedPhonebook(dir.file(name), frontEnd));
     EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Can't create phonebook file"});
     EXPECT_EQ(frontEnd.boxes[0].caption, "Tarvo Windows CE Synchronizer");
-    EXPECT_EQ(dir.read(name + ".gz"), packed);
-    EXPECT_FALSE(dir.exists(name));
+    EXPECT_EQ(dir.read(name), packed);
+    EXPECT_FALSE(dir.exists(name + ".gz"));
+}
+
+TEST_F(ExpandTest, aBombStopsAtItsBoundAsDamaged)
+{
+    // 8 MiB of one byte packs into a few KiB: far past any phonebook's ratio.
+    std::string packed = gzipped("#VER 1\r\n" + std::string(8 << 20, 'x'));
+    ASSERT_LT(packed.size(), 64U << 10);
+    dir.write("pbook.txt", packed);
+    EXPECT_FALSE(ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd));
+    EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Compressed phonebook file is damaged"});
+    EXPECT_EQ(dir.read("pbook.txt"), packed);
+    EXPECT_FALSE(dir.exists("pbook.txt.gz"));
+
+    // Within the ratio it expands; a disk that would keep too little free
+    // space stops it the same way.
+    frontEnd.boxes.clear();
+    EXPECT_TRUE(ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd, {.ratio = 100000}));
+    EXPECT_TRUE(frontEnd.boxes.empty());
+    EXPECT_EQ(dir.read("pbook.txt").size(), (8U << 20) + 8U);
+    EXPECT_EQ(dir.read("pbook.txt.gz"), packed);
+
+    dir.write("pbook.txt", packed);
+    EXPECT_FALSE(ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd,
+                                           {.ratio = 100000, .keepFree = std::uint64_t{1} << 62}));
+    EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Compressed phonebook file is damaged"});
+    EXPECT_EQ(dir.read("pbook.txt"), packed);
 }
 
 // A regular file that this process may not read: a write-only file of our
@@ -317,8 +396,7 @@ std::string unreadableFile(const TempDir& dir)
 
 TEST_F(ExpandTest, compressedFileThatCannotBeOpenedIsReported)
 {
-    // The phonebook is a link to a file that cannot be read: it moves, and
-    // then the compressed copy it became cannot be opened.
+    // The phonebook is a link to a file that cannot be read: nothing moves.
     std::string target = unreadableFile(dir);
     if (target.empty())
         GTEST_SKIP() << "no unreadable regular file available";
@@ -326,8 +404,8 @@ TEST_F(ExpandTest, compressedFileThatCannotBeOpenedIsReported)
     EXPECT_FALSE(ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd));
     EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Can't open compressed phonebook file"});
     EXPECT_EQ(frontEnd.boxes[0].caption, "Tarvo Windows CE Synchronizer");
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "pbook.txt.gz"));
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.path() / "pbook.txt")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "pbook.txt"));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.path() / "pbook.txt.gz")));
 }
 
 TEST_F(ExpandTest, onlyARegularFileIsMoved)
