@@ -1,5 +1,6 @@
 #include "sync/DeviceSettings.h"
 
+#include "support/AtomicFile.h"
 #include "support/FrontEnd.h"
 #include "text/CodePage.h"
 #include "text/IniFile.h"
@@ -168,6 +169,12 @@ int DeviceSettings::transfer()
     // Bound now, so the file is taken from the current directory of the
     // synchronization.
     IniFile source(m_settingsFile);
+    std::string content;
+    if (!readWholeFile(source.path(), content)) {
+        m_frontEnd.messageBox(std::string(kNoSettingsFile), m_caption, MessageIcon::Warning, MessageButtons::Ok);
+        return 0;
+    }
+
     KeyGuard key(m_transport);
     if (!key.open(kGroups[0]))
         return kGroups[0].code;
@@ -176,28 +183,32 @@ int DeviceSettings::transfer()
     if (!marker.empty() && marker.front() == '1')
         return 0;
 
-    bool everyValueWritten = true;
+    int failedGroup = 0;
     std::string value;
     for (std::size_t g = 0; g < std::size(kGroups); ++g) {
         const Group& group = kGroups[g];
         if (g > 0 && !key.open(group))
             return group.code;
+        bool groupWritten = true;
         for (std::span<const Setting> settings : {group.first, group.second}) {
             for (const Setting& setting : settings) {
                 value = source.ReadString(group.section, setting.name, setting.defaultValue, kValueBuffer);
                 if (!setDeviceValue(key.get(), setting.name, value))
-                    everyValueWritten = false;
+                    groupWritten = false;
             }
         }
         if (!key.close())
-            everyValueWritten = false;
+            groupWritten = false;
+        if (!groupWritten && failedGroup == 0)
+            failedGroup = group.code;
     }
-    // A value that did not reach the device must be tried again by the next
-    // synchronization, so only a complete transfer is marked as done.
-    // A marker that cannot be written only means the next synchronization
-    // transfers the settings again.
-    if (everyValueWritten)
-        (void)source.WriteString(kMarkerSection, kMarkerKey, "1");
+    // A value that did not reach the device fails the transfer, and the
+    // next synchronization tries it again: only a complete transfer is
+    // marked as done. A marker that cannot be written only means the next
+    // synchronization transfers the settings again.
+    if (failedGroup != 0)
+        return failedGroup;
+    (void)source.WriteString(kMarkerSection, kMarkerKey, "1");
     return 0;
 }
 

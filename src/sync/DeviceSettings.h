@@ -20,6 +20,8 @@ public:
     static constexpr std::string_view kMarkerSection = "SetupReg";
     static constexpr std::string_view kMarkerKey = "SetupReg";
     static constexpr std::string_view kValueError = "Error Setting a value in ce registry for TarvoDialer.";
+    static constexpr std::string_view kNoSettingsFile =
+        "Unable to read ./cereg.ini, the dialer settings were not written to the CE registry.";
     // Source values are read into a buffer of this many bytes.
     static constexpr std::size_t kValueBuffer = 1024;
 
@@ -44,10 +46,17 @@ public:
     DeviceSettings(const DeviceSettings&) = delete;
     DeviceSettings& operator=(const DeviceSettings&) = delete;
 
-    // 0 when the transfer was done or skipped; otherwise the code of the
-    // group whose key could not be created or opened (1 to 6, 8, 9, 10).
-    // The marker is set only when every value reached the device, so a
-    // transfer with failed values is repeated next time.
+    // 0 when the transfer was done or skipped; otherwise the code (1 to 6,
+    // 8, 9, 10) of the first group whose key could not be created or
+    // opened, or whose values did not all reach the device (one that could
+    // not be set, or a key whose close reported them not kept). The marker
+    // is set only when every value reached the device, so a transfer that
+    // failed is repeated next time.
+    //
+    // The settings come only from a file that is there: without a readable
+    // settings file nothing is written to the device (its dialer keeps the
+    // settings it has rather than getting every default), no marker is set,
+    // the user is told once (kNoSettingsFile) and the result is 0.
     [[nodiscard]] int transfer();
 
     // Writes one string value (ANSI text) under an open device key; false

@@ -25,6 +25,8 @@ using tarvo::test::TempDir;
 namespace {
 
 constexpr const char* kCaption = "Tarvo Windows CE Synchronizer";
+// A settings file that is there but sets nothing: every value's default.
+constexpr const char* kNoValues = "; the dialer's settings for the handheld\r\n";
 
 struct Expected {
     std::string key;
@@ -97,7 +99,11 @@ struct SettingsTest : ::testing::Test {
     RecordingFrontEnd ui;
     DeviceSettings settings{device, ui, kCaption};
 
-    SettingsTest() { device.connected = true; }
+    SettingsTest()
+    {
+        device.connected = true;
+        dir.write("cereg.ini", kNoValues);
+    }
     std::string marker() const
     {
         std::string text = dir.read("cereg.ini");
@@ -123,8 +129,7 @@ TEST_F(SettingsTest, fullTransferWritesEveryValueInOrderThenSetsTheMarker)
     EXPECT_EQ(device.keysCreated.size(), 9u);
     EXPECT_EQ(device.openHandles(), 0u);
     EXPECT_TRUE(ui.boxes.empty());
-    // "./cereg.ini" did not exist: now it holds only the marker.
-    EXPECT_EQ(dir.read("cereg.ini"), "[SetupReg]\r\nSetupReg=1\r\n");
+    EXPECT_EQ(dir.read("cereg.ini"), std::string(kNoValues) + "[SetupReg]\r\nSetupReg=1\r\n");
 
     // The next synchronization opens the Profile key and writes nothing.
     device.values.clear();
@@ -200,7 +205,7 @@ TEST_F(SettingsTest, aKeyThatCannotBeCreatedStopsTheTransferWithItsGroupsCode)
         EXPECT_EQ(failing.values.size(), before[g]) << path;
         EXPECT_EQ(failing.keysCreated.size(), g) << path;
         EXPECT_EQ(failing.openHandles(), 0u) << path;
-        EXPECT_FALSE(dir.exists("cereg.ini")) << path;
+        EXPECT_EQ(marker(), "<none>") << path;
     }
 
     // The Profile key fails whatever the marker says.
@@ -209,10 +214,10 @@ TEST_F(SettingsTest, aKeyThatCannotBeCreatedStopsTheTransferWithItsGroupsCode)
     EXPECT_EQ(settings.transfer(), 1);
 }
 
-TEST_F(SettingsTest, failedValuesAreReportedOneByOneAndLeaveTheMarkerUnset)
+TEST_F(SettingsTest, failedValuesAreReportedOneByOneAndFailTheTransfer)
 {
     device.failValues = true;
-    ASSERT_EQ(settings.transfer(), 0);
+    ASSERT_EQ(settings.transfer(), 1) << "the Profile key's values were the first not to reach the device";
     ASSERT_EQ(ui.boxes.size(), 83u);
     EXPECT_EQ(ui.boxes[0].text, "Error Setting a value in ce registry for TarvoDialer.");
     EXPECT_EQ(ui.boxes[0].caption, kCaption);
@@ -228,12 +233,44 @@ TEST_F(SettingsTest, failedValuesAreReportedOneByOneAndLeaveTheMarkerUnset)
     EXPECT_FALSE(settings.setDeviceValue(kNoDeviceHandle, "Name", "value"));
 }
 
-TEST_F(SettingsTest, aKeyWhoseValuesWereNotKeptLeavesTheMarkerUnset)
+TEST_F(SettingsTest, aKeyWhoseValuesWereNotKeptFailsTheTransfer)
 {
     device.failKeyClose = true;
-    ASSERT_EQ(settings.transfer(), 0);
+    ASSERT_EQ(settings.transfer(), 1);
     EXPECT_EQ(device.values.size(), 83u);
     EXPECT_EQ(marker(), "<none>");
+    EXPECT_TRUE(ui.boxes.empty()) << "the caller words the failure";
+
+    // Only one value of a later group fails: that group's code.
+    device.failKeyClose = false;
+    device.values.clear();
+    device.failingValueNames.insert(u"Language");
+    ASSERT_EQ(settings.transfer(), 8);
+    EXPECT_EQ(device.values.size(), 82u);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"Error Setting a value in ce registry for TarvoDialer."});
+    EXPECT_EQ(marker(), "<none>");
+}
+
+TEST_F(SettingsTest, withoutAReadableSettingsFileNothingReachesTheDevice)
+{
+    std::filesystem::remove(dir.path() / "cereg.ini");
+    ASSERT_EQ(settings.transfer(), 0);
+    EXPECT_TRUE(device.keysCreated.empty());
+    EXPECT_TRUE(device.values.empty());
+    EXPECT_FALSE(dir.exists("cereg.ini")) << "no marker is written into a new file";
+    ASSERT_EQ(ui.boxes.size(), 1U);
+    EXPECT_EQ(ui.boxes[0].text, "Unable to read ./cereg.ini, the dialer settings were not written to the CE registry.");
+    EXPECT_EQ(ui.boxes[0].caption, kCaption);
+    EXPECT_EQ(ui.boxes[0].icon, MessageIcon::Warning);
+
+    // A folder of that name, every time: nothing written, told once each time.
+    std::filesystem::create_directory(dir.path() / "cereg.ini");
+    ui.boxes.clear();
+    ASSERT_EQ(settings.transfer(), 0);
+    ASSERT_EQ(settings.transfer(), 0);
+    EXPECT_TRUE(device.values.empty());
+    EXPECT_EQ(ui.boxes.size(), 2U);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "cereg.ini"));
 }
 
 TEST_F(SettingsTest, transferIntoTheSimulatedHandheld)
@@ -253,7 +290,7 @@ TEST_F(SettingsTest, transferIntoTheSimulatedHandheld)
     ASSERT_TRUE(reg.enumSubkeys("HKEY_CURRENT_USER\\Software\\Tarvo\\TarvoDialer\\userpref.ini", names));
     EXPECT_EQ(names, (std::vector<std::string>{"Connect", "Login", "Prefix"}));
     EXPECT_FALSE(reg.keyExists("HKEY_CURRENT_USER\\Software\\Tarvo\\TarvoDialer\\raspref.ini"));
-    EXPECT_FALSE(dir.exists("cereg.ini"));
+    EXPECT_EQ(marker(), "<none>");
 
     handheld.knobs("");
     link.disconnect();
