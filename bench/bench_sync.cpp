@@ -91,7 +91,7 @@ struct Setup {
 
     bool synchronize()
     {
-        SyncProcedure procedure(pops, *link, frontEnd, profile, files);
+        SyncProcedure procedure(pops, ReadBackOutcome{}, *link, frontEnd, profile, files);
         return procedure.synchronize() == SyncProcedure::Result::Done;
     }
     // As before the first synchronization: the settings still to transfer.
@@ -154,7 +154,7 @@ void BM_ReadBack(benchmark::State& state)
         for (PopRecord& pop : s.pops)
             pop.setSelected(0);
         state.ResumeTiming();
-        if (HandheldPhonebook::ReadFromDevice(s.pops, *s.link, local) != ReadBackResult::Marked) {
+        if (HandheldPhonebook::ReadFromDevice(s.pops, *s.link, local).result != ReadBackResult::Marked) {
             state.SkipWithError("read-back failed");
             break;
         }

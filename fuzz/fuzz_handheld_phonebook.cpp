@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string content(reinterpret_cast<const char*>(data), size);
     Workspace::write(w.copy, content);
 
-    const ReadBackResult result = HandheldPhonebook::markFromFile(w.pops, w.copy);
+    const ReadBackResult result = HandheldPhonebook::markFromFile(w.pops, w.copy).result;
     if (result != ReadBackResult::Marked && result != ReadBackResult::NotAPhonebook)
         std::abort();
     const std::vector<bool> marked = w.marks();
@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!HandheldPhonebook::WriteMerged(w.pops, w.merged, 1))
         std::abort();
     w.unmark();
-    if (HandheldPhonebook::markFromFile(w.pops, w.merged) != ReadBackResult::Marked || w.marks() != marked)
+    if (HandheldPhonebook::markFromFile(w.pops, w.merged).result != ReadBackResult::Marked || w.marks() != marked)
         std::abort();
     return 0;
 }

@@ -94,7 +94,8 @@ int SyncCommand::run(CommandContext& context)
 
     SyncProcedure::Files files;
     files.dialerHome = app.dialerHome();
-    SyncProcedure procedure(app.phonebook().pops(), app.deviceLink(), context.frontEnd, app.profile(), files);
+    SyncProcedure procedure(app.phonebook().pops(), app.phonebook().readBackOutcome(), app.deviceLink(),
+                            context.frontEnd, app.profile(), files);
     return procedure.synchronize() == SyncProcedure::Result::Done ? kExitOk : kExitFailed;
 }
 

@@ -161,6 +161,20 @@ SyncResult DeviceLink::writeFile(const std::string& localPath, std::string_view 
     return device.close() ? SyncResult::Done : SyncResult::DeviceFileUnavailable;
 }
 
+bool DeviceLink::deviceFileHasData(std::string_view devicePath)
+{
+    std::u16string path;
+    if (!convertPath(devicePath, path) || !m_transport.findFile(path))
+        return false;
+    DeviceHandle file = m_transport.createFile(path, DeviceOpen::ReadExisting);
+    if (file == kNoDeviceHandle)
+        return true;
+    std::uint32_t got = 0;
+    bool read = m_transport.readFile(file, m_buffer.data(), 1, got);
+    m_transport.closeHandle(file);
+    return !read || got > 0;
+}
+
 SyncResult DeviceLink::deleteFile(std::string_view devicePath)
 {
     std::u16string path;

@@ -60,6 +60,10 @@ public:
     // Deletes a device file inside the caller's session; always Done (the
     // device's answer is not looked at).
     SyncResult deleteFile(std::string_view devicePath);
+    // Inside the caller's session: true when the device file exists and
+    // holds at least one byte, or exists and cannot be read to tell (a file
+    // whose content is unknown counts as holding some).
+    [[nodiscard]] bool deviceFileHasData(std::string_view devicePath);
 
     // The device path (ANSI) as UTF-16; false when it does not fit the
     // 520-unit buffer or holds a NUL.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string_view>
 
@@ -16,9 +17,17 @@ enum class ReadBackResult {
     CopyFailed,    // the copy from the handheld failed otherwise: nothing is marked
 };
 
+// How the read-back went, and how many POPs the handheld's phonebook named:
+// a synchronization must not replace them with less unless the person asks
+// for it.
+struct ReadBackOutcome {
+    ReadBackResult result = ReadBackResult::Marked;
+    std::size_t popsOnHandheld = 0; // distinct POP ids of its phonebook; 0 when none was read
+};
+
 // The read-back itself; the layer that reaches the handheld provides it
 // (HandheldPhonebook::readBackFor).
-using HandheldReadBack = std::function<ReadBackResult(PopList&)>;
+using HandheldReadBack = std::function<ReadBackOutcome(PopList&)>;
 
 // What the person is told when no handheld answers: at start-up, when the
 // read-back finds none, and when a synchronization cannot connect.

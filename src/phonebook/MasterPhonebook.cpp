@@ -46,6 +46,7 @@ void MasterPhonebook::removeLeftovers() const
 
 MasterPhonebook::LoadResult MasterPhonebook::Load()
 {
+    m_readBackOutcome = {};
     // A run killed while it wrote one of these files left its temporary
     // file beside it; the files themselves are whole, old or new.
     removeLeftovers();
@@ -70,8 +71,11 @@ MasterPhonebook::LoadResult MasterPhonebook::Load()
         return unableToOpen(LoadStatus::NoCountries, kCountryFile);
 
     // A copy that failed in some other way marks nothing, and the run goes
-    // on with an empty choice.
-    switch (m_readBack ? m_readBack(m_pops) : ReadBackResult::Marked) {
+    // on with an empty choice; the outcome stays known, so that start-up can
+    // say so and a synchronization asks before it replaces what it could
+    // not read.
+    m_readBackOutcome = m_readBack ? m_readBack(m_pops) : ReadBackOutcome{};
+    switch (m_readBackOutcome.result) {
     case ReadBackResult::NoDevice:
         return failure(LoadStatus::NoDevice, std::string(kNoDeviceMessage));
     case ReadBackResult::NotAPhonebook:

@@ -57,6 +57,9 @@ public:
 
     // Set by the owner before Load; unset, nothing is read back (Marked).
     void setReadBack(HandheldReadBack readBack) { m_readBack = std::move(readBack); }
+    // What the last Load's read-back found (a copy that failed otherwise
+    // than for want of a device or a phonebook lets the load succeed).
+    const ReadBackOutcome& readBackOutcome() const { return m_readBackOutcome; }
 
     PopList& pops() { return m_pops; }
     const PopList& pops() const { return m_pops; }
@@ -75,6 +78,7 @@ private:
     CountryQuery& m_query;
     DialingRules m_rules;
     HandheldReadBack m_readBack;
+    ReadBackOutcome m_readBackOutcome;
 
     PopList m_pops;
     CountryTable m_countries;

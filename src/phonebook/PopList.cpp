@@ -167,6 +167,14 @@ int PopList::CountSelected()
     return count;
 }
 
+bool PopList::hasMasterRecords() const
+{
+    for (const PopRecord& record : *this)
+        if (record.m_fromMaster)
+            return true;
+    return false;
+}
+
 void PopList::clear()
 {
     m_chunks.clear();

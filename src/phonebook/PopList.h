@@ -48,6 +48,9 @@ public:
     int CountSelected();
     [[nodiscard]] int selectedCount() const { return m_selectedCount; }
 
+    // True when some record came from the master file (fromMaster 1).
+    [[nodiscard]] bool hasMasterRecords() const;
+
     // Destroys every record (their variants with them).
     void clear();
 

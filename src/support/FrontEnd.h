@@ -5,7 +5,9 @@
 namespace tarvo {
 
 enum class MessageIcon { None, Error, Warning, Information, Question };
-enum class MessageButtons { Ok, YesNoCancel };
+// YesNo asks leave for something that may lose what the person has (the
+// handheld's phonebook, a file on it): No is always the safe answer.
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 // The one way the core speaks to the person: the GUI implements it with Qt,
@@ -27,13 +29,22 @@ public:
     virtual void setStatusText(const std::string& text) = 0;
 };
 
-// A front end that shows nothing and answers every question with its first
-// button; for callers that run without a person (tests, batch jobs).
+// A front end that shows nothing; for callers that run without a person
+// (tests, batch jobs). A Yes/No question gets No, as no one is there to give
+// leave to lose data; any other question gets its first button.
 class SilentFrontEnd final : public FrontEnd {
 public:
     MessageAnswer messageBox(const std::string&, const std::string&, MessageIcon, MessageButtons buttons) override
     {
-        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
+        switch (buttons) {
+        case MessageButtons::Ok:
+            return MessageAnswer::Ok;
+        case MessageButtons::YesNo:
+            return MessageAnswer::No;
+        case MessageButtons::YesNoCancel:
+            break;
+        }
+        return MessageAnswer::Yes;
     }
     void setBusy(bool) override {}
     void pumpEvents() override {}

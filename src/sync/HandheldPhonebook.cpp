@@ -39,7 +39,7 @@ using IdSet = std::unordered_set<std::string, IdHash, std::equal_to<>>;
 
 } // namespace
 
-ReadBackResult HandheldPhonebook::ReadFromDevice(PopList& pops, DeviceLink& link, const std::string& localPath)
+ReadBackOutcome HandheldPhonebook::ReadFromDevice(PopList& pops, DeviceLink& link, const std::string& localPath)
 {
     switch (link.readFile(HandheldFiles::devicePath(HandheldFiles::kPhonebook), localPath)) {
     case SyncResult::Done:
@@ -47,15 +47,15 @@ ReadBackResult HandheldPhonebook::ReadFromDevice(PopList& pops, DeviceLink& link
     case SyncResult::DeviceFileMissing:
         // No phonebook on the device yet: nothing to mark, and the desktop
         // copy stays as it was.
-        return ReadBackResult::Marked;
+        return {ReadBackResult::Marked};
     case SyncResult::NoConnection:
-        return ReadBackResult::NoDevice;
+        return {ReadBackResult::NoDevice};
     default:
-        return ReadBackResult::CopyFailed;
+        return {ReadBackResult::CopyFailed};
     }
 }
 
-ReadBackResult HandheldPhonebook::markFromFile(PopList& pops, const std::string& localPath)
+ReadBackOutcome HandheldPhonebook::markFromFile(PopList& pops, const std::string& localPath)
 {
     PopFileReader reader(localPath);
     if (reader.status() == PopFileStatus::CannotOpen) {
@@ -63,8 +63,8 @@ ReadBackResult HandheldPhonebook::markFromFile(PopList& pops, const std::string&
         // there but cannot be read is not replaced.
         std::error_code ec;
         if (std::filesystem::exists(localPath, ec) || ec)
-            return ReadBackResult::NotAPhonebook;
-        return writeFileAtomically(localPath, {}) ? ReadBackResult::Marked : ReadBackResult::NotAPhonebook;
+            return {ReadBackResult::NotAPhonebook};
+        return {writeFileAtomically(localPath, {}) ? ReadBackResult::Marked : ReadBackResult::NotAPhonebook};
     }
 
     // Every POP the device names is looked up in the master list, whatever
@@ -89,9 +89,9 @@ ReadBackResult HandheldPhonebook::markFromFile(PopList& pops, const std::string&
             ids.emplace(fields[kPopIdPosition]);
     }
     if (reader.status() != PopFileStatus::Read)
-        return ReadBackResult::NotAPhonebook;
+        return {ReadBackResult::NotAPhonebook};
     if (ids.empty())
-        return ReadBackResult::Marked;
+        return {ReadBackResult::Marked};
 
     // The device's lines were written from master entries only; a customer
     // POP that shares an id is never written to the device, so it is not
@@ -101,7 +101,7 @@ ReadBackResult HandheldPhonebook::markFromFile(PopList& pops, const std::string&
     for (PopRecord& pop : pops)
         if (pop.fromMaster() && ids.contains(pop.pop()))
             pop.setSelected(1);
-    return ReadBackResult::Marked;
+    return {ReadBackResult::Marked, ids.size()};
 }
 
 bool HandheldPhonebook::WriteMerged(const PopList& pops, const std::string& path, int version)

@@ -25,14 +25,16 @@ public:
     // POP it names. Marked also when the device has no phonebook (then
     // nothing is marked and `localPath` is left alone); NoDevice when no
     // device answers; CopyFailed when the copy failed otherwise (nothing
-    // marked); NotAPhonebook as `markFromFile`.
-    [[nodiscard]] static ReadBackResult ReadFromDevice(PopList& pops, DeviceLink& link,
-                                                       const std::string& localPath = std::string(kLocalFile));
+    // marked); NotAPhonebook as `markFromFile`. With Marked, the outcome
+    // counts the POPs the device's phonebook names, known to the master
+    // phonebook or not.
+    [[nodiscard]] static ReadBackOutcome ReadFromDevice(PopList& pops, DeviceLink& link,
+                                                        const std::string& localPath = std::string(kLocalFile));
 
     // The marking half of the read-back, on a desktop copy already made:
     // Marked, or NotAPhonebook when the file is no phonebook or cannot be
     // read. A missing file is created empty (and marks nothing).
-    [[nodiscard]] static ReadBackResult markFromFile(PopList& pops, const std::string& localPath);
+    [[nodiscard]] static ReadBackOutcome markFromFile(PopList& pops, const std::string& localPath);
 
     // Writes "#VER <version> - merged" and the chosen POPs with their
     // variants, CR LF line ends, replacing `path` atomically; false when it

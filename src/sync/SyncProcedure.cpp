@@ -6,12 +6,16 @@
 #include "phonebook/HandheldReadBack.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/BusyCursor.h"
+#include "support/FileHandle.h"
 #include "support/FrontEnd.h"
 #include "support/PathJoin.h"
 #include "sync/HandheldFiles.h"
 
 #include <array>
+#include <cstdio>
+#include <filesystem>
 #include <utility>
+#include <vector>
 
 namespace tarvo {
 
@@ -62,11 +66,33 @@ std::string localFile(const Push& push, const SyncProcedure::Files& files)
     return joinPath(files.dialerHome, push.localName);
 }
 
+// True for a file that is there and holds nothing but blanks and line ends:
+// pushed, it would leave the handheld's dialer an empty table. A file that
+// is missing or cannot be read is its step's failure, not this question's.
+bool holdsNoData(const std::string& path)
+{
+    FilePtr file = openFile(path, "rb");
+    if (!file)
+        return false;
+    char block[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0)
+        for (std::size_t i = 0; i < got; ++i)
+            if (block[i] != ' ' && block[i] != '\t' && block[i] != '\r' && block[i] != '\n')
+                return false;
+    return std::ferror(file.get()) == 0;
+}
+
 } // namespace
 
-SyncProcedure::SyncProcedure(const PopList& pops, DeviceLink& link, FrontEnd& frontEnd, const ProfileConfig& profile,
-                             Files files)
-    : m_pops(pops), m_link(link), m_frontEnd(frontEnd), m_caption(profile.appNameUtf8()), m_files(std::move(files))
+SyncProcedure::SyncProcedure(const PopList& pops, const ReadBackOutcome& handheld, DeviceLink& link,
+                             FrontEnd& frontEnd, const ProfileConfig& profile, Files files)
+    : m_pops(pops),
+      m_handheld(handheld),
+      m_link(link),
+      m_frontEnd(frontEnd),
+      m_caption(profile.appNameUtf8()),
+      m_files(std::move(files))
 {
 }
 
@@ -79,6 +105,8 @@ std::string_view SyncProcedure::message(Result result)
         return kNoDeviceMessage;
     case Result::Registry:
         return kRegistryError;
+    case Result::Declined:
+        return {};
     default:
         break;
     }
@@ -96,9 +124,59 @@ SyncProcedure::Result SyncProcedure::fail(Result result)
     return result;
 }
 
+SyncProcedure::Result SyncProcedure::declined()
+{
+    // Nothing was attempted: the question was all the person needed to see.
+    m_frontEnd.setStatusText({});
+    return Result::Declined;
+}
+
+bool SyncProcedure::confirm(const std::string& question)
+{
+    return m_frontEnd.messageBox(question, m_caption, MessageIcon::Warning, MessageButtons::YesNo)
+           == MessageAnswer::Yes;
+}
+
+bool SyncProcedure::confirmPhonebookReplacement()
+{
+    if (m_handheld.result == ReadBackResult::CopyFailed && !confirm(std::string(kUnreadHandheldQuestion)))
+        return false;
+    if (m_handheld.popsOnHandheld > 0 && !m_pops.hasMasterRecords()) {
+        std::string question(kNoMasterPopsQuestion);
+        question.replace(question.find("%zu"), 3, std::to_string(m_handheld.popsOnHandheld));
+        if (!confirm(question))
+            return false;
+    }
+    return true;
+}
+
+bool SyncProcedure::confirmEmptyFiles()
+{
+    std::vector<std::string> questions;
+    {
+        BusyCursor busy(m_frontEnd);
+        for (const Push& push : kPushes) {
+            const std::string local = localFile(push, m_files);
+            if (!holdsNoData(local) || !m_link.deviceFileHasData(HandheldFiles::devicePath(push.deviceName)))
+                continue;
+            std::string question(kEmptyFileQuestion);
+            question.replace(question.find("%s"), 2, std::filesystem::path(local).filename().string());
+            question.replace(question.find("%s"), 2, std::string(push.deviceName));
+            questions.push_back(std::move(question));
+        }
+    }
+    for (const std::string& question : questions)
+        if (!confirm(question))
+            return false;
+    return true;
+}
+
 SyncProcedure::Result SyncProcedure::synchronize()
 {
     m_frontEnd.setStatusText(std::string(kStatusText));
+
+    if (!confirmPhonebookReplacement())
+        return declined();
 
     // A phonebook that cannot be written stops everything before the device
     // is touched: pushing the "cepbook.txt" of an earlier run (or none)
@@ -122,6 +200,8 @@ SyncProcedure::Result SyncProcedure::synchronize()
     Result result = Result::Done;
     {
         DeviceSession session(m_link);
+        if (!confirmEmptyFiles())
+            return declined();
         {
             BusyCursor busy(m_frontEnd);
             DeviceSettings settings(m_link.transport(), m_frontEnd, m_caption, m_files.deviceSettings);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialing/DialingRules.h"
+#include "phonebook/HandheldReadBack.h"
 #include "sync/DeviceSettings.h"
 #include "sync/HandheldPhonebook.h"
 
@@ -20,6 +21,13 @@ class ProfileConfig;
 // registry (once). Everything is reported to the user through the front
 // end; the caller gets the outcome as well and clears its change flag only
 // on success, so this class needs nothing of the window.
+//
+// Nothing on the handheld is replaced by less than what was read from it
+// unless the person says so: before the device is written, a Yes/No
+// question (No stops everything, Declined) when the handheld's phonebook
+// could not be read at start-up, when the master phonebook holds no POP
+// while the handheld's phonebook named some, and for each file that would
+// replace a device file holding data with an empty one.
 class SyncProcedure final {
 public:
     // Where the procedure stopped; Done is success.
@@ -32,6 +40,7 @@ public:
         Region,
         DialingRules,
         CountryRules,
+        Declined, // the person answered No to a question; nothing reached the device
     };
 
     // Files on the desktop. The defaults are the program's: its current
@@ -46,10 +55,20 @@ public:
     static constexpr std::string_view kStatusText = "Synchronizing with CE device. Please wait....";
     static constexpr std::string_view kDoneText = "Synchronization with CE device completed successfully.";
     static constexpr std::string_view kRegistryError = "Error occured while writing to CE registry";
+    static constexpr std::string_view kUnreadHandheldQuestion =
+        "The phonebook on the CE device could not be read at start-up. Replace it with the POPs chosen here?";
+    // %zu: how many POPs the handheld's phonebook named.
+    static constexpr std::string_view kNoMasterPopsQuestion =
+        "The master phonebook holds no POPs, but the phonebook on the CE device holds %zu. "
+        "Replace it with an empty phonebook?";
+    // The desktop file's name, then the device file's.
+    static constexpr std::string_view kEmptyFileQuestion = "%s is empty. Replace %s on the CE device with an empty file?";
 
     // The caption of every message box is the profile's application name.
-    SyncProcedure(const PopList& pops, DeviceLink& link, FrontEnd& frontEnd, const ProfileConfig& profile,
-                  Files files);
+    // `handheld` is what the start-up's read-back found on the handheld
+    // (MasterPhonebook::readBackOutcome).
+    SyncProcedure(const PopList& pops, const ReadBackOutcome& handheld, DeviceLink& link, FrontEnd& frontEnd,
+                  const ProfileConfig& profile, Files files);
     SyncProcedure(const SyncProcedure&) = delete;
     SyncProcedure& operator=(const SyncProcedure&) = delete;
 
@@ -57,13 +76,21 @@ public:
     // message; nothing already on the device is rolled back.
     [[nodiscard]] Result synchronize();
 
-    // The message a failed step shows ("" for Done).
+    // The message a failed step shows ("" for Done and Declined).
     static std::string_view message(Result result);
 
 private:
     Result fail(Result result);
+    Result declined();
+    bool confirm(const std::string& question);
+    // The questions that need no device; false when one was answered No.
+    bool confirmPhonebookReplacement();
+    // The question for each pushed file that is empty while its device
+    // file is not, inside the session; false when one was answered No.
+    bool confirmEmptyFiles();
 
     const PopList& m_pops;
+    ReadBackOutcome m_handheld;
     DeviceLink& m_link;
     FrontEnd& m_frontEnd;
     std::string m_caption;

@@ -52,6 +52,7 @@ constexpr const char* kRegions = "US,TX,Texas,Tex.\r\nUS,MA,Massachusetts,Mass.\
 constexpr const char* kCountries = "US,1,United States,1\r\nGB,44,United Kingdom,1\r\n";
 constexpr const char* kDialerRules = "US,1,1,G, 1FG,011EFG, 1FG\r\n";
 constexpr const char* kAreaCodes = "512,Austin\r\n617,Boston\r\n";
+constexpr const char* kDeviceSettings = "[Profile]\r\nCustomerID=4711\r\n";
 
 class TarvoSyncTest : public ::testing::Test {
 protected:
@@ -67,6 +68,7 @@ protected:
                                   pop("GB", "LND", "London", "GB1", "20")}));
         m_ws.writeDialer("cbook.txt", PopFile({pop("US", "TX", "Austin", "C1", "512")}));
         m_ws.writeWork("synconfig.ini", "[Profile]\r\nAppName=Tarvo &#68;ialer\r\nMaxPops=3\r\n");
+        m_ws.writeWork("cereg.ini", kDeviceSettings);
     }
 
     Workspace m_ws;
@@ -100,9 +102,10 @@ TEST_F(TarvoSyncTest, syncPushesEveryFileAndTheSettingsByteForByte)
 
     std::string registry = Workspace::read(m_ws.handheldFolder().root.file("registry.reg"));
     EXPECT_NE(registry.find("[HKEY_CURRENT_USER\\Software\\Tarvo\\TarvoDialer\\config.ini\\Profile]"), std::string::npos);
+    EXPECT_NE(registry.find("\"CustomerID\"=\"4711\""), std::string::npos);
     EXPECT_NE(registry.find("\"DialTimeout\"=\"120\""), std::string::npos);
     EXPECT_NE(registry.find("\"PhonebookURL1\"=\"_NO_MORE_\""), std::string::npos);
-    EXPECT_EQ(Workspace::read(m_ws.work("cereg.ini")), "[SetupReg]\r\nSetupReg=1\r\n");
+    EXPECT_EQ(Workspace::read(m_ws.work("cereg.ini")), std::string(kDeviceSettings) + "[SetupReg]\r\nSetupReg=1\r\n");
 
     // A later start reads the handheld back: the chosen POPs, variants and all.
     CliRun list = tarvoSync({"list", "--handheld", "--format", "tsv"});
@@ -152,7 +155,7 @@ TEST_F(TarvoSyncTest, limitAndUnknownPopsChangeNothingOnTheHandheld)
     EXPECT_EQ(unknown.code, 2);
     EXPECT_NE(unknown.err.find("Unknown POP: NOPE"), std::string::npos);
     EXPECT_FALSE(Workspace::exists(m_ws.handheld("cepbook.txt")));
-    EXPECT_FALSE(Workspace::exists(m_ws.work("cereg.ini")));
+    EXPECT_EQ(Workspace::read(m_ws.work("cereg.ini")), kDeviceSettings) << "no marker: nothing was transferred";
 }
 
 TEST_F(TarvoSyncTest, startupFailuresShowTheirMessagesAndStopEarly)

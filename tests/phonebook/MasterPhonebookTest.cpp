@@ -310,22 +310,25 @@ TEST_F(MasterPhonebookTest, readBackDecidesTheOutcome)
         EXPECT_EQ(pops.size(), 5U) << "runs after every table is loaded";
         EXPECT_EQ(phonebook.countries().size(), 3U);
         pops.begin()->setSelected(1);
-        return ReadBackResult::Marked;
+        return ReadBackOutcome{ReadBackResult::Marked, 7};
     });
     ASSERT_EQ(load(), Status::Loaded);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(phonebook.pops().CountSelected(), 1);
+    EXPECT_EQ(phonebook.readBackOutcome().popsOnHandheld, 7U);
 
-    phonebook.setReadBack([](PopList&) { return ReadBackResult::NoDevice; });
+    phonebook.setReadBack([](PopList&) { return ReadBackOutcome{ReadBackResult::NoDevice}; });
     EXPECT_EQ(load(), Status::NoDevice);
     EXPECT_EQ(error, "Unable to connect to the device, please check the connection.");
-    phonebook.setReadBack([](PopList&) { return ReadBackResult::NotAPhonebook; });
+    phonebook.setReadBack([](PopList&) { return ReadBackOutcome{ReadBackResult::NotAPhonebook}; });
     EXPECT_EQ(load(), Status::HandheldUnreadable);
     EXPECT_EQ(error, "An error occured while reading CE phonebook");
     // A copy that failed otherwise marks nothing, and the run goes on.
-    phonebook.setReadBack([](PopList&) { return ReadBackResult::CopyFailed; });
+    phonebook.setReadBack([](PopList&) { return ReadBackOutcome{ReadBackResult::CopyFailed}; });
     EXPECT_EQ(load(), Status::Loaded);
     EXPECT_EQ(error, "");
+    EXPECT_EQ(phonebook.readBackOutcome().result, ReadBackResult::CopyFailed) << "kept for start-up and the Save";
+    EXPECT_EQ(phonebook.readBackOutcome().popsOnHandheld, 0U);
 }
 
 // Expansion failures that the load sequence cannot provoke on its own.

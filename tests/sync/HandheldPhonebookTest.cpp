@@ -51,7 +51,7 @@ struct ReadBackTest : ::testing::Test {
         EXPECT_EQ(pops.LoadFile(PopList::Mode::Append, desktop.file("cbook.txt"), PopList::Source::Customer), PopFileStatus::Read);
         link.setConnectTimeout(2s);
     }
-    ReadBackResult readBack() { return HandheldPhonebook::ReadFromDevice(pops, link, local); }
+    ReadBackResult readBack() { return HandheldPhonebook::ReadFromDevice(pops, link, local).result; }
     void unmarkAll()
     {
         for (PopRecord& pop : pops)
@@ -94,6 +94,20 @@ TEST_F(ReadBackTest, marksEveryDevicePopWhateverTheOrderAndTheVariants)
     EXPECT_FALSE(device.sessionActive());
 }
 
+TEST_F(ReadBackTest, theOutcomeCountsEveryPopTheHandheldNamesKnownOrNot)
+{
+    handheld.put("cepbook.txt", PopFile({line("P2"), isdn("P2"), line("C1"), line("GONE"), "; note"}));
+    ReadBackOutcome outcome = HandheldPhonebook::ReadFromDevice(pops, link, local);
+    EXPECT_EQ(outcome.result, ReadBackResult::Marked);
+    EXPECT_EQ(outcome.popsOnHandheld, 3U) << "P2 (with its variant), C1 and GONE";
+    EXPECT_EQ(selectedIds(pops), Ids{"P2"});
+
+    handheld.knobs("ReadLimitBytes=10\r\n");
+    outcome = HandheldPhonebook::ReadFromDevice(pops, link, local);
+    EXPECT_EQ(outcome.result, ReadBackResult::CopyFailed);
+    EXPECT_EQ(outcome.popsOnHandheld, 0U) << "nothing was read";
+}
+
 TEST_F(ReadBackTest, idComesFromTheSixthFieldAndDeviceHeadersChangeNothing)
 {
     // A master phonebook read under a header that puts the id fifth: the
@@ -112,7 +126,7 @@ TEST_F(ReadBackTest, idComesFromTheSixthFieldAndDeviceHeadersChangeNothing)
     // line has Q1 where the master's header would look for the id.
     const std::string q1Fifth = PopLine("US", "TX", "Austin", "ZZ").set(PopColumn::PHONE_NUMBER, "Q1").str();
     handheld.put("cepbook.txt", PopFile({"#HDR BILL_CODE,MEDIA,POP", line("Q2"), q1Fifth}));
-    ASSERT_EQ(HandheldPhonebook::ReadFromDevice(permuted, link, local), ReadBackResult::Marked);
+    ASSERT_EQ(HandheldPhonebook::ReadFromDevice(permuted, link, local).result, ReadBackResult::Marked);
     EXPECT_EQ(selectedIds(permuted), Ids{"Q2"});
     EXPECT_EQ(permuted.columnMap().positions(), before);
 
@@ -157,7 +171,7 @@ TEST_F(ReadBackTest, unreachableDeviceIsNoDevice)
     FolderDevice gone(desktop.file("no-such-handheld"));
     DeviceLink goneLink(gone, ui);
     goneLink.setConnectTimeout(60ms);
-    EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, goneLink, local), ReadBackResult::NoDevice);
+    EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, goneLink, local).result, ReadBackResult::NoDevice);
     EXPECT_FALSE(desktop.exists("cepbook.txt"));
     EXPECT_FALSE(gone.sessionActive());
 
@@ -194,7 +208,7 @@ TEST(ReadBackFaults, failedCopiesMarkNothingAndKeepTheDesktopCopy)
         RecordingFrontEnd ui;
         DeviceLink link(device, ui);
         link.setClock(device.clock());
-        EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, link, c.localPath), ReadBackResult::CopyFailed);
+        EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, link, c.localPath).result, ReadBackResult::CopyFailed);
         EXPECT_TRUE(selectedIds(pops).empty());
         EXPECT_EQ(desktop.read("cepbook.txt"), old);
         EXPECT_EQ(device.depth, 0);
@@ -208,13 +222,13 @@ TEST(ReadBackFromFile, missingCopyIsCreatedEmptyUnreadableOneIsAnError)
     PopList pops;
     ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
 
-    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("cepbook.txt")), ReadBackResult::Marked);
+    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("cepbook.txt")).result, ReadBackResult::Marked);
     EXPECT_TRUE(desktop.exists("cepbook.txt"));
     EXPECT_EQ(desktop.read("cepbook.txt"), "");
 
-    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("missing/cepbook.txt")), ReadBackResult::NotAPhonebook);
+    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("missing/cepbook.txt")).result, ReadBackResult::NotAPhonebook);
     std::filesystem::create_directory(desktop.path() / "folder");
-    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("folder")), ReadBackResult::NotAPhonebook);
+    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("folder")).result, ReadBackResult::NotAPhonebook);
     EXPECT_TRUE(std::filesystem::is_directory(desktop.path() / "folder"));
     EXPECT_TRUE(selectedIds(pops).empty());
 }

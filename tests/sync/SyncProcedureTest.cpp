@@ -69,9 +69,10 @@ struct SyncTest : ::testing::Test {
         link.setConnectTimeout(2s);
     }
 
-    Result sync(const PopList& list)
+    Result sync(const PopList& list, const ReadBackOutcome& handheldFound = {})
     {
-        SyncProcedure procedure(list, link, ui, profile, SyncProcedure::Files{.dialerHome = work.file("dialer")});
+        SyncProcedure procedure(list, handheldFound, link, ui, profile,
+                                SyncProcedure::Files{.dialerHome = work.file("dialer")});
         return procedure.synchronize();
     }
     Result sync() { return sync(pops); }
@@ -153,8 +154,9 @@ TEST_F(SyncTest, pushesEverythingWritesTheRegistryAndReportsSuccess)
     EXPECT_EQ(ui.boxes[0].icon, MessageIcon::Information);
     EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::Ok);
     EXPECT_EQ(ui.status, (std::vector<std::string>{"Synchronizing with CE device. Please wait....", ""}));
-    // Write, connect, registry, five pushes, delete: each behind the cursor.
-    EXPECT_EQ(ui.busySpells, 9);
+    // Write, connect, the look at what the device holds, registry, five
+    // pushes, delete: each behind the cursor.
+    EXPECT_EQ(ui.busySpells, 10);
     expectCleanEnd();
 }
 
@@ -334,4 +336,107 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
     loaded = third.Load();
     EXPECT_EQ(loaded.status, MasterPhonebook::LoadStatus::NoDevice);
     EXPECT_EQ(loaded.errorText, "Unable to connect to the device, please check the connection.");
+}
+
+TEST_F(SyncTest, settingsThatDidNotAllReachTheDeviceFailTheSynchronization)
+{
+    // Every value refused: one message per value, then the registry's
+    // failure, never the success message, and no file pushed.
+    handheld.knobs("FailValueWrites=yes\r\n");
+    choose(pops, {"P1"});
+    EXPECT_EQ(sync(), Result::Registry);
+    ASSERT_EQ(ui.boxes.size(), 84U);
+    EXPECT_EQ(ui.boxes[0].text, "Error Setting a value in ce registry for TarvoDialer.");
+    EXPECT_EQ(ui.boxes.back().text, "Error occured while writing to CE registry");
+    EXPECT_EQ(handheld.files(), (std::set<std::string>{"cepbook.txt", "cecity.txt"}));
+    EXPECT_EQ(handheld.get("cepbook.txt"), kOldPhonebook);
+    EXPECT_FALSE(markerSet());
+    EXPECT_EQ(ui.busyDepth, 0);
+
+    // The device's registry cannot be saved (a folder where its file goes).
+    ui.reset();
+    handheld.knobs("");
+    std::filesystem::remove(handheld.root.path() / "registry.reg");
+    std::filesystem::create_directory(handheld.root.path() / "registry.reg");
+    expectFailure(sync(), Result::Registry);
+    EXPECT_EQ(handheld.get("cepbook.txt"), kOldPhonebook);
+    EXPECT_FALSE(markerSet());
+}
+
+TEST_F(SyncTest, aHandheldPhonebookThatCouldNotBeReadIsReplacedOnlyWhenConfirmed)
+{
+    const std::string oldRegistry = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Keep]\r\n";
+    handheld.root.write("registry.reg", oldRegistry);
+    choose(pops, {"P1"});
+    const ReadBackOutcome unread{ReadBackResult::CopyFailed};
+    EXPECT_EQ(sync(pops, unread), Result::Declined);
+    ASSERT_EQ(ui.boxes.size(), 1U);
+    EXPECT_EQ(ui.boxes[0].text,
+              "The phonebook on the CE device could not be read at start-up. Replace it with the POPs chosen here?");
+    EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(ui.boxes[0].caption, kCaption);
+    EXPECT_EQ(handheld.get("cepbook.txt"), kOldPhonebook);
+    EXPECT_EQ(handheld.root.read("registry.reg"), oldRegistry);
+    EXPECT_FALSE(markerSet());
+    EXPECT_EQ(ui.status.back(), "") << "nothing is being done any more";
+    expectCleanEnd();
+
+    ui.reset();
+    ui.yesNoAnswer = MessageAnswer::Yes;
+    EXPECT_EQ(sync(pops, unread), Result::Done);
+    EXPECT_EQ(ui.questions(), 1U);
+    EXPECT_EQ(ui.boxes.back().text, "Synchronization with CE device completed successfully.");
+    EXPECT_EQ(handheld.get("cepbook.txt"), "#VER 1 - merged\r\n" + line("P1") + "\r\n");
+}
+
+TEST_F(SyncTest, anEmptyMasterPhonebookEmptiesTheHandheldOnlyWhenConfirmed)
+{
+    PopList none;
+    work.write("empty.txt", "");
+    ASSERT_EQ(none.LoadFile(PopList::Mode::ClearFirst, work.file("empty.txt"), PopList::Source::Master),
+              PopFileStatus::Read);
+    EXPECT_EQ(sync(none, {ReadBackResult::Marked, 67}), Result::Declined);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"The master phonebook holds no POPs, but the phonebook on the CE "
+                                                   "device holds 67. Replace it with an empty phonebook?"});
+    EXPECT_EQ(handheld.get("cepbook.txt"), kOldPhonebook);
+    EXPECT_FALSE(handheld.root.exists("registry.reg"));
+
+    // A handheld that named no POP, or a choice emptied by hand, asks nothing.
+    ui.reset();
+    EXPECT_EQ(sync(none, {ReadBackResult::Marked, 0}), Result::Done);
+    EXPECT_EQ(ui.questions(), 0U);
+    ui.reset();
+    EXPECT_EQ(sync(pops, {ReadBackResult::Marked, 3}), Result::Done);
+    EXPECT_EQ(ui.questions(), 0U);
+    EXPECT_EQ(handheld.get("cepbook.txt"), "#VER 1 - merged\r\n");
+}
+
+TEST_F(SyncTest, anEmptyTableReplacesTheHandheldsOnlyWhenConfirmed)
+{
+    handheld.put("ceregion.txt", "US,TX,Texas,Tex.\r\n");
+    handheld.put("cedr_country.txt", "US,1,1,G, 1FG,011EFG, 1FG\r\n");
+    work.write("dialer/region.txt", "\r\n  \r\n");
+    work.write("dr_country.txt", "");
+    // A table the handheld does not have yet is no question.
+    work.write("dialer/dr_areacode.txt", "");
+    choose(pops, {"P1"});
+    EXPECT_EQ(sync(), Result::Declined);
+    ASSERT_EQ(ui.boxes.size(), 1U) << "the first No ends it";
+    EXPECT_EQ(ui.boxes[0].text, "region.txt is empty. Replace ceregion.txt on the CE device with an empty file?");
+    EXPECT_EQ(handheld.get("ceregion.txt"), "US,TX,Texas,Tex.\r\n");
+    EXPECT_EQ(handheld.get("cepbook.txt"), kOldPhonebook);
+    EXPECT_FALSE(handheld.root.exists("registry.reg")) << "asked before the settings went out";
+    expectCleanEnd();
+
+    ui.reset();
+    ui.yesNoAnswer = MessageAnswer::Yes;
+    EXPECT_EQ(sync(), Result::Done);
+    EXPECT_EQ(ui.texts(),
+              (std::vector<std::string>{
+                  "region.txt is empty. Replace ceregion.txt on the CE device with an empty file?",
+                  "dr_country.txt is empty. Replace cedr_country.txt on the CE device with an empty file?",
+                  "Synchronization with CE device completed successfully."}));
+    EXPECT_EQ(handheld.get("ceregion.txt"), "\r\n  \r\n");
+    EXPECT_EQ(handheld.get("cedr_country.txt"), "");
+    EXPECT_EQ(handheld.get("cedr_areacode.txt"), "");
 }
