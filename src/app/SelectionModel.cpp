@@ -179,7 +179,9 @@ int SelectionModel::handheldCount() const
 
 int SelectionModel::limit() const
 {
-    return m_maxPops == 0 ? kDefaultLimit : m_maxPops;
+    // A limit of none or fewer POPs is no limit anyone meant ("MaxPops=-5"
+    // would refuse every move with "You are allowed -5 ..."): unset.
+    return m_maxPops <= 0 ? kDefaultLimit : m_maxPops;
 }
 
 bool SelectionModel::limitAllows(int rowsToAdd) const

@@ -6,9 +6,12 @@
 #include "dialing/DialingRules.h"
 #include "phonebook/HandheldReadBack.h"
 #include "phonebook/MasterPhonebook.h"
+#include "support/AtomicFile.h"
 #include "support/BusyCursor.h"
+#include "support/FileHandle.h"
 #include "support/FileVersion.h"
 #include "support/FrontEnd.h"
+#include "sync/DeviceSettings.h"
 #include "sync/HandheldPhonebook.h"
 
 #include <cerrno>
@@ -56,6 +59,14 @@ void SyncApp::makeWorkingFolders()
     }
 }
 
+void SyncApp::removeLeftovers() const
+{
+    // The dialer's folder and "dr_country.txt" are the phonebook load's.
+    for (const std::string& file : {std::string(HandheldPhonebook::kLocalFile),
+                                    std::string(DeviceSettings::kSettingsFile), m_userSettings.settingsFile()})
+        (void)AtomicFile::removeLeftovers(file);
+}
+
 SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const RegistryFile& registry)
 {
     if (UpdateGuard::isHeld())
@@ -77,8 +88,14 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
     }
     m_deviceLink->disconnect();
 
-    if (options.profileFile)
+    if (options.profileFile) {
         m_profile.setSettingsFile(*options.profileFile);
+        if (!isReadableFile(m_profile.settingsFile())) {
+            busy.reset();
+            fail(kNoSettingsFileMessage + *options.profileFile, kTitle);
+            return Startup::Failed;
+        }
+    }
     if (options.userFile)
         m_userSettings.setSettingsFile(*options.userFile);
     m_allowMultiple = options.allowMultiple;
@@ -92,6 +109,15 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
     if (!m_allowMultiple && m_instanceCheck && m_instanceCheck(m_profile.appNameUtf8()))
         return Startup::EndedSilently;
 
+    // From here on files of the working folder are written. A folder no one
+    // can write to is no folder two copies can spoil either.
+    if (m_folderLock.acquire() == WorkingFolderLock::State::Taken) {
+        busy.reset();
+        fail(kAnotherCopyMessage, m_profile.appNameUtf8());
+        return Startup::Failed;
+    }
+    removeLeftovers();
+
     m_userSettings.load();
 
     m_phonebook = std::make_unique<MasterPhonebook>(m_dialerHome, m_frontEnd, std::string(DialingRules::kFileName),
@@ -101,6 +127,11 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
         busy.reset();
         fail(loaded.errorText, m_profile.appNameUtf8());
         return Startup::Failed;
+    }
+    if (m_phonebook->readBackOutcome().result == ReadBackResult::CopyFailed) {
+        busy.reset();
+        m_frontEnd.messageBox(kReadBackWarning, m_profile.appNameUtf8(), MessageIcon::Warning);
+        busy.emplace(m_frontEnd);
     }
 
     FileVersionInfo version;

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/UserSettings.h"
+#include "app/WorkingFolderLock.h"
 #include "config/ProfileConfig.h"
 #include "support/ProgramTitle.h"
 #include "support/SocketLibrary.h"
@@ -33,6 +34,18 @@ public:
     };
 
     static constexpr const char* kTitle = kProgramTitle;
+    // The second copy in one working folder (the window's "-m", or the
+    // command line) is told this and ends.
+    static constexpr const char* kAnotherCopyMessage =
+        "Another copy of the synchronizer is working in this folder, please wait until it has finished.";
+    // The profile named by "-c" is not there: running on the defaults
+    // would show another title and miss the profile's servers and limit.
+    static constexpr const char* kNoSettingsFileMessage = "ERROR: Unable to open settings file ";
+    // The handheld's phonebook was there but could not be copied: nothing
+    // is marked, and a synchronization asks before it replaces it.
+    static constexpr const char* kReadBackWarning =
+        "An error occured while reading CE phonebook. The POPs on the device are not marked as chosen, "
+        "and saving will ask before replacing them.";
 
     // The current directory holds the settings files and working folders;
     // everything the program needs from outside comes in here.
@@ -46,6 +59,11 @@ public:
     // forward). Unset: this copy always runs.
     void setInstanceCheck(std::function<bool(const std::string& appName)> check) { m_instanceCheck = std::move(check); }
 
+    // After the single-instance check, start-up takes the working folder's
+    // lock (WorkingFolderLock) and keeps it until this object goes away; a
+    // folder another copy holds ends start-up with kAnotherCopyMessage
+    // (Failed). It then removes what a killed run left beside the files it
+    // writes.
     Startup startup(const CommandLineOptions& options, const RegistryFile& registry);
     // Saves the user settings and stops the socket library; may run twice.
     void shutdown();
@@ -67,6 +85,7 @@ public:
 private:
     void fail(const std::string& text, const std::string& caption);
     void makeWorkingFolders();
+    void removeLeftovers() const;
 
     FrontEnd& m_frontEnd;
     CountryQuery& m_countries;
@@ -80,6 +99,7 @@ private:
     std::unique_ptr<DeviceLink> m_deviceLink;
     std::unique_ptr<MasterPhonebook> m_phonebook;
     std::function<bool(const std::string&)> m_instanceCheck;
+    WorkingFolderLock m_folderLock;
     bool m_allowMultiple = false;
 };
 

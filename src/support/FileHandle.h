@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 
 namespace tarvo {
 
@@ -16,6 +17,14 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 inline FilePtr openFile(const std::string& path, const char* mode)
 {
     return FilePtr(std::fopen(path.c_str(), mode));
+}
+
+// True for a regular file (or a link to one) this process can open for
+// reading.
+inline bool isReadableFile(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && openFile(path, "rb") != nullptr;
 }
 
 } // namespace tarvo

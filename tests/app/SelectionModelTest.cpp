@@ -153,6 +153,11 @@ TEST_F(SelectionModelTest, limitCountsEverySelectedRowAndAllowsExactlyTheLimit)
 
     SelectionModel unlimited(*m_phonebook, -1, 0);
     EXPECT_EQ(unlimited.limit(), 1000);
+    // A limit below one is taken as unset, not as "allowed -5".
+    SelectionModel negative(*m_phonebook, -1, -5);
+    EXPECT_EQ(negative.limit(), 1000);
+    EXPECT_TRUE(negative.limitAllows(995));
+    EXPECT_FALSE(negative.limitAllows(996));
 }
 
 TEST_F(SelectionModelTest, headerClicksSortByCityThenNumberAndCustomerPopsFollowTheProfile)

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace tarvo;
 using tarvo::test::PopFile;
 using tarvo::test::PopLine;
@@ -84,4 +86,90 @@ TEST_F(SyncAppTest, theExpansionsBoxesCarryTheFixedCaptionWhateverTheProfileSays
     EXPECT_EQ(m_ui.boxes[0].caption, "Tarvo Windows CE Synchronizer");
     EXPECT_EQ(m_ui.boxes[1].text, "Error: Unable to open: pbook.txt");
     EXPECT_EQ(m_ui.boxes[1].caption, "My Dialer");
+}
+
+namespace {
+
+class SyncAppSafetyTest : public SyncAppTest {
+protected:
+    SyncAppSafetyTest()
+    {
+        m_ws.writeDialer("region.txt", "US,TX,Texas,Tex.\r\n");
+        m_ws.writeDialer("country.txt", "US,1,United States,1\r\n");
+        m_ws.writeDialer("pbook.txt", PopFile({PopLine("US", "TX", "Austin", "P1").str()}));
+        m_ws.writeWork("synconfig.ini", "[Profile]\r\nAppName=My Dialer\r\n");
+    }
+};
+
+} // namespace
+
+TEST_F(SyncAppSafetyTest, aSecondCopyInTheSameFolderIsToldAndEndsBeforeWritingAnything)
+{
+    WorkingFolderLock other(m_ws.work("synchronizer.lock"));
+    ASSERT_EQ(other.acquire(), WorkingFolderLock::State::Held);
+    EXPECT_EQ(start(), SyncApp::Startup::Failed);
+    ASSERT_EQ(m_ui.boxes.size(), 1U);
+    EXPECT_EQ(m_ui.boxes[0].text,
+              "Another copy of the synchronizer is working in this folder, please wait until it has finished.");
+    EXPECT_EQ(m_ui.boxes[0].caption, "My Dialer");
+    EXPECT_EQ(m_ui.boxes[0].icon, MessageIcon::Error);
+    EXPECT_FALSE(m_ui.boxShownBusy);
+    EXPECT_FALSE(Workspace::exists(m_ws.work("dr_country.txt")));
+    EXPECT_FALSE(Workspace::exists(m_ws.dialer("city.txt")));
+
+    // The window's own rule comes first: the copy that brings the other
+    // window forward ends silently, as before.
+    m_ui.reset();
+    m_app.setInstanceCheck([](const std::string&) { return true; });
+    EXPECT_EQ(start(), SyncApp::Startup::EndedSilently);
+    EXPECT_TRUE(m_ui.boxes.empty());
+}
+
+TEST_F(SyncAppSafetyTest, theLockIsHeldUntilTheApplicationGoesAndLeftoversGo)
+{
+    m_ws.writeWork("cepbook.txt.tmpK1ll3d", "half a phonebook");
+    m_ws.writeWork("synuser.ini.tmpAAAAAA", "half the settings");
+    m_ws.writeWork("cereg.ini.tmp123456", "half the marker");
+    m_ws.writeWork("mine.txt.tmp123456", "not ours");
+    ASSERT_EQ(start(), SyncApp::Startup::Ready) << testing::PrintToString(m_ui.texts());
+    EXPECT_FALSE(Workspace::exists(m_ws.work("cepbook.txt.tmpK1ll3d")));
+    EXPECT_FALSE(Workspace::exists(m_ws.work("synuser.ini.tmpAAAAAA")));
+    EXPECT_FALSE(Workspace::exists(m_ws.work("cereg.ini.tmp123456")));
+    EXPECT_TRUE(Workspace::exists(m_ws.work("mine.txt.tmp123456")));
+
+    WorkingFolderLock second(m_ws.work("synchronizer.lock"));
+    EXPECT_EQ(second.acquire(), WorkingFolderLock::State::Taken);
+}
+
+TEST_F(SyncAppSafetyTest, aProfileNamedOnTheCommandLineMustBeThere)
+{
+    EXPECT_EQ(start(parseCommandLine("-c missing.ini")), SyncApp::Startup::Failed);
+    EXPECT_EQ(m_ui.texts(), std::vector<std::string>{"ERROR: Unable to open settings file missing.ini"});
+    EXPECT_EQ(m_ui.boxes[0].caption, "Tarvo Windows CE Synchronizer");
+    EXPECT_FALSE(Workspace::exists(m_ws.work("log"))) << "start-up stopped at the command line";
+
+    // A folder of that name is no settings file either; the default file
+    // may be missing, as before.
+    m_ui.reset();
+    std::filesystem::create_directory(m_ws.work("dir.ini"));
+    EXPECT_EQ(start(parseCommandLine("-c dir.ini")), SyncApp::Startup::Failed);
+    std::filesystem::remove(m_ws.work("synconfig.ini"));
+    m_ui.reset();
+    EXPECT_EQ(start(), SyncApp::Startup::Ready) << testing::PrintToString(m_ui.texts());
+}
+
+TEST_F(SyncAppSafetyTest, aHandheldPhonebookThatCouldNotBeReadIsReportedAtStartup)
+{
+    m_ws.writeHandheld("cepbook.txt", PopFile({PopLine("US", "TX", "Austin", "P1").str()}));
+    m_ws.writeSimulator("ReadLimitBytes=10\r\n");
+    ASSERT_EQ(start(), SyncApp::Startup::Ready);
+    ASSERT_EQ(m_ui.boxes.size(), 1U);
+    EXPECT_EQ(m_ui.boxes[0].text, "An error occured while reading CE phonebook. The POPs on the device are not marked "
+                                  "as chosen, and saving will ask before replacing them.");
+    EXPECT_EQ(m_ui.boxes[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(m_ui.boxes[0].caption, "My Dialer");
+    EXPECT_FALSE(m_ui.boxShownBusy);
+    EXPECT_FALSE(m_ui.unbalanced);
+    EXPECT_EQ(m_ui.busyDepth, 0);
+    EXPECT_EQ(m_app.phonebook().readBackOutcome().result, ReadBackResult::CopyFailed);
 }
