@@ -3,6 +3,7 @@
 
 #include "app/CommandLine.h"
 #include "app/SyncApp.h"
+#include "app/UpdateGuard.h"
 #include "cli/ChoiceCommands.h"
 #include "cli/CliFrontEnd.h"
 #include "cli/EncipherCommand.h"
@@ -12,6 +13,7 @@
 #include "device/DeviceLink.h"
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
+#include "support/FileHandle.h"
 #include "text/RegistryFile.h"
 
 #include <CLI/CLI.hpp>
@@ -25,6 +27,8 @@ namespace {
 
 constexpr const char* kCountryHelp = "Country code: the first column of country.txt, such as US";
 constexpr const char* kStateHelp = "State (region) code: the second column of region.txt, such as CA";
+constexpr const char* kUpdateRunning =
+    "The update installer is working (it holds _updatelist.txt), please try again when it has finished.";
 
 // Every verb's options, bound before the arguments are parsed; the chosen
 // verb's command is made from its part.
@@ -89,6 +93,9 @@ const Verb kVerbs[] = {
          verb.add_flag("--add-matching", o.sync.addMatching,
                        "Put every POP passing --country/--state/--city/--area-code on the handheld");
          verb.add_flag("--remove-all", o.sync.removeAll, "Take every POP off the handheld");
+         verb.add_flag("--force", o.sync.force,
+                       "Replace the handheld's phonebook or tables even where the window would ask first "
+                       "(a phonebook that could not be read, an empty master phonebook, an empty table)");
          addFilterOptions(verb, o.sync.filter);
      },
      [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<SyncCommand>(o.sync); }},
@@ -158,9 +165,15 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         err << "--add-matching needs a filter (--country or --area-code)\n";
         return kExitUsage;
     }
+    const FilterOptions& filter = sync.filter;
+    if (!sync.addMatching && (filter.country || filter.state || filter.city || filter.areaCode)) {
+        err << "--country, --state, --city and --area-code choose what --add-matching adds: give --add-matching "
+               "with them\n";
+        return kExitUsage;
+    }
 
     std::unique_ptr<Command> command = chosen->make(verbOptions);
-    CliFrontEnd frontEnd(err);
+    CliFrontEnd frontEnd(err, sync.force);
     std::unique_ptr<FolderDevice> device = FolderDevice::fromEnvironment();
     CountryQuery countries;
     SyncApp syncApp(frontEnd, *device, countries);
@@ -170,11 +183,25 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     if (!command->needsStartup())
         return command->run(context);
 
+    // The window silently ends while the update installer works; here the
+    // person (or the script) waiting for an answer is told why.
+    if (UpdateGuard::isHeld()) {
+        err << kUpdateRunning << '\n';
+        return kExitFailed;
+    }
     CommandLineOptions startOptions;
     if (!profileFile.empty())
         startOptions.profileFile = profileFile;
-    if (!userFile.empty())
+    if (!userFile.empty()) {
+        // The window writes its user settings at exit and may name a new
+        // file; this program never does, so a file it cannot read is a
+        // mistake to point out, not defaults to run on.
         startOptions.userFile = userFile;
+        if (!isReadableFile(userFile)) {
+            err << SyncApp::kNoSettingsFileMessage << userFile << '\n';
+            return kExitFailed;
+        }
+    }
     // A missing registry file is an empty registry; one that is there but
     // cannot be read is not taken for one.
     RegistryFile registry(RegistryFile::desktopPath());

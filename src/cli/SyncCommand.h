@@ -13,6 +13,7 @@ struct SyncOptions {
     std::vector<std::string> remove; // POP ids to move back
     bool addMatching = false;        // every POP passing `filter`
     bool removeAll = false;
+    bool force = false; // answers Yes where the window would ask leave to replace the handheld's data
     FilterOptions filter;
 };
 

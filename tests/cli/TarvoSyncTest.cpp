@@ -174,7 +174,7 @@ TEST_F(TarvoSyncTest, startupFailuresShowTheirMessagesAndStopEarly)
               "ERROR: Unable to find TarvoConnect. Please make sure that TarvoConnect is installed properly.\n");
 }
 
-TEST_F(TarvoSyncTest, aHeldUpdateMarkerEndsSilently)
+TEST_F(TarvoSyncTest, aHeldUpdateMarkerEndsWithItsReason)
 {
     m_ws.writeWork("_updatelist.txt", "x\r\n");
     int fd = ::open(m_ws.work("_updatelist.txt").c_str(), O_RDONLY);
@@ -184,7 +184,8 @@ TEST_F(TarvoSyncTest, aHeldUpdateMarkerEndsSilently)
     ::close(fd);
     EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(run.out.empty());
-    EXPECT_TRUE(run.err.empty());
+    EXPECT_EQ(run.err,
+              "The update installer is working (it holds _updatelist.txt), please try again when it has finished.\n");
     EXPECT_FALSE(Workspace::exists(m_ws.work("log")));
 }
 
