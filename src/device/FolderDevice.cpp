@@ -154,9 +154,31 @@ void FolderDevice::comeUp(std::uint64_t generation)
     if (generation != m_generation || m_sessionDepth == 0 || m_connected)
         return;
     m_connected = true;
+    if (!m_swept) {
+        removeLeftovers();
+        m_swept = true;
+    }
     // Whatever the file holds now is the device's registry; an unreadable
     // file reads as an empty registry rather than blocking the session.
     (void)m_registry.load();
+}
+
+void FolderDevice::removeLeftovers() const
+{
+    // A desktop program killed while it wrote to the handheld left the
+    // temporary file of that write beside its target (a file, or the
+    // registry); the targets themselves are whole.
+    std::error_code ec;
+    (void)AtomicFile::removeLeftovers((m_folder / "registry.reg").string());
+    const fs::path root = m_folder / "fs";
+    if (!fs::is_directory(root, ec))
+        return;
+    (void)AtomicFile::removeLeftoversIn(root.string());
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError) && !it->is_symlink(typeError))
+            (void)AtomicFile::removeLeftoversIn(it->path().string());
+    }
 }
 
 void FolderDevice::endSession()

@@ -24,7 +24,8 @@ class AtomicFile;
 // Files written to the device reach it whole or not at all: the data goes to
 // a temporary file beside the target, renamed over it on close when every
 // write succeeded. Registry changes are saved to `registry.reg` (atomically)
-// as they are made.
+// as they are made. The first session that comes up removes the temporary
+// files a killed writer left.
 class FolderDevice final : public DeviceTransport {
 public:
     // Error codes of the simulated registry (the platform's values).
@@ -96,6 +97,7 @@ private:
 
     Knobs readKnobs() const;
     void comeUp(std::uint64_t generation);
+    void removeLeftovers() const;
     std::optional<std::filesystem::path> resolve(const std::u16string& devicePath) const;
     DeviceHandle nextHandle();
 
@@ -110,6 +112,7 @@ private:
     std::map<DeviceHandle, std::string> m_keys; // full registry paths
     RegistryFile m_registry;
     bool m_registryDirty = false; // changes not yet in registry.reg
+    bool m_swept = false;         // leftovers of killed writers removed at the first session
 };
 
 } // namespace tarvo

@@ -210,3 +210,28 @@ TEST_F(FolderDeviceTest, registryChangesAreSavedAndKnobsFailThem)
     // Outside a session the registry is out of reach.
     EXPECT_NE(device.regCreateKey(u"Software\\Tarvo\\Open", key), 0);
 }
+
+TEST_F(FolderDeviceTest, theFirstSessionRemovesWhatAKilledWriterLeft)
+{
+    handheld.put("cepbook.txt", "#VER 1 - merged\r\n");
+    handheld.put("cepbook.txt.tmpAb12Cd", "half a phonebook");
+    handheld.put("ceregion.txt.tmpZZZZZZ", "half a table");
+    handheld.put("notes.tmp", "not a leftover");
+    std::filesystem::create_directories(handheld.tarvo() / "Sub");
+    root.write("fs/Program Files/Tarvo/Sub/x.txt.tmp000000", "deeper");
+    root.write("registry.reg.tmpQwErTy", "half a registry");
+    root.write("simulator.ini.tmpQwErTy", "not the device's to clean");
+
+    ASSERT_EQ(link.connect(), SyncResult::Done);
+    EXPECT_EQ(handheld.files(), (std::set<std::string>{"Sub", "cepbook.txt", "notes.tmp"}));
+    EXPECT_FALSE(root.exists("fs/Program Files/Tarvo/Sub/x.txt.tmp000000"));
+    EXPECT_FALSE(root.exists("registry.reg.tmpQwErTy"));
+    EXPECT_TRUE(root.exists("simulator.ini.tmpQwErTy"));
+    link.disconnect();
+
+    // Later sessions of the same program leave the folder alone.
+    handheld.put("cecountry.txt.tmpAAAAAA", "another");
+    ASSERT_EQ(link.connect(), SyncResult::Done);
+    EXPECT_TRUE(handheld.has("cecountry.txt.tmpAAAAAA"));
+    link.disconnect();
+}
