@@ -54,6 +54,14 @@ bool enoughSpaceLeft(const std::string& folder, std::uint64_t keepFree)
 // under a temporary name of the kind a killed run's leftovers are swept by.
 bool preserveCompressed(const std::string& original, const std::string& copy)
 {
+    // A run stopped between the two renames left `copy` a link to the
+    // original already; renaming another link of the same file over it
+    // would do nothing and leave that link behind.
+    struct stat from {};
+    struct stat to {};
+    if (::stat(original.c_str(), &from) == 0 && ::stat(copy.c_str(), &to) == 0 && from.st_dev == to.st_dev
+        && from.st_ino == to.st_ino)
+        return true;
     std::string linkName = copy + ".tmpXXXXXX";
     int fd = ::mkstemp(linkName.data());
     if (fd >= 0) {

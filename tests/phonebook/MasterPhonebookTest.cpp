@@ -338,6 +338,24 @@ protected:
     RecordingFrontEnd frontEnd;
 };
 
+TEST_F(ExpandTest, aRunStoppedBetweenItsTwoRenamesIsCompletedWithoutLeftovers)
+{
+    // Killed after the compressed original took the ".gz" name (a second
+    // link to it) and before the expansion took "pbook.txt".
+    const std::string plain = "#VER 1\r\n" + PopLine("US", "TX", "Austin", "P1").str() + "\r\n";
+    const std::string packed = gzipped(plain);
+    dir.write("pbook.txt", packed);
+    std::filesystem::create_hard_link(dir.path() / "pbook.txt", dir.path() / "pbook.txt.gz");
+
+    EXPECT_TRUE(ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd));
+    EXPECT_EQ(dir.read("pbook.txt"), plain);
+    EXPECT_EQ(dir.read("pbook.txt.gz"), packed);
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"pbook.txt", "pbook.txt.gz"}));
+}
+
 TEST_F(ExpandTest, creationFailureLeavesTheCompressedCopy)
 {
     // Too long a name for a temporary file beside it.
