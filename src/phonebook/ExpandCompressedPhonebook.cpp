@@ -120,9 +120,8 @@ bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd, cons
     if (!in)
         return fail(kOpenCompressedFailedMessage);
 
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    if (folder.empty())
-        folder = ".";
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    const std::string folder = parent.empty() ? std::string(".") : parent.string();
     const auto compressedSize = static_cast<std::uint64_t>(info.st_size);
     const std::uint64_t bound = std::max(limits.floorBytes, compressedSize * limits.ratio);
     std::uint64_t written = 0;
