@@ -41,12 +41,21 @@ MessageAnswer QtFrontEnd::messageBox(const std::string& text, const std::string&
 {
     QMessageBox box(qtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::NoButton, m_window.data());
-    if (buttons == MessageButtons::YesNoCancel) {
+    switch (buttons) {
+    case MessageButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::Cancel);
-    } else {
+        break;
+    case MessageButtons::YesNo:
+        // Leave to replace what the handheld holds: Enter and Escape keep it.
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+    case MessageButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
+        break;
     }
     // The person must see the normal cursor while answering, even in the
     // middle of a busy step; the step's cursor comes back afterwards.
@@ -67,8 +76,17 @@ MessageAnswer QtFrontEnd::messageBox(const std::string& text, const std::string&
     case QMessageBox::Cancel:
         return MessageAnswer::Cancel;
     default:
-        return buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+        break;
     }
+    switch (buttons) {
+    case MessageButtons::YesNoCancel:
+        return MessageAnswer::Cancel;
+    case MessageButtons::YesNo:
+        return MessageAnswer::No;
+    case MessageButtons::Ok:
+        break;
+    }
+    return MessageAnswer::Ok;
 }
 
 void QtFrontEnd::setBusy(bool busy)

@@ -528,7 +528,8 @@ bool SelectionWindow::synchronize()
 {
     SyncProcedure::Files files;
     files.dialerHome = m_app.dialerHome();
-    SyncProcedure procedure(m_app.phonebook().pops(), m_app.deviceLink(), m_frontEnd, m_app.profile(), files);
+    SyncProcedure procedure(m_app.phonebook().pops(), m_app.phonebook().readBackOutcome(), m_app.deviceLink(),
+                            m_frontEnd, m_app.profile(), files);
     if (procedure.synchronize() != SyncProcedure::Result::Done)
         return false;
     m_selection.setChanged(false);

@@ -262,6 +262,39 @@ TEST_F(SelectionWindowTest, saveWritesTheHandheldAndReportsSuccessOrTheFailingSt
     EXPECT_EQ(m_watcher.boxes.size(), 2U);
 }
 
+TEST_F(SelectionWindowTest, saveAsksBeforeReplacingAHandheldPhonebookThatCouldNotBeRead)
+{
+    const std::string old = "#VER 1 - merged\r\n" + test::PopLine("US", "TX", "Dallas", "P7").str() + "\r\n";
+    m_ws.writeHandheld("cepbook.txt", old);
+    m_ws.writeSimulator("ReadLimitBytes=10\r\n");
+    ASSERT_TRUE(open());
+    ASSERT_EQ(m_watcher.texts(), (std::vector<QString>{QString(SyncApp::kReadBackWarning)}));
+    EXPECT_EQ(m_watcher.boxes[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(window().counter()->text(), "0");
+    choose(window().countryBox(), "United States");
+    selectPops(List::Main, {"P3"});
+    click("Move to handheld");
+
+    const QString question =
+        "The phonebook on the CE device could not be read at start-up. Replace it with the POPs chosen here?";
+    m_watcher.answerNext(QMessageBox::No);
+    click("Save");
+    ASSERT_EQ(m_watcher.boxes.size(), 2U);
+    EXPECT_EQ(m_watcher.boxes[1].text, question);
+    EXPECT_EQ(test::Workspace::read(m_ws.handheld("cepbook.txt")), old);
+    EXPECT_TRUE(window().selection().changed());
+    EXPECT_EQ(m_ui.busyDepth(), 0);
+
+    m_watcher.answerNext(QMessageBox::Yes);
+    click("Save");
+    ASSERT_EQ(m_watcher.boxes.size(), 4U);
+    EXPECT_EQ(m_watcher.boxes[2].text, question);
+    EXPECT_EQ(m_watcher.boxes[3].text, "Synchronization with CE device completed successfully.");
+    const std::string handheld = test::Workspace::read(m_ws.handheld("cepbook.txt"));
+    EXPECT_NE(handheld.find(",P3,"), std::string::npos);
+    EXPECT_FALSE(window().selection().changed());
+}
+
 TEST_F(SelectionWindowTest, leavingWithChangesAsksAndOnlyNoOrASuccessfulSaveClosesTheWindow)
 {
     ASSERT_TRUE(open());

@@ -46,6 +46,7 @@ WindowFixture::WindowFixture()
     m_ws.writeDialer("dr_areacode.txt", "1,512,0\r\n");
     m_ws.writeWork("synconfig.ini", "[Profile]\r\nAppName=Window Test\r\nProfileID=42\r\nPhonebookID=7\r\n"
                                     "CustomerPopSortFlag=first\r\n");
+    m_ws.writeWork("cereg.ini", "[Profile]\r\nCustomerID=4711\r\n");
 }
 
 WindowFixture::~WindowFixture()
