@@ -132,7 +132,7 @@ bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd, cons
     for (;;) {
         if (written >= nextSpaceCheck) {
             if (!enoughSpaceLeft(folder, limits.keepFree)) {
-                damaged = true;
+                writeFailed = true;
                 break;
             }
             nextSpaceCheck = written + kSpaceCheckEvery;
