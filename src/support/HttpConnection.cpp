@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -76,7 +77,7 @@ struct HttpConnection::Curl {
 
 HttpConnection::HttpConnection(const HttpOptions& options)
     : m_curl(std::make_unique<Curl>()), m_lastActivity(std::chrono::steady_clock::now()),
-      m_idleTimeout(options.idleTimeout)
+      m_idleTimeout(options.idleTimeout), m_abort(options.abort)
 {
     m_pending.reserve(CURL_MAX_WRITE_SIZE);
 }
@@ -86,22 +87,30 @@ HttpConnection::~HttpConnection() = default;
 std::unique_ptr<HttpConnection> HttpConnection::open(const std::string& url, const std::string& headerLine,
                                                      const HttpOptions& options)
 {
+    return openWithReason(url, headerLine, options).connection;
+}
+
+HttpOpenResult HttpConnection::openWithReason(const std::string& url, const std::string& headerLine,
+                                              const HttpOptions& options)
+{
     std::unique_ptr<HttpConnection> connection(new HttpConnection(options));
     if (!connection->start(url, headerLine, options))
-        return nullptr;
+        return {nullptr, "the request could not be made"};
     connection->fill();
     long status = 0;
     curl_easy_getinfo(connection->m_curl->easy.get(), CURLINFO_RESPONSE_CODE, &status);
     // No status line means the server never answered: that is "no connection"
     // to the callers, whatever the reason was.
-    if (status <= 0 || status > std::numeric_limits<int>::max())
-        return nullptr;
+    if (status <= 0 || status > std::numeric_limits<int>::max()) {
+        std::string why = connection->m_error.empty() ? "no answer from the server" : connection->m_error;
+        return {nullptr, std::move(why)};
+    }
     connection->m_status = static_cast<int>(status);
     curl_off_t length = -1;
     if (curl_easy_getinfo(connection->m_curl->easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
         length >= 0)
         connection->m_contentLength = length;
-    return connection;
+    return {std::move(connection), {}};
 }
 
 bool HttpConnection::start(const std::string& url, const std::string& headerLine, const HttpOptions& options)
@@ -149,6 +158,8 @@ bool HttpConnection::start(const std::string& url, const std::string& headerLine
         blob.len = options.caCertificatesPem.size();
         blob.flags = CURL_BLOB_COPY;
         ok = ok && curl_easy_setopt(e, CURLOPT_CAINFO_BLOB, &blob) == CURLE_OK;
+    } else if (const char* bundle = std::getenv("CURL_CA_BUNDLE"); bundle != nullptr && *bundle != '\0') {
+        ok = ok && curl_easy_setopt(e, CURLOPT_CAINFO, bundle) == CURLE_OK;
     }
     if (!ok)
         return false;
@@ -237,6 +248,10 @@ void HttpConnection::fill()
         pumpOnce();
         if (pendingSize() > 0 || m_state != State::Receiving)
             return;
+        if (m_abort && m_abort()) {
+            fail("transfer abandoned");
+            return;
+        }
         auto idle = std::chrono::steady_clock::now() - m_lastActivity;
         if (idle >= m_idleTimeout) {
             fail("no data from the server for " + std::to_string(m_idleTimeout.count()) + " ms");

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,9 +20,17 @@ struct HttpOptions {
     // so a slow consumer is not punished for a server that is ready.
     std::chrono::milliseconds idleTimeout = kDefaultTimeout;
     // PEM certificates to trust instead of the system's bundle (a private
-    // phonebook server with its own authority); empty: the system's bundle.
+    // phonebook server with its own authority); empty: the file named by
+    // CURL_CA_BUNDLE when that is set, as the curl tool does, else the
+    // system's bundle.
     std::string caCertificatesPem;
+    // Asked while waiting for the server; true gives up at once (the
+    // transfer then fails). Lets a caller that is shutting down leave a
+    // stalled server without sitting out the timeouts.
+    std::function<bool()> abort;
 };
+
+struct HttpOpenResult;
 
 // One HTTP or HTTPS GET whose body is pulled by the caller a piece at a time.
 //
@@ -43,6 +52,10 @@ public:
     // full "Name: value" line; empty sends none; a trailing CR/LF is dropped.
     static std::unique_ptr<HttpConnection> open(const std::string& url, const std::string& headerLine,
                                                  const HttpOptions& options = {});
+    // The same, and when there is no connection, libcurl's reason for it
+    // (such as a certificate that does not verify).
+    static HttpOpenResult openWithReason(const std::string& url, const std::string& headerLine,
+                                         const HttpOptions& options = {});
 
     HttpConnection(const HttpConnection&) = delete;
     HttpConnection& operator=(const HttpConnection&) = delete;
@@ -99,11 +112,18 @@ private:
     State m_state = State::Receiving;
     std::chrono::steady_clock::time_point m_lastActivity;
     std::chrono::milliseconds m_idleTimeout;
+    std::function<bool()> m_abort;
     int m_status = 0;
     std::int64_t m_contentLength = -1;
     std::uint32_t m_checksum = 0;
     std::uint64_t m_received = 0;
     std::string m_error;
+};
+
+struct HttpOpenResult {
+    std::unique_ptr<HttpConnection> connection;
+    // Why there is no connection; empty when there is one.
+    std::string failure;
 };
 
 } // namespace tarvo

@@ -1,0 +1,126 @@
+#include "updater/UpdateEntry.h"
+
+#include "support/Tokenizer.h"
+#include "text/TagExpander.h"
+#include "updater/UpdatePaths.h"
+
+#include <cctype>
+
+namespace tarvo {
+
+namespace {
+
+constexpr int kMaxFields = 5;
+
+// The decimal conversion of the list's numbers, taken modulo 2^32, so every
+// value from 0 to 4294967295 stands for itself.
+std::uint32_t toUint32Modulo(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::uint32_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10U + static_cast<std::uint32_t>(text[i] - '0'); // wraps: modulo 2^32
+    return negative ? 0U - value : value;
+}
+
+// ".", ".." and, since Windows drops trailing dots from a name, any other
+// run of dots alone.
+bool isDotSegment(std::string_view segment)
+{
+    return !segment.empty() && segment.find_first_not_of('.') == std::string_view::npos;
+}
+
+} // namespace
+
+UpdateEntry UpdateEntry::parse(std::string_view line, const TagExpander& tags)
+{
+    UpdateEntry entry;
+    entry.line = std::string(line);
+    std::string_view work = line.substr(0, kMaxLine);
+    std::string_view fields[kMaxFields];
+    entry.fieldCount = ParseTokens(work, fields, kMaxFields);
+    if (entry.fieldCount < 4)
+        return entry;
+
+    entry.path = tags.Expand(fields[0]);
+    for (char c : fields[1]) {
+        switch (std::toupper(static_cast<unsigned char>(c))) {
+        case 'A':
+        case 'T':
+            entry.binary = false;
+            break;
+        case 'C':
+            entry.compressed = true;
+            break;
+        case 'D':
+            entry.flagD = true;
+            break;
+        case 'L':
+            entry.dropLog = true;
+            break;
+        default:
+            break;
+        }
+    }
+    entry.major = ToInt32(fields[2]);
+    entry.minor = ToInt32(fields[3]);
+    const std::size_t slash = entry.path.rfind('/');
+    if (slash == std::string::npos) {
+        entry.name = entry.path;
+    } else {
+        entry.dir = entry.path.substr(0, slash + 1);
+        entry.name = entry.path.substr(slash + 1);
+    }
+    if (entry.fieldCount == kMaxFields)
+        entry.checksum = toUint32Modulo(fields[4]);
+    return entry;
+}
+
+std::string UpdateEntry::localName() const
+{
+    return suffix == 0 ? name : name + "." + std::to_string(suffix);
+}
+
+std::string UpdateEntry::updatePath() const
+{
+    return std::string(kUpdateFolder) + "/" + localName();
+}
+
+std::string UpdateEntry::remotePath() const
+{
+    return dir + localName();
+}
+
+std::string_view UpdateEntry::unsafeReason() const
+{
+    if (name.empty())
+        return "no file name";
+    if (path.find('\0') != std::string::npos)
+        return "NUL in the path";
+    if (path.find('\\') != std::string::npos)
+        return "backslash in the path";
+    if (path.front() == '/')
+        return "absolute path";
+    // A colon makes a drive-relative path or a stream name on Windows.
+    if (path.find(':') != std::string::npos)
+        return "colon in the path";
+    std::string_view rest = path;
+    while (!rest.empty()) {
+        std::size_t slash = rest.find('/');
+        if (isDotSegment(rest.substr(0, slash)))
+            return "dot segment in the path";
+        if (slash == std::string_view::npos)
+            break;
+        rest.remove_prefix(slash + 1);
+    }
+    return {};
+}
+
+} // namespace tarvo

@@ -1,0 +1,34 @@
+#include "updater/UpdateLog.h"
+
+#include "support/FileHandle.h"
+#include "support/FileSizeLimit.h"
+
+#include <cstdio>
+#include <string>
+
+namespace tarvo {
+
+void UpdateLog::write(std::string_view text, int code) const
+{
+    std::string record;
+    record.reserve(text.size() + 16);
+    if (code != 0)
+        record += std::to_string(code) + ": ";
+    for (char c : text) {
+        if (c == '\n')
+            record += '\r';
+        record += c;
+    }
+    record += "\r\n";
+    FilePtr file = OpenFile(m_file.string(), "ab");
+    if (!file)
+        return;
+    std::fwrite(record.data(), 1, record.size(), file.get());
+}
+
+void UpdateLog::limitSize() const
+{
+    (void)LimitFileSize(m_file.string(), kSizeLimit, kSizeFactor);
+}
+
+} // namespace tarvo

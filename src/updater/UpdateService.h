@@ -1,0 +1,120 @@
+#pragma once
+
+#include "updater/UpdateContext.h"
+#include "updater/UpdateEntry.h"
+#include "updater/UpdateLog.h"
+#include "updater/UpdateOptions.h"
+#include "updater/UpdateStaging.h"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tarvo {
+
+class FrontEnd;
+class ProfileConfig;
+class TagExpander;
+class UpdateList;
+class UpdateObserver;
+
+// How the last run ended, for front ends that report it (the command line's
+// exit code).
+enum class UpdateOutcome { UpToDate, Updated, Cancelled, Failed };
+
+// Refreshes the dialer installation's files from a phonebook server. A run
+// picks a server, fetches the profile's version list and "global.ver",
+// downloads every file they name into "update", and after each pass that
+// fetched everything stores the new list and backs up the installed files;
+// each step goes to "log/update.log".
+//
+// One run at a time, on a worker thread this object owns and joins. The
+// front end hears of the run only through its observer, called on the
+// worker. After `cancel` returns, and after `done`, the observer is never
+// called again, so a window may go away as soon as it has cancelled.
+class UpdateService final {
+public:
+    // Results of a run, a pass and a download.
+    static constexpr int kUpToDate = 0;
+    static constexpr int kUpdated = 1;
+    static constexpr int kCancelled = -1;
+    static constexpr int kFailed = -2;
+
+    UpdateService(const ProfileConfig& profile, const TagExpander& tags, FrontEnd& frontEnd,
+                  UpdateOptions options = {});
+    UpdateService(const UpdateService&) = delete;
+    UpdateService& operator=(const UpdateService&) = delete;
+    // Cancels a run in progress, waits for the worker, then bounds the log.
+    ~UpdateService();
+
+    // Starts a run that reports to `observer`. While a run goes on: the
+    // message box "Update already in progress", nothing else, and false.
+    bool start(UpdateObserver& observer);
+    // Asks the run to stop (it notices after the block it is receiving) and
+    // detaches the observer.
+    void cancel();
+    [[nodiscard]] bool running() const { return m_running.load(); }
+    // Waits for the worker to end; the last run's result (0, 1 or -2).
+    int wait();
+    [[nodiscard]] UpdateOutcome lastOutcome() const { return m_outcome.load(); }
+
+    // Picks the server of a run and its credentials from the profile; false
+    // when none is configured for the chosen set. Runs on the worker; call
+    // it directly only while no run goes on.
+    bool chooseServer();
+    const std::string& serverUrl() const { return m_serverUrl; }
+    const std::string& sessionUserId() const { return m_sessionUserId; }
+    const std::string& sessionAuthHeader() const { return m_sessionAuthHeader; }
+
+private:
+    void work();
+    int run();
+    int runPass(const std::string& listName, const std::string& secondaryName, std::size_t index);
+    int finish();
+    int fetchFile(const UpdateList& remoteList, UpdateEntry& entry);
+    int download(UpdateEntry& entry, const std::string& url);
+    int expand(const UpdateEntry& entry);
+
+    UpdateContext listContext() const;
+    UpdateContext fileContext() const;
+    std::string file(const std::string& relative) const { return (m_options.baseDir / relative).string(); }
+
+    void notifyProgress(std::uint32_t received, std::int32_t expected);
+    void notifyText(const std::string& text, bool status);
+    void notifyPending();
+    void notifyDone();
+
+    const ProfileConfig& m_profile;
+    const TagExpander& m_tags;
+    FrontEnd& m_frontEnd;
+    const UpdateOptions m_options;
+    const UpdateLog m_log;
+    const UpdateStaging m_staging;
+
+    std::thread m_worker;
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_keepGoing{false};
+    // Set once the service is going away: even version-list fetches, which a
+    // cancel leaves alone, stop waiting for a stalled server.
+    std::atomic<bool> m_stopping{false};
+    std::array<std::atomic<int>, 2> m_result{};
+    std::atomic<bool> m_cancelled{false};
+    std::atomic<int> m_lastResult{kUpToDate};
+    std::atomic<UpdateOutcome> m_outcome{UpdateOutcome::UpToDate};
+
+    // Guards the observer pointer so that a cancel never races a report.
+    std::mutex m_observerMutex;
+    UpdateObserver* m_observer = nullptr;
+
+    // Session values: written by the worker only, kept until the next run.
+    std::string m_serverUrl;
+    std::string m_sessionUserId;
+    std::string m_sessionAuthHeader;
+};
+
+} // namespace tarvo
