@@ -13,6 +13,7 @@
 #include "support/FrontEnd.h"
 #include "sync/DeviceSettings.h"
 #include "sync/HandheldPhonebook.h"
+#include "updater/UpdateService.h"
 
 #include <cerrno>
 #include <climits>
@@ -37,7 +38,9 @@ std::string currentDirectory()
 } // namespace
 
 SyncApp::SyncApp(FrontEnd& frontEnd, DeviceTransport& transport, CountryQuery& countries)
-    : m_frontEnd(frontEnd), m_countries(countries), m_deviceLink(std::make_unique<DeviceLink>(transport, frontEnd))
+    : m_frontEnd(frontEnd), m_countries(countries),
+      m_updates(std::make_unique<UpdateService>(m_profile, m_tags, frontEnd)),
+      m_deviceLink(std::make_unique<DeviceLink>(transport, frontEnd))
 {
 }
 
@@ -148,6 +151,9 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
 
 void SyncApp::shutdown()
 {
+    // The worker must not be mid-transfer when the network layer stops.
+    m_updates->cancel();
+    (void)m_updates->wait();
     // A settings file that cannot be written loses only the remembered
     // filter and widths; the program ends either way.
     (void)m_userSettings.save();

@@ -20,6 +20,7 @@ class DeviceTransport;
 class FrontEnd;
 class MasterPhonebook;
 class RegistryFile;
+class UpdateService;
 
 // The application object: start-up finds the dialer, proves a handheld
 // answers, prepares the working folders, loads the profile, the user
@@ -65,7 +66,8 @@ public:
     // (Failed). It then removes what a killed run left beside the files it
     // writes.
     Startup startup(const CommandLineOptions& options, const RegistryFile& registry);
-    // Saves the user settings and stops the socket library; may run twice.
+    // Ends an update run in progress, saves the user settings and stops the
+    // socket library; may run twice.
     void shutdown();
 
     const std::string& dialerHome() const { return m_dialerHome; }
@@ -79,6 +81,7 @@ public:
     MasterPhonebook& phonebook() { return *m_phonebook; }
     const MasterPhonebook& phonebook() const { return *m_phonebook; }
     DeviceLink& deviceLink() { return *m_deviceLink; }
+    UpdateService& updateService() { return *m_updates; }
     FrontEnd& frontEnd() { return m_frontEnd; }
     bool allowMultiple() const { return m_allowMultiple; }
 
@@ -96,6 +99,8 @@ private:
     UserSettings m_userSettings;
     TagExpander m_tags;
     SocketLibrary m_sockets;
+    // After the sockets, so it is gone (its worker joined) before they stop.
+    std::unique_ptr<UpdateService> m_updates;
     std::unique_ptr<DeviceLink> m_deviceLink;
     std::unique_ptr<MasterPhonebook> m_phonebook;
     std::function<bool(const std::string&)> m_instanceCheck;

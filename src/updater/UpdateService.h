@@ -107,8 +107,9 @@ private:
     std::atomic<int> m_lastResult{kUpToDate};
     std::atomic<UpdateOutcome> m_outcome{UpdateOutcome::UpToDate};
 
-    // Guards the observer pointer so that a cancel never races a report.
-    std::mutex m_observerMutex;
+    // Guards the observer pointer so that a cancel never races a report;
+    // recursive, so an observer may cancel from inside a report.
+    std::recursive_mutex m_observerMutex;
     UpdateObserver* m_observer = nullptr;
 
     // Session values: written by the worker only, kept until the next run.

@@ -1,0 +1,129 @@
+#include "updater/UpdateFixture.h"
+
+#include "config/AuthHeaderBuilder.h"
+#include "support/TarvoCipher.h"
+#include "support/Tokenizer.h"
+
+#include <zlib.h>
+
+#include <filesystem>
+
+namespace tarvo::test {
+
+UpdateTest::UpdateTest()
+{
+    for (const char* folder : {"update", "backup", "log"})
+        std::filesystem::create_directories(m_dir.path() / folder);
+}
+
+void UpdateTest::SetUp()
+{
+    ASSERT_TRUE(m_server.start());
+    writeProfile(serverLines(m_server.base()));
+}
+
+std::string UpdateTest::enciphered(const std::string& plain)
+{
+    std::string out;
+    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, kCredentialKey), 0);
+    return out;
+}
+
+std::uint32_t UpdateTest::crc(const std::string& bytes)
+{
+    return static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+std::string UpdateTest::gzip(const std::string& bytes)
+{
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())) + 64, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+std::string UpdateTest::serverLines(const std::string& base) const
+{
+    return "PBServer=2\r\nPhonebookURL1=" + base + "\r\nPhonebookUserID=" + enciphered(PhonebookTestServer::kUser) +
+           "\r\nPhonebookPassword=" + enciphered(PhonebookTestServer::kPassword) + "\r\n";
+}
+
+void UpdateTest::writeProfile(const std::string& profileSection, const std::string& tarvoSection)
+{
+    m_dir.write("synconfig.ini", "[Profile]\r\nProfileID=42\r\nCustomerID=7\r\n" + profileSection + "[Tarvo]\r\n" +
+                                     tarvoSection);
+    m_profile.setSettingsFile(m_dir.file("synconfig.ini"));
+    m_profile.load();
+    m_tags.Fill({m_profile.customerId(), m_profile.profileId(), m_profile.phonebookId()}, "", std::nullopt);
+}
+
+UpdateOptions UpdateTest::options() const
+{
+    UpdateOptions options;
+    options.baseDir = m_dir.path();
+    options.httpTimeout = std::chrono::seconds(5);
+    options.workerPriority = WorkerPriority::Normal;
+    return options;
+}
+
+std::unique_ptr<UpdateService> UpdateTest::makeService(UpdateOptions options)
+{
+    return std::make_unique<UpdateService>(m_profile, m_tags, m_frontEnd, std::move(options));
+}
+
+int UpdateTest::runUpdate(UpdateOptions options)
+{
+    auto service = makeService(std::move(options));
+    EXPECT_TRUE(service->start(m_observer));
+    return service->wait();
+}
+
+std::vector<std::string> UpdateTest::log() const
+{
+    std::string text = m_dir.read("log/update.log");
+    std::vector<std::string> lines;
+    const std::string base = m_server.base();
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "log record without CR LF: " << text.substr(start);
+            break;
+        }
+        std::string line = text.substr(start, end - start);
+        for (std::size_t at; (at = line.find(base)) != std::string::npos;)
+            line.replace(at, base.size(), "$SERVER");
+        lines.push_back(line);
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::vector<std::string> UpdateTest::logBody() const
+{
+    std::vector<std::string> lines = log();
+    if (lines.size() < 3 || !lines[0].empty() || lines[1].rfind("** ", 0) != 0 ||
+        lines[2].rfind("** Using ", 0) != 0) {
+        ADD_FAILURE() << "no run header at the start of the log";
+        return lines;
+    }
+    return {lines.begin() + 3, lines.end()};
+}
+
+std::set<std::string> UpdateTest::folder(const std::string& name) const
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.path() / name))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+} // namespace tarvo::test

@@ -1,0 +1,48 @@
+#include "support/TempDir.h"
+#include "updater/UpdateLog.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace tarvo;
+using tarvo::test::TempDir;
+
+TEST(UpdateLog, writesPlainAndCodedRecordsAsWindowsTextVerbatim)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "log");
+    UpdateLog log(dir.path() / "log" / "update.log");
+    log.write("Unable to retrieve file", 404);
+    log.write("Retrieving http://host/pb%20book.txt.12");
+    log.write("\n(42.ver)");
+    log.write("negative", -2);
+    EXPECT_EQ(dir.read("log/update.log"), "404: Unable to retrieve file\r\n"
+                                          "Retrieving http://host/pb%20book.txt.12\r\n"
+                                          "\r\n(42.ver)\r\n"
+                                          "-2: negative\r\n");
+}
+
+TEST(UpdateLog, aLogThatCannotBeOpenedLosesItsRecordQuietly)
+{
+    TempDir dir;
+    UpdateLog log(dir.path() / "log" / "update.log");
+    log.write("lost");
+    EXPECT_FALSE(dir.exists("log"));
+}
+
+TEST(UpdateLog, limitSizeKeepsTheNewestRecordsOnceTheLogOutgrowsItsBound)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "log");
+    UpdateLog log(dir.path() / "log" / "update.log");
+    std::string record(99, 'x');
+    for (int i = 0; i < 800; ++i) // 80,800 bytes: past 50,000 * 1.5
+        log.write(record + std::to_string(i % 10));
+    log.limitSize();
+    std::string text = dir.read("log/update.log");
+    EXPECT_LE(text.size(), 50000U);
+    EXPECT_GT(text.size(), 49000U);
+    EXPECT_EQ(text.substr(text.size() - 102), record + "9\r\n");
+    EXPECT_EQ(text.substr(0, 99), record); // starts at a record
+}
