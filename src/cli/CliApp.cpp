@@ -10,6 +10,7 @@
 #include "cli/ListCommand.h"
 #include "cli/StatusCommand.h"
 #include "cli/SyncCommand.h"
+#include "cli/UpdateCommand.h"
 #include "device/DeviceLink.h"
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
@@ -99,6 +100,10 @@ const Verb kVerbs[] = {
          addFilterOptions(verb, o.sync.filter);
      },
      [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<SyncCommand>(o.sync); }},
+    {"update",
+     "Fetches phonebook updates from a phonebook server of the profile into update/ (log in log/update.log); "
+     "Ctrl-C cancels",
+     nullptr, [](const VerbOptions&) -> std::unique_ptr<Command> { return std::make_unique<UpdateCommand>(); }},
     {"encipher", "Prints the enciphered form of TEXT for PhonebookUserID or PhonebookPassword",
      [](CLI::App& verb, VerbOptions& o) { verb.add_option("TEXT", o.text, "The user name or password")->required(); },
      [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<EncipherCommand>(o.text); }},
@@ -120,7 +125,7 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
 {
     CLI::App app{"Chooses POPs of the TarvoConnect phonebook for a Windows CE handheld and synchronizes it.\n"
                  "The dialer is found through $TARVO_REGISTRY, the handheld is the folder $TARVO_DEVICE.\n"
-                 "Exit codes: 0 done, 1 failed, 2 usage error.",
+                 "Exit codes: 0 done, 1 failed, 2 usage error, 130 update cancelled (Ctrl-C).",
                  "tarvo-sync"};
     app.require_subcommand(1);
     std::string profileFile;

@@ -1,4 +1,4 @@
-#include "updater/RecordingObserver.h"
+#include "support/RecordingObserver.h"
 #include "updater/ThrottledUpdateObserver.h"
 
 #include <gtest/gtest.h>

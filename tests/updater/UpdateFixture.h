@@ -4,8 +4,8 @@
 #include "support/RecordingFrontEnd.h"
 #include "support/TempDir.h"
 #include "text/TagExpander.h"
-#include "updater/PhonebookTestServer.h"
-#include "updater/RecordingObserver.h"
+#include "support/PhonebookTestServer.h"
+#include "support/RecordingObserver.h"
 #include "updater/UpdateOptions.h"
 #include "updater/UpdateService.h"
 

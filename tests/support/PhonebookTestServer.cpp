@@ -1,4 +1,4 @@
-#include "updater/PhonebookTestServer.h"
+#include "support/PhonebookTestServer.h"
 
 #include "support/Base64.h"
 

@@ -1,0 +1,116 @@
+#include "cli/CliApp.h"
+
+#include "config/AuthHeaderBuilder.h"
+#include "phonebook/PhonebookFixtures.h"
+#include "support/PhonebookTestServer.h"
+#include "support/TarvoCipher.h"
+#include "support/Workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sstream>
+
+using namespace tarvo;
+using tarvo::test::PhonebookTestServer;
+using tarvo::test::PopFile;
+using tarvo::test::PopLine;
+using tarvo::test::Served;
+using tarvo::test::Workspace;
+
+namespace {
+
+struct CliRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun tarvoSync(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "tarvo-sync");
+    std::ostringstream out;
+    std::ostringstream err;
+    CliRun run;
+    run.code = cli::RunCli(args, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+std::string enciphered(const std::string& plain)
+{
+    std::string out;
+    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, kCredentialKey), 0);
+    return out;
+}
+
+class UpdateVerbTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_ws.writeDialer("region.txt", "US,TX,Texas,Tex.\r\n");
+        m_ws.writeDialer("country.txt", "US,1,United States,1\r\n");
+        m_ws.writeDialer("pbook.txt", PopFile({PopLine("US", "TX", "Austin", "US1").str()}));
+        m_ws.writeDialer("cbook.txt", PopFile({}));
+        ASSERT_TRUE(m_server.start());
+        m_ws.writeWork("synconfig.ini", "[Profile]\r\nProfileID=42\r\nPBServer=2\r\nPhonebookURL1=" + m_server.base() +
+                                            "\r\nPhonebookUserID=" + enciphered(PhonebookTestServer::kUser) +
+                                            "\r\nPhonebookPassword=" + enciphered(PhonebookTestServer::kPassword) +
+                                            "\r\n");
+    }
+
+    Workspace m_ws;
+    PhonebookTestServer m_server;
+};
+
+} // namespace
+
+TEST_F(UpdateVerbTest, anUpdateStagesTheFilesAndPrintsPlainLinesWithoutATerminal)
+{
+    m_server.put("/verce/42.ver", "pbook.txt,,12,0\r\n");
+    m_server.put("/pbook.txt.12", "new phonebook");
+
+    CliRun run = tarvoSync({"update"});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("Getting pbook.txt\n  13 bytes in "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("\nApplication was downloaded successfully.\n"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find('\r'), std::string::npos);
+    EXPECT_EQ(Workspace::read(m_ws.work("update/pbook.txt.12")), "new phonebook");
+    EXPECT_NE(Workspace::read(m_ws.work("log/update.log")).find("Update process succeeded"), std::string::npos);
+
+    // Nothing new on the server: still a success.
+    m_server.put("/verce/42.ver", Served{.status = 404});
+    run = tarvoSync({"update"});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.err.find("The Application is up to date."), std::string::npos) << run.err;
+}
+
+TEST_F(UpdateVerbTest, aFailedUpdateExitsWithOne)
+{
+    m_server.put("/verce/42.ver", Served{.status = 500});
+    CliRun run = tarvoSync({"update"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("Application update failed."), std::string::npos) << run.err;
+}
+
+TEST_F(UpdateVerbTest, ctrlCCancelsTheRunAndExitsWith130)
+{
+    m_server.put("/verce/42.ver", "big.bin,,1,0\r\n");
+    m_server.put("/big.bin.1",
+                 Served{.generated = 256U << 20, .midway = [] { std::raise(SIGINT); }, .afterBytes = 1U << 20});
+    struct sigaction before {};
+    ASSERT_EQ(sigaction(SIGINT, nullptr, &before), 0);
+
+    CliRun run = tarvoSync({"update"});
+    EXPECT_EQ(run.code, 130) << run.err;
+    EXPECT_NE(run.err.find("Update cancelled.\n"), std::string::npos) << run.err;
+    EXPECT_NE(Workspace::read(m_ws.work("log/update.log")).find("Update process failed -1"), std::string::npos);
+    EXPECT_FALSE(Workspace::exists(m_ws.work("update/big.bin.1")));
+
+    // Ctrl-C ends the program again as it did before.
+    struct sigaction after {};
+    ASSERT_EQ(sigaction(SIGINT, nullptr, &after), 0);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+}
