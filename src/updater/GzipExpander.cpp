@@ -20,13 +20,15 @@ using GzPtr = std::unique_ptr<gzFile_s, GzCloser>;
 
 // Larger stdio and zlib buffers than the defaults: the 1024-byte blocks
 // then cost a copy each instead of a system call each.
-constexpr std::size_t kStreamBuffer = 1 << 16;
+constexpr std::size_t kStreamBuffer = 1 << 18;
 
 class Output {
 public:
-    Output(FilePtr file, const std::string& name) : m_file(std::move(file)), m_name(name)
+    Output(FilePtr file, const std::string& name)
+        : m_buffer(std::make_unique<char[]>(kStreamBuffer)), m_file(std::move(file)), m_name(name)
     {
-        std::setvbuf(m_file.get(), nullptr, _IOFBF, kStreamBuffer);
+        // stdio takes a larger size only along with a buffer of the caller's.
+        std::setvbuf(m_file.get(), m_buffer.get(), _IOFBF, kStreamBuffer);
     }
 
     void write(const char* data, std::size_t size)
@@ -43,6 +45,8 @@ public:
     }
 
 private:
+    // Before the file: the stream uses the buffer until it is closed.
+    std::unique_ptr<char[]> m_buffer;
     FilePtr m_file;
     const std::string& m_name;
 };
@@ -62,7 +66,7 @@ GzipExpander::Result GzipExpander::expand(const std::string& gzipPath, const std
         output.close();
         return Result::CannotOpenCompressed;
     }
-    gzbuffer(gz.get(), static_cast<unsigned>(kStreamBuffer));
+    gzbuffer(gz.get(), static_cast<unsigned>(1 << 16));
 
     char block[kBlock];
     char text[2 * kBlock];

@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <random>
 #include <system_error>
@@ -29,7 +30,7 @@ constexpr const char* kUpdatedText = "Application was downloaded successfully.";
 // The run's error description is cut to what the log record held.
 constexpr std::size_t kMaxErrorText = 259;
 constexpr std::size_t kBlock = 1024;
-constexpr std::size_t kStreamBuffer = 1 << 16;
+constexpr std::size_t kStreamBuffer = 1 << 18;
 
 enum ServerSet { kGlobalSet = 1, kProfileSet = 2, kEitherSet = 3 };
 
@@ -313,12 +314,16 @@ int UpdateService::download(UpdateEntry& entry, const std::string& url)
     const int size = HttpSize(handle);
 
     const std::string updatePath = entry.updatePath();
+    // Declared before the file, so it outlives the stream that uses it.
+    auto streamBuffer = std::make_unique<char[]>(kStreamBuffer);
     FilePtr output = OpenFile(file(updatePath), "wb");
     if (!output) {
         m_log.write("Can't write to local file " + updatePath);
         return kFailed;
     }
-    std::setvbuf(output.get(), nullptr, _IOFBF, kStreamBuffer);
+    // The 1024-byte blocks reach the disk in large writes (stdio only takes
+    // a larger size along with a buffer of the caller's).
+    std::setvbuf(output.get(), streamBuffer.get(), _IOFBF, kStreamBuffer);
 
     char buffer[kBlock];
     std::int64_t received = 0;
