@@ -34,11 +34,6 @@ HttpHandle HttpGet(const std::string& url, const std::string& headerLine, const 
     return HttpConnection::open(url, headerLine, options);
 }
 
-HttpHandle HttpGet(const std::string& url, const std::string& headerLine, const HttpOptions& options)
-{
-    return HttpConnection::open(url, headerLine, options);
-}
-
 int HttpStatusCode(const HttpConnection* handle)
 {
     return handle != nullptr ? handle->statusCode() : 0;

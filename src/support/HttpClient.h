@@ -35,9 +35,6 @@ using HttpHandle = std::unique_ptr<HttpConnection>;
 // ones) passes them here.
 [[nodiscard]] HttpHandle HttpGet(const std::string& url, const std::string& headerLine, const HttpOptions& options);
 
-// The same with the timeouts (and the rest) given explicitly.
-[[nodiscard]] HttpHandle HttpGet(const std::string& url, const std::string& headerLine, const HttpOptions& options);
-
 // The HTTP status of the response; 0 for a null handle.
 [[nodiscard]] int HttpStatusCode(const HttpConnection* handle);
 // The body length the server announced. -1 when it announced none (chunked

@@ -5,7 +5,7 @@
 
 namespace tarvo {
 
-bool LowerCurrentThreadToIdlePriority()
+bool lowerCurrentThreadToIdlePriority()
 {
 #ifdef SCHED_IDLE
     sched_param param{};

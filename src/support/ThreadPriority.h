@@ -6,6 +6,6 @@ namespace tarvo {
 // offers (SCHED_IDLE on Linux), so background work only takes time nobody
 // else wants. Best effort: false when the platform refused, and the thread
 // then runs on at its normal priority.
-bool LowerCurrentThreadToIdlePriority();
+bool lowerCurrentThreadToIdlePriority();
 
 } // namespace tarvo

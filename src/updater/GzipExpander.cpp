@@ -56,7 +56,7 @@ private:
 GzipExpander::Result GzipExpander::expand(const std::string& gzipPath, const std::string& outputPath, bool binary,
                                           const std::string& outputName)
 {
-    FilePtr file = OpenFile(outputPath, "wb");
+    FilePtr file = openFile(outputPath, "wb");
     if (!file)
         return Result::CannotCreateOutput;
     Output output(std::move(file), outputName);

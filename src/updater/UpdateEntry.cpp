@@ -69,8 +69,8 @@ UpdateEntry UpdateEntry::parse(std::string_view line, const TagExpander& tags)
             break;
         }
     }
-    entry.major = ToInt32(fields[2]);
-    entry.minor = ToInt32(fields[3]);
+    entry.major = toInt32(fields[2]);
+    entry.minor = toInt32(fields[3]);
     const std::size_t slash = entry.path.rfind('/');
     if (slash == std::string::npos) {
         entry.name = entry.path;

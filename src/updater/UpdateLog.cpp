@@ -20,7 +20,7 @@ void UpdateLog::write(std::string_view text, int code) const
         record += c;
     }
     record += "\r\n";
-    FilePtr file = OpenFile(m_file.string(), "ab");
+    FilePtr file = openFile(m_file.string(), "ab");
     if (!file)
         return;
     std::fwrite(record.data(), 1, record.size(), file.get());

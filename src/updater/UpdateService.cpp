@@ -121,7 +121,7 @@ int UpdateService::wait()
 void UpdateService::work()
 {
     if (m_options.workerPriority == WorkerPriority::Idle)
-        (void)LowerCurrentThreadToIdlePriority();
+        (void)lowerCurrentThreadToIdlePriority();
     const int result = run();
     m_lastResult = result;
     if (result == kUpdated)
@@ -316,7 +316,7 @@ int UpdateService::download(UpdateEntry& entry, const std::string& url)
     const std::string updatePath = entry.updatePath();
     // Declared before the file, so it outlives the stream that uses it.
     auto streamBuffer = std::make_unique<char[]>(kStreamBuffer);
-    FilePtr output = OpenFile(file(updatePath), "wb");
+    FilePtr output = openFile(file(updatePath), "wb");
     if (!output) {
         m_log.write("Can't write to local file " + updatePath);
         return kFailed;

@@ -19,7 +19,7 @@ constexpr std::size_t kCopyBlock = 1 << 16;
 // Best effort: the copy replaces the old one only when it is complete.
 void copyFile(const std::string& from, const std::string& to)
 {
-    FilePtr source = OpenFile(from, "rb");
+    FilePtr source = openFile(from, "rb");
     if (!source)
         return;
     AtomicFile target(to);

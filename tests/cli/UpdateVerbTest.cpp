@@ -1,10 +1,10 @@
 #include "cli/CliApp.h"
 
 #include "config/AuthHeaderBuilder.h"
-#include "phonebook/PhonebookFixtures.h"
-#include "support/PhonebookTestServer.h"
+#include "fixtures/PopLine.h"
+#include "fixtures/PhonebookTestServer.h"
 #include "support/TarvoCipher.h"
-#include "support/Workspace.h"
+#include "fixtures/Workspace.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ CliRun tarvoSync(std::vector<std::string> args)
     std::ostringstream out;
     std::ostringstream err;
     CliRun run;
-    run.code = cli::RunCli(args, out, err);
+    run.code = cli::runCli(args, out, err, {.deviceWait = std::chrono::milliseconds(300)});
     run.out = out.str();
     run.err = err.str();
     return run;

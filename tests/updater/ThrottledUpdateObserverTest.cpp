@@ -1,4 +1,4 @@
-#include "support/RecordingObserver.h"
+#include "fixtures/RecordingObserver.h"
 #include "updater/ThrottledUpdateObserver.h"
 
 #include <gtest/gtest.h>

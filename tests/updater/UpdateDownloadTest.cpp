@@ -70,7 +70,7 @@ TEST_F(UpdateTest, aWrongChecksumFailsAndChecksumZeroAcceptsAnything)
 
 TEST_F(UpdateTest, compressedEntriesExpandAsTheirFlagsSayAndDataThatIsNotGzipPassesThrough)
 {
-    const std::string binary = PatternBytes(5000) + "\n\r\n";
+    const std::string binary = patternBytes(5000) + "\n\r\n";
     const std::string packed = gzip(binary);
     const std::string plain = "not gzip at all\n";
     m_server.put("/verce/42.ver", entry("bin.dat", "C", 2, crc(packed)) + entry("plain.txt", "CA", 3, 0));
@@ -88,7 +88,7 @@ TEST_F(UpdateTest, compressedEntriesExpandAsTheirFlagsSayAndDataThatIsNotGzipPas
 
 TEST_F(UpdateTest, damagedGzipDataFailsInsteadOfStagingHalfAFile)
 {
-    std::string packed = gzip(std::string(200000, 'x') + PatternBytes(100000));
+    std::string packed = gzip(std::string(200000, 'x') + patternBytes(100000));
     packed.resize(packed.size() / 2);
     m_server.put("/verce/42.ver", entry("cut.txt", "C", 1, 0));
     m_server.put("/cut.txt.1", packed);

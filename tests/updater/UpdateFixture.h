@@ -1,11 +1,11 @@
 #pragma once
 
 #include "config/ProfileConfig.h"
-#include "support/RecordingFrontEnd.h"
-#include "support/TempDir.h"
+#include "fixtures/RecordingFrontEnd.h"
+#include "fixtures/TempDir.h"
 #include "text/TagExpander.h"
-#include "support/PhonebookTestServer.h"
-#include "support/RecordingObserver.h"
+#include "fixtures/PhonebookTestServer.h"
+#include "fixtures/RecordingObserver.h"
 #include "updater/UpdateOptions.h"
 #include "updater/UpdateService.h"
 

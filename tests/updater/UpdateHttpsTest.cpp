@@ -1,4 +1,4 @@
-#include "support/TestAuthority.h"
+#include "fixtures/TestAuthority.h"
 #include "updater/UpdateFixture.h"
 
 using namespace tarvo;

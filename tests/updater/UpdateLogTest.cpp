@@ -1,4 +1,4 @@
-#include "support/TempDir.h"
+#include "fixtures/TempDir.h"
 #include "updater/UpdateLog.h"
 
 #include <gtest/gtest.h>

@@ -49,9 +49,9 @@ bool sameText(std::string_view a, std::string_view b)
 }
 
 // An open file that outlives the handler: the body is sent after it returns.
-struct OpenFile {
+struct OpenedFile {
     int fd = -1;
-    ~OpenFile()
+    ~OpenedFile()
     {
         if (fd >= 0)
             ::close(fd);
@@ -134,7 +134,7 @@ void PhonebookServer::route()
             response.status = 404;
             return;
         }
-        auto open = std::make_shared<OpenFile>();
+        auto open = std::make_shared<OpenedFile>();
         open->fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
         const auto size = std::filesystem::file_size(file, error);
         if (open->fd < 0 || error) {

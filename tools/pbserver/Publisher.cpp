@@ -23,7 +23,7 @@ struct DeflateEnder {
 bool writeServed(const std::filesystem::path& from, const std::filesystem::path& to, bool compress,
                  std::string& error)
 {
-    FilePtr source = OpenFile(from.string(), "rb");
+    FilePtr source = openFile(from.string(), "rb");
     if (!source) {
         error = "cannot read " + from.string();
         return false;
@@ -74,7 +74,7 @@ bool writeServed(const std::filesystem::path& from, const std::filesystem::path&
 
 bool fileCrc(const std::filesystem::path& file, std::uint32_t& crc)
 {
-    FilePtr in = OpenFile(file.string(), "rb");
+    FilePtr in = openFile(file.string(), "rb");
     if (!in)
         return false;
     uLong sum = crc32(0, nullptr, 0);
@@ -147,7 +147,7 @@ Publisher::Result Publisher::publish(const PublishOptions& options)
     for (const std::string& line : result.lines)
         content += line + "\r\n";
     const std::filesystem::path list = options.root / "verce" / options.list;
-    if (!WriteFileAtomically(list.string(), content))
+    if (!writeFileAtomically(list.string(), content))
         result.error = "cannot write " + list.string();
     return result;
 }
