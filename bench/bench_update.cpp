@@ -13,8 +13,9 @@
 //   build/bench/bench/bench_update
 #include "config/AuthHeaderBuilder.h"
 #include "config/ProfileConfig.h"
-#include "support/TarvoCipher.h"
+#include "support/AtomicFile.h"
 #include "support/FrontEnd.h"
+#include "support/TarvoCipher.h"
 #include "text/TagExpander.h"
 #include "updater/GzipExpander.h"
 #include "updater/ThrottledUpdateObserver.h"
@@ -110,8 +111,9 @@ struct Setup {
             std::abort();
         for (int i = 0; i < 200 && url.empty(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            std::ifstream in(out);
-            std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::string text;
+            if (!readWholeFile(out, text))
+                continue;
             if (auto at = text.find("http://"); at != std::string::npos)
                 url = text.substr(at, text.find_first_of(" \r\n", at) - at);
         }
@@ -167,7 +169,7 @@ void BM_Download_UpdateService(benchmark::State& state)
         fs::remove(s.dir / "work" / "update" / "big.bin.1");
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kSize));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kSize));
     state.counters["reports_per_run"] = static_cast<double>(reports) / static_cast<double>(state.iterations());
 }
 
@@ -184,7 +186,7 @@ void BM_Download_CurlO(benchmark::State& state)
         fs::remove(out);
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kSize));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kSize));
 }
 
 void BM_Expand_GzipExpander(benchmark::State& state)
@@ -201,7 +203,7 @@ void BM_Expand_GzipExpander(benchmark::State& state)
         fs::remove(out);
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kSize));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kSize));
 }
 
 void BM_Expand_GzipDc(benchmark::State& state)
@@ -217,7 +219,7 @@ void BM_Expand_GzipDc(benchmark::State& state)
         fs::remove(out);
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kSize));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kSize));
 }
 
 BENCHMARK(BM_Download_UpdateService)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
