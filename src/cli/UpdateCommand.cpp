@@ -32,7 +32,7 @@ int UpdateCommand::run(CommandContext& context)
     while (service.running()) {
         if (!cancelled && interrupt.caught()) {
             // Like closing the progress window: the run stops after the
-            // block it is receiving, and reports nothing more.
+            // block it is receiving and ends with its usual reports.
             service.cancel();
             cancelled = true;
         }
@@ -45,16 +45,10 @@ int UpdateCommand::run(CommandContext& context)
     case UpdateOutcome::Updated:
         return kExitOk;
     case UpdateOutcome::Cancelled:
-        printer.endLine();
         context.err << "Update cancelled.\n";
         return kExitCancelled;
     case UpdateOutcome::Failed:
         break;
-    }
-    if (cancelled) {
-        // The printer was detached with the cancel and missed the end.
-        printer.endLine();
-        context.err << "Application update failed.\n";
     }
     return kExitFailed;
 }

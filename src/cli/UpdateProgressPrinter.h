@@ -16,7 +16,7 @@ namespace tarvo::cli {
 // each file how many bytes came in how long.
 //
 // Called on the update worker; the command's own thread writes to the same
-// stream only once the run has ended or the printer has been detached.
+// stream only once the run has ended.
 class UpdateProgressPrinter final : public UpdateObserver {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
@@ -28,10 +28,8 @@ public:
     void pending() override {}
     void done() override;
 
-    // Ends a bar line that a cancelled run left open.
-    void endLine();
-
 private:
+    void endLine();
     void endFile();
 
     std::ostream& m_out;

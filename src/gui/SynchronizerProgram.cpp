@@ -8,6 +8,7 @@
 #include "gui/InstanceGuard.h"
 #include "gui/QtFrontEnd.h"
 #include "gui/SelectionWindow.h"
+#include "updater/UpdateService.h"
 
 #include <QGuiApplication>
 #include <QPointer>
@@ -39,7 +40,10 @@ int RunSynchronizer(const QStringList& arguments)
         return 1;
     }
 
-    SelectionWindow window(app, frontEnd);
+    // The window's update command runs the application's update service.
+    UpdateRunner updater{[&app](UpdateObserver& observer) { return app.updateService().start(observer); },
+                         [&app] { app.updateService().cancel(); }};
+    SelectionWindow window(app, frontEnd, updater);
     QPointer<SelectionWindow> guarded(&window);
     frontEnd.setWindow(&window, [guarded](const QString& text) {
         if (guarded)

@@ -86,10 +86,7 @@ bool UpdateService::start(UpdateObserver& observer)
         m_worker.join();
     m_keepGoing = true;
     m_cancelled = false;
-    {
-        std::lock_guard lock(m_observerMutex);
-        m_observer = &observer;
-    }
+    m_observer = &observer;
     m_running = true;
     try {
         m_worker = std::thread(&UpdateService::work, this);
@@ -107,8 +104,6 @@ bool UpdateService::start(UpdateObserver& observer)
 void UpdateService::cancel()
 {
     m_keepGoing = false;
-    std::lock_guard lock(m_observerMutex);
-    m_observer = nullptr;
 }
 
 int UpdateService::wait()
@@ -404,28 +399,24 @@ UpdateContext UpdateService::fileContext() const
 
 void UpdateService::notifyProgress(std::uint32_t received, std::int32_t expected)
 {
-    std::lock_guard lock(m_observerMutex);
     if (m_observer != nullptr)
         m_observer->progress(received, expected);
 }
 
 void UpdateService::notifyText(const std::string& text, bool status)
 {
-    std::lock_guard lock(m_observerMutex);
     if (m_observer != nullptr)
         m_observer->text(text, status ? UpdateTextTarget::Status : UpdateTextTarget::Caption);
 }
 
 void UpdateService::notifyPending()
 {
-    std::lock_guard lock(m_observerMutex);
     if (m_observer != nullptr)
         m_observer->pending();
 }
 
 void UpdateService::notifyDone()
 {
-    std::lock_guard lock(m_observerMutex);
     if (m_observer != nullptr)
         m_observer->done();
     m_observer = nullptr;

@@ -10,7 +10,6 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,8 +34,10 @@ enum class UpdateOutcome { UpToDate, Updated, Cancelled, Failed };
 //
 // One run at a time, on a worker thread this object owns and joins. The
 // front end hears of the run only through its observer, called on the
-// worker. After `cancel` returns, and after `done`, the observer is never
-// called again, so a window may go away as soon as it has cancelled.
+// worker: every run that `start` accepted ends with exactly one `done`, also
+// a cancelled one, and nothing follows it; the observer must live until then
+// (a window that closes early keeps its relay alive until `done`). Once the
+// service is destroyed nothing is called any more.
 class UpdateService final {
 public:
     // Results of a run, a pass and a download.
@@ -55,8 +56,9 @@ public:
     // Starts a run that reports to `observer`. While a run goes on: the
     // message box "Update already in progress", nothing else, and false.
     bool start(UpdateObserver& observer);
-    // Asks the run to stop (it notices after the block it is receiving) and
-    // detaches the observer.
+    // Asks the run to stop: it notices after the block it is receiving (or
+    // at once while it waits for a file's data), then ends with its usual
+    // reports.
     void cancel();
     [[nodiscard]] bool running() const { return m_running.load(); }
     // Waits for the worker to end; the last run's result (0, 1 or -2).
@@ -107,9 +109,8 @@ private:
     std::atomic<int> m_lastResult{kUpToDate};
     std::atomic<UpdateOutcome> m_outcome{UpdateOutcome::UpToDate};
 
-    // Guards the observer pointer so that a cancel never races a report;
-    // recursive, so an observer may cancel from inside a report.
-    std::recursive_mutex m_observerMutex;
+    // Set by `start` before the worker exists, cleared by the worker after
+    // `done`; the front end's thread never touches it while a run goes on.
     UpdateObserver* m_observer = nullptr;
 
     // Session values: written by the worker only, kept until the next run.
