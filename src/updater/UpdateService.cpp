@@ -1,6 +1,7 @@
 #include "updater/UpdateService.h"
 
 #include "config/ProfileConfig.h"
+#include "support/AtomicFile.h"
 #include "support/FileHandle.h"
 #include "support/FrontEnd.h"
 #include "support/HttpClient.h"
@@ -174,6 +175,11 @@ int UpdateService::run()
 {
     m_result[0] = kUpToDate;
     m_result[1] = kUpToDate;
+    // A run that was killed while it stored a list or a backup leaves its
+    // temporary file behind, which an installer must not take for a file
+    // to install. This worker is the only writer of both folders.
+    (void)AtomicFile::removeLeftoversIn(file(std::string(kUpdateFolder)));
+    (void)AtomicFile::removeLeftoversIn(file(std::string(kBackupFolder)));
     if (!chooseServer()) {
         m_log.write("No URL available");
         m_result[0] = kFailed;

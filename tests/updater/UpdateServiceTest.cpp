@@ -64,6 +64,16 @@ TEST_F(UpdateTest, twoPassesStageTheFilesStoreTheListsAndBackUpWhatTheyReplace)
     EXPECT_NE(std::find(events.begin(), events.end(), "progress 6/6"), events.end());
 }
 
+TEST_F(UpdateTest, temporaryFilesOfAKilledRunAreRemovedBeforeTheNextRun)
+{
+    write("update/42.ver.tmpAb12Cd", "half a list");
+    write("backup/pbook.txt.tmpXy34Zw", "half a copy");
+    write("update/pbook.txt.12", "staged by an earlier run");
+    EXPECT_EQ(runUpdate(), UpdateService::kUpToDate);
+    EXPECT_EQ(folder("update"), (Names{"pbook.txt.12"}));
+    EXPECT_EQ(folder("backup"), Names{});
+}
+
 TEST_F(UpdateTest, theRunHeaderGivesTheTimeAndTheServer)
 {
     UpdateOptions fixed = options();
