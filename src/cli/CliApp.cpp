@@ -1,6 +1,7 @@
 // The only translation unit that includes CLI11: it is slow to compile.
 #include "cli/CliApp.h"
 
+#include "BuildInfo.h"
 #include "app/CommandLine.h"
 #include "app/SyncApp.h"
 #include "app/UpdateGuard.h"
@@ -38,6 +39,7 @@ struct VerbOptions {
     ListOptions list;
     std::string listSort = "city";    // list --sort, as given
     std::string listFormat = "table"; // list --format, as given
+    std::string statusFormat = "text"; // status --format, as given
     SyncOptions sync;
     std::string text; // encipher
 };
@@ -60,8 +62,15 @@ void addFilterOptions(CLI::App& verb, FilterOptions& filter)
 }
 
 const Verb kVerbs[] = {
-    {"status", "What start-up found, as key: value lines", nullptr,
-     [](const VerbOptions&) -> std::unique_ptr<Command> { return std::make_unique<StatusCommand>(); }},
+    {"status", "What start-up found, as key: value lines (or one JSON object)",
+     [](CLI::App& verb, VerbOptions& o) {
+         verb.add_option("--format", o.statusFormat, "Output format: text or json")
+             ->check(CLI::IsMember({"text", "json"}));
+     },
+     [](const VerbOptions& o) -> std::unique_ptr<Command> {
+         return std::make_unique<StatusCommand>(o.statusFormat == "json" ? StatusCommand::Format::Json
+                                                                         : StatusCommand::Format::Text);
+     }},
     {"countries", "The countries the Country list offers: code<TAB>name", nullptr,
      [](const VerbOptions&) -> std::unique_ptr<Command> { return std::make_unique<CountriesCommand>(); }},
     {"states", "The states the State list offers for a country: code<TAB>name",
@@ -79,12 +88,15 @@ const Verb kVerbs[] = {
          verb.add_flag("--handheld", o.list.handheld, "The Handheld list: chosen POPs passing the filter");
          verb.add_option("--sort", o.listSort, "Sort column")->check(CLI::IsMember({"city", "number"}));
          verb.add_flag("--descending", o.list.descending, "Descending order");
-         verb.add_option("--format", o.listFormat, "Output format")->check(CLI::IsMember({"table", "tsv"}));
+         verb.add_option("--format", o.listFormat, "Output format: table, tsv or json")
+             ->check(CLI::IsMember({"table", "tsv", "json"}));
      },
      [](const VerbOptions& o) -> std::unique_ptr<Command> {
          ListOptions list = o.list;
          list.sort = o.listSort == "number" ? SortColumn::Number : SortColumn::City;
-         list.format = o.listFormat == "tsv" ? ListOptions::Format::Tsv : ListOptions::Format::Table;
+         list.format = o.listFormat == "tsv"    ? ListOptions::Format::Tsv
+                       : o.listFormat == "json" ? ListOptions::Format::Json
+                                                : ListOptions::Format::Table;
          return std::make_unique<ListCommand>(list);
      }},
     {"sync", "Moves POPs to or from the handheld (within its limit), then synchronizes the handheld",
@@ -121,6 +133,11 @@ std::optional<std::string> unknownVerb(const CLI::App& app)
 
 } // namespace
 
+std::string versionLine()
+{
+    return std::string("tarvo-sync ") + build::kVersionText + " [Build " + std::to_string(build::kBuildNumber) + "]";
+}
+
 int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err, const RunOptions& options)
 {
     CLI::App app{"Chooses POPs of the TarvoConnect phonebook for a Windows CE handheld and synchronizes it.\n"
@@ -128,6 +145,8 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
                  "Exit codes: 0 done, 1 failed, 2 usage error, 130 update cancelled (Ctrl-C).",
                  "tarvo-sync"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", versionLine());
+    app.set_help_all_flag("--help-all", "Print this help message and every verb's options, then exit");
     std::string profileFile;
     std::string userFile;
     app.add_option("-c", profileFile, "Profile settings file (default synconfig.ini)");
@@ -148,6 +167,8 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e, out, err);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
         if (std::optional<std::string> verb = unknownVerb(app)) {

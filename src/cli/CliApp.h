@@ -16,6 +16,10 @@ struct RunOptions {
     std::optional<std::chrono::milliseconds> deviceWait;
 };
 
+// What `tarvo-sync --version` prints: the program's version and build
+// number, the ones the window's About box shows.
+std::string versionLine();
+
 // `tarvo-sync`: parses the arguments (the program name first), runs the
 // program's start-up unless the verb needs none, then the verb. Data goes
 // to `out`, messages to `err`. Returns the exit code: 0 done, 1 failed

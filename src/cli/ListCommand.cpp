@@ -2,6 +2,7 @@
 
 #include "app/SelectionModel.h"
 #include "app/SyncApp.h"
+#include "cli/JsonOutput.h"
 #include "phonebook/MasterPhonebook.h"
 #include "phonebook/PopRecord.h"
 #include "text/CodePage.h"
@@ -46,6 +47,10 @@ int ListCommand::run(CommandContext& context)
     SelectionModel::List which = m_options.handheld ? SelectionModel::List::Handheld : SelectionModel::List::Main;
     model.setSort(which, {m_options.sort, m_options.descending ? SortDirection::Descending : SortDirection::Ascending});
     model.applyFilter(filter);
+    if (m_options.format == ListOptions::Format::Json) {
+        writePopsJson(context.out, model.rows(which));
+        return kExitOk;
+    }
 
     std::vector<std::array<std::string, kColumns>> rows;
     rows.reserve(model.rows(which).size());

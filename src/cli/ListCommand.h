@@ -7,7 +7,7 @@
 namespace tarvo::cli {
 
 struct ListOptions {
-    enum class Format { Table, Tsv };
+    enum class Format { Table, Tsv, Json };
 
     FilterOptions filter;
     bool handheld = false; // the Handheld list instead of the Main list

@@ -3,6 +3,7 @@
 #include "app/SelectionModel.h"
 #include "app/SyncApp.h"
 #include "cli/CliFrontEnd.h"
+#include "cli/JsonOutput.h"
 #include "phonebook/MasterPhonebook.h"
 #include "phonebook/PopList.h"
 
@@ -31,6 +32,10 @@ int StatusCommand::run(CommandContext& context)
     SyncApp& app = context.app;
     const ProfileConfig& profile = app.profile();
     std::ostream& out = context.out;
+    if (m_format == Format::Json) {
+        writeStatusJson(out, app, context.model().limit());
+        return kExitOk;
+    }
 
     int master = 0;
     int customer = 0;

@@ -1,11 +1,10 @@
 #include "dialing/CountryQuery.h"
 
-#include "BuildInfo.h"
+#include "support/InstalledData.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <vector>
 
@@ -97,12 +96,6 @@ std::optional<std::string> readText(std::span<const std::byte> buffer, std::size
     return std::string(begin, length);
 }
 
-bool readable(const std::string& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
 } // namespace
 
 CountryQuery::CountryQuery(std::string dataFile) : m_dataFile(std::move(dataFile)) {}
@@ -116,11 +109,7 @@ std::string CountryQuery::dataFile() const
     const char* named = std::getenv("TARVO_COUNTRY_LIST");
     if (named && *named)
         return named;
-    std::string installed = std::string(build::kInstalledDataDir) + "/" + kDataFileName;
-    if (readable(installed))
-        return installed;
-    // A build tree that was never installed still finds its list.
-    return std::string(build::kSourceDataDir) + "/" + kDataFileName;
+    return InstalledData::path(kDataFileName);
 }
 
 bool CountryQuery::available()

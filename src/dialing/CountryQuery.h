@@ -84,8 +84,8 @@ public:
     static std::optional<TelephonyCountry> readFirstEntry(std::span<const std::byte> buffer);
 
     // The data file the first query reads (or read): the constructor's
-    // argument, else $TARVO_COUNTRY_LIST, else the installed file, else the
-    // source tree's copy.
+    // argument, else $TARVO_COUNTRY_LIST, else the file installed beside the
+    // program (the source tree's copy for a program in the build tree).
     [[nodiscard]] std::string dataFile() const;
     // Loads the list if that was not tried yet; false when it is unavailable.
     bool available();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BuildInfo.h"
+
 #include <QDialog>
 #include <QPixmap>
 
@@ -21,7 +23,8 @@ class AboutBox final : public QDialog {
 
 public:
     static constexpr const char* kCaption = "Tarvo Windows CE Synchronizer";
-    static constexpr int kBuildNumber = 15;
+    // The build number of the project version, as `tarvo-sync --version` shows it.
+    static constexpr int kBuildNumber = build::kBuildNumber;
     static constexpr const char* kNotice = "Chooses access numbers for the TarvoConnect dialer on a Windows CE handheld.";
 
     // `picture`: the image the selection window loaded from "logo2.bmp", or
