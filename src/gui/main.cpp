@@ -1,3 +1,4 @@
+#include "BuildInfo.h"
 #include "gui/SynchronizerProgram.h"
 
 #include <QApplication>
@@ -6,5 +7,6 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarvo-synchronizer"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(tarvo::build::kAppId));
     return tarvo::gui::RunSynchronizer(QApplication::arguments());
 }
