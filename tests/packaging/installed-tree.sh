@@ -107,11 +107,18 @@ case $check in
         grep -q "$word" <<<"$text" || fail "$page does not mention $word"
       done
     done
-    text=$(MANWIDTH=100 man -P cat -l "$share/man/man1/tarvo-sync.1.gz")
+    # Every verb and every option tarvo-sync takes is in its VERBS section.
+    text=$(MANWIDTH=200 man -P cat -l "$share/man/man1/tarvo-sync.1.gz")
+    verbs_text=$(sed -n '/^VERBS/,/^ENVIRONMENT/p' <<<"$text")
     for verb in $(help_verbs); do
-      grep -q "^ *$verb\$" <<<"$text" || fail "tarvo-sync(1) does not document the verb $verb"
+      grep -Eq "^ {7}$verb( |\$)" <<<"$verbs_text" || fail "tarvo-sync(1) does not document the verb $verb"
+      for option in $(help_options "$verb"); do
+        grep -q -- "$option\b" <<<"$verbs_text" || fail "tarvo-sync(1) does not document $verb $option"
+      done
     done
-    grep -q -- "--format" <<<"$text" || fail "tarvo-sync(1) lacks the verbs' options"
+    for option in -c -u --help --help-all --version; do
+      grep -Eq -- "^ {7}(-h, )?$option( |,|\$)" <<<"$text" || fail "tarvo-sync(1) does not document $option"
+    done
     grep -q "${version%.*} \[Build ${version##*.}\]" <<<"$text" || fail "tarvo-sync(1) names another version"
     ;;
 
