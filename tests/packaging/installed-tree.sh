@@ -3,7 +3,8 @@
 #
 #   installed-tree.sh CHECK PREFIX APP_ID VERSION
 #
-# CHECK is one of desktop, metainfo, icons, man, completion, data, version.
+# CHECK is one of desktop, metainfo, icons, man, completion, data, version,
+# window (needs xvfb-run and xdotool).
 # PREFIX is where it is installed (/usr for the Debian package); APP_ID the
 # window's desktop id; VERSION the project's major.minor.build. Prints what
 # failed and exits 1 on the first failed check.
@@ -162,6 +163,22 @@ case $check in
     [ "$("$sync_bin" --version)" = "tarvo-sync ${version%.*} [Build ${version##*.}]" ] ||
       fail "tarvo-sync --version says $("$sync_bin" --version)"
     "$sync_bin" --help | grep -q '^Usage: tarvo-sync' || fail "tarvo-sync --help shows no usage"
+    ;;
+
+  window)
+    # The window opens on the installed demo, under a virtual X server: the
+    # display plugin and every library it needs are there.
+    demo=$(demo_layout)
+    trap 'rm -rf "$demo"' EXIT
+    cd "$demo/work"
+    export TARVO_REGISTRY=$demo/registry.reg TARVO_DEVICE=$demo/handheld GUI_BIN=$prefix/bin/tarvo-synchronizer
+    unset TARVO_COUNTRY_LIST QT_QPA_PLATFORM
+    xvfb-run -a -s "-screen 0 1024x768x24" bash -euo pipefail -c '
+      "$GUI_BIN" 2>"$TARVO_DEVICE/../window.err" &
+      app=$!
+      trap "kill $app 2>/dev/null || true" EXIT
+      timeout 60 xdotool search --sync --onlyvisible --name "Dialer Sync" >/dev/null' ||
+      fail "the window did not open: $(cat "$demo/window.err")"
     ;;
 
   *)
