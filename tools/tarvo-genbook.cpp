@@ -1,7 +1,8 @@
 // tarvo-genbook: writes a realistic dialer installation into a folder, for
 // tests, benchmarks and the demo.
 //
-//   tarvo-genbook [--out DIR] [--pops N] [--seed S] [--scattered] [--gzip]
+//   tarvo-genbook [--out DIR] [--pops N] [--seed S]
+//                 [--scattered | --realistic [--cities C]] [--gzip]
 //                 [--header] [--canonical-header] [--customer-percent P]
 //                 [--ver V] [--dialer-version TEXT]
 //
@@ -14,6 +15,16 @@
 //                         random location order, about one city per ten
 //                         POPs; only pbook.txt, region.txt, country.txt and
 //                         dr_country.txt (--gzip and --ver apply)
+//   --realistic           the files below, with the cities of a grown
+//                         phonebook: many per country (about one per 15
+//                         POPs), the cities of the table first and then
+//                         made-up ones (some with accented letters), each in
+//                         a region of its country; POPs crowd into the big
+//                         cities (the city of rank k draws in proportion to
+//                         1/k), every city getting one first while lines last
+//   --cities C            with --realistic, C cities in all (at least the
+//                         table's); --cities N with --pops N gives nearly one
+//                         city per POP
 //   --gzip                "pbook.txt" holds gzip data, as the dialer ships it
 //   --header              a "#HDR" line with the 28 column names in an order
 //                         shuffled by the seed; POP lines (in "cbook.txt" too)
@@ -32,7 +43,8 @@
 // names carry accented letters such as "M\xFCnchen"):
 //   pbook.txt      "#VER <V>", optional "#HDR ..." line, then N POP lines of
 //                  28 comma-separated columns, grouped by country, region
-//                  and city; POP ids "<country><7 digits>"; in countries with
+//                  and city (--realistic: by country, then city by city,
+//                  the largest first, regions mixed); POP ids "<country><7 digits>"; in countries with
 //                  ISDN about one POP in eight is a MODEM line followed by an
 //                  ISDN line with the same POP id (the first one always is)
 //   cbook.txt      customer POPs, same layout, POP ids "C<country><6 digits>"
@@ -58,11 +70,19 @@ int main(int argc, char** argv)
 {
     tarvo::genbook::BookOptions options;
     bool scattered = false;
+    bool realistic = false;
     CLI::App app{"Writes a dialer installation (phonebook and tables) for tests and benchmarks."};
     app.add_option("--out", options.out, "folder to write (created if missing)");
     app.add_option("--pops", options.pops, "POP lines in pbook.txt")->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 40));
     app.add_option("--seed", options.seed, "random seed; same seed, same files");
-    app.add_flag("--scattered", scattered, "POPs in random location order over 120 made-up countries");
+    auto* scatteredFlag =
+        app.add_flag("--scattered", scattered, "POPs in random location order over 120 made-up countries");
+    auto* realisticFlag = app.add_flag("--realistic", realistic,
+                                       "many cities per country (about one per 15 POPs), POPs crowding into big ones")
+                              ->excludes(scatteredFlag);
+    app.add_option("--cities", options.cities, "with --realistic: cities in all")
+        ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 32))
+        ->needs(realisticFlag);
     app.add_flag("--gzip", options.gzip, "write pbook.txt gzip-compressed");
     auto* shuffled = app.add_flag("--header", options.header, "#HDR line with the columns in a shuffled order");
     app.add_flag("--canonical-header", options.canonicalHeader, "#HDR line with the columns in canonical order")
@@ -80,7 +100,9 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    options.layout = scattered ? tarvo::genbook::Layout::Scattered : tarvo::genbook::Layout::Grouped;
+    options.layout = scattered   ? tarvo::genbook::Layout::Scattered
+                     : realistic ? tarvo::genbook::Layout::Realistic
+                                 : tarvo::genbook::Layout::Grouped;
     const bool ok = tarvo::genbook::writeInstallation(options);
     if (!ok) {
         std::fprintf(stderr, "tarvo-genbook: cannot write the files in %s\n", options.out.c_str());

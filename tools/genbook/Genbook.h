@@ -15,6 +15,10 @@ enum class Layout {
     // random location order, about one city per ten POPs (up to 20,000),
     // one POP in twenty followed by an ISDN line; no customer book.
     Scattered,
+    // The grouped layout's countries, tables and customer book, with the
+    // cities of a phonebook that has grown: many per country (about one per
+    // fifteen POPs, or `cities`), POPs crowding into the big ones.
+    Realistic,
 };
 
 // What to write; the same options and seed give the same bytes.
@@ -22,6 +26,7 @@ struct BookOptions {
     std::string out = ".";        // the folder (created when missing)
     std::uint64_t pops = 1000;    // POP lines in "pbook.txt" (a MODEM/ISDN pair counts as two)
     std::uint64_t seed = 1;
+    std::uint64_t cities = 0;     // the realistic layout's cities (0: about one per 15 POPs)
     Layout layout = Layout::Grouped;
     bool gzip = false;            // "pbook.txt" holds gzip data, as the dialer ships it
     bool header = false;          // a "#HDR" line, columns in an order shuffled by the seed

@@ -1,0 +1,67 @@
+#include "genbook/Countries.h"
+
+namespace tarvo::genbook {
+
+const std::vector<Country>& countries()
+{
+    static const std::vector<Country> table = {
+        {"US", 1, "United States", 1, 40, false, 7, "1-800-555-0199",
+         {{"CA", "California", "Calif.", {{"Los Angeles", "213"}, {"San Francisco", "415"}, {"San Diego", "619"}, {"San Jose", "408"}}},
+          {"NY", "New York", "N.Y.", {{"New York", "212"}, {"Buffalo", "716"}, {"Albany", "518"}}},
+          {"TX", "Texas", "Tex.", {{"Houston", "713"}, {"Dallas", "214"}, {"Austin", "512"}, {"San Antonio", "210"}}},
+          {"MA", "Massachusetts", "Mass.", {{"Boston", "617"}, {"Worcester", "508"}, {"Springfield", "413"}}},
+          {"IL", "Illinois", "Ill.", {{"Chicago", "312"}, {"Springfield", "217"}, {"Peoria", "309"}}},
+          {"WA", "Washington", "Wash.", {{"Seattle", "206"}, {"Spokane", "509"}, {"Tacoma", "253"}}},
+          {"FL", "Florida", "Fla.", {{"Miami", "305"}, {"Orlando", "407"}, {"Tampa", "813"}}},
+          {"GA", "Georgia", "Ga.", {{"Atlanta", "404"}, {"Savannah", "912"}}},
+          {"CO", "Colorado", "Colo.", {{"Denver", "303"}, {"Boulder", "303"}}},
+          {"AZ", "Arizona", "Ariz.", {{"Phoenix", "602"}, {"Tucson", "520"}}},
+          {"PA", "Pennsylvania", "Pa.", {{"Philadelphia", "215"}, {"Pittsburgh", "412"}}},
+          {"OR", "Oregon", "Ore.", {{"Portland", "503"}, {"Salem", "503"}}}}},
+        {"CA", 2, "Canada", 1, 6, false, 7, "1-800-555-0123",
+         {{"ON", "Ontario", "Ont.", {{"Toronto", "416"}, {"Ottawa", "613"}}},
+          {"QC", "Quebec", "Qu\xE9.", {{"Montr\xE9" "al", "514"}, {"Qu\xE9" "bec", "418"}}},
+          {"BC", "British Columbia", "B.C.", {{"Vancouver", "604"}, {"Victoria", "250"}}},
+          {"AB", "Alberta", "Alta.", {{"Calgary", "403"}, {"Edmonton", "780"}}}}},
+        {"GB", 44, "United Kingdom", 0, 10, true, 8, "0800 555 0100",
+         {{"ENG", "England", "Eng.", {{"London", "20"}, {"Manchester", "161"}, {"Birmingham", "121"}, {"Leeds", "113"}}},
+          {"SCT", "Scotland", "Scot.", {{"Edinburgh", "131"}, {"Glasgow", "141"}}},
+          {"WLS", "Wales", "Cymru", {{"Cardiff", "29"}}},
+          {"NIR", "Northern Ireland", "N.I.", {{"Belfast", "28"}}}}},
+        {"DE", 49, "Germany", 0, 10, true, 7, "0800 5550100",
+         {{"BY", "Bayern", "Bavaria", {{"M\xFCnchen", "89"}, {"N\xFCrnberg", "911"}}},
+          {"BE", "Berlin", "Berlin", {{"Berlin", "30"}}},
+          {"HH", "Hamburg", "Hamburg", {{"Hamburg", "40"}}},
+          {"NW", "Nordrhein-Westfalen", "North Rhine-Westphalia", {{"K\xF6ln", "221"}, {"D\xFCsseldorf", "211"}, {"Dortmund", "231"}}},
+          {"HE", "Hessen", "Hesse", {{"Frankfurt am Main", "69"}}}}},
+        {"FR", 33, "France", 0, 8, true, 8, "0800 555 010",
+         {{"IDF", "\xCEle-de-France", "Ile-de-France", {{"Paris", "1"}}},
+          {"PAC", "Provence-Alpes-C\xF4te d'Azur", "PACA", {{"Marseille", "4"}, {"Nice", "4"}}},
+          {"ARA", "Auvergne-Rh\xF4ne-Alpes", "Rhone-Alpes", {{"Lyon", "4"}, {"Grenoble", "4"}}},
+          {"NAQ", "Nouvelle-Aquitaine", "Aquitaine", {{"Bordeaux", "5"}}}}},
+        {"ES", 34, "Spain", 0, 5, true, 7, "900 555 010",
+         {{"MD", "Madrid", "Comunidad de Madrid", {{"Madrid", "91"}}},
+          {"CT", "Catalu\xF1" "a", "Catalonia", {{"Barcelona", "93"}}},
+          {"AN", "Andaluc\xED" "a", "Andalusia", {{"Sevilla", "95"}, {"M\xE1laga", "95"}}},
+          {"VC", "Valencia", "Comunitat Valenciana", {{"Valencia", "96"}}}}},
+        {"JP", 81, "Japan", 0, 8, true, 8, "0120-555-010",
+         {{"13", "Tokyo", "Tokyo-to", {{"Tokyo", "3"}}},
+          {"27", "Osaka", "Osaka-fu", {{"Osaka", "6"}}},
+          {"23", "Aichi", "Aichi-ken", {{"Nagoya", "52"}}},
+          {"14", "Kanagawa", "Kanagawa-ken", {{"Yokohama", "45"}}}}},
+        {"AU", 61, "Australia", 0, 5, true, 8, "1800 555 010",
+         {{"NSW", "New South Wales", "N.S.W.", {{"Sydney", "2"}, {"Newcastle", "2"}}},
+          {"VIC", "Victoria", "Vic.", {{"Melbourne", "3"}}},
+          {"QLD", "Queensland", "Qld.", {{"Brisbane", "7"}}},
+          {"WA", "Western Australia", "W.A.", {{"Perth", "8"}}}}},
+        {"NL", 31, "Netherlands", 0, 4, true, 7, "0800 555 0100",
+         {{"", "", "", {{"Amsterdam", "20"}, {"Rotterdam", "10"}, {"Utrecht", "30"}}}}},
+        {"SG", 65, "Singapore", 0, 2, false, 8, "1800 555 0100", {{"", "", "", {{"Singapore", ""}}}}},
+        {"IT", 39, "Italy", 0, 0, true, 8, "", {}},
+        {"CH", 41, "Switzerland", 0, 0, true, 7, "", {}},
+        {"BR", 55, "Brazil", 0, 0, false, 8, "", {}},
+    };
+    return table;
+}
+
+} // namespace tarvo::genbook
