@@ -1,5 +1,6 @@
 #include "phonebook/CityTable.h"
 
+#include "phonebook/DistinctLocations.h"
 #include "phonebook/PopList.h"
 #include "phonebook/RegionTable.h"
 #include "support/AtomicFile.h"
@@ -8,131 +9,118 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
-#include <functional>
-#include <optional>
+#include <filesystem>
+#include <utility>
+#include <system_error>
 
 namespace tarvo {
 
 namespace {
 
-struct Triple {
-    std::string_view country;
-    std::string_view region;
-    std::string_view city;
-
-    explicit Triple(const PopRecord& pop) : country(pop.country()), region(pop.region()), city(pop.city()) {}
-    Triple(std::string_view c, std::string_view r, std::string_view t) : country(c), region(r), city(t) {}
-
-    friend bool operator==(const Triple&, const Triple&) = default;
-    // Country, then region, then city, each compared byte by byte.
-    friend auto operator<=>(const Triple&, const Triple&) = default;
-};
-
-std::uint32_t hashTriple(const Triple& t)
+// The first eight bytes of `text`, big-endian and padded with zero bytes:
+// when two prefixes differ, the texts compare byte by byte as their prefixes
+// do (a text that ends early is the smaller, as its padding is).
+std::uint64_t prefixOf(std::string_view text)
 {
-    std::hash<std::string_view> hash;
-    std::uint64_t h = hash(t.country);
-    h = (h ^ hash(t.region)) * 0x9E3779B97F4A7C15ULL;
-    h = (h ^ hash(t.city)) * 0x9E3779B97F4A7C15ULL;
-    return static_cast<std::uint32_t>(h >> 32);
+    unsigned char bytes[8] = {};
+    if (!text.empty())
+        std::memcpy(bytes, text.data(), std::min(text.size(), sizeof bytes));
+    std::uint64_t prefix = 0;
+    for (unsigned char byte : bytes)
+        prefix = prefix << 8 | byte;
+    return prefix;
 }
 
-// The distinct (country, region, city) triples of the POP list. A million
-// POPs share perhaps a hundred thousand triples; their text is kept packed
-// here, each key's three lengths in front of its bytes, away from the
-// records, so checking a POP against the set touches two cache lines (slot
-// and key) rather than a record somewhere in the list.
-class TripleSet final {
-public:
-    [[nodiscard]] static std::uint64_t tagOf(const Triple& triple) { return hashTriple(triple) >> (32 - kTagBits); }
+// What the sort of the distinct triples compares: the rank of the triple's
+// (country, region) pair among the pairs in the top bits of `order`, the
+// city's first bytes below them; only triples that agree in all of it
+// (same pair, city alike so far) have their cities compared in full. The
+// key points at the table's copy of the city (its size in two bytes, then
+// its text), so the sorted keys make the entries in one pass.
+struct SortKey {
+    std::uint64_t order;
+    const char* city;
 
-    // Hints for a lookup that follows soon: first the slot, later (once the
-    // slot is likely in cache) the key it points at.
-    void prefetchSlot(std::uint64_t tag) const
+    [[nodiscard]] std::string_view cityText() const
     {
-        if (!m_slots.empty())
-            __builtin_prefetch(&m_slots[static_cast<std::size_t>(tag) & (m_slots.size() - 1)]);
+        std::uint16_t size = 0;
+        std::memcpy(&size, city, sizeof size);
+        return {city + sizeof size, size};
     }
-    void prefetchKey(std::uint64_t tag) const
-    {
-        if (m_slots.empty())
-            return;
-        std::uint64_t slot = m_slots[static_cast<std::size_t>(tag) & (m_slots.size() - 1)];
-        if (slot != 0)
-            __builtin_prefetch(m_text.data() + (slot & kOffsetMask) - 1);
-    }
-
-    void add(const Triple& triple, std::uint64_t tag)
-    {
-        if ((m_keys.size() + 1) * 2 > m_slots.size())
-            grow();
-        std::size_t mask = m_slots.size() - 1;
-        for (std::size_t pos = static_cast<std::size_t>(tag) & mask;; pos = (pos + 1) & mask) {
-            std::uint64_t slot = m_slots[pos];
-            if (slot == 0) {
-                std::uint64_t offset = store(triple);
-                m_keys.push_back(offset);
-                m_slots[pos] = (tag << kOffsetBits) | (offset + 1);
-                return;
-            }
-            if ((slot >> kOffsetBits) == tag && triple == key((slot & kOffsetMask) - 1))
-                return;
-        }
-    }
-
-    [[nodiscard]] std::size_t size() const { return m_keys.size(); }
-    // The i-th distinct triple, in the order they were met.
-    [[nodiscard]] Triple operator[](std::size_t i) const { return key(m_keys[i]); }
-
-private:
-    static constexpr int kOffsetBits = 40;
-    static constexpr int kTagBits = 64 - kOffsetBits;
-    static constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
-    static constexpr std::size_t kHead = 3 * sizeof(std::uint16_t);
-
-    [[nodiscard]] Triple key(std::uint64_t offset) const
-    {
-        const char* p = m_text.data() + offset;
-        std::uint16_t len[3];
-        std::memcpy(len, p, kHead);
-        p += kHead;
-        return {{p, len[0]}, {p + len[0], len[1]}, {p + len[0] + len[1], len[2]}};
-    }
-
-    std::uint64_t store(const Triple& t)
-    {
-        std::uint64_t offset = m_text.size();
-        // Each field comes from one line of at most 1023 bytes.
-        std::uint16_t len[3] = {static_cast<std::uint16_t>(t.country.size()), static_cast<std::uint16_t>(t.region.size()),
-                                static_cast<std::uint16_t>(t.city.size())};
-        m_text.append(reinterpret_cast<const char*>(len), kHead);
-        m_text.append(t.country).append(t.region).append(t.city);
-        return offset;
-    }
-
-    void grow()
-    {
-        std::vector<std::uint64_t> slots(m_slots.empty() ? 1024 : m_slots.size() * 2, 0);
-        std::size_t mask = slots.size() - 1;
-        for (std::uint64_t slot : m_slots) {
-            if (slot == 0)
-                continue;
-            std::size_t pos = static_cast<std::size_t>(slot >> kOffsetBits) & mask;
-            while (slots[pos] != 0)
-                pos = (pos + 1) & mask;
-            slots[pos] = slot;
-        }
-        m_slots.swap(slots);
-    }
-
-    std::vector<std::uint64_t> m_slots; // tag << 40 | (key offset + 1), 0 = free
-    std::vector<std::uint64_t> m_keys;  // key offsets in the order met
-    std::string m_text;
 };
 
+// Sorts by `order`, a byte at a time from the lowest (a pass is skipped
+// when all keys share that byte), then puts each run of equal order in the
+// order of its cities.
+void sortKeys(std::vector<SortKey>& keys)
+{
+    constexpr int kBytes = 8;
+    std::array<std::array<std::size_t, 256>, kBytes> counts{};
+    for (const SortKey& key : keys)
+        for (int b = 0; b < kBytes; ++b)
+            ++counts[static_cast<std::size_t>(b)][key.order >> (8 * b) & 0xFF];
+    std::vector<SortKey> other(keys.size());
+    for (int b = 0; b < kBytes && !keys.empty(); ++b) {
+        std::array<std::size_t, 256>& count = counts[static_cast<std::size_t>(b)];
+        if (count[keys.front().order >> (8 * b) & 0xFF] == keys.size())
+            continue;
+        std::size_t at = 0;
+        for (std::size_t& n : count)
+            at += std::exchange(n, at);
+        for (const SortKey& key : keys)
+            other[count[key.order >> (8 * b) & 0xFF]++] = key;
+        keys.swap(other);
+    }
+    for (auto run = keys.begin(); run != keys.end();) {
+        auto end = std::find_if(run + 1, keys.end(), [&run](const SortKey& key) { return key.order != run->order; });
+        if (end - run > 1)
+            std::sort(run, end, [](const SortKey& a, const SortKey& b) { return a.cityText() < b.cityText(); });
+        run = end;
+    }
+}
+
+bool pairLess(const PopRecord& a, const PopRecord& b)
+{
+    if (int byCountry = a.country().compare(b.country()); byCountry != 0)
+        return byCountry < 0;
+    return a.region() < b.region();
+}
+
 } // namespace
+
+// "city.txt" as the entries are made: lines gathered into blocks, and the
+// file replaced at the end, or left as it is when it cannot be written.
+class CityTable::CityFile final {
+public:
+    explicit CityFile(const std::string& path) : m_file(path), m_open(m_file.open()) {}
+
+    void add(const CityEntry& entry)
+    {
+        if (!m_open)
+            return;
+        m_block.append(entry.country).append(",").append(entry.region).append(",").append(entry.city);
+        m_block.append(",").append(entry.regionAltName).append("\r\n");
+        if (m_block.size() >= kFlushAt) {
+            m_file.write(m_block);
+            m_block.clear();
+        }
+    }
+
+    bool commit()
+    {
+        return m_open && m_file.write(m_block) && m_file.commit();
+    }
+
+private:
+    static constexpr std::size_t kFlushAt = 1 << 16;
+
+    AtomicFile m_file;
+    bool m_open;
+    std::string m_block;
+};
 
 void CityTable::clear()
 {
@@ -146,9 +134,10 @@ void CityTable::LoadOrBuild(const std::string& path, const PopList& pops, const 
     clear();
     if (read(path))
         return;
-    derive(pops, regions);
+    CityFile file(path);
+    derive(pops, regions, file);
     m_derived = true;
-    (void)write(path);
+    (void)file.commit();
 }
 
 bool CityTable::read(const std::string& path)
@@ -156,15 +145,28 @@ bool CityTable::read(const std::string& path)
     LineReader reader(path);
     if (!reader.isOpen())
         return false;
+    // Lines of a city table are seldom shorter than this; room for that
+    // many entries spares a big table the copies of a growing vector, and
+    // room never used is never touched.
+    constexpr std::uintmax_t kShortLine = 16;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error)
+        m_entries.reserve(static_cast<std::size_t>(size / kShortLine));
     std::array<std::string_view, 4> fields{};
     std::string_view line;
     bool anyCountry = false;
     while (reader.next(line)) {
-        if (Comment(line) || ParseTokens(line, fields.data(), 4) < 4)
+        if (Comment(line) || PopList::splitLine(line, fields.data(), 4) < 4)
             continue;
         anyCountry = anyCountry || !fields[0].empty();
-        m_entries.push_back({m_text.store(fields[0]), m_text.store(fields[1]), m_text.store(fields[2]),
-                             m_text.store(fields[3])});
+        // The fields are views into the line: one copy of the line holds
+        // all four.
+        const std::string_view kept = m_text.store(StripCRLF(line));
+        auto moved = [&](std::string_view field) {
+            return field.empty() ? std::string_view{} : kept.substr(static_cast<std::size_t>(field.data() - line.data()), field.size());
+        };
+        m_entries.push_back({moved(fields[0]), moved(fields[1]), moved(fields[2]), moved(fields[3])});
     }
     // A cache that names no city of any country (empty, cut short, a folder,
     // a line of commas) is no cache: it is derived again, as if missing.
@@ -175,74 +177,63 @@ bool CityTable::read(const std::string& path)
     return true;
 }
 
-void CityTable::derive(const PopList& pops, const RegionTable& regions)
+void CityTable::derive(const PopList& pops, const RegionTable& regions, CityFile& file)
 {
     // The same table as inserting each POP's triple into a sorted list that
-    // keeps one of each, without the quadratic walk: distinct triples first,
-    // then one sort of those.
-    TripleSet set;
-    // Lookups are mostly cache misses into the set, so each POP's slot and
-    // key are asked for some POPs ahead of the lookup itself.
-    struct Pending {
-        Triple triple;
-        std::uint64_t tag;
-    };
-    constexpr std::size_t kAhead = 16;
-    std::array<std::optional<Pending>, kAhead> ring;
-    std::size_t count = 0;
-    std::optional<Triple> previous; // neighbouring POPs often share a city
-    for (const PopRecord& pop : pops) {
-        Triple triple(pop);
-        if (previous && *previous == triple)
-            continue;
-        previous = triple;
-        std::uint64_t tag = TripleSet::tagOf(triple);
-        set.prefetchSlot(tag);
-        if (const auto& half = ring[(count + kAhead / 2) % kAhead])
-            set.prefetchKey(half->tag);
-        auto& oldest = ring[count % kAhead];
-        if (oldest)
-            set.add(oldest->triple, oldest->tag);
-        oldest = Pending{triple, tag};
-        ++count;
-    }
-    for (std::size_t i = 0; i < kAhead; ++i)
-        if (const auto& pending = ring[(count + i) % kAhead])
-            set.add(pending->triple, pending->tag);
-    std::vector<std::uint32_t> order(set.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<std::uint32_t>(i);
-    std::sort(order.begin(), order.end(), [&set](std::uint32_t a, std::uint32_t b) { return set[a] < set[b]; });
+    // keeps one of each, without the quadratic walk: the distinct triples
+    // first, then one sort of those alone, by keys that settle nearly every
+    // comparison without reading the records.
+    DistinctLocations found = DistinctLocations::of(pops);
 
-    m_entries.reserve(order.size());
-    for (std::uint32_t i : order) {
-        Triple triple = set[i];
+    std::vector<std::uint32_t> byRank(found.pairs.size());
+    for (std::size_t i = 0; i < byRank.size(); ++i)
+        byRank[i] = static_cast<std::uint32_t>(i);
+    std::sort(byRank.begin(), byRank.end(),
+              [&found](std::uint32_t a, std::uint32_t b) { return pairLess(*found.pairs[a], *found.pairs[b]); });
+    std::vector<std::uint32_t> rankOf(byRank.size());
+    for (std::size_t rank = 0; rank < byRank.size(); ++rank)
+        rankOf[byRank[rank]] = static_cast<std::uint32_t>(rank);
+
+    // The cities are copied in the order met, which is the POP list's: the
+    // records are read one after another rather than all over the list.
+    const int rankBits = static_cast<int>(std::bit_width(byRank.empty() ? 0U : static_cast<unsigned>(byRank.size() - 1)));
+    std::vector<SortKey> keys(found.triples.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::string_view city = found.triples[i]->city();
+        // A field of a line of at most 1023 bytes.
+        const auto size = static_cast<std::uint16_t>(city.size());
+        char* copy = m_text.allocate(sizeof size + size);
+        std::memcpy(copy, &size, sizeof size);
+        if (size > 0)
+            std::memcpy(copy + sizeof size, city.data(), size);
+        const std::uint64_t rank = rankOf[found.pairOf[i]];
+        const std::uint64_t prefix = prefixOf(city) >> rankBits;
+        keys[i] = {rankBits == 0 ? prefix : rank << (64 - rankBits) | prefix, copy};
+    }
+    std::vector<const PopRecord*>().swap(found.triples);
+    std::vector<std::uint32_t>().swap(found.pairOf);
+    sortKeys(keys);
+
+    // Country, region and the region's other name are kept once per pair.
+    struct PairText {
+        std::string_view country;
+        std::string_view region;
         std::string_view altName;
-        if (!triple.region.empty())
-            if (const RegionEntry* region = regions.Find(triple.region))
+    };
+    std::vector<PairText> pairText(byRank.size());
+    for (std::size_t rank = 0; rank < byRank.size(); ++rank) {
+        const PopRecord& pop = *found.pairs[byRank[rank]];
+        std::string_view altName;
+        if (!pop.region().empty())
+            if (const RegionEntry* region = regions.Find(pop.region()))
                 altName = region->altName;
-        m_entries.push_back(
-            {m_text.store(triple.country), m_text.store(triple.region), m_text.store(triple.city), m_text.store(altName)});
+        pairText[rank] = {m_text.store(pop.country()), m_text.store(pop.region()), m_text.store(altName)};
     }
-}
-
-bool CityTable::write(const std::string& path) const
-{
-    AtomicFile file(path);
-    if (!file.open())
-        return false;
-    std::string block;
-    constexpr std::size_t kFlushAt = 1 << 16;
-    for (const CityEntry& entry : m_entries) {
-        block.append(entry.country).append(",").append(entry.region).append(",").append(entry.city);
-        block.append(",").append(entry.regionAltName).append("\r\n");
-        if (block.size() >= kFlushAt) {
-            file.write(block);
-            block.clear();
-        }
+    m_entries.reserve(keys.size());
+    for (const SortKey& key : keys) {
+        const PairText& pair = pairText[rankBits == 0 ? 0 : key.order >> (64 - rankBits)];
+        file.add(m_entries.emplace_back(pair.country, pair.region, key.cityText(), pair.altName));
     }
-    file.write(block);
-    return file.commit();
 }
 
 } // namespace tarvo

@@ -49,9 +49,10 @@ public:
     const CityEntry& operator[](std::size_t i) const { return m_entries[i]; }
 
 private:
+    class CityFile;
+
     bool read(const std::string& path);
-    void derive(const PopList& pops, const RegionTable& regions);
-    bool write(const std::string& path) const;
+    void derive(const PopList& pops, const RegionTable& regions, CityFile& file);
 
     std::vector<CityEntry> m_entries;
     TextArena m_text;

@@ -75,8 +75,14 @@ bool CountryTable::read(const std::string& path, DialingRules& rules)
 void CountryTable::markCountriesWithCities(const CityTable& cities)
 {
     std::unordered_set<std::string_view> withCities;
-    for (const CityEntry& city : cities)
+    std::string_view previous;
+    for (const CityEntry& city : cities) {
+        // Neighbouring cities mostly share their country.
+        if (city.country == previous && !withCities.empty())
+            continue;
+        previous = city.country;
         withCities.insert(city.country);
+    }
     for (CountryEntry& entry : m_entries)
         entry.hasPops = withCities.contains(entry.code) ? 1 : 0;
 }

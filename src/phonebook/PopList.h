@@ -83,9 +83,12 @@ private:
         return chunk < 7 ? kFirstChunk << chunk : kMaxChunk;
     }
 
+    struct SlotPositions;
+
     PopRecord& appendRecord();
     std::pair<std::size_t, std::size_t> endPosition() const;
-    void fillRecord(PopRecord& record, const std::string_view* fields, bool fromMaster);
+    SlotPositions slotPositions() const;
+    void fillRecord(PopRecord& record, const std::string_view* fields, const SlotPositions& from, bool fromMaster);
 
     std::vector<std::unique_ptr<PopRecord[]>> m_chunks;
     std::size_t m_lastFill = 0; // records used in the last chunk

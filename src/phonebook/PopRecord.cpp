@@ -2,7 +2,9 @@
 
 #include "phonebook/PopSlots.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace tarvo {
 
@@ -15,7 +17,19 @@ std::string_view PopRecord::text(PopColumn column) const
 int PopRecord::number(PopColumn column) const
 {
     int slot = kPopSlots.number[static_cast<std::size_t>(column)];
-    return slot < 0 ? 0 : m_number[static_cast<std::size_t>(slot)];
+    return slot < 0 ? 0 : numberAt(slot);
+}
+
+int PopRecord::numberAt(int slot) const
+{
+    const std::uint16_t packed = m_number[static_cast<std::size_t>(slot)];
+    if (packed != kWideNumber)
+        return packed;
+    const auto wideBefore = std::count(m_number.begin(), m_number.begin() + slot, kWideNumber);
+    std::int32_t value = 0;
+    std::memcpy(&value, m_text + endAt(kTextSlots - 1) + static_cast<std::size_t>(wideBefore) * sizeof value,
+                sizeof value);
+    return value;
 }
 
 std::span<const PopRecord> PopRecord::variants() const
@@ -40,7 +54,7 @@ void PopRecord::writeLine(std::string& out) const
         auto column = static_cast<std::size_t>(c);
         if (int slot = kPopSlots.number[column]; slot >= 0) {
             char digits[16];
-            auto result = std::to_chars(digits, digits + sizeof digits, m_number[static_cast<std::size_t>(slot)]);
+            auto result = std::to_chars(digits, digits + sizeof digits, numberAt(slot));
             out.append(digits, result.ptr);
         } else if (int textSlot = kPopSlots.text[column]; textSlot >= 0) {
             out.append(textAt(textSlot));

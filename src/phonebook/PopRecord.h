@@ -20,8 +20,7 @@ class PopList;
 //
 // Records are made by `PopList` and live as long as it does: their text is
 // held in the list's text pool (one copy of each line's text columns, side by
-// side) and read through views, so a record is about a hundred bytes plus its
-// text.
+// side) and read through views, so a record is 72 bytes plus its text.
 class PopRecord final {
 public:
     PopRecord() = default;
@@ -50,8 +49,16 @@ public:
     [[nodiscard]] int allCity() const { return number(PopColumn::ALL_CITY); }
     [[nodiscard]] int sortOrder() const { return number(PopColumn::SORT_ORDER); }
 
+    // COUNTRY, REGION and CITY lie side by side in that order: their bytes
+    // as one view, so a location is hashed and compared in one go (two
+    // records share the triple when these views and the country's and the
+    // region's sizes are equal).
+    [[nodiscard]] std::string_view location() const { return {m_text, endAt(kCitySlot)}; }
+    // The same for COUNTRY and REGION alone.
+    [[nodiscard]] std::string_view countryAndRegion() const { return {m_text, endAt(kRegionSlot)}; }
+
     // True for a record of "pbook.txt", false for one of "cbook.txt".
-    [[nodiscard]] bool fromMaster() const { return m_fromMaster; }
+    [[nodiscard]] bool fromMaster() const { return (m_textEnd.back() & kFromMasterBit) != 0; }
     // 1 when the POP is to be on the handheld.
     [[nodiscard]] std::int16_t selected() const { return m_selected; }
     void setSelected(std::int16_t selected) { m_selected = selected; }
@@ -79,20 +86,34 @@ private:
     static constexpr int kPopSlot = 5;
     static constexpr int kTextSlots = kPopTextColumnCount - 1;
 
+    // An integer slot holding this value keeps its number in full after the
+    // record's text (wide numbers in slot order). Most values (flags, times,
+    // hours, speeds) are in 0..65534 and cost two bytes.
+    static constexpr std::uint16_t kWideNumber = 0xFFFF;
+
+    // Text ends stay below 2^14 (14 columns of at most 1023 bytes), so the
+    // top bit of the last one holds `fromMaster` and a record fits in 72
+    // bytes.
+    static constexpr std::uint16_t kFromMasterBit = 0x8000;
+
+    [[nodiscard]] std::size_t endAt(int slot) const
+    {
+        return m_textEnd[static_cast<std::size_t>(slot)] & std::uint16_t{kFromMasterBit - 1};
+    }
     [[nodiscard]] std::string_view textAt(int slot) const
     {
-        std::uint16_t begin = slot == 0 ? std::uint16_t{0} : m_textEnd[static_cast<std::size_t>(slot - 1)];
-        return {m_text + begin, static_cast<std::size_t>(m_textEnd[static_cast<std::size_t>(slot)] - begin)};
+        std::size_t begin = slot == 0 ? 0 : endAt(slot - 1);
+        return {m_text + begin, endAt(slot) - begin};
     }
+    [[nodiscard]] int numberAt(int slot) const;
     void writeLine(std::string& out) const;
 
-    // The stored text columns side by side; column s ends at m_textEnd[s].
-    // A line is at most 1023 bytes, so 16-bit ends always suffice.
+    // The stored text columns side by side; column s ends at endAt(s).
+    // Wide numbers follow the text, unaligned.
     const char* m_text = nullptr;
     std::array<std::uint16_t, kTextSlots> m_textEnd{};
-    std::array<std::int32_t, kPopNumberColumnCount> m_number{};
+    std::array<std::uint16_t, kPopNumberColumnCount> m_number{};
     std::int16_t m_selected = 0;
-    bool m_fromMaster = false;
     // Made on the first variant only: most POPs have none.
     std::unique_ptr<std::vector<PopRecord>> m_variants;
 };
