@@ -136,6 +136,53 @@ CodePage::CodePage(std::string name) : m_name(std::move(name)), m_table(builtinT
             m_table = &kCp1252;
         }
     }
+    if (m_table) {
+        for (std::size_t b = 0; b < m_utf8.size(); ++b) {
+            const std::string utf8 = utf16ToUtf8(std::u16string_view(&(*m_table)[b], 1));
+            Utf8Char& entry = m_utf8[b];
+            entry.size = static_cast<unsigned char>(utf8.size());
+            for (std::size_t i = 0; i < utf8.size() && i < sizeof entry.bytes; ++i)
+                entry.bytes[i] = utf8[i];
+        }
+    }
+}
+
+void CodePage::appendUtf8(std::string& out, std::string_view bytes) const
+{
+    if (!m_table) {
+        out += utf16ToUtf8(toUtf16(bytes));
+        return;
+    }
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        // Dialer texts are mostly ASCII, which stays as it is: such runs go
+        // over in one append.
+        std::size_t ascii = i;
+        while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+            ++ascii;
+        out.append(bytes.data() + i, ascii - i);
+        for (i = ascii; i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= 0x80; ++i) {
+            const Utf8Char& c = m_utf8[static_cast<unsigned char>(bytes[i])];
+            out.append(c.bytes, c.size);
+        }
+    }
+}
+
+std::size_t CodePage::characterCount(std::string_view bytes) const
+{
+    if (m_table)
+        return bytes.size();
+    const std::string utf8 = utf16ToUtf8(toUtf16(bytes));
+    return static_cast<std::size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+std::string CodePage::ansiToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    ansi().appendUtf8(out, bytes);
+    return out;
 }
 
 CodePage::~CodePage() = default;

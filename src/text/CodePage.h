@@ -22,6 +22,12 @@ public:
     const std::string& name() const { return m_name; }
 
     std::u16string toUtf16(std::string_view bytes) const;
+    // The bytes as UTF-8, appended to `out`: the same text as converting
+    // through UTF-16, straight from a table for the default pages.
+    void appendUtf8(std::string& out, std::string_view bytes) const;
+    // Characters the bytes stand for (code points of their UTF-8 form): one
+    // per byte in the default pages.
+    [[nodiscard]] std::size_t characterCount(std::string_view bytes) const;
     // Characters without a mapping become '?', the code pages' default.
     std::string fromUtf16(std::u16string_view text) const;
 
@@ -34,13 +40,20 @@ public:
     static std::string utf16ToUtf8(std::u16string_view text);
     static std::u16string utf8ToUtf16(std::string_view text);
     // ANSI bytes as UTF-8, for showing dialer texts.
-    static std::string ansiToUtf8(std::string_view bytes) { return utf16ToUtf8(ansi().toUtf16(bytes)); }
+    static std::string ansiToUtf8(std::string_view bytes);
 
 private:
     class Iconv;
 
+    // One byte's character in UTF-8 (at most three bytes in these tables).
+    struct Utf8Char {
+        char bytes[3];
+        unsigned char size;
+    };
+
     std::string m_name;
     const std::array<char16_t, 256>* m_table = nullptr;
+    std::array<Utf8Char, 256> m_utf8{}; // made from m_table when there is one
     std::unique_ptr<Iconv> m_toUtf16;
     std::unique_ptr<Iconv> m_fromUtf16;
 };

@@ -121,6 +121,82 @@ TEST_F(PopListTest, integersAreConvertedAndUsageIsHeldInHours)
     EXPECT_EQ(written(*all[0]), expected.str() + "\r\n");
 }
 
+// Integers are held in two bytes when they lie in 0..65534 and in full
+// beside the text otherwise; any mix must read and write back unchanged.
+TEST_F(PopListTest, integersOutsideTwoBytesKeepTheirFullValue)
+{
+    PopLine a = PopLine("US", "TX", "Austin", "P1")
+                    .set(PopColumn::DOW, "65534")
+                    .set(PopColumn::TIME_START, "65535")
+                    .set(PopColumn::TIME_END, "-1")
+                    .set(PopColumn::MAX_SPEED, "2147483647")
+                    .set(PopColumn::ISDN, "99999999999")
+                    .set(PopColumn::PAP, "-2147483648")
+                    .set(PopColumn::QOS, "65536")
+                    .set(PopColumn::ALL_CITY, "1")
+                    .set(PopColumn::SORT_ORDER, "-3")
+                    .set(PopColumn::USAGE_END, "-7200");
+    PopLine b = PopLine("US", "TX", "Austin", "P2").set(PopColumn::SORT_ORDER, "70000").set(PopColumn::MAX_SPEED, "56000");
+    ASSERT_EQ(load(PopFile({a.str(), b.str()})), PopFileStatus::Read);
+    auto all = records(list);
+    ASSERT_EQ(all.size(), 2U);
+    EXPECT_EQ(all[0]->number(PopColumn::DOW), 65534);
+    EXPECT_EQ(all[0]->number(PopColumn::TIME_START), 65535);
+    EXPECT_EQ(all[0]->number(PopColumn::TIME_END), -1);
+    EXPECT_EQ(all[0]->number(PopColumn::MAX_SPEED), 2147483647);
+    EXPECT_EQ(all[0]->number(PopColumn::ISDN), 2147483647) << "saturated";
+    EXPECT_EQ(all[0]->number(PopColumn::PAP), -2147483647 - 1);
+    EXPECT_EQ(all[0]->number(PopColumn::CHAP), 1);
+    EXPECT_EQ(all[0]->number(PopColumn::QOS), 65536);
+    EXPECT_EQ(all[0]->allCity(), 1);
+    EXPECT_EQ(all[0]->sortOrder(), -3);
+    EXPECT_EQ(all[0]->number(PopColumn::USAGE_END), -2);
+    EXPECT_EQ(all[0]->billCode(), "B1") << "the text ends where the wide numbers begin";
+    EXPECT_EQ(written(*all[0]), PopLine(a).set(PopColumn::ISDN, "2147483647").set(PopColumn::USAGE_END, "-2").str()
+                                    + "\r\n");
+    EXPECT_EQ(all[1]->sortOrder(), 70000);
+    EXPECT_EQ(all[1]->number(PopColumn::MAX_SPEED), 56000);
+    EXPECT_EQ(written(*all[1]), b.str() + "\r\n");
+}
+
+// The longest text a record can hold: headers that each move one text
+// column onto the same field of nearly a whole line, so all fourteen hold
+// it. The record's origin (master or customer) is kept beside the column
+// sizes and must not disturb them, nor they it.
+TEST_F(PopListTest, longestTextKeepsItsColumnsAndItsOrigin)
+{
+    const char* textColumns[] = {"COUNTRY", "REGION", "CITY", "AREA_CODE", "PHONE_NUMBER", "POP", "SCRIPT",
+                                 "PREFIX", "SUFFIX", "PRICE", "DNS_IP", "SUPPORT_PHONE", "MEDIA", "BILL_CODE"};
+    std::vector<std::string> lines;
+    for (const char* column : textColumns)
+        lines.push_back(std::string("#HDR X,X,X,X,X,X,X,X,X,X,X,X,X,") + column);
+    std::string longField(940, 'x');
+    longField.back() = '\xFF';
+    std::string line;
+    for (int i = 0; i < 13; ++i)
+        line += std::to_string(i) + ",";
+    line += longField;
+    for (int i = 14; i < 28; ++i)
+        line += "," + std::to_string(i);
+    ASSERT_LE(line.size(), 1023U);
+    lines.push_back(line);
+    std::string book = "#VER 1\r\n";
+    for (const std::string& l : lines)
+        book += l + "\r\n";
+
+    for (PopList::Source source : {PopList::Source::Master, PopList::Source::Customer}) {
+        ASSERT_EQ(load(book, PopList::Mode::ClearFirst, source), PopFileStatus::Read);
+        ASSERT_EQ(list.size(), 1U);
+        const PopRecord& pop = *list.begin();
+        EXPECT_EQ(pop.fromMaster(), source == PopList::Source::Master);
+        for (const char* column : textColumns)
+            EXPECT_EQ(pop.text(*findColumn(column)), longField) << column;
+        EXPECT_EQ(pop.number(PopColumn::DOW), 9) << "the integer columns keep their positions";
+        EXPECT_EQ(pop.sortOrder(), 25);
+        list.columnMap().reset();
+    }
+}
+
 TEST_F(PopListTest, headerLinesReorderColumnsForTheRestOfTheListsFiles)
 {
     PopLine line("US", "TX", "Austin", "P1");

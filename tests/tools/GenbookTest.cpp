@@ -13,8 +13,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace tarvo;
@@ -204,12 +206,99 @@ TEST(Genbook, scatteredBooksLoadAndCarryEveryLineAsked)
     EXPECT_EQ(withVariants, 400U);
 }
 
+// A grown phonebook: the cities grow with the book (about one per fifteen
+// POPs), POPs crowd into the big ones, every region a POP names has its
+// alternative name, and the customer book and the MODEM/ISDN pairs are
+// there as in the grouped layout.
+TEST(Genbook, realisticBooksHaveManyCitiesAndCrowdedBigOnes)
+{
+    TempDir a;
+    TempDir b;
+    ASSERT_EQ(runTool("--realistic --out '" + a.path().string() + "' --pops 6000 --seed 5"), 0);
+    ASSERT_EQ(runTool("--realistic --out '" + b.path().string() + "' --pops 6000 --seed 5"), 0);
+    EXPECT_EQ(a.read("pbook.txt"), b.read("pbook.txt"));
+    EXPECT_EQ(a.read("cbook.txt"), b.read("cbook.txt"));
+
+    std::set<std::pair<std::string, std::string>> regionsWithAltName;
+    for (const std::string& line : lines(a.read("region.txt"))) {
+        std::vector<std::string> region = fields(line, 5);
+        ASSERT_EQ(region.size(), 4U) << line;
+        if (!region[3].empty())
+            regionsWithAltName.emplace(region[0], region[1]);
+    }
+
+    std::vector<std::string> book = lines(a.read("pbook.txt"));
+    ASSERT_EQ(book.size(), 6001U);
+    std::map<std::tuple<std::string, std::string, std::string>, int> perCity;
+    std::set<std::string> countries;
+    int pairs = 0;
+    std::string previousPop;
+    for (std::size_t i = 1; i < book.size(); ++i) {
+        std::vector<std::string> pop = fields(book[i], 29);
+        ASSERT_EQ(pop.size(), 28U) << book[i];
+        ++perCity[{pop[0], pop[1], pop[2]}];
+        countries.insert(pop[0]);
+        if (!pop[1].empty()) {
+            EXPECT_TRUE(regionsWithAltName.count({pop[0], pop[1]})) << book[i];
+        }
+        pairs += pop[5] == previousPop ? 1 : 0;
+        previousPop = pop[5];
+    }
+    EXPECT_EQ(countries, (std::set<std::string>{"US", "CA", "GB", "DE", "FR", "ES", "JP", "AU", "NL", "SG"}));
+    EXPECT_GE(perCity.size(), 6000U / 20) << "one city per 10 to 20 POPs";
+    EXPECT_LE(perCity.size(), 6000U / 10);
+    std::vector<int> sizes;
+    for (const auto& [city, count] : perCity)
+        sizes.push_back(count);
+    std::sort(sizes.rbegin(), sizes.rend());
+    EXPECT_GE(sizes.front(), 20 * sizes[sizes.size() / 2]) << "the biggest city dwarfs the median one";
+    EXPECT_GE(pairs, 10);
+
+    std::vector<std::string> customer = lines(a.read("cbook.txt"));
+    ASSERT_EQ(customer.size(), 1U + 300U) << "5 percent of 6000";
+    for (std::size_t i = 1; i < customer.size(); ++i) {
+        std::vector<std::string> pop = fields(customer[i], 29);
+        ASSERT_EQ(pop.size(), 28U);
+        EXPECT_EQ(pop[5].rfind("C" + pop[0], 0), 0U) << customer[i];
+        EXPECT_TRUE(perCity.count({pop[0], pop[1], pop[2]})) << "customer POPs lie in the book's cities";
+    }
+}
+
+// --cities N with --pops N: the hard case of the city derivation, nearly
+// every POP in a city of its own; the phonebook loads and derives one city
+// entry for each.
+TEST(Genbook, citiesOptionGivesNearlyOneCityPerPop)
+{
+    TempDir dir;
+    ASSERT_EQ(runTool("--realistic --cities 3000 --out '" + dir.path().string() + "' --pops 3000 --customer-percent 0"), 0);
+    std::vector<std::string> book = lines(dir.read("pbook.txt"));
+    ASSERT_EQ(book.size(), 3001U);
+    std::set<std::tuple<std::string, std::string, std::string>> triples;
+    for (std::size_t i = 1; i < book.size(); ++i) {
+        std::vector<std::string> pop = fields(book[i], 29);
+        ASSERT_EQ(pop.size(), 28U);
+        triples.emplace(pop[0], pop[1], pop[2]);
+    }
+    EXPECT_GE(triples.size(), 2970U);
+    EXPECT_LE(triples.size(), 3000U);
+
+    SilentFrontEnd frontEnd;
+    CountryQuery query;
+    MasterPhonebook phonebook(dir.path().string(), frontEnd, dir.file("out_dr_country.txt"), query);
+    MasterPhonebook::LoadResult loaded = phonebook.Load();
+    ASSERT_TRUE(loaded.ok()) << loaded.errorText;
+    EXPECT_EQ(phonebook.cities().size(), triples.size());
+}
+
 TEST(Genbook, badOptionsAreUsageErrors)
 {
     TempDir dir;
     EXPECT_EQ(runTool("--pops 0 --out '" + dir.path().string() + "'"), 2);
     EXPECT_EQ(runTool("--header --canonical-header --out '" + dir.path().string() + "'"), 2);
     EXPECT_EQ(runTool("--frobnicate"), 2);
+    EXPECT_EQ(runTool("--cities 10 --out '" + dir.path().string() + "'"), 2) << "--cities needs --realistic";
+    EXPECT_EQ(runTool("--realistic --scattered --out '" + dir.path().string() + "'"), 2);
+    EXPECT_EQ(runTool("--realistic --cities 0 --out '" + dir.path().string() + "'"), 2);
     EXPECT_EQ(runTool("--help"), 0);
     EXPECT_FALSE(dir.exists("pbook.txt"));
     dir.write("blocker", "a file where the folder should be");

@@ -1,0 +1,169 @@
+// `tarvo-sync list` writes its rows straight from the dialer's bytes into
+// large blocks; what it writes must be what converting each cell through
+// UTF-16 and padding it by characters gives, byte for byte.
+#include "cli/CliApp.h"
+
+#include "app/SelectionModel.h"
+#include "dialing/CountryQuery.h"
+#include "fixtures/PopLine.h"
+#include "fixtures/Workspace.h"
+#include "phonebook/CountryTable.h"
+#include "phonebook/MasterPhonebook.h"
+#include "phonebook/PopRecord.h"
+#include "support/FrontEnd.h"
+#include "text/CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <random>
+#include <sstream>
+
+using namespace tarvo;
+using namespace std::chrono_literals;
+using tarvo::test::PopLine;
+using tarvo::test::Workspace;
+
+namespace {
+
+std::string runList(std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"tarvo-sync", "list"});
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(cli::runCli(args, out, err, {.deviceWait = 300ms}), 0) << err.str();
+    return out.str();
+}
+
+// The cells as the list showed them before: each converted through UTF-16
+// on its own, widths counted in UTF-8 sequences.
+std::array<std::string, 7> referenceCells(const PopRecord& pop)
+{
+    auto utf8 = [](std::string_view ansi) { return CodePage::utf16ToUtf8(CodePage::ansi().toUtf16(ansi)); };
+    return {utf8(pop.pop()),      utf8(pop.country()),     utf8(pop.region()), utf8(pop.city()),
+            utf8(pop.areaCode()), utf8(pop.phoneNumber()), pop.selected() == 1 ? "yes" : "no"};
+}
+
+std::size_t widthOf(const std::string& text)
+{
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+const std::array<std::string, 7> kHeader = {"pop", "country", "region", "city", "area_code", "phone_number",
+                                            "on_handheld"};
+
+std::string referenceTsv(const std::vector<PopRecord*>& rows)
+{
+    std::string out;
+    for (std::size_t c = 0; c < 7; ++c)
+        out += kHeader[c] + (c + 1 < 7 ? "\t" : "\n");
+    for (const PopRecord* pop : rows) {
+        std::array<std::string, 7> cells = referenceCells(*pop);
+        for (std::size_t c = 0; c < 7; ++c)
+            out += cells[c] + (c + 1 < 7 ? "\t" : "\n");
+    }
+    return out;
+}
+
+std::string referenceTable(const std::vector<PopRecord*>& rows)
+{
+    std::vector<std::array<std::string, 7>> table{kHeader};
+    for (const PopRecord* pop : rows)
+        table.push_back(referenceCells(*pop));
+    std::array<std::size_t, 7> width{};
+    for (const auto& row : table)
+        for (std::size_t c = 0; c < 7; ++c)
+            width[c] = std::max(width[c], widthOf(row[c]));
+    std::string out;
+    for (const auto& row : table) {
+        for (std::size_t c = 0; c < 7; ++c) {
+            out += row[c];
+            if (c + 1 < 7)
+                out += std::string(width[c] - widthOf(row[c]) + 2, ' ');
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+class ListCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_ws.writeDialer("region.txt", "US,TX,Texas,Tex.\r\nDE,BY,Bayern,Bavaria\r\n");
+        m_ws.writeDialer("country.txt", "US,1,United States,1\r\nDE,49,Germany,0\r\n");
+        m_ws.writeDialer("dr_country.txt", "US,1,1,G, 1FG,011EFG, 1FG\r\n");
+        m_ws.writeDialer("cbook.txt", "#VER 1\r\n");
+    }
+
+    // The Main list the window would show for the country, sorted by city.
+    std::vector<PopRecord*> windowRows(MasterPhonebook& phonebook, std::string_view country)
+    {
+        SelectionModel model(phonebook, -1, 0);
+        PopFilter filter;
+        filter.country = model.findCountry(country);
+        EXPECT_NE(filter.country, nullptr);
+        model.applyFilter(filter);
+        return model.rows(SelectionModel::List::Main);
+    }
+
+    Workspace m_ws;
+};
+
+} // namespace
+
+TEST_F(ListCommandTest, accentedCellsAreShownAsUtf8AndPaddedByCharacters)
+{
+    m_ws.writeDialer("pbook.txt", test::PopFile({PopLine("DE", "BY", "M\xFCnchen", "DE1").set(PopColumn::AREA_CODE, "89").str(),
+                                                 PopLine("DE", "BY", "Ab\x80\x81", "DE22").str()}));
+    EXPECT_EQ(runList({"--country", "DE"}),
+              "pop   country  region  city     area_code  phone_number  on_handheld\n"
+              "DE22  DE       BY      Ab\xE2\x82\xAC\xC2\x81     408        5550100       no\n"
+              "DE1   DE       BY      M\xC3\xBCnchen  89         5550100       no\n");
+    EXPECT_EQ(runList({"--country", "DE", "--format", "tsv"}),
+              "pop\tcountry\tregion\tcity\tarea_code\tphone_number\ton_handheld\n"
+              "DE22\tDE\tBY\tAb\xE2\x82\xAC\xC2\x81\t408\t5550100\tno\n"
+              "DE1\tDE\tBY\tM\xC3\xBCnchen\t89\t5550100\tno\n");
+}
+
+// Enough rows that the output spans several blocks, with every byte above
+// 0x7F somewhere in a city, a region or a number.
+TEST_F(ListCommandTest, largeListsAreTheCellsConvertedOneByOne)
+{
+    std::mt19937 rng(3);
+    std::string book = "#VER 1\r\n";
+    for (int i = 0; i < 25000; ++i) {
+        std::string city = "City" + std::to_string(rng() % 3000);
+        city.push_back(static_cast<char>(0x80 + i % 128));
+        if (i % 7 == 0)
+            city += std::string(static_cast<std::size_t>(rng() % 40), static_cast<char>(0xA0 + i % 96));
+        PopLine line("US", i % 3 == 0 ? "TX" : "T\xC9", city, "P" + std::to_string(i));
+        line.set(PopColumn::AREA_CODE, std::to_string(rng() % 1000));
+        line.set(PopColumn::PHONE_NUMBER, "55\xB7" + std::to_string(rng() % 100000));
+        book += line.str() + "\r\n";
+    }
+    m_ws.writeDialer("pbook.txt", book);
+
+    std::string table = runList({"--country", "US"});
+    std::string tsv = runList({"--country", "US", "--format", "tsv"});
+    std::string byNumber = runList({"--country", "US", "--sort", "number", "--descending", "--format", "tsv"});
+    EXPECT_GT(table.size(), std::size_t{2} << 20) << "several output blocks";
+
+    SilentFrontEnd frontEnd;
+    CountryQuery query;
+    MasterPhonebook phonebook(m_ws.dialer(""), frontEnd, m_ws.work("reference_dr_country.txt"), query);
+    ASSERT_TRUE(phonebook.Load().ok());
+    std::vector<PopRecord*> rows = windowRows(phonebook, "US");
+    ASSERT_EQ(rows.size(), 25000U);
+    EXPECT_EQ(table, referenceTable(rows));
+    EXPECT_EQ(tsv, referenceTsv(rows));
+
+    SelectionModel model(phonebook, -1, 0);
+    PopFilter filter;
+    filter.country = model.findCountry("US");
+    model.setSort(SelectionModel::List::Main, {SortColumn::Number, SortDirection::Descending});
+    model.applyFilter(filter);
+    EXPECT_EQ(byNumber, referenceTsv(model.rows(SelectionModel::List::Main)));
+}
