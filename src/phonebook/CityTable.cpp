@@ -4,6 +4,7 @@
 #include "phonebook/PopList.h"
 #include "phonebook/RegionTable.h"
 #include "support/AtomicFile.h"
+#include "support/FreedMemory.h"
 #include "support/LineReader.h"
 #include "support/Tokenizer.h"
 
@@ -213,6 +214,9 @@ void CityTable::derive(const PopList& pops, const RegionTable& regions, CityFile
     std::vector<const PopRecord*>().swap(found.triples);
     std::vector<std::uint32_t>().swap(found.pairOf);
     sortKeys(keys);
+    // The set, the sort's second buffer and the records' list of triples are
+    // gone; the entries come next, the largest part.
+    returnFreedMemory();
 
     // Country, region and the region's other name are kept once per pair.
     struct PairText {

@@ -1,7 +1,5 @@
 #include "phonebook/PopRecord.h"
 
-#include "phonebook/PopSlots.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -14,17 +12,8 @@ std::string_view PopRecord::text(PopColumn column) const
     return slot < 0 ? std::string_view{} : textAt(slot);
 }
 
-int PopRecord::number(PopColumn column) const
+int PopRecord::wideNumberAt(int slot) const
 {
-    int slot = kPopSlots.number[static_cast<std::size_t>(column)];
-    return slot < 0 ? 0 : numberAt(slot);
-}
-
-int PopRecord::numberAt(int slot) const
-{
-    const std::uint16_t packed = m_number[static_cast<std::size_t>(slot)];
-    if (packed != kWideNumber)
-        return packed;
     const auto wideBefore = std::count(m_number.begin(), m_number.begin() + slot, kWideNumber);
     std::int32_t value = 0;
     std::memcpy(&value, m_text + endAt(kTextSlots - 1) + static_cast<std::size_t>(wideBefore) * sizeof value,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "phonebook/PopColumn.h"
+#include "phonebook/PopSlots.h"
 
 #include <array>
 #include <cstdint>
@@ -35,7 +36,11 @@ public:
     [[nodiscard]] std::string_view text(PopColumn column) const;
     // An integer column (0 for text columns). USAGE_START and USAGE_END are
     // held in hours, as the file value divided by 3600.
-    [[nodiscard]] int number(PopColumn column) const;
+    [[nodiscard]] int number(PopColumn column) const
+    {
+        const int slot = kPopSlots.number[static_cast<std::size_t>(column)];
+        return slot < 0 ? 0 : numberAt(slot);
+    }
 
     [[nodiscard]] std::string_view country() const { return textAt(kCountrySlot); }
     [[nodiscard]] std::string_view region() const { return textAt(kRegionSlot); }
@@ -105,7 +110,14 @@ private:
         std::size_t begin = slot == 0 ? 0 : endAt(slot - 1);
         return {m_text + begin, endAt(slot) - begin};
     }
-    [[nodiscard]] int numberAt(int slot) const;
+    // Inline for the list sorts, which ask for ALL_CITY and SORT_ORDER in
+    // every comparison.
+    [[nodiscard]] int numberAt(int slot) const
+    {
+        const std::uint16_t packed = m_number[static_cast<std::size_t>(slot)];
+        return packed != kWideNumber ? packed : wideNumberAt(slot);
+    }
+    [[nodiscard]] int wideNumberAt(int slot) const;
     void writeLine(std::string& out) const;
 
     // The stored text columns side by side; column s ends at endAt(s).
