@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <utility>
 #include <system_error>
 
@@ -96,31 +97,53 @@ bool pairLess(const PopRecord& a, const PopRecord& b)
 // file replaced at the end, or left as it is when it cannot be written.
 class CityTable::CityFile final {
 public:
-    explicit CityFile(const std::string& path) : m_file(path), m_open(m_file.open()) {}
+    explicit CityFile(const std::string& path)
+        : m_file(path), m_open(m_file.open()), m_block(m_open ? std::make_unique<char[]>(kBlockSize) : nullptr)
+    {
+    }
 
     void add(const CityEntry& entry)
     {
         if (!m_open)
             return;
-        m_block.append(entry.country).append(",").append(entry.region).append(",").append(entry.city);
-        m_block.append(",").append(entry.regionAltName).append("\r\n");
-        if (m_block.size() >= kFlushAt) {
-            m_file.write(m_block);
-            m_block.clear();
-        }
+        put(entry.country);
+        m_block[m_used++] = ',';
+        put(entry.region);
+        m_block[m_used++] = ',';
+        put(entry.city);
+        m_block[m_used++] = ',';
+        put(entry.regionAltName);
+        m_block[m_used++] = '\r';
+        m_block[m_used++] = '\n';
+        if (m_used >= kFlushAt)
+            flush();
     }
 
-    bool commit()
-    {
-        return m_open && m_file.write(m_block) && m_file.commit();
-    }
+    bool commit() { return m_open && flush() && m_file.commit(); }
 
 private:
     static constexpr std::size_t kFlushAt = 1 << 16;
+    // A line is four fields of at most 1023 bytes, three commas and CR LF.
+    static constexpr std::size_t kBlockSize = kFlushAt + 4 * 1024 + 8;
+
+    void put(std::string_view text)
+    {
+        if (text.empty())
+            return;
+        std::memcpy(m_block.get() + m_used, text.data(), text.size());
+        m_used += text.size();
+    }
+    bool flush()
+    {
+        const bool written = m_file.write(std::string_view(m_block.get(), m_used));
+        m_used = 0;
+        return written;
+    }
 
     AtomicFile m_file;
     bool m_open;
-    std::string m_block;
+    std::unique_ptr<char[]> m_block;
+    std::size_t m_used = 0;
 };
 
 void CityTable::clear()
@@ -234,7 +257,13 @@ void CityTable::derive(const PopList& pops, const RegionTable& regions, CityFile
         pairText[rank] = {m_text.store(pop.country()), m_text.store(pop.region()), m_text.store(altName)};
     }
     m_entries.reserve(keys.size());
-    for (const SortKey& key : keys) {
+    // The cities lie in the order met, not in this one: each is asked for
+    // well before it is needed.
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (i + kAhead < keys.size())
+            __builtin_prefetch(keys[i + kAhead].city);
+        const SortKey& key = keys[i];
         const PairText& pair = pairText[rankBits == 0 ? 0 : key.order >> (64 - rankBits)];
         file.add(m_entries.emplace_back(pair.country, pair.region, key.cityText(), pair.altName));
     }

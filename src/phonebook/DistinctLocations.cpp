@@ -48,7 +48,15 @@ std::uint32_t hashOf(const PopRecord& pop)
 template <class Key>
 class RecordSet final {
 public:
-    explicit RecordSet(std::vector<const PopRecord*>& members) : m_members(members) {}
+    // Room for `expected` keys from the start: a table that grows by
+    // doubling would move every slot again at each step.
+    RecordSet(std::vector<const PopRecord*>& members, std::size_t expected) : m_members(members)
+    {
+        std::size_t slots = std::size_t{1} << 12;
+        while (slots < expected * 2)
+            slots *= 2;
+        m_slots.assign(slots, 0);
+    }
 
     // The number of `pop`'s key, added when new; `isNew` tells which.
     std::uint32_t insert(const PopRecord& pop, std::uint32_t hash, bool& isNew)
@@ -105,8 +113,12 @@ private:
 DistinctLocations DistinctLocations::of(const PopList& pops)
 {
     DistinctLocations out;
-    RecordSet<TripleKey> triples(out.triples);
-    RecordSet<PairKey> pairs(out.pairs);
+    // No more triples than POPs; a book with a city per POP has nearly that
+    // many. Room reserved and never used is never touched.
+    RecordSet<TripleKey> triples(out.triples, pops.size());
+    RecordSet<PairKey> pairs(out.pairs, 0);
+    out.triples.reserve(pops.size());
+    out.pairOf.reserve(pops.size());
 
     // Most lookups of a big book miss the cache, so the slots of a batch of
     // records are asked for before the batch is looked up.

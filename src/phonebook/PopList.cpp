@@ -31,21 +31,39 @@ inline std::uint64_t bytesEqual(std::uint64_t word, unsigned char c)
     return ~(((x & kLow7) + kLow7) | x | kLow7);
 }
 
-// toInt32 of a field; fields of plain digits, nearly all of a phonebook's
-// numbers, take a shorter road to the same value.
-inline int fieldNumber(std::string_view field)
+// The value of eight ASCII digits loaded little-endian (the first digit in
+// the lowest byte), three multiplications instead of eight steps.
+inline std::uint32_t eightDigits(std::uint64_t word)
 {
-    constexpr std::size_t kSafeDigits = 9; // below 2^31 whatever they are
-    if (field.empty() || field.size() > kSafeDigits)
-        return toInt32(field);
-    int value = 0;
-    for (char c : field) {
-        const auto digit = static_cast<unsigned>(c - '0');
-        if (digit > 9)
-            return toInt32(field);
-        value = value * 10 + static_cast<int>(digit);
+    constexpr std::uint64_t kMask = 0x000000FF000000FFULL;
+    constexpr std::uint64_t kMul1 = 100 + (1000000ULL << 32);
+    constexpr std::uint64_t kMul2 = 1 + (10000ULL << 32);
+    word -= 0x3030303030303030ULL;
+    word = (word * 10) + (word >> 8);
+    return static_cast<std::uint32_t>((((word & kMask) * kMul1) + (((word >> 16) & kMask) * kMul2)) >> 32);
+}
+
+// toInt32 of a field that ends before `lineEnd`. A field of one to eight
+// plain digits, nearly every number of a phonebook, is read as one word
+// when the line goes on for eight bytes from its start (the bytes after
+// the field are shifted out unread), with the missing leading digits taken
+// as zeros.
+inline int fieldNumber(std::string_view field, const char* lineEnd)
+{
+    const std::size_t size = field.size();
+    if constexpr (std::endian::native == std::endian::little) {
+        if (size - 1 < 8 && lineEnd - field.data() >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, field.data(), 8);
+            word <<= 8 * (8 - size);
+            if (size < 8)
+                word |= 0x3030303030303030ULL >> (8 * size);
+            constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ULL;
+            if (((word & kHigh) | (((word + 0x0606060606060606ULL) & kHigh) >> 4)) == 0x3333333333333333ULL)
+                return static_cast<int>(eightDigits(word));
+        }
     }
-    return value;
+    return toInt32(field);
 }
 
 // memcpy for the short fields of a line, without a call for each: loads
@@ -162,8 +180,8 @@ PopList::SlotPositions PopList::slotPositions() const
     return from;
 }
 
-void PopList::fillRecord(PopRecord& record, const std::string_view* fields, const SlotPositions& from,
-                         bool fromMaster)
+void PopList::fillRecord(PopRecord& record, const std::string_view* fields, const char* lineEnd,
+                         const SlotPositions& from, bool fromMaster)
 {
     // The text of one record fits the column ends even when a header maps
     // every text column to the same longest field of a line.
@@ -174,7 +192,7 @@ void PopList::fillRecord(PopRecord& record, const std::string_view* fields, cons
     std::array<std::int32_t, kPopNumberColumnCount> wide{};
     std::size_t wideCount = 0;
     for (std::size_t n = 0; n < kPopNumberColumnCount; ++n) {
-        int value = fieldNumber(fields[from.number[n]]);
+        int value = fieldNumber(fields[from.number[n]], lineEnd);
         if (n == kUsageStart || n == kUsageEnd)
             value /= kHoursDivisor;
         if (value >= 0 && value < PopRecord::kWideNumber) {
@@ -222,14 +240,15 @@ PopFileStatus PopList::LoadFile(Mode mode, const std::string& path, Source sourc
         }
         if (splitLine(line, fields.data(), kMaxFields) < kPopColumnCount)
             continue;
+        const char* lineEnd = line.data() + line.size();
         std::string_view pop = fields[static_cast<std::size_t>(m_columns.position(PopColumn::POP))];
         if (last && last->pop() == pop) {
             if (!last->m_variants)
                 last->m_variants = std::make_unique<std::vector<PopRecord>>();
-            fillRecord(last->m_variants->emplace_back(), fields.data(), from, fromMaster);
+            fillRecord(last->m_variants->emplace_back(), fields.data(), lineEnd, from, fromMaster);
         } else {
             last = &appendRecord();
-            fillRecord(*last, fields.data(), from, fromMaster);
+            fillRecord(*last, fields.data(), lineEnd, from, fromMaster);
         }
     }
     return reader.status();

@@ -88,7 +88,8 @@ private:
     PopRecord& appendRecord();
     std::pair<std::size_t, std::size_t> endPosition() const;
     SlotPositions slotPositions() const;
-    void fillRecord(PopRecord& record, const std::string_view* fields, const SlotPositions& from, bool fromMaster);
+    void fillRecord(PopRecord& record, const std::string_view* fields, const char* lineEnd, const SlotPositions& from,
+                    bool fromMaster);
 
     std::vector<std::unique_ptr<PopRecord[]>> m_chunks;
     std::size_t m_lastFill = 0; // records used in the last chunk
