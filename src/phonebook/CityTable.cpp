@@ -40,17 +40,21 @@ std::uint64_t prefixOf(std::string_view text)
 // (country, region) pair among the pairs in the top bits of `order`, the
 // city's first bytes below them; only triples that agree in all of it
 // (same pair, city alike so far) have their cities compared in full. The
-// key points at the table's copy of the city (its size in two bytes, then
-// its text), so the sorted keys make the entries in one pass.
+// key points at the table's copy of the city, which is made as the triple
+// is found: its size, then its text. So the sorted keys
+// make the entries in one pass, without going back to the records. Until
+// the pairs are ranked, `order` holds the number of the triple's pair.
 struct SortKey {
     std::uint64_t order;
     const char* city;
+
+    static constexpr std::size_t kHead = sizeof(std::uint16_t);
 
     [[nodiscard]] std::string_view cityText() const
     {
         std::uint16_t size = 0;
         std::memcpy(&size, city, sizeof size);
-        return {city + sizeof size, size};
+        return {city + kHead, size};
     }
 };
 
@@ -207,38 +211,40 @@ void CityTable::derive(const PopList& pops, const RegionTable& regions, CityFile
     // keeps one of each, without the quadratic walk: the distinct triples
     // first, then one sort of those alone, by keys that settle nearly every
     // comparison without reading the records.
-    DistinctLocations found = DistinctLocations::of(pops);
+    std::vector<SortKey> keys;
+    keys.reserve(pops.size()); // room never used is never touched
+    const std::vector<const PopRecord*> pairs =
+        DistinctLocations::find(pops, [this, &keys](const PopRecord& first, std::uint32_t pair) {
+            const std::string_view city = first.city();
+            // A field of a line of at most 1023 bytes.
+            const auto size = static_cast<std::uint16_t>(city.size());
+            char* copy = m_text.allocate(SortKey::kHead + size);
+            std::memcpy(copy, &size, sizeof size);
+            if (size > 0)
+                std::memcpy(copy + SortKey::kHead, city.data(), size);
+            keys.push_back({pair, copy});
+        });
 
-    std::vector<std::uint32_t> byRank(found.pairs.size());
+    std::vector<std::uint32_t> byRank(pairs.size());
     for (std::size_t i = 0; i < byRank.size(); ++i)
         byRank[i] = static_cast<std::uint32_t>(i);
     std::sort(byRank.begin(), byRank.end(),
-              [&found](std::uint32_t a, std::uint32_t b) { return pairLess(*found.pairs[a], *found.pairs[b]); });
+              [&pairs](std::uint32_t a, std::uint32_t b) { return pairLess(*pairs[a], *pairs[b]); });
     std::vector<std::uint32_t> rankOf(byRank.size());
     for (std::size_t rank = 0; rank < byRank.size(); ++rank)
         rankOf[byRank[rank]] = static_cast<std::uint32_t>(rank);
 
-    // The cities are copied in the order met, which is the POP list's: the
-    // records are read one after another rather than all over the list.
+    // The copies lie in the keys' order: one pass along them gives each key
+    // its order.
     const int rankBits = static_cast<int>(std::bit_width(byRank.empty() ? 0U : static_cast<unsigned>(byRank.size() - 1)));
-    std::vector<SortKey> keys(found.triples.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        const std::string_view city = found.triples[i]->city();
-        // A field of a line of at most 1023 bytes.
-        const auto size = static_cast<std::uint16_t>(city.size());
-        char* copy = m_text.allocate(sizeof size + size);
-        std::memcpy(copy, &size, sizeof size);
-        if (size > 0)
-            std::memcpy(copy + sizeof size, city.data(), size);
-        const std::uint64_t rank = rankOf[found.pairOf[i]];
-        const std::uint64_t prefix = prefixOf(city) >> rankBits;
-        keys[i] = {rankBits == 0 ? prefix : rank << (64 - rankBits) | prefix, copy};
+    for (SortKey& key : keys) {
+        const std::uint64_t rank = rankOf[key.order];
+        const std::uint64_t prefix = prefixOf(key.cityText()) >> rankBits;
+        key.order = rankBits == 0 ? prefix : rank << (64 - rankBits) | prefix;
     }
-    std::vector<const PopRecord*>().swap(found.triples);
-    std::vector<std::uint32_t>().swap(found.pairOf);
     sortKeys(keys);
-    // The set, the sort's second buffer and the records' list of triples are
-    // gone; the entries come next, the largest part.
+    // The lookup table and the sort's second buffer are gone; the entries
+    // come next, the largest part.
     returnFreedMemory();
 
     // Country, region and the region's other name are kept once per pair.
@@ -249,7 +255,7 @@ void CityTable::derive(const PopList& pops, const RegionTable& regions, CityFile
     };
     std::vector<PairText> pairText(byRank.size());
     for (std::size_t rank = 0; rank < byRank.size(); ++rank) {
-        const PopRecord& pop = *found.pairs[byRank[rank]];
+        const PopRecord& pop = *pairs[byRank[rank]];
         std::string_view altName;
         if (!pop.region().empty())
             if (const RegionEntry* region = regions.Find(pop.region()))

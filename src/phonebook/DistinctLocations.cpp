@@ -5,7 +5,7 @@
 
 #include <array>
 #include <cstddef>
-#include <functional>
+#include <cstring>
 #include <string_view>
 
 namespace tarvo {
@@ -34,11 +34,40 @@ struct PairKey {
     static std::size_t split(const PopRecord& pop) { return pop.country().size(); }
 };
 
+// One 64-bit step of the hash: mixes eight more bytes in.
+inline std::uint64_t mixIn(std::uint64_t h, std::uint64_t bytes)
+{
+    h ^= bytes;
+    h *= 0x9E3779B97F4A7C15ULL;
+    return h ^ (h >> 29);
+}
+
+inline std::uint64_t load(const char* p, std::size_t size)
+{
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, size);
+    return word;
+}
+
+// A hash of a location's bytes and where its fields end. Locations are
+// short (a country code, a region code, a city): whole words are mixed in
+// as they come and the last, partial one is read as a word that overlaps
+// the one before (or in pieces when the key is shorter than a word), never
+// past the key's end.
 template <class Key>
 std::uint32_t hashOf(const PopRecord& pop)
 {
-    std::uint64_t h = std::hash<std::string_view>{}(Key::bytes(pop));
-    h = (h ^ Key::split(pop)) * 0x9E3779B97F4A7C15ULL;
+    const std::string_view bytes = Key::bytes(pop);
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    std::uint64_t h = mixIn(0x243F6A8885A308D3ULL, Key::split(pop) << 16 | left);
+    for (; left > 8; left -= 8, p += 8)
+        h = mixIn(h, load(p, 8));
+    if (bytes.size() >= 8)
+        h = mixIn(h, load(p + left - 8, 8));
+    else if (left > 0)
+        h = mixIn(h, load(p, left));
+    h *= 0xC2B2AE3D27D4EB4FULL;
     return static_cast<std::uint32_t>(h >> 32);
 }
 
@@ -110,15 +139,15 @@ private:
 
 } // namespace
 
-DistinctLocations DistinctLocations::of(const PopList& pops)
+std::vector<const PopRecord*> DistinctLocations::find(const PopList& pops, const OnTriple& onTriple)
 {
-    DistinctLocations out;
+    std::vector<const PopRecord*> tripleFirsts;
+    std::vector<const PopRecord*> pairFirsts;
     // No more triples than POPs; a book with a city per POP has nearly that
     // many. Room reserved and never used is never touched.
-    RecordSet<TripleKey> triples(out.triples, pops.size());
-    RecordSet<PairKey> pairs(out.pairs, 0);
-    out.triples.reserve(pops.size());
-    out.pairOf.reserve(pops.size());
+    RecordSet<TripleKey> triples(tripleFirsts, pops.size());
+    RecordSet<PairKey> pairs(pairFirsts, 0);
+    tripleFirsts.reserve(pops.size());
 
     // Most lookups of a big book miss the cache, so the slots of a batch of
     // records are asked for before the batch is looked up.
@@ -136,7 +165,7 @@ DistinctLocations DistinctLocations::of(const PopList& pops)
             triples.insert(*batch[i], hashes[i], isNew);
             if (isNew) {
                 bool newPair = false;
-                out.pairOf.push_back(pairs.insert(*batch[i], hashOf<PairKey>(*batch[i]), newPair));
+                onTriple(*batch[i], pairs.insert(*batch[i], hashOf<PairKey>(*batch[i]), newPair));
             }
         }
     };
@@ -152,7 +181,7 @@ DistinctLocations DistinctLocations::of(const PopList& pops)
         }
     }
     lookUp(pending);
-    return out;
+    return pairFirsts;
 }
 
 } // namespace tarvo
