@@ -15,8 +15,8 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <utility>
 #include <system_error>
+#include <utility>
 
 namespace tarvo {
 
@@ -40,10 +40,10 @@ std::uint64_t prefixOf(std::string_view text)
 // (country, region) pair among the pairs in the top bits of `order`, the
 // city's first bytes below them; only triples that agree in all of it
 // (same pair, city alike so far) have their cities compared in full. The
-// key points at the table's copy of the city, which is made as the triple
-// is found: its size, then its text. So the sorted keys
-// make the entries in one pass, without going back to the records. Until
-// the pairs are ranked, `order` holds the number of the triple's pair.
+// key points at the table's copy of the city, made as the triple is found
+// (its size, then its text), so the sorted keys make the entries in one
+// pass without going back to the records. Until the pairs are ranked,
+// `order` holds the number of the triple's pair.
 struct SortKey {
     std::uint64_t order;
     const char* city;
@@ -192,7 +192,9 @@ bool CityTable::read(const std::string& path)
         // all four.
         const std::string_view kept = m_text.store(StripCRLF(line));
         auto moved = [&](std::string_view field) {
-            return field.empty() ? std::string_view{} : kept.substr(static_cast<std::size_t>(field.data() - line.data()), field.size());
+            if (field.empty())
+                return std::string_view{};
+            return kept.substr(static_cast<std::size_t>(field.data() - line.data()), field.size());
         };
         m_entries.push_back({moved(fields[0]), moved(fields[1]), moved(fields[2]), moved(fields[3])});
     }
@@ -236,7 +238,8 @@ void CityTable::derive(const PopList& pops, const RegionTable& regions, CityFile
 
     // The copies lie in the keys' order: one pass along them gives each key
     // its order.
-    const int rankBits = static_cast<int>(std::bit_width(byRank.empty() ? 0U : static_cast<unsigned>(byRank.size() - 1)));
+    const unsigned highestRank = byRank.empty() ? 0U : static_cast<unsigned>(byRank.size() - 1);
+    const int rankBits = static_cast<int>(std::bit_width(highestRank));
     for (SortKey& key : keys) {
         const std::uint64_t rank = rankOf[key.order];
         const std::uint64_t prefix = prefixOf(key.cityText()) >> rankBits;
