@@ -20,6 +20,9 @@
 //   status_cached  `tarvo-sync status` with both caches present
 //   list_largest   `tarvo-sync list --country US` (the largest country of the
 //                  generator's books), output to /dev/null
+//   list_verb      the same verb alone, in this process: start-up once, then
+//                  the filter, the sort and the output (to /dev/null) again
+//                  and again
 // Times are wall-clock times of the whole process, from its start to its
 // end. Counters: peak_MB, the process's peak resident memory; x_file, that
 // peak over the size of "pbook.txt"; x_python, the time over the median time
@@ -29,7 +32,15 @@
 // --run-measured) so that its peak memory is its own: a process started
 // straight from this one would count this one's memory at the fork.
 
+#include "app/CommandLine.h"
+#include "app/SyncApp.h"
+#include "cli/CliFrontEnd.h"
+#include "cli/Command.h"
+#include "cli/ListCommand.h"
+#include "device/FolderDevice.h"
+#include "dialing/CountryQuery.h"
 #include "genbook/Genbook.h"
+#include "text/RegistryFile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -42,6 +53,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -305,6 +318,43 @@ void runBook(benchmark::State& state, Shape shape, std::uint64_t pops, Run run)
         state.counters["rows"] = static_cast<double>(book->rows);
 }
 
+// `list --country US` run in this process on a start-up made once.
+void listVerb(benchmark::State& state, Shape shape, std::uint64_t pops)
+{
+    Book* book = g_books.get(shape, pops);
+    if (!book) {
+        state.SkipWithError("the phonebook could not be generated");
+        return;
+    }
+    book->enter();
+    const fs::path before = fs::current_path();
+    fs::current_path(book->work());
+    {
+        std::ofstream out("/dev/null", std::ios::binary);
+        std::ostringstream err;
+        tarvo::cli::CliFrontEnd frontEnd(err);
+        std::unique_ptr<tarvo::FolderDevice> device = tarvo::FolderDevice::fromEnvironment();
+        tarvo::CountryQuery countries;
+        tarvo::SyncApp app(frontEnd, *device, countries);
+        tarvo::RegistryFile registry(tarvo::RegistryFile::desktopPath());
+        if (!registry.load() || app.startup(tarvo::CommandLineOptions{}, registry) != tarvo::SyncApp::Startup::Ready) {
+            state.SkipWithError("start-up failed");
+        } else {
+            tarvo::cli::CommandContext context{app, frontEnd, out, err};
+            tarvo::cli::ListOptions options;
+            options.filter.country = kLargestCountry;
+            tarvo::cli::ListCommand command(options);
+            for (auto _ : state) {
+                if (command.run(context) != tarvo::cli::kExitOk) {
+                    state.SkipWithError("list failed");
+                    break;
+                }
+            }
+        }
+    }
+    fs::current_path(before);
+}
+
 void registerBenchmarks()
 {
     const std::pair<Shape, const char*> shapes[] = {{Shape::Realistic, "realistic"}, {Shape::CityPerPop, "city_per_pop"}};
@@ -326,6 +376,14 @@ void registerBenchmarks()
                     ->Repetitions(5)
                     ->ReportAggregatesOnly(true);
             }
+            const std::string name = std::string("list_verb/") + shapeName + "/" + std::to_string(pops);
+            benchmark::RegisterBenchmark(name.c_str(),
+                                         [shape = shape, pops](benchmark::State& state) { listVerb(state, shape, pops); })
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(pops >= 1000000 ? 2 : 10)
+                ->Repetitions(5)
+                ->ReportAggregatesOnly(true);
         }
     }
 }

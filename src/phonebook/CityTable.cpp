@@ -247,8 +247,11 @@ void CityTable::derive(const PopList& pops, const RegionTable& regions, CityFile
     }
     sortKeys(keys);
     // The lookup table and the sort's second buffer are gone; the entries
-    // come next, the largest part.
-    returnFreedMemory();
+    // come next, the largest part. With many cities the memory they held
+    // is handed back first, so that it does not add to the entries' peak.
+    constexpr std::size_t kManyCities = std::size_t{1} << 18;
+    if (keys.size() >= kManyCities)
+        returnFreedMemory();
 
     // Country, region and the region's other name are kept once per pair.
     struct PairText {

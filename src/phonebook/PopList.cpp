@@ -8,7 +8,6 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 
 namespace tarvo {
 

@@ -15,20 +15,20 @@ struct PopSlots {
 };
 
 inline constexpr PopSlots kPopSlots = [] {
-    PopSlots slots{};
+    PopSlots table{};
     int text = 0;
     int number = 0;
     for (int c = 0; c < kPopColumnCount; ++c) {
         auto column = static_cast<PopColumn>(c);
         auto i = static_cast<std::size_t>(c);
-        slots.text[i] = -1;
-        slots.number[i] = -1;
+        table.text[i] = -1;
+        table.number[i] = -1;
         if (isNumberColumn(column))
-            slots.number[i] = number++;
+            table.number[i] = number++;
         else if (column != PopColumn::SUPPORT_MESG)
-            slots.text[i] = text++;
+            table.text[i] = text++;
     }
-    return slots;
+    return table;
 }();
 
 static_assert(kPopSlots.text[static_cast<int>(PopColumn::POP)] == 5);

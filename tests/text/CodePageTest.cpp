@@ -34,6 +34,26 @@ TEST(CodePage, everyByteRoundTripsThroughBothDefaultPages)
     }
 }
 
+// The list writes cells straight from the bytes to UTF-8; that must be the
+// text the conversion through UTF-16 gives, for every byte of every page,
+// and the width it counts must be that text's characters.
+TEST(CodePage, directUtf8IsTheTextThroughUtf16)
+{
+    for (const char* name : {"WINDOWS-1252", "IBM437", "CP1250", "NO-SUCH-CODEPAGE"}) {
+        SCOPED_TRACE(name);
+        CodePage page(name);
+        const std::string text = "plain " + allBytes() + " and again " + allBytes();
+        const std::string viaUtf16 = CodePage::utf16ToUtf8(page.toUtf16(text));
+        std::string direct = "kept:";
+        page.appendUtf8(direct, text);
+        EXPECT_EQ(direct, "kept:" + viaUtf16);
+        std::size_t characters = 0;
+        for (char c : viaUtf16)
+            characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+        EXPECT_EQ(page.characterCount(text), characters);
+    }
+}
+
 TEST(CodePage, windows1252UndefinedBytesAreC1Controls)
 {
     CodePage page("WINDOWS-1252");
