@@ -4,6 +4,10 @@
 #include "support/LineReader.h"
 #include "support/Tokenizer.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -50,6 +54,9 @@ inline std::uint32_t eightDigits(std::uint64_t word)
 inline int fieldNumber(std::string_view field, const char* lineEnd)
 {
     const std::size_t size = field.size();
+    // Flags and small counts, half of a line's numbers, are one digit.
+    if (size == 1 && static_cast<unsigned>(field[0] - '0') < 10)
+        return field[0] - '0';
     if constexpr (std::endian::native == std::endian::little) {
         if (size - 1 < 8 && lineEnd - field.data() >= 8) {
             std::uint64_t word;
@@ -99,14 +106,46 @@ int PopList::splitLine(std::string_view line, std::string_view* fields, int max)
     line = StripCRLF(line);
     if (line.empty() || max <= 1)
         return ParseTokens(line, fields, max);
-    // Eight bytes at a time: the commas' positions come out of a bit mask,
-    // and a double quote anywhere hands the line to the tokenizer, whose
-    // quoting rules then apply.
+    // A block of bytes at a time: the commas' positions come out of a bit
+    // mask, and a double quote anywhere hands the line to the tokenizer,
+    // whose quoting rules then apply.
     const char* const begin = line.data();
     const std::size_t size = line.size();
     std::size_t start = 0;
     int count = 0;
     std::size_t at = 0;
+    enum class Next { More, Done, Tokenizer };
+    // The commas of the block at `blockStart`, one mask bit per byte shifted
+    // left by `shift` (0 for one bit per byte, 3 for the top bit of each
+    // byte of a word).
+    auto takeCommas = [&](std::uint64_t commas, std::size_t blockStart, int shift) {
+        for (; commas != 0; commas &= commas - 1) {
+            const std::size_t comma = blockStart + static_cast<std::size_t>(std::countr_zero(commas) >> shift);
+            fields[count++] = {begin + start, comma - start};
+            start = comma + 1;
+            if (count == max - 1) {
+                // The last field is the rest of the line, quotes and all,
+                // unless a quote opens it.
+                if (line.find('"', start) != std::string_view::npos)
+                    return Next::Tokenizer;
+                fields[count++] = {begin + start, size - start};
+                return Next::Done;
+            }
+        }
+        return Next::More;
+    };
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i comma = _mm_set1_epi8(',');
+    for (; at + 16 <= size; at += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + at));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(block, quote)) != 0)
+            return ParseTokens(line, fields, max);
+        const auto commas = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, comma)));
+        if (Next next = takeCommas(commas, at, 0); next != Next::More)
+            return next == Next::Done ? count : ParseTokens(line, fields, max);
+    }
+#endif
     // The bit positions below count bytes from the low end of the word.
     const std::size_t wordsEnd = std::endian::native == std::endian::little ? size : 0;
     for (; at + 8 <= wordsEnd; at += 8) {
@@ -114,19 +153,8 @@ int PopList::splitLine(std::string_view line, std::string_view* fields, int max)
         std::memcpy(&word, begin + at, 8);
         if (bytesEqual(word, '"') != 0)
             return ParseTokens(line, fields, max);
-        for (std::uint64_t commas = bytesEqual(word, ','); commas != 0; commas &= commas - 1) {
-            std::size_t comma = at + static_cast<std::size_t>(std::countr_zero(commas) >> 3);
-            fields[count++] = {begin + start, comma - start};
-            start = comma + 1;
-            if (count == max - 1) {
-                // The last field is the rest of the line, quotes and all,
-                // unless a quote opens it.
-                if (line.find('"', start) != std::string_view::npos)
-                    return ParseTokens(line, fields, max);
-                fields[count++] = {begin + start, size - start};
-                return count;
-            }
-        }
+        if (Next next = takeCommas(bytesEqual(word, ','), at, 3); next != Next::More)
+            return next == Next::Done ? count : ParseTokens(line, fields, max);
     }
     for (; at < size; ++at) {
         if (begin[at] == '"')
