@@ -277,7 +277,8 @@ void CityTable::derive(const PopList& pops, const RegionTable& regions, CityFile
             __builtin_prefetch(keys[i + kAhead].city);
         const SortKey& key = keys[i];
         const PairText& pair = pairText[rankBits == 0 ? 0 : key.order >> (64 - rankBits)];
-        file.add(m_entries.emplace_back(pair.country, pair.region, key.cityText(), pair.altName));
+        m_entries.push_back({pair.country, pair.region, key.cityText(), pair.altName});
+        file.add(m_entries.back());
     }
 }
 
