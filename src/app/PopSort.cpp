@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 namespace tarvo {
 
@@ -74,85 +75,156 @@ std::uint64_t prefixOf(std::string_view text, std::size_t from = 0)
     return prefix;
 }
 
-// What the comparison looks at, made once per row. Cities are ranked among
-// the list's own cities, so equal cities (the common case) cost nothing.
+// A signed value as an unsigned one of the same order, reversed for a
+// descending factor.
+std::uint32_t ordered(std::int32_t value, int factor)
+{
+    const std::uint32_t biased = static_cast<std::uint32_t>(value) ^ 0x80000000U;
+    return factor < 0 ? ~biased : biased;
+}
+
+std::uint64_t ordered(std::uint64_t value, int factor)
+{
+    return factor < 0 ? ~value : value;
+}
+
+// Each row's city as its rank among the rows' distinct cities in byte
+// order. Equal cities are found by hash (rows of one city mostly come
+// together, so the last city is tried first), and only the distinct ones
+// are sorted: a list with a city per row costs one sort of its cities, not
+// a string search per row.
+std::vector<std::uint32_t> cityRanks(const std::vector<PopRecord*>& rows)
+{
+    std::vector<std::string_view> distinct;
+    std::vector<std::uint32_t> rank(rows.size());
+    std::size_t slotCount = 16;
+    while (slotCount < rows.size() * 2)
+        slotCount *= 2;
+    std::vector<std::uint32_t> slots(slotCount, 0); // the city's number + 1; 0 is free
+    const std::size_t mask = slotCount - 1;
+    const std::hash<std::string_view> hash;
+    std::string_view last;
+    std::uint32_t lastNumber = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string_view city = rows[i]->city();
+        if (i > 0 && city == last) {
+            rank[i] = lastNumber;
+            continue;
+        }
+        std::size_t pos = hash(city) & mask;
+        while (slots[pos] != 0 && distinct[slots[pos] - 1] != city)
+            pos = (pos + 1) & mask;
+        if (slots[pos] == 0) {
+            distinct.push_back(city);
+            slots[pos] = static_cast<std::uint32_t>(distinct.size());
+        }
+        last = city;
+        lastNumber = slots[pos] - 1;
+        rank[i] = lastNumber;
+    }
+
+    struct Distinct {
+        std::uint64_t prefix;
+        std::uint32_t number;
+    };
+    std::vector<Distinct> order(distinct.size());
+    for (std::size_t n = 0; n < distinct.size(); ++n)
+        order[n] = {prefixOf(distinct[n]), static_cast<std::uint32_t>(n)};
+    std::sort(order.begin(), order.end(), [&](const Distinct& a, const Distinct& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return distinct[a.number] < distinct[b.number];
+    });
+    std::vector<std::uint32_t> rankOf(distinct.size());
+    for (std::size_t r = 0; r < order.size(); ++r)
+        rankOf[order[r].number] = static_cast<std::uint32_t>(r);
+    for (std::uint32_t& r : rank)
+        r = rankOf[r];
+    return rank;
+}
+
+// What the comparison looks at, made once per row and packed so that
+// comparing two rows is comparing four unsigned words, each already in the
+// order the sort asks for (descending fields complemented):
+//   by City:   major = all-city group, city rank, customer group, and the
+//              flag kDecidedTie for customer rows; minor = sort order and
+//              area code; number = the first 16 bytes of the number. A
+//              customer row keeps zeros past its group: customers of one
+//              city compare equal.
+//   by Number: major = area code (above kDecidedTie); number = the first
+//              16 bytes.
 struct SortKey {
-    std::uint32_t cityRank;
-    std::int32_t sortOrder;
-    std::int32_t area;
-    bool allCity;
-    bool customer;
-    std::uint64_t number[2]; // the first 16 bytes of the phone number
+    std::uint64_t major;
+    std::uint64_t minor;
+    std::uint64_t number[2];
     PopRecord* pop;
 };
 
-constexpr int kUndecided = 2;
+// Rows equal in every word are told apart by the records themselves (their
+// numbers are longer than the key), except customer rows, which are equal.
+constexpr std::uint64_t kDecidedTie = 1;
 
-int compareKeyNumbers(const SortKey& a, const SortKey& b, int d)
+SortKey keyOf(PopRecord* pop, std::uint32_t cityRank, const PopSort& sort, int allCitySign, int popSortOrder)
 {
-    if (a.area != b.area)
-        return a.area < b.area ? -d : d;
-    for (std::size_t i = 0; i < 2; ++i)
-        if (a.number[i] != b.number[i])
-            return a.number[i] < b.number[i] ? -d : d;
-    return kUndecided; // the numbers are longer than the key
-}
-
-// `comparePops` on the keys, step by step; kUndecided when they cannot tell.
-int compareKeys(const SortKey& a, const SortKey& b, const PopSort& sort, int allCitySign, int popSortOrder)
-{
-    if (sort.column == SortColumn::Number)
-        return compareKeyNumbers(a, b, factor(sort, SortColumn::Number));
-    if (a.allCity != b.allCity)
-        return a.allCity ? allCitySign : -allCitySign;
+    SortKey key{};
+    key.pop = pop;
+    const int byNumber = factor(sort, SortColumn::Number);
+    const std::uint32_t area = ordered(toInt32(pop->areaCode()), byNumber);
+    const std::uint64_t number[2] = {ordered(prefixOf(pop->phoneNumber()), byNumber),
+                                     ordered(prefixOf(pop->phoneNumber(), 8), byNumber)};
+    if (sort.column == SortColumn::Number) {
+        key.major = std::uint64_t{area} << 1; // clear of kDecidedTie
+        key.number[0] = number[0];
+        key.number[1] = number[1];
+        return key;
+    }
     const int d = factor(sort, SortColumn::City);
-    if (a.cityRank != b.cityRank)
-        return a.cityRank < b.cityRank ? -d : d;
-    if (a.customer && b.customer)
-        return 0;
-    if (a.customer)
-        return popSortOrder * d;
-    if (b.customer)
-        return -popSortOrder * d;
-    if (a.sortOrder != b.sortOrder)
-        return a.sortOrder < b.sortOrder ? -d : d;
-    return compareKeyNumbers(a, b, factor(sort, SortColumn::Number));
+    const bool allCity = pop->allCity() != 0;
+    const std::uint64_t allCityGroup = allCity == (allCitySign > 0) ? 1 : 0;
+    const std::uint64_t city = d < 0 ? ~cityRank : cityRank;
+    key.major = allCityGroup << 63 | (city & 0xFFFFFFFFU) << 31;
+    if (!pop->fromMaster()) {
+        const std::uint64_t customerGroup = (popSortOrder > 0) == (d > 0) ? 2 : 0;
+        key.major |= customerGroup << 29 | kDecidedTie;
+        return key;
+    }
+    key.major |= std::uint64_t{1} << 29;
+    key.minor = std::uint64_t{ordered(pop->sortOrder(), d)} << 32 | area;
+    key.number[0] = number[0];
+    key.number[1] = number[1];
+    return key;
 }
 
 } // namespace
 
 void sortPops(std::vector<PopRecord*>& rows, const PopSort& sort, int allCitySign, int popSortOrder)
 {
-    std::vector<std::string_view> cities;
-    if (sort.column == SortColumn::City) {
-        std::unordered_set<std::string_view> distinct;
-        for (const PopRecord* pop : rows)
-            distinct.insert(pop->city());
-        cities.assign(distinct.begin(), distinct.end());
-        std::sort(cities.begin(), cities.end());
+    const auto plainLess = [&](const PopRecord* a, const PopRecord* b) {
+        return comparePops(*a, *b, sort, allCitySign, popSortOrder) < 0;
+    };
+    // The keys place customer and all-city rows by the signs of these two;
+    // a zero (which neither the profile nor the country table gives) leaves
+    // rows unordered that the keys would order.
+    if (allCitySign == 0 || popSortOrder == 0) {
+        std::stable_sort(rows.begin(), rows.end(), plainLess);
+        return;
     }
-    std::vector<SortKey> keys;
-    keys.reserve(rows.size());
-    for (PopRecord* pop : rows) {
-        SortKey key{};
-        if (sort.column == SortColumn::City) {
-            key.cityRank = static_cast<std::uint32_t>(std::lower_bound(cities.begin(), cities.end(), pop->city()) -
-                                                      cities.begin());
-            key.allCity = pop->allCity() != 0;
-            key.customer = !pop->fromMaster();
-            key.sortOrder = pop->sortOrder();
-        }
-        key.area = toInt32(pop->areaCode());
-        key.number[0] = prefixOf(pop->phoneNumber());
-        key.number[1] = prefixOf(pop->phoneNumber(), 8);
-        key.pop = pop;
-        keys.push_back(key);
-    }
+    std::vector<std::uint32_t> ranks;
+    if (sort.column == SortColumn::City)
+        ranks = cityRanks(rows);
+    std::vector<SortKey> keys(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        keys[i] = keyOf(rows[i], ranks.empty() ? 0 : ranks[i], sort, allCitySign, popSortOrder);
     std::stable_sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
-        int result = compareKeys(a, b, sort, allCitySign, popSortOrder);
-        if (result == kUndecided)
-            result = comparePops(*a.pop, *b.pop, sort, allCitySign, popSortOrder);
-        return result < 0;
+        if (a.major != b.major)
+            return a.major < b.major;
+        if (a.minor != b.minor)
+            return a.minor < b.minor;
+        if (a.number[0] != b.number[0])
+            return a.number[0] < b.number[0];
+        if (a.number[1] != b.number[1])
+            return a.number[1] < b.number[1];
+        return (a.major & kDecidedTie) == 0 && plainLess(a.pop, b.pop);
     });
     for (std::size_t i = 0; i < keys.size(); ++i)
         rows[i] = keys[i].pop;

@@ -20,20 +20,25 @@ using tarvo::test::TempDir;
 namespace {
 
 // Cities and numbers that share long prefixes, are prefixes of each other,
-// or differ only past the eighth byte; area codes that are not all digits.
+// or differ only past the eighth (or the sixteenth) byte; many cities seen
+// once; area codes that are not all digits or are negative; sort orders
+// below zero and beyond two bytes.
 std::string randomLine(std::mt19937& rng, int index)
 {
     static const char* const kCities[] = {"Austin", "Austinville", "Austin Central", "Aus", "austin", "",
                                           "San Jose", "San Josefina", "Zz", "\xC9vry", "Los Angeles West",
                                           "Los Angeles East"};
-    static const char* const kAreas[] = {"408", "0408", "", "12a", "99999", "7", "408 "};
+    static const char* const kAreas[] = {"408", "0408", "", "12a", "99999", "7", "408 ", "-5", "2147483647"};
     static const char* const kNumbers[] = {"5550100", "55501001", "5550100100", "555", "", "5550100099",
-                                           "5550100098"};
+                                           "5550100098", "18005550100203040", "18005550100203041",
+                                           "180055501002030", "1800555010020304"};
+    static const char* const kSortOrders[] = {"0", "1", "2", "-3", "70000"};
     auto pick = [&rng](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
-    return PopLine("US", "TX", kCities[pick(std::size(kCities))], "P" + std::to_string(index))
+    std::string city = pick(4) == 0 ? "Town " + std::to_string(rng() % 1000) : kCities[pick(std::size(kCities))];
+    return PopLine("US", "TX", city, "P" + std::to_string(index))
         .set(PopColumn::AREA_CODE, kAreas[pick(std::size(kAreas))])
         .set(PopColumn::PHONE_NUMBER, kNumbers[pick(std::size(kNumbers))])
-        .set(PopColumn::SORT_ORDER, std::to_string(pick(3)))
+        .set(PopColumn::SORT_ORDER, kSortOrders[pick(std::size(kSortOrders))])
         .set(PopColumn::ALL_CITY, pick(4) == 0 ? "1" : "0")
         .str();
 }
@@ -46,7 +51,7 @@ TEST(sortPops, ordersExactlyAsAStableSortWithTheComparison)
     TempDir dir;
     std::string master = "#VER 1\r\n";
     std::string customer = "#VER 1\r\n";
-    for (int i = 0; i < 400; ++i)
+    for (int i = 0; i < 1500; ++i)
         (i % 5 == 0 ? customer : master) += randomLine(rng, i) + "\r\n";
     dir.write("pbook.txt", master);
     dir.write("cbook.txt", customer);
@@ -62,7 +67,7 @@ TEST(sortPops, ordersExactlyAsAStableSortWithTheComparison)
 
     for (SortColumn column : {SortColumn::City, SortColumn::Number})
         for (SortDirection direction : {SortDirection::Ascending, SortDirection::Descending})
-            for (int allCitySign : {1, -1})
+            for (int allCitySign : {1, -1, 3, -7})
                 for (int popSortOrder : {1, -1}) {
                     const PopSort sort{column, direction};
                     std::vector<PopRecord*> expected = rows;
