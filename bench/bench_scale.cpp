@@ -28,6 +28,10 @@
 // peak over the size of "pbook.txt"; x_python, the time over the median time
 // of python_csv on the same book in this run; rows, the rows `list` wrote.
 //
+// TARVO_BENCH_SYNC names another tarvo-sync to run instead of the one built
+// with this program (an older build, on the same books, for a before and
+// after); list_verb, which runs this program's own code, is skipped then.
+//
 // Each process is started by a small helper (this program again, with
 // --run-measured) so that its peak memory is its own: a process started
 // straight from this one would count this one's memory at the fork.
@@ -239,6 +243,8 @@ private:
 
 Books g_books;
 std::string g_python;
+std::string g_sync = TARVO_SYNC_PROGRAM;
+bool g_otherSync = false;
 
 double median(std::vector<double> values)
 {
@@ -269,15 +275,15 @@ void runBook(benchmark::State& state, Shape shape, std::uint64_t pops, Run run)
         break;
     case Run::StatusDerive:
     case Run::StatusCached:
-        command = {TARVO_SYNC_PROGRAM, "status"};
+        command = {g_sync, "status"};
         break;
     case Run::ListLargest:
-        command = {TARVO_SYNC_PROGRAM, "list", "--country", kLargestCountry};
+        command = {g_sync, "list", "--country", kLargestCountry};
         break;
     }
     if (run == Run::StatusCached || run == Run::ListLargest) {
         // The first start of a dialer writes the caches; these runs start later.
-        if (!measure(book->work(), "/dev/null", {TARVO_SYNC_PROGRAM, "status"}).ok) {
+        if (!measure(book->work(), "/dev/null", {g_sync, "status"}).ok) {
             state.SkipWithError("tarvo-sync status failed");
             return;
         }
@@ -321,6 +327,10 @@ void runBook(benchmark::State& state, Shape shape, std::uint64_t pops, Run run)
 // `list --country US` run in this process on a start-up made once.
 void listVerb(benchmark::State& state, Shape shape, std::uint64_t pops)
 {
+    if (g_otherSync) {
+        state.SkipWithError("TARVO_BENCH_SYNC is set: this program's list is not the one measured");
+        return;
+    }
     Book* book = g_books.get(shape, pops);
     if (!book) {
         state.SkipWithError("the phonebook could not be generated");
@@ -396,6 +406,10 @@ int main(int argc, char** argv)
         return runMeasured(argv[2], argv[3], argv + 4);
     g_self = fs::read_symlink("/proc/self/exe").string();
     g_python = findOnPath("python3");
+    if (const char* other = std::getenv("TARVO_BENCH_SYNC"); other && *other) {
+        g_sync = other;
+        g_otherSync = true;
+    }
     registerBenchmarks();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
