@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <memory>
 #include <ostream>
 #include <string_view>
 #include <vector>
@@ -34,44 +36,89 @@ std::string_view onHandheld(const PopRecord& pop)
 }
 
 // Output gathered into large blocks: a list of hundreds of thousands of rows
-// reaches the stream in a few hundred writes.
+// reaches the stream in a few hundred writes. Cells are written straight
+// into the block; `room` makes sure one fits.
 class BlockWriter final {
 public:
-    explicit BlockWriter(std::ostream& out) : m_out(out) { m_block.reserve(kBlock + kBlock / 8); }
+    explicit BlockWriter(std::ostream& out) : m_out(out), m_data(new char[kBlock + kSlack]), m_capacity(kBlock + kSlack)
+    {
+    }
     BlockWriter(const BlockWriter&) = delete;
     BlockWriter& operator=(const BlockWriter&) = delete;
     ~BlockWriter() { flush(); }
 
-    std::string& block() { return m_block; }
+    // Where `size` more bytes can go.
+    char* room(std::size_t size)
+    {
+        if (m_used + size > m_capacity) {
+            flush();
+            if (size > m_capacity) {
+                m_data.reset(new char[size]);
+                m_capacity = size;
+            }
+        }
+        return m_data.get() + m_used;
+    }
+    // The bytes up to `end` (within the last room) are written.
+    void advance(char* end) { m_used = static_cast<std::size_t>(end - m_data.get()); }
     void rowDone()
     {
-        if (m_block.size() >= kBlock)
+        if (m_used >= kBlock)
             flush();
     }
     void flush()
     {
-        m_out.write(m_block.data(), static_cast<std::streamsize>(m_block.size()));
-        m_block.clear();
+        m_out.write(m_data.get(), static_cast<std::streamsize>(m_used));
+        m_used = 0;
     }
 
 private:
     static constexpr std::size_t kBlock = 1 << 20;
+    // A row of longest cells fits after a nearly full block.
+    static constexpr std::size_t kSlack = 64 << 10;
 
     std::ostream& m_out;
-    std::string m_block;
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_capacity;
+    std::size_t m_used = 0;
 };
+
+// Writes a cell as UTF-8 and then `blanks` blanks and the byte `after`
+// (none when it is 0).
+void writeCell(BlockWriter& writer, const CodePage& page, std::string_view cell, std::size_t blanks, char after)
+{
+    if (page.byTable()) {
+        char* p = page.writeUtf8(writer.room(CodePage::utf8Room(cell.size()) + blanks + 1), cell);
+        std::memset(p, ' ', blanks);
+        p += blanks;
+        if (after != 0)
+            *p++ = after;
+        writer.advance(p);
+        return;
+    }
+    std::string utf8;
+    page.appendUtf8(utf8, cell);
+    utf8.append(blanks, ' ');
+    if (after != 0)
+        utf8.push_back(after);
+    char* p = writer.room(utf8.size());
+    std::memcpy(p, utf8.data(), utf8.size());
+    writer.advance(p + utf8.size());
+}
+
+std::size_t widthOf(const CodePage& page, std::string_view cell)
+{
+    return page.byTable() ? cell.size() : page.characterCount(cell);
+}
 
 void writeTsv(const std::vector<PopRecord*>& rows, const CodePage& page, BlockWriter& writer)
 {
-    std::string& out = writer.block();
     for (std::size_t c = 0; c < kColumns; ++c)
-        out.append(kHeader[c]).push_back(c + 1 < kColumns ? '\t' : '\n');
+        writeCell(writer, page, kHeader[c], 0, c + 1 < kColumns ? '\t' : '\n');
     for (const PopRecord* pop : rows) {
-        for (std::string_view cell : textCells(*pop)) {
-            page.appendUtf8(out, cell);
-            out.push_back('\t');
-        }
-        out.append(onHandheld(*pop)).push_back('\n');
+        for (std::string_view cell : textCells(*pop))
+            writeCell(writer, page, cell, 0, '\t');
+        writeCell(writer, page, onHandheld(*pop), 0, '\n');
         writer.rowDone();
     }
 }
@@ -86,24 +133,17 @@ void writeTable(const std::vector<PopRecord*>& rows, const CodePage& page, Block
     for (const PopRecord* pop : rows) {
         std::array<std::string_view, kColumns - 1> cells = textCells(*pop);
         for (std::size_t c = 0; c + 1 < kColumns; ++c)
-            width[c] = std::max(width[c], page.characterCount(cells[c]));
+            width[c] = std::max(width[c], widthOf(page, cells[c]));
         width[kColumns - 1] = std::max(width[kColumns - 1], onHandheld(*pop).size());
     }
-    std::string& out = writer.block();
-    auto pad = [&](std::size_t column, std::size_t shown) { out.append(width[column] - shown + 2, ' '); };
-    for (std::size_t c = 0; c < kColumns; ++c) {
-        out.append(kHeader[c]);
-        if (c + 1 < kColumns)
-            pad(c, kHeader[c].size());
-    }
-    out.push_back('\n');
+    for (std::size_t c = 0; c + 1 < kColumns; ++c)
+        writeCell(writer, page, kHeader[c], width[c] - kHeader[c].size() + 2, 0);
+    writeCell(writer, page, kHeader[kColumns - 1], 0, '\n');
     for (const PopRecord* pop : rows) {
         std::array<std::string_view, kColumns - 1> cells = textCells(*pop);
-        for (std::size_t c = 0; c + 1 < kColumns; ++c) {
-            page.appendUtf8(out, cells[c]);
-            pad(c, page.characterCount(cells[c]));
-        }
-        out.append(onHandheld(*pop)).push_back('\n');
+        for (std::size_t c = 0; c + 1 < kColumns; ++c)
+            writeCell(writer, page, cells[c], width[c] - widthOf(page, cells[c]) + 2, 0);
+        writeCell(writer, page, onHandheld(*pop), 0, '\n');
         writer.rowDone();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,6 +29,27 @@ public:
     // Characters the bytes stand for (code points of their UTF-8 form): one
     // per byte in the default pages.
     [[nodiscard]] std::size_t characterCount(std::string_view bytes) const;
+
+    // True for the pages converted by a table of their own (the defaults):
+    // one character per byte, and `writeUtf8` applies.
+    [[nodiscard]] bool byTable() const { return m_table != nullptr; }
+    // Room `writeUtf8` needs for `size` bytes.
+    static constexpr std::size_t utf8Room(std::size_t size) { return 3 * size + 1; }
+    // For a page `byTable`: the bytes as UTF-8 (the text `appendUtf8` gives)
+    // written at `out`, which has `utf8Room` bytes; returns the end of the
+    // text. Inline and without a bounds check per byte, for the command
+    // line's lists of hundreds of thousands of rows.
+    char* writeUtf8(char* out, std::string_view bytes) const
+    {
+        for (char byte : bytes) {
+            // The whole entry goes over; only its size counts, the byte
+            // after it lands in the room's spare byte or is overwritten.
+            const Utf8Char& c = m_utf8[static_cast<unsigned char>(byte)];
+            std::memcpy(out, &c, sizeof c);
+            out += c.size;
+        }
+        return out;
+    }
     // Characters without a mapping become '?', the code pages' default.
     std::string fromUtf16(std::u16string_view text) const;
 
@@ -50,6 +72,7 @@ private:
         char bytes[3];
         unsigned char size;
     };
+    static_assert(sizeof(Utf8Char) == 4);
 
     std::string m_name;
     const std::array<char16_t, 256>* m_table = nullptr;

@@ -8,7 +8,9 @@
 #include "app/PopSort.h"
 #include "app/SelectionModel.h"
 #include "dialing/CountryQuery.h"
+#include "fixtures/ChildProcess.h"
 #include "fixtures/PopLine.h"
+#include "fixtures/TempDir.h"
 #include "fixtures/Workspace.h"
 #include "phonebook/CountryTable.h"
 #include "phonebook/MasterPhonebook.h"
@@ -181,4 +183,22 @@ TEST_F(ListCommandTest, largeListsAreTheCellsConvertedOneByOne)
     EXPECT_EQ(table, referenceTable(rows));
     EXPECT_EQ(tsv, referenceTsv(rows));
     EXPECT_EQ(byNumber, referenceTsv(referenceRows(phonebook, "US", {SortColumn::Number, SortDirection::Descending})));
+}
+
+// A desktop code page without a table of our own goes through iconv, cell
+// by cell, and a cell's width is its characters, not its bytes. The page is
+// chosen once per process: the program runs in a child.
+TEST_F(ListCommandTest, aCodePageThroughIconvIsConvertedAndPaddedByCharacters)
+{
+    // windows-1250: 0x8A is S with caron (U+0160), 0xB9 a with ogonek (U+0105).
+    m_ws.writeDialer("pbook.txt", test::PopFile({PopLine("DE", "BY", "\x8A\xB9" "d", "DE1").str(),
+                                                 PopLine("DE", "BY", "Ulm", "DE22").set(PopColumn::AREA_CODE, "731").str()}));
+    test::ScopedEnv page("TARVO_ANSI_CODEPAGE", "CP1250");
+    const std::string output = m_ws.dir().file("list.out");
+    test::ChildProcess child({test::tarvoSyncProgram(), "list", "--country", "DE"}, output);
+    ASSERT_TRUE(child.started());
+    ASSERT_EQ(child.wait(), 0) << Workspace::read(output);
+    EXPECT_EQ(Workspace::read(output), "pop   country  region  city  area_code  phone_number  on_handheld\n"
+                                       "DE22  DE       BY      Ulm   731        5550100       no\n"
+                                       "DE1   DE       BY      \xC5\xA0\xC4\x85" "d   408        5550100       no\n");
 }

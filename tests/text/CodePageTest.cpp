@@ -51,6 +51,13 @@ TEST(CodePage, directUtf8IsTheTextThroughUtf16)
         for (char c : viaUtf16)
             characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
         EXPECT_EQ(page.characterCount(text), characters);
+        if (page.byTable()) {
+            // Written within the room asked for: the byte after it stays.
+            std::string room(CodePage::utf8Room(text.size()) + 1, '\xEE');
+            char* end = page.writeUtf8(room.data(), text);
+            EXPECT_EQ(std::string(room.data(), end), viaUtf16);
+            EXPECT_EQ(room.back(), '\xEE');
+        }
     }
 }
 
