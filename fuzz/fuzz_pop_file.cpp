@@ -63,8 +63,14 @@ void checkNumbers(std::string_view text)
     for (;;) {
         if (text.empty())
             return;
-        std::size_t nl = text.find('\n');
-        line = text.substr(0, nl == std::string_view::npos ? text.size() : nl + 1);
+        // Lines end as the loader's reader ends them: at CR LF, LF or a
+        // CR alone.
+        std::size_t end = text.find_first_of("\r\n");
+        if (end == std::string_view::npos)
+            end = text.size();
+        else
+            end += text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
+        line = text.substr(0, end);
         text.remove_prefix(line.size());
         // Longer lines reach the loader in pieces.
         if (line.size() < 1000 && !tarvo::Comment(line) && tarvo::ParseTokens(line, fields.data(), 29) >= 28)
