@@ -1,6 +1,9 @@
 #include "support/LineReader.h"
 
+#include <cerrno>
 #include <cstring>
+
+#include <unistd.h>
 
 namespace tarvo {
 
@@ -15,9 +18,45 @@ LineReader::LineReader(const std::string& path, std::size_t maxLine)
         m_buffer.resize(kBlock + m_maxLine);
 }
 
+LineReader::LineReader(int fd, std::uint64_t begin, std::uint64_t end, std::size_t maxLine)
+    : m_fd(fd), m_at(begin), m_partEnd(end), m_maxLine(maxLine == 0 ? 1 : maxLine)
+{
+    if (m_fd >= 0)
+        m_buffer.resize(kBlock + m_maxLine);
+}
+
+// Bytes read into `to`; fewer than `room` only at the end of the file or of
+// the part, or after an error (then m_failed is set).
+std::size_t LineReader::readInto(char* to, std::size_t room)
+{
+    if (m_file) {
+        std::size_t got = std::fread(to, 1, room, m_file.get());
+        if (got < room)
+            m_failed = std::ferror(m_file.get()) != 0;
+        return got;
+    }
+    if (m_partEnd - m_at < room)
+        room = static_cast<std::size_t>(m_partEnd - m_at);
+    std::size_t got = 0;
+    while (got < room) {
+        const ssize_t n = ::pread(m_fd, to + got, room - got, static_cast<off_t>(m_at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            m_failed = true;
+            break;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+        m_at += static_cast<std::uint64_t>(n);
+    }
+    return got;
+}
+
 bool LineReader::refill()
 {
-    if (m_eof || !m_file)
+    if (m_eof || !isOpen())
         return false;
     // Keep the unread tail, then top up behind it.
     if (m_begin > 0) {
@@ -26,18 +65,16 @@ bool LineReader::refill()
         m_begin = 0;
     }
     std::size_t room = m_buffer.size() - m_end;
-    std::size_t got = std::fread(m_buffer.data() + m_end, 1, room, m_file.get());
-    if (got < room) {
+    std::size_t got = readInto(m_buffer.data() + m_end, room);
+    if (got < room)
         m_eof = true;
-        m_failed = std::ferror(m_file.get()) != 0;
-    }
     m_end += got;
     return got > 0;
 }
 
 bool LineReader::next(std::string_view& line)
 {
-    if (!m_file)
+    if (!isOpen())
         return false;
     for (;;) {
         std::size_t avail = m_end - m_begin;

@@ -3,6 +3,7 @@
 #include "support/FileHandle.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,16 +19,25 @@ namespace tarvo {
 class LineReader final {
 public:
     static constexpr std::size_t kDefaultMaxLine = 1023;
+    // An `end` that reads on to the end of the file.
+    static constexpr std::uint64_t kToEnd = UINT64_MAX;
 
     LineReader() = default;
     explicit LineReader(const std::string& path, std::size_t maxLine = kDefaultMaxLine);
+    // Reads the bytes from `begin` up to `end` of a file already open as
+    // `fd`, which stays the caller's and must outlive the reader. Readers
+    // of one descriptor do not disturb each other (nothing moves its file
+    // position), so several can read parts of one file side by side. The
+    // part is read as if it were the whole file: `begin` should be where a
+    // line starts and `end` just after a line end.
+    LineReader(int fd, std::uint64_t begin, std::uint64_t end, std::size_t maxLine = kDefaultMaxLine);
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
     LineReader(LineReader&&) noexcept = default;
     LineReader& operator=(LineReader&&) noexcept = default;
     ~LineReader() = default;
 
-    [[nodiscard]] bool isOpen() const { return m_file != nullptr; }
+    [[nodiscard]] bool isOpen() const { return m_file != nullptr || m_fd >= 0; }
 
     // The next line (valid until the next call), or false at the end.
     bool next(std::string_view& line);
@@ -37,8 +47,12 @@ public:
 
 private:
     bool refill();
+    std::size_t readInto(char* to, std::size_t room);
 
     FilePtr m_file;
+    int m_fd = -1;          // a part of a file read with pread, or -1
+    std::uint64_t m_at = 0; // where the part's next bytes are
+    std::uint64_t m_partEnd = kToEnd;
     std::string m_buffer;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
