@@ -4,6 +4,16 @@ namespace tarvo {
 
 PopFileReader::PopFileReader(const std::string& path) : m_reader(path)
 {
+    checkFirstLine();
+}
+
+PopFileReader::PopFileReader(int fd, std::uint64_t end) : m_reader(fd, 0, end)
+{
+    checkFirstLine();
+}
+
+void PopFileReader::checkFirstLine()
+{
     if (!m_reader.isOpen()) {
         m_opened = PopFileStatus::CannotOpen;
         return;

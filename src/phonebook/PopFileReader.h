@@ -2,6 +2,7 @@
 
 #include "support/LineReader.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,9 @@ enum class PopFileStatus {
 class PopFileReader final {
 public:
     explicit PopFileReader(const std::string& path);
+    // The first part of a file already open as `fd` (see LineReader), up to
+    // `end`, checked the same way.
+    PopFileReader(int fd, std::uint64_t end);
     PopFileReader(const PopFileReader&) = delete;
     PopFileReader& operator=(const PopFileReader&) = delete;
 
@@ -33,6 +37,8 @@ public:
     bool next(std::string_view& line);
 
 private:
+    void checkFirstLine();
+
     LineReader m_reader;
     PopFileStatus m_opened = PopFileStatus::Read;
     std::string_view m_first;

@@ -1,17 +1,26 @@
 #include "phonebook/PopList.h"
 
 #include "phonebook/PopSlots.h"
+#include "support/FileHandle.h"
+#include "support/LineCuts.h"
 #include "support/LineReader.h"
+#include "support/ShortBytes.h"
 #include "support/Tokenizer.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <iterator>
+#include <thread>
+
+#include <sys/stat.h>
 
 namespace tarvo {
 
@@ -70,33 +79,6 @@ inline int fieldNumber(std::string_view field, const char* lineEnd)
         }
     }
     return toInt32(field);
-}
-
-// memcpy for the short fields of a line, without a call for each: loads
-// that may overlap but never reach outside the field.
-inline void copyShort(char* to, const char* from, std::size_t size)
-{
-    if (size >= 8 && size <= 16) {
-        std::uint64_t head;
-        std::uint64_t tail;
-        std::memcpy(&head, from, 8);
-        std::memcpy(&tail, from + size - 8, 8);
-        std::memcpy(to, &head, 8);
-        std::memcpy(to + size - 8, &tail, 8);
-    } else if (size >= 4 && size < 8) {
-        std::uint32_t head;
-        std::uint32_t tail;
-        std::memcpy(&head, from, 4);
-        std::memcpy(&tail, from + size - 4, 4);
-        std::memcpy(to, &head, 4);
-        std::memcpy(to + size - 4, &tail, 4);
-    } else if (size > 0 && size < 4) {
-        to[0] = from[0];
-        to[size / 2] = from[size / 2];
-        to[size - 1] = from[size - 1];
-    } else if (size > 16) {
-        std::memcpy(to, from, size);
-    }
 }
 
 } // namespace
@@ -178,12 +160,13 @@ static_assert(sizeof(void*) != 8 || sizeof(PopRecord) == 72);
 
 PopRecord& PopList::appendRecord()
 {
-    if (m_chunks.empty() || m_lastFill == chunkCapacity(m_chunks.size() - 1)) {
-        m_chunks.push_back(std::make_unique<PopRecord[]>(chunkCapacity(m_chunks.size())));
-        m_lastFill = 0;
+    if (m_chunks.empty() || m_chunks.back().used == m_chunks.back().capacity) {
+        const std::size_t capacity = chunkCapacity(m_chunks.size());
+        m_chunks.push_back({std::make_unique<PopRecord[]>(capacity), 0, 0, capacity});
     }
     ++m_size;
-    return m_chunks.back()[m_lastFill++];
+    Chunk& chunk = m_chunks.back();
+    return chunk.records[chunk.used++];
 }
 
 // Where each stored column of a record comes from in a line: the positions
@@ -249,17 +232,22 @@ void PopList::fillRecord(PopRecord& record, const std::string_view* fields, cons
     record.m_selected = 0;
 }
 
-PopFileStatus PopList::LoadFile(Mode mode, const std::string& path, Source source)
+PopList::Parallelism PopList::defaultParallelism()
 {
-    if (mode == Mode::ClearFirst)
-        clear();
-    PopFileReader reader(path);
-    const bool fromMaster = source == Source::Master;
+    constexpr unsigned kMostParts = 8;
+    constexpr std::uint64_t kLeastPartBytes = 4 << 20;
+    // Asked once: every list (the handheld's too) starts with this.
+    static const unsigned parts = std::clamp(std::thread::hardware_concurrency(), 1U, kMostParts);
+    return {parts, kLeastPartBytes};
+}
+
+template <class Lines>
+void PopList::readLines(Lines& lines, bool fromMaster, PopRecord*& last)
+{
     std::array<std::string_view, kMaxFields> fields{};
     SlotPositions from = slotPositions();
-    PopRecord* last = nullptr; // grouping looks back only within this file
     std::string_view line;
-    while (reader.next(line)) {
+    while (lines.next(line)) {
         if (Comment(line)) {
             if (m_columns.applyHeader(line))
                 from = slotPositions();
@@ -278,7 +266,126 @@ PopFileStatus PopList::LoadFile(Mode mode, const std::string& path, Source sourc
             fillRecord(*last, fields.data(), lineEnd, from, fromMaster);
         }
     }
+}
+
+PopFileStatus PopList::LoadFile(Mode mode, const std::string& path, Source source)
+{
+    if (mode == Mode::ClearFirst)
+        clear();
+    FilePtr file = openFile(path, "rb");
+    if (!file)
+        return PopFileStatus::CannotOpen;
+    const int fd = ::fileno(file.get());
+    std::vector<std::uint64_t> cuts;
+    struct stat info {};
+    if (m_parallelism.parts > 1 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        const auto size = static_cast<std::uint64_t>(info.st_size);
+        const std::uint64_t fit = size / std::max<std::uint64_t>(m_parallelism.minPartBytes, 1);
+        const auto parts = static_cast<unsigned>(std::min<std::uint64_t>(m_parallelism.parts, fit));
+        if (parts > 1)
+            cuts = findLineCuts(fd, size, parts);
+    }
+    const bool fromMaster = source == Source::Master;
+    PopFileReader reader(fd, cuts.empty() ? LineReader::kToEnd : cuts.front());
+    if (reader.status() != PopFileStatus::Read)
+        return reader.status();
+    if (!cuts.empty())
+        return readParts(reader, fd, cuts, fromMaster);
+    PopRecord* last = nullptr; // grouping looks back only within this file
+    readLines(reader, fromMaster, last);
     return reader.status();
+}
+
+PopFileStatus PopList::readParts(PopFileReader& first, int fd, const std::vector<std::uint64_t>& cuts,
+                                 bool fromMaster)
+{
+    // The other parts begin with the columns as they are now. A header line
+    // that moves them in an earlier part (headers are rare, and nearly
+    // always at the top) has that part's successor read again.
+    struct Part {
+        PopList list;
+        ColumnMap start;
+        PopRecord* last = nullptr;
+        bool failed = false;
+        std::exception_ptr error;
+    };
+    std::vector<std::unique_ptr<Part>> parts;
+    auto readPart = [fd, &cuts, fromMaster](Part& part, std::size_t k) {
+        part.list.m_columns = part.start;
+        LineReader lines(fd, cuts[k - 1], k < cuts.size() ? cuts[k] : LineReader::kToEnd);
+        part.list.readLines(lines, fromMaster, part.last);
+        part.failed = lines.failed();
+    };
+    PopRecord* last = nullptr;
+    {
+        std::vector<std::jthread> threads;
+        threads.reserve(cuts.size());
+        for (std::size_t k = 1; k <= cuts.size(); ++k) {
+            Part& part = *parts.emplace_back(std::make_unique<Part>());
+            part.start = m_columns;
+            threads.emplace_back([&readPart, &part, k] {
+                try {
+                    readPart(part, k);
+                } catch (...) {
+                    part.error = std::current_exception();
+                }
+            });
+        }
+        readLines(first, fromMaster, last);
+    }
+    for (const std::unique_ptr<Part>& part : parts)
+        if (part->error)
+            std::rethrow_exception(part->error);
+    // A read error ends the file where it happened: the parts after it are
+    // dropped, as a reading from start to end would never have reached them.
+    if (first.status() != PopFileStatus::Read)
+        return first.status();
+    for (std::size_t k = 1; k <= cuts.size(); ++k) {
+        if (parts[k - 1]->start.positions() != m_columns.positions()) {
+            parts[k - 1] = std::make_unique<Part>();
+            parts[k - 1]->start = m_columns;
+            readPart(*parts[k - 1], k);
+        }
+        Part& part = *parts[k - 1];
+        append(part.list, part.last, last);
+        m_columns = part.list.m_columns;
+        if (part.failed)
+            return PopFileStatus::ReadFailed;
+    }
+    return PopFileStatus::Read;
+}
+
+void PopList::append(PopList& part, PopRecord* partLast, PopRecord*& last)
+{
+    if (!part.m_chunks.empty() && last) {
+        // The cut fell among the lines of one POP: the part's first record
+        // and its variants are further variants of the record before it.
+        Chunk& head = part.m_chunks.front();
+        PopRecord& joining = head.records[head.first];
+        if (joining.pop() == last->pop()) {
+            if (!last->m_variants)
+                last->m_variants = std::make_unique<std::vector<PopRecord>>();
+            std::unique_ptr<std::vector<PopRecord>> more = std::move(joining.m_variants);
+            last->m_variants->push_back(std::move(joining));
+            if (more)
+                std::move(more->begin(), more->end(), std::back_inserter(*last->m_variants));
+            ++head.first;
+            --part.m_size;
+            if (head.first == head.used)
+                part.m_chunks.erase(part.m_chunks.begin());
+        }
+    }
+    // The text of every record read, joined or not, now lives here.
+    m_text.adopt(std::move(part.m_text));
+    if (part.m_size == 0)
+        return;
+    m_chunks.reserve(m_chunks.size() + part.m_chunks.size());
+    for (Chunk& chunk : part.m_chunks)
+        m_chunks.push_back(std::move(chunk));
+    m_size += part.m_size;
+    part.m_chunks.clear();
+    part.m_size = 0;
+    last = partLast;
 }
 
 int PopList::CountSelected()
@@ -302,47 +409,46 @@ bool PopList::hasMasterRecords() const
 void PopList::clear()
 {
     m_chunks.clear();
-    m_lastFill = 0;
     m_size = 0;
     m_text.clear();
 }
 
 PopList::iterator PopList::begin()
 {
-    return {this, 0, 0};
-}
-
-std::pair<std::size_t, std::size_t> PopList::endPosition() const
-{
-    if (m_chunks.empty())
-        return {0, 0};
-    if (m_lastFill == chunkCapacity(m_chunks.size() - 1))
-        return {m_chunks.size(), 0};
-    return {m_chunks.size() - 1, m_lastFill};
+    return {this, 0, m_chunks.empty() ? 0 : m_chunks.front().first};
 }
 
 PopList::iterator PopList::end()
 {
-    auto [chunk, index] = endPosition();
-    return {this, chunk, index};
+    return {this, m_chunks.size(), 0};
+}
+
+PopList::iterator PopList::middle()
+{
+    std::size_t before = 0;
+    for (std::size_t chunk = 0; chunk < m_chunks.size(); ++chunk) {
+        if (before >= m_size / 2)
+            return {this, chunk, m_chunks[chunk].first};
+        before += m_chunks[chunk].used - m_chunks[chunk].first;
+    }
+    return end();
 }
 
 PopList::const_iterator PopList::begin() const
 {
-    return {this, 0, 0};
+    return {this, 0, m_chunks.empty() ? 0 : m_chunks.front().first};
 }
 
 PopList::const_iterator PopList::end() const
 {
-    auto [chunk, index] = endPosition();
-    return {this, chunk, index};
+    return {this, m_chunks.size(), 0};
 }
 
 std::size_t PopList::bytesReserved() const
 {
     std::size_t bytes = m_text.capacity();
-    for (std::size_t k = 0; k < m_chunks.size(); ++k)
-        bytes += chunkCapacity(k) * sizeof(PopRecord);
+    for (const Chunk& chunk : m_chunks)
+        bytes += chunk.capacity * sizeof(PopRecord);
     for (const PopRecord& record : *this)
         if (record.m_variants)
             bytes += sizeof(std::vector<PopRecord>) + record.m_variants->capacity() * sizeof(PopRecord);

@@ -6,6 +6,7 @@
 #include "phonebook/TextArena.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -43,6 +44,18 @@ public:
     // there are kept). ClearFirst empties the list before the file is opened.
     [[nodiscard]] PopFileStatus LoadFile(Mode mode, const std::string& path, Source source);
 
+    // How LoadFile reads a large file: cut between lines into at most
+    // `parts` parts of at least `minPartBytes` each, read side by side by
+    // threads of their own. The list comes out as reading the file from
+    // start to end makes it.
+    struct Parallelism {
+        unsigned parts = 1;
+        std::uint64_t minPartBytes = 0;
+    };
+    // A part per processor (at most eight), parts of at least 4 MiB.
+    static Parallelism defaultParallelism();
+    void setParallelism(Parallelism parallelism) { m_parallelism = parallelism; }
+
     // Records of the master file (fromMaster 1) with selected 1; variants are
     // not counted. Also kept as `selectedCount`.
     int CountSelected();
@@ -59,6 +72,9 @@ public:
 
     iterator begin();
     iterator end();
+    // Where the records are about half read: [begin, middle) and
+    // [middle, end) can be walked side by side.
+    iterator middle();
     const_iterator begin() const;
     const_iterator end() const;
 
@@ -83,20 +99,38 @@ private:
         return chunk < 7 ? kFirstChunk << chunk : kMaxChunk;
     }
 
+    // Records [first, used) of an array of `capacity`. Only a chunk taken
+    // over from a part read side by side starts past 0 (its first record
+    // joined the POP before the cut); a chunk in the list is never empty.
+    struct Chunk {
+        std::unique_ptr<PopRecord[]> records;
+        std::size_t first = 0;
+        std::size_t used = 0;
+        std::size_t capacity = 0;
+    };
     struct SlotPositions;
 
     PopRecord& appendRecord();
-    std::pair<std::size_t, std::size_t> endPosition() const;
     SlotPositions slotPositions() const;
     void fillRecord(PopRecord& record, const std::string_view* fields, const char* lineEnd, const SlotPositions& from,
                     bool fromMaster);
+    // Reads the records of `lines` into the list; `last` is the record a
+    // line with its POP id joins as a variant, and the last one read after.
+    template <class Lines>
+    void readLines(Lines& lines, bool fromMaster, PopRecord*& last);
+    // The file open as `fd` cut at `cuts`: the first part from `first`, read
+    // here, the others by threads of their own.
+    PopFileStatus readParts(PopFileReader& first, int fd, const std::vector<std::uint64_t>& cuts, bool fromMaster);
+    // Moves the records and text of `part`, read after this list, to its end;
+    // `last` and `partLast` as readLines leaves them.
+    void append(PopList& part, PopRecord* partLast, PopRecord*& last);
 
-    std::vector<std::unique_ptr<PopRecord[]>> m_chunks;
-    std::size_t m_lastFill = 0; // records used in the last chunk
+    std::vector<Chunk> m_chunks;
     std::size_t m_size = 0;
     TextArena m_text;
     ColumnMap m_columns;
     int m_selectedCount = 0;
+    Parallelism m_parallelism = defaultParallelism();
 
     template <bool Const>
     class Iterator {
@@ -117,13 +151,13 @@ private:
             return {m_list, m_chunk, m_index};
         }
 
-        reference operator*() const { return m_list->m_chunks[m_chunk][m_index]; }
+        reference operator*() const { return m_list->m_chunks[m_chunk].records[m_index]; }
         pointer operator->() const { return &**this; }
         Iterator& operator++()
         {
-            if (++m_index == chunkCapacity(m_chunk)) {
+            if (++m_index == m_list->m_chunks[m_chunk].used) {
                 ++m_chunk;
-                m_index = 0;
+                m_index = m_chunk < m_list->m_chunks.size() ? m_list->m_chunks[m_chunk].first : 0;
             }
             return *this;
         }

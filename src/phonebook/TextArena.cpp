@@ -32,6 +32,17 @@ std::string_view TextArena::store(std::string_view text)
     return {p, text.size()};
 }
 
+void TextArena::adopt(TextArena&& other)
+{
+    // This arena goes on filling its own last chunk; what is left of the
+    // other's is given up.
+    m_chunks.reserve(m_chunks.size() + other.m_chunks.size());
+    for (std::unique_ptr<char[]>& chunk : other.m_chunks)
+        m_chunks.push_back(std::move(chunk));
+    m_capacity += other.m_capacity;
+    other.clear();
+}
+
 void TextArena::clear()
 {
     m_chunks.clear();

@@ -24,6 +24,10 @@ public:
     // A stable copy of `text`.
     std::string_view store(std::string_view text);
 
+    // Takes over the chunks of `other`, which is left empty: views into
+    // them stay valid and now live as long as this arena.
+    void adopt(TextArena&& other);
+
     // Releases every chunk; earlier views dangle.
     void clear();
 
