@@ -1,11 +1,13 @@
 #include "app/PopSort.h"
 
 #include "phonebook/PopRecord.h"
+#include "support/SideBySide.h"
 #include "support/Tokenizer.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -212,10 +214,7 @@ void sortPops(std::vector<PopRecord*>& rows, const PopSort& sort, int allCitySig
     std::vector<std::uint32_t> ranks;
     if (sort.column == SortColumn::City)
         ranks = cityRanks(rows);
-    std::vector<SortKey> keys(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        keys[i] = keyOf(rows[i], ranks.empty() ? 0 : ranks[i], sort, allCitySign, popSortOrder);
-    std::stable_sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
+    const auto less = [&](const SortKey& a, const SortKey& b) {
         if (a.major != b.major)
             return a.major < b.major;
         if (a.minor != b.minor)
@@ -225,9 +224,21 @@ void sortPops(std::vector<PopRecord*>& rows, const PopSort& sort, int allCitySig
         if (a.number[1] != b.number[1])
             return a.number[1] < b.number[1];
         return (a.major & kDecidedTie) == 0 && plainLess(a.pop, b.pop);
+    };
+    // A big country's list is sorted on two processors, each making the
+    // keys of its half (and touching that half's memory first) and sorting
+    // them.
+    constexpr std::size_t kParallelRows = 1 << 16;
+    const std::size_t count = rows.size();
+    const std::unique_ptr<SortKey[]> keys = std::make_unique_for_overwrite<SortKey[]>(count);
+    const std::size_t middle = sortInHalves(count, kParallelRows, [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            keys[i] = keyOf(rows[i], ranks.empty() ? 0 : ranks[i], sort, allCitySign, popSortOrder);
+        std::stable_sort(keys.get() + from, keys.get() + to, less);
     });
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        rows[i] = keys[i].pop;
+    std::size_t at = 0;
+    mergeRuns(keys.get(), keys.get() + middle, keys.get() + count, less,
+              [&rows, &at](const SortKey& key) { rows[at++] = key.pop; });
 }
 
 int comparePops(const PopRecord& a, const PopRecord& b, const PopSort& sort, int allCitySign, int popSortOrder)

@@ -2,6 +2,7 @@
 
 #include "phonebook/MasterPhonebook.h"
 #include "support/FrontEnd.h"
+#include "support/SideBySide.h"
 
 #include <algorithm>
 #include <cctype>
@@ -144,13 +145,30 @@ void SelectionModel::rebuild()
 {
     m_main.clear();
     m_handheld.clear();
-    for (PopRecord& pop : m_phonebook.pops()) {
-        if (!m_filter.passes(pop))
-            continue;
-        m_main.push_back(&pop);
-        if (pop.selected() == 1)
-            m_handheld.push_back(&pop);
-    }
+    const auto collect = [this](PopList::iterator from, PopList::iterator to, std::vector<PopRecord*>& main,
+                                std::vector<PopRecord*>& handheld) {
+        for (; from != to; ++from) {
+            PopRecord& pop = *from;
+            if (!m_filter.passes(pop))
+                continue;
+            main.push_back(&pop);
+            if (pop.selected() == 1)
+                handheld.push_back(&pop);
+        }
+    };
+    // A big phonebook is filtered in two halves side by side; the rows
+    // keep the phonebook's order.
+    constexpr std::size_t kParallelPops = 1 << 17;
+    PopList& pops = m_phonebook.pops();
+    const bool split = worthTwoThreads(pops.size(), kParallelPops);
+    const PopList::iterator middle = split ? pops.middle() : pops.end();
+    std::vector<PopRecord*> secondMain;
+    std::vector<PopRecord*> secondHandheld;
+    runSideBySide(
+        split, [&] { collect(pops.begin(), middle, m_main, m_handheld); },
+        [&] { collect(middle, pops.end(), secondMain, secondHandheld); });
+    m_main.insert(m_main.end(), secondMain.begin(), secondMain.end());
+    m_handheld.insert(m_handheld.end(), secondHandheld.begin(), secondHandheld.end());
     sort(List::Main);
     sort(List::Handheld);
 }

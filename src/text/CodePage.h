@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/ShortBytes.h"
+
 #include <array>
 #include <cstring>
 #include <memory>
@@ -41,6 +43,13 @@ public:
     // line's lists of hundreds of thousands of rows.
     char* writeUtf8(char* out, std::string_view bytes) const
     {
+        // Both tables keep ASCII as it is (their low halves are the
+        // identity): a text of ASCII alone, nearly every dialer text, is
+        // copied without a look-up per byte.
+        if (isAscii(bytes)) {
+            copyShort(out, bytes.data(), bytes.size());
+            return out + bytes.size();
+        }
         for (char byte : bytes) {
             // The whole entry goes over; only its size counts, the byte
             // after it lands in the room's spare byte or is overwritten.

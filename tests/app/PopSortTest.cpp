@@ -81,3 +81,32 @@ TEST(sortPops, ordersExactlyAsAStableSortWithTheComparison)
                                                 << allCitySign << " customers " << popSortOrder;
                 }
 }
+
+TEST(LargeListSort, aListSortedOnTwoProcessorsIsInTheOrderOfOneStableSort)
+{
+    // Enough rows to be sorted in two halves; repeated numbers make equal
+    // rows whose order only stability decides.
+    std::mt19937 rng(5);
+    TempDir dir;
+    std::string master = "#VER 1\r\n";
+    for (int i = 0; i < 70000; ++i)
+        master += randomLine(rng, i) + "\r\n";
+    dir.write("pbook.txt", master);
+    PopList pops;
+    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
+              PopFileStatus::Read);
+    std::vector<PopRecord*> rows;
+    for (PopRecord& pop : pops)
+        rows.push_back(&pop);
+    std::shuffle(rows.begin(), rows.end(), rng);
+    for (const PopSort sort : {PopSort{SortColumn::City, SortDirection::Descending},
+                               PopSort{SortColumn::Number, SortDirection::Ascending}}) {
+        std::vector<PopRecord*> expected = rows;
+        std::stable_sort(expected.begin(), expected.end(), [&](const PopRecord* a, const PopRecord* b) {
+            return comparePops(*a, *b, sort, -1, 1) < 0;
+        });
+        std::vector<PopRecord*> sorted = rows;
+        sortPops(sorted, sort, -1, 1);
+        EXPECT_EQ(sorted, expected) << "column " << static_cast<int>(sort.column);
+    }
+}

@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace tarvo;
 using tarvo::test::PopFile;
@@ -211,4 +215,56 @@ TEST_F(SelectionModelTest, allCityPopsGoWhereTheCountryOrderSaysWhateverTheDirec
 
     m_model->chooseCountry(m_model->findCountry("CA")); // order -1: first
     EXPECT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"QALL", "Q1"}));
+}
+
+namespace {
+
+// Phonebooks big enough to be filtered and sorted on two processors.
+class LargeLists : public SelectionModelTest {};
+
+} // namespace
+
+TEST_F(LargeLists, aBigPhonebookIsFilteredAndSortedWithoutLosingOrRepeatingARow)
+{
+    std::string book = "#VER 1\r\n";
+    constexpr int kPops = 150000;
+    for (int i = 0; i < kPops; ++i) {
+        const std::string city = "City " + std::to_string(i % 997);
+        const std::string number = std::to_string(5550000 + i);
+        book += line(i % 3 == 0 ? "CA" : "US", i % 3 == 0 ? "ON" : "TX", city.c_str(), ("P" + std::to_string(i)).c_str(),
+                     "512", number.c_str(), std::to_string(i % 5).c_str())
+                + "\r\n";
+    }
+    load(book);
+    makeModel();
+    std::vector<PopRecord*> expectedMain;
+    std::vector<PopRecord*> expectedHandheld;
+    int index = 0;
+    for (PopRecord& pop : m_phonebook->pops()) {
+        if (index++ % 7 == 0)
+            pop.setSelected(1);
+        if (pop.country() != "US")
+            continue;
+        expectedMain.push_back(&pop);
+        if (pop.selected() == 1)
+            expectedHandheld.push_back(&pop);
+    }
+    ASSERT_EQ(index, kPops);
+    m_model->chooseCountry(m_model->findCountry("US"));
+
+    for (auto [list, expected] : {std::pair{SelectionModel::List::Main, &expectedMain},
+                                  std::pair{SelectionModel::List::Handheld, &expectedHandheld}}) {
+        const std::vector<PopRecord*>& rows = m_model->rows(list);
+        ASSERT_EQ(rows.size(), expected->size());
+        // Every number differs, so the order is total: sorted and the same
+        // rows means the one right order.
+        for (std::size_t r = 1; r < rows.size(); ++r)
+            ASSERT_LT(comparePops(*rows[r - 1], *rows[r], m_model->sortOf(list), m_model->allCitySign(), -1), 0)
+                << "row " << r;
+        std::vector<PopRecord*> got = rows;
+        std::sort(got.begin(), got.end());
+        std::vector<PopRecord*> want = *expected;
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(got, want);
+    }
 }

@@ -145,13 +145,15 @@ TEST_F(ListCommandTest, accentedCellsAreShownAsUtf8AndPaddedByCharacters)
               "DE1\tDE\tBY\tM\xC3\xBCnchen\t89\t5550100\tno\n");
 }
 
-// Enough rows that the output spans several blocks, with every byte above
-// 0x7F somewhere in a city, a region or a number, and many rows of one city.
+// Enough rows that the output spans several blocks and is sorted and
+// written by two threads, with every byte above 0x7F somewhere in a city, a
+// region or a number, and many rows of one city.
 TEST_F(ListCommandTest, largeListsAreTheCellsConvertedOneByOne)
 {
+    constexpr int kRows = 70000;
     std::mt19937 rng(3);
     std::string book = "#VER 1\r\n";
-    for (int i = 0; i < 25000; ++i) {
+    for (int i = 0; i < kRows; ++i) {
         std::string city = "City" + std::to_string(rng() % 300);
         city.push_back(static_cast<char>(0x80 + i % 128));
         if (i % 7 == 0)
@@ -179,7 +181,7 @@ TEST_F(ListCommandTest, largeListsAreTheCellsConvertedOneByOne)
     MasterPhonebook phonebook(m_ws.dialer(""), frontEnd, m_ws.work("reference_dr_country.txt"), query);
     ASSERT_TRUE(phonebook.Load().ok());
     std::vector<PopRecord*> rows = referenceRows(phonebook, "US", {});
-    ASSERT_EQ(rows.size(), 25000U);
+    ASSERT_EQ(rows.size(), std::size_t{kRows});
     EXPECT_EQ(table, referenceTable(rows));
     EXPECT_EQ(tsv, referenceTsv(rows));
     EXPECT_EQ(byNumber, referenceTsv(referenceRows(phonebook, "US", {SortColumn::Number, SortDirection::Descending})));

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace tarvo::cli {
+
+// Output gathered into large blocks: a list of hundreds of thousands of rows
+// reaches the stream in a few hundred writes. Text is written straight into
+// the block; `room` makes sure it fits. A writer without a stream keeps its
+// blocks, for a part of the output made beside another and written after
+// it (`writeKeptTo`).
+class BlockWriter final {
+public:
+    explicit BlockWriter(std::ostream* out);
+    BlockWriter(const BlockWriter&) = delete;
+    BlockWriter& operator=(const BlockWriter&) = delete;
+    ~BlockWriter();
+
+    // Where `size` more bytes can go.
+    char* room(std::size_t size)
+    {
+        return m_used + size <= m_capacity ? m_data.get() + m_used : roomAfterFlush(size);
+    }
+    // The bytes up to `end` (within the last room) are written.
+    void advance(char* end) { m_used = static_cast<std::size_t>(end - m_data.get()); }
+    // Flushes a full block at the end of a row.
+    void rowDone()
+    {
+        if (m_used >= kBlock)
+            flush();
+    }
+    void flush();
+    // For a writer without a stream: its blocks, in order, to `out`.
+    void writeKeptTo(std::ostream& out);
+
+private:
+    static constexpr std::size_t kBlock = 1 << 20;
+    // A row of longest cells fits after a nearly full block.
+    static constexpr std::size_t kSlack = 64 << 10;
+
+    char* roomAfterFlush(std::size_t size);
+
+    std::ostream* m_out;
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_capacity = kBlock + kSlack;
+    std::size_t m_used = 0;
+    std::vector<std::pair<std::unique_ptr<char[]>, std::size_t>> m_kept;
+};
+
+} // namespace tarvo::cli
