@@ -235,7 +235,7 @@ void PopList::fillRecord(PopRecord& record, const std::string_view* fields, cons
 PopList::Parallelism PopList::defaultParallelism()
 {
     constexpr unsigned kMostParts = 8;
-    constexpr std::uint64_t kLeastPartBytes = 4 << 20;
+    constexpr std::uint64_t kLeastPartBytes = 1 << 20;
     // Asked once: every list (the handheld's too) starts with this.
     static const unsigned parts = std::clamp(std::thread::hardware_concurrency(), 1U, kMostParts);
     return {parts, kLeastPartBytes};

@@ -52,7 +52,7 @@ public:
         unsigned parts = 1;
         std::uint64_t minPartBytes = 0;
     };
-    // A part per processor (at most eight), parts of at least 4 MiB.
+    // A part per processor (at most eight), parts of at least 1 MiB.
     static Parallelism defaultParallelism();
     void setParallelism(Parallelism parallelism) { m_parallelism = parallelism; }
 
