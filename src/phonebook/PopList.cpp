@@ -18,7 +18,10 @@
 #include <cstring>
 #include <exception>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <thread>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -158,15 +161,47 @@ int PopList::splitLine(std::string_view line, std::string_view* fields, int max)
 // What the record's layout is for: a million POPs in 72 MB plus their text.
 static_assert(sizeof(void*) != 8 || sizeof(PopRecord) == 72);
 
+PopList::Chunk::Chunk(std::size_t size)
+    : records(static_cast<PopRecord*>(allocateLargeBlock(size * sizeof(PopRecord)))), capacity(size)
+{
+    if (!records)
+        throw std::bad_alloc();
+}
+
+PopList::Chunk::Chunk(Chunk&& other) noexcept
+    : records(std::move(other.records)),
+      first(std::exchange(other.first, 0)),
+      used(std::exchange(other.used, 0)),
+      capacity(std::exchange(other.capacity, 0))
+{
+}
+
+PopList::Chunk& PopList::Chunk::operator=(Chunk&& other) noexcept
+{
+    if (this != &other) {
+        std::destroy_n(records.get(), used);
+        records = std::move(other.records);
+        first = std::exchange(other.first, 0);
+        used = std::exchange(other.used, 0);
+        capacity = std::exchange(other.capacity, 0);
+    }
+    return *this;
+}
+
+PopList::Chunk::~Chunk()
+{
+    std::destroy_n(records.get(), used);
+}
+
 PopRecord& PopList::appendRecord()
 {
-    if (m_chunks.empty() || m_chunks.back().used == m_chunks.back().capacity) {
-        const std::size_t capacity = chunkCapacity(m_chunks.size());
-        m_chunks.push_back({std::make_unique<PopRecord[]>(capacity), 0, 0, capacity});
-    }
-    ++m_size;
+    if (m_chunks.empty() || m_chunks.back().used == m_chunks.back().capacity)
+        m_chunks.emplace_back(chunkCapacity(m_chunks.size()));
     Chunk& chunk = m_chunks.back();
-    return chunk.records[chunk.used++];
+    PopRecord* record = new (chunk.records.get() + chunk.used) PopRecord();
+    ++chunk.used;
+    ++m_size;
+    return *record;
 }
 
 // Where each stored column of a record comes from in a line: the positions
@@ -361,7 +396,7 @@ void PopList::append(PopList& part, PopRecord* partLast, PopRecord*& last)
         // The cut fell among the lines of one POP: the part's first record
         // and its variants are further variants of the record before it.
         Chunk& head = part.m_chunks.front();
-        PopRecord& joining = head.records[head.first];
+        PopRecord& joining = head.records.get()[head.first];
         if (joining.pop() == last->pop()) {
             if (!last->m_variants)
                 last->m_variants = std::make_unique<std::vector<PopRecord>>();

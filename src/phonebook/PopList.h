@@ -4,6 +4,7 @@
 #include "phonebook/PopFileReader.h"
 #include "phonebook/PopRecord.h"
 #include "phonebook/TextArena.h"
+#include "support/LargeBlock.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -92,18 +93,27 @@ public:
     [[nodiscard]] std::size_t bytesReserved() const;
 
 private:
+    // Chunks grow to 4.5 MB, big enough for huge pages (see LargeBlock).
     static constexpr std::size_t kFirstChunk = 64;
-    static constexpr std::size_t kMaxChunk = 8192;
+    static constexpr std::size_t kMaxChunk = 65536;
     static constexpr std::size_t chunkCapacity(std::size_t chunk)
     {
-        return chunk < 7 ? kFirstChunk << chunk : kMaxChunk;
+        return chunk < 10 ? kFirstChunk << chunk : kMaxChunk;
     }
 
-    // Records [first, used) of an array of `capacity`. Only a chunk taken
+    // Records [first, used) of an array of `capacity`, made as they are
+    // appended (the memory of the rest is untouched). Only a chunk taken
     // over from a part read side by side starts past 0 (its first record
     // joined the POP before the cut); a chunk in the list is never empty.
     struct Chunk {
-        std::unique_ptr<PopRecord[]> records;
+        explicit Chunk(std::size_t size);
+        Chunk(Chunk&& other) noexcept;
+        Chunk& operator=(Chunk&& other) noexcept;
+        Chunk(const Chunk&) = delete;
+        Chunk& operator=(const Chunk&) = delete;
+        ~Chunk();
+
+        LargeBlockPtr<PopRecord> records;
         std::size_t first = 0;
         std::size_t used = 0;
         std::size_t capacity = 0;
@@ -151,7 +161,7 @@ private:
             return {m_list, m_chunk, m_index};
         }
 
-        reference operator*() const { return m_list->m_chunks[m_chunk].records[m_index]; }
+        reference operator*() const { return m_list->m_chunks[m_chunk].records.get()[m_index]; }
         pointer operator->() const { return &**this; }
         Iterator& operator++()
         {

@@ -1,6 +1,7 @@
 #include "phonebook/TextArena.h"
 
 #include <cstring>
+#include <new>
 
 namespace tarvo {
 
@@ -10,7 +11,10 @@ char* TextArena::allocate(std::size_t size)
         // Chunks grow so small tables stay small and big ones need few
         // allocations; the unused tail of the previous chunk is given up.
         std::size_t chunk = size > m_nextChunk ? size : m_nextChunk;
-        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(chunk));
+        LargeBlockPtr<char> block(static_cast<char*>(allocateLargeBlock(chunk)));
+        if (!block)
+            throw std::bad_alloc();
+        m_chunks.push_back(std::move(block));
         m_next = m_chunks.back().get();
         m_left = chunk;
         m_capacity += chunk;
@@ -37,7 +41,7 @@ void TextArena::adopt(TextArena&& other)
     // This arena goes on filling its own last chunk; what is left of the
     // other's is given up.
     m_chunks.reserve(m_chunks.size() + other.m_chunks.size());
-    for (std::unique_ptr<char[]>& chunk : other.m_chunks)
+    for (LargeBlockPtr<char>& chunk : other.m_chunks)
         m_chunks.push_back(std::move(chunk));
     m_capacity += other.m_capacity;
     other.clear();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/LargeBlock.h"
+
 #include <cstddef>
 #include <memory>
 #include <string_view>
@@ -36,9 +38,10 @@ public:
 
 private:
     static constexpr std::size_t kFirstChunk = 4096;
-    static constexpr std::size_t kMaxChunk = std::size_t{1} << 20;
+    // Big enough for huge pages (see LargeBlock).
+    static constexpr std::size_t kMaxChunk = std::size_t{4} << 20;
 
-    std::vector<std::unique_ptr<char[]>> m_chunks;
+    std::vector<LargeBlockPtr<char>> m_chunks;
     char* m_next = nullptr;
     std::size_t m_left = 0;
     std::size_t m_nextChunk = kFirstChunk;
