@@ -307,26 +307,30 @@ PopFileStatus PopList::LoadFile(Mode mode, const std::string& path, Source sourc
 {
     if (mode == Mode::ClearFirst)
         clear();
+    const bool fromMaster = source == Source::Master;
+    PopRecord* last = nullptr; // grouping looks back only within this file
+    struct stat info {};
+    unsigned parts = 1;
+    if (m_parallelism.parts > 1 && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        const std::uint64_t fit = static_cast<std::uint64_t>(info.st_size)
+                                  / std::max<std::uint64_t>(m_parallelism.minPartBytes, 1);
+        parts = static_cast<unsigned>(std::min<std::uint64_t>(m_parallelism.parts, fit));
+    }
+    if (parts <= 1) {
+        PopFileReader reader(path);
+        readLines(reader, fromMaster, last);
+        return reader.status();
+    }
+    // The cuts are looked for in the file as it is open here: one that has
+    // changed since its size was taken still gives whole lines.
     FilePtr file = openFile(path, "rb");
     if (!file)
         return PopFileStatus::CannotOpen;
     const int fd = ::fileno(file.get());
-    std::vector<std::uint64_t> cuts;
-    struct stat info {};
-    if (m_parallelism.parts > 1 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        const auto size = static_cast<std::uint64_t>(info.st_size);
-        const std::uint64_t fit = size / std::max<std::uint64_t>(m_parallelism.minPartBytes, 1);
-        const auto parts = static_cast<unsigned>(std::min<std::uint64_t>(m_parallelism.parts, fit));
-        if (parts > 1)
-            cuts = findLineCuts(fd, size, parts);
-    }
-    const bool fromMaster = source == Source::Master;
+    const std::vector<std::uint64_t> cuts = findLineCuts(fd, static_cast<std::uint64_t>(info.st_size), parts);
     PopFileReader reader(fd, cuts.empty() ? LineReader::kToEnd : cuts.front());
-    if (reader.status() != PopFileStatus::Read)
-        return reader.status();
-    if (!cuts.empty())
+    if (!cuts.empty() && reader.status() == PopFileStatus::Read)
         return readParts(reader, fd, cuts, fromMaster);
-    PopRecord* last = nullptr; // grouping looks back only within this file
     readLines(reader, fromMaster, last);
     return reader.status();
 }
