@@ -19,6 +19,7 @@
 #include <exception>
 #include <iterator>
 #include <memory>
+#include <system_error>
 #include <new>
 #include <thread>
 #include <utility>
@@ -340,11 +341,14 @@ PopFileStatus PopList::readParts(PopFileReader& first, int fd, const std::vector
 {
     // The other parts begin with the columns as they are now. A header line
     // that moves them in an earlier part (headers are rare, and nearly
-    // always at the top) has that part's successor read again.
+    // always at the top) has that part's successor read again; so has a
+    // part no thread could be started for (a process at its thread limit
+    // still reads its phonebook, on one thread).
     struct Part {
         PopList list;
         ColumnMap start;
         PopRecord* last = nullptr;
+        bool started = false;
         bool failed = false;
         std::exception_ptr error;
     };
@@ -362,14 +366,21 @@ PopFileStatus PopList::readParts(PopFileReader& first, int fd, const std::vector
         for (std::size_t k = 1; k <= cuts.size(); ++k) {
             Part& part = *parts.emplace_back(std::make_unique<Part>());
             part.start = m_columns;
-            threads.emplace_back([&readPart, &part, k] {
-                try {
-                    readPart(part, k);
-                } catch (...) {
-                    part.error = std::current_exception();
-                }
-            });
+            try {
+                threads.emplace_back([&readPart, &part, k] {
+                    try {
+                        readPart(part, k);
+                    } catch (...) {
+                        part.error = std::current_exception();
+                    }
+                });
+                part.started = true;
+            } catch (const std::system_error&) {
+                break;
+            }
         }
+        while (parts.size() < cuts.size())
+            parts.emplace_back(std::make_unique<Part>());
         readLines(first, fromMaster, last);
     }
     for (const std::unique_ptr<Part>& part : parts)
@@ -380,7 +391,7 @@ PopFileStatus PopList::readParts(PopFileReader& first, int fd, const std::vector
     if (first.status() != PopFileStatus::Read)
         return first.status();
     for (std::size_t k = 1; k <= cuts.size(); ++k) {
-        if (parts[k - 1]->start.positions() != m_columns.positions()) {
+        if (!parts[k - 1]->started || parts[k - 1]->start.positions() != m_columns.positions()) {
             parts[k - 1] = std::make_unique<Part>();
             parts[k - 1]->start = m_columns;
             readPart(*parts[k - 1], k);

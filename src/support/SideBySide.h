@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 namespace tarvo {
@@ -17,27 +18,32 @@ inline bool worthTwoThreads(std::size_t size, std::size_t minItems)
 }
 
 // Runs `there` on a thread of its own while `here` runs on this one, and
-// joins it; `split` false runs both here, one after the other. An exception
-// of `there` is thrown here once both are done.
+// joins it; `split` false, or no thread to be had, runs both here, one
+// after the other. An exception of `there` is thrown here once both are
+// done.
 template <class Here, class There>
 void runSideBySide(bool split, Here here, There there)
 {
-    if (!split) {
-        here();
-        there();
-        return;
-    }
     std::exception_ptr failure;
     {
-        std::jthread other([&there, &failure] {
+        std::jthread other;
+        if (split) {
             try {
-                there();
-            } catch (...) {
-                failure = std::current_exception();
+                other = std::jthread([&there, &failure] {
+                    try {
+                        there();
+                    } catch (...) {
+                        failure = std::current_exception();
+                    }
+                });
+            } catch (const std::system_error&) {
+                split = false;
             }
-        });
+        }
         here();
     }
+    if (!split)
+        there();
     if (failure)
         std::rethrow_exception(failure);
 }

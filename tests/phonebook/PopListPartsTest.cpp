@@ -1,10 +1,12 @@
 #include "phonebook/PopList.h"
 
+#include "fixtures/NoThreads.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -191,4 +193,25 @@ TEST(PopListParts, onlyTheFirstLineDecidesWhetherTheFileIsAPhonebook)
     EXPECT_EQ(list.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
               PopFileStatus::NotAPhonebook);
     EXPECT_TRUE(list.empty()) << "no part read past the first line is kept";
+}
+
+// A process that cannot start another thread (at its limit of threads or of
+// address space) reads its phonebook all the same, on the one it has.
+TEST(PopListParts, partsNoThreadCouldBeStartedForAreReadHere)
+{
+    if (!tarvo::test::kCanLeaveNoRoomForThreads)
+        GTEST_SKIP() << "the sanitizers' address space does not fit under the limit";
+    TempDir dir;
+    std::mt19937 rng(99);
+    dir.write("pbook.txt", trickyFile(rng, 400));
+    const std::vector<std::string> paths = {dir.file("pbook.txt")};
+    const Loaded whole = load(paths, kWhole);
+    ASSERT_GT(whole.records.size(), 60U);
+    const auto readWithoutThreads = [&] {
+        if (!tarvo::test::leaveNoRoomForThreads())
+            return 2; // a thread could still start: nothing would be tested
+        const Loaded parts = load(paths, {4, 1});
+        return parts.status == whole.status && parts.records == whole.records ? 0 : 1;
+    };
+    EXPECT_EXIT(std::_Exit(readWithoutThreads()), ::testing::ExitedWithCode(0), "");
 }
