@@ -5,6 +5,7 @@
 #include "support/LineCuts.h"
 #include "support/LineReader.h"
 #include "support/ShortBytes.h"
+#include "support/SideBySide.h"
 #include "support/Tokenizer.h"
 
 #if defined(__SSE2__)
@@ -16,12 +17,9 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <exception>
 #include <iterator>
 #include <memory>
-#include <system_error>
 #include <new>
-#include <thread>
 #include <utility>
 
 #include <sys/stat.h>
@@ -272,9 +270,7 @@ PopList::Parallelism PopList::defaultParallelism()
 {
     constexpr unsigned kMostParts = 8;
     constexpr std::uint64_t kLeastPartBytes = 1 << 20;
-    // Asked once: every list (the handheld's too) starts with this.
-    static const unsigned parts = std::clamp(std::thread::hardware_concurrency(), 1U, kMostParts);
-    return {parts, kLeastPartBytes};
+    return {std::min(processorCount(), kMostParts), kLeastPartBytes};
 }
 
 template <class Lines>
@@ -341,18 +337,17 @@ PopFileStatus PopList::readParts(PopFileReader& first, int fd, const std::vector
 {
     // The other parts begin with the columns as they are now. A header line
     // that moves them in an earlier part (headers are rare, and nearly
-    // always at the top) has that part's successor read again; so has a
-    // part no thread could be started for (a process at its thread limit
-    // still reads its phonebook, on one thread).
+    // always at the top) has that part's successor read again.
     struct Part {
         PopList list;
         ColumnMap start;
         PopRecord* last = nullptr;
-        bool started = false;
         bool failed = false;
-        std::exception_ptr error;
     };
     std::vector<std::unique_ptr<Part>> parts;
+    for (std::size_t k = 1; k <= cuts.size(); ++k)
+        parts.emplace_back(std::make_unique<Part>())->start = m_columns;
+    // Part k (from 1) runs from cut k - 1 to cut k or the end.
     auto readPart = [fd, &cuts, fromMaster](Part& part, std::size_t k) {
         part.list.m_columns = part.start;
         LineReader lines(fd, cuts[k - 1], k < cuts.size() ? cuts[k] : LineReader::kToEnd);
@@ -360,38 +355,15 @@ PopFileStatus PopList::readParts(PopFileReader& first, int fd, const std::vector
         part.failed = lines.failed();
     };
     PopRecord* last = nullptr;
-    {
-        std::vector<std::jthread> threads;
-        threads.reserve(cuts.size());
-        for (std::size_t k = 1; k <= cuts.size(); ++k) {
-            Part& part = *parts.emplace_back(std::make_unique<Part>());
-            part.start = m_columns;
-            try {
-                threads.emplace_back([&readPart, &part, k] {
-                    try {
-                        readPart(part, k);
-                    } catch (...) {
-                        part.error = std::current_exception();
-                    }
-                });
-                part.started = true;
-            } catch (const std::system_error&) {
-                break;
-            }
-        }
-        while (parts.size() < cuts.size())
-            parts.emplace_back(std::make_unique<Part>());
-        readLines(first, fromMaster, last);
-    }
-    for (const std::unique_ptr<Part>& part : parts)
-        if (part->error)
-            std::rethrow_exception(part->error);
+    runBeside(
+        parts.size(), [&] { readLines(first, fromMaster, last); },
+        [&](std::size_t index) { readPart(*parts[index], index + 1); });
     // A read error ends the file where it happened: the parts after it are
     // dropped, as a reading from start to end would never have reached them.
     if (first.status() != PopFileStatus::Read)
         return first.status();
     for (std::size_t k = 1; k <= cuts.size(); ++k) {
-        if (!parts[k - 1]->started || parts[k - 1]->start.positions() != m_columns.positions()) {
+        if (parts[k - 1]->start.positions() != m_columns.positions()) {
             parts[k - 1] = std::make_unique<Part>();
             parts[k - 1]->start = m_columns;
             readPart(*parts[k - 1], k);

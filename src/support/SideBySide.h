@@ -1,51 +1,73 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace tarvo {
 
-// Work on long lists split in two and done on two processors at once.
+// Work on long lists split in parts and done on several processors at once.
+
+// The processors this process may count on, asked once.
+inline unsigned processorCount()
+{
+    static const unsigned count = std::max(std::thread::hardware_concurrency(), 1U);
+    return count;
+}
 
 // True when work on `size` items is worth two threads: at least
 // `minItems` of them, and two processors to run the threads.
 inline bool worthTwoThreads(std::size_t size, std::size_t minItems)
 {
-    static const bool twoProcessors = std::thread::hardware_concurrency() >= 2;
-    return twoProcessors && size >= minItems && size >= 2;
+    return processorCount() >= 2 && size >= minItems && size >= 2;
 }
 
-// Runs `there` on a thread of its own while `here` runs on this one, and
-// joins it; `split` false, or no thread to be had, runs both here, one
-// after the other. An exception of `there` is thrown here once both are
-// done.
+// Runs `there(k)` for each k below `count` on a thread of its own while
+// `here` runs on this one, and joins them. A `there(k)` no thread could be
+// started for (a process at its limit of threads or of address space) runs
+// here afterwards, in order. The first exception of a thread is thrown here
+// once all are done.
 template <class Here, class There>
-void runSideBySide(bool split, Here here, There there)
+void runBeside(std::size_t count, Here here, There there)
 {
-    std::exception_ptr failure;
+    std::vector<std::exception_ptr> failures(count);
+    std::size_t started = 0;
     {
-        std::jthread other;
-        if (split) {
-            try {
-                other = std::jthread([&there, &failure] {
+        std::vector<std::jthread> threads;
+        threads.reserve(count);
+        try {
+            for (; started < count; ++started)
+                threads.emplace_back([&there, &failures, k = started] {
                     try {
-                        there();
+                        there(k);
                     } catch (...) {
-                        failure = std::current_exception();
+                        failures[k] = std::current_exception();
                     }
                 });
-            } catch (const std::system_error&) {
-                split = false;
-            }
+        } catch (const std::system_error&) {
         }
         here();
     }
+    for (std::size_t k = started; k < count; ++k)
+        there(k);
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
+}
+
+// Runs `there` on a thread of its own while `here` runs on this one;
+// `split` false, or no thread to be had, runs both here, one after the
+// other. An exception of `there` is thrown here once both are done.
+template <class Here, class There>
+void runSideBySide(bool split, Here here, There there)
+{
+    runBeside(
+        split ? 1 : 0, here, [&there](std::size_t) { there(); });
     if (!split)
         there();
-    if (failure)
-        std::rethrow_exception(failure);
 }
 
 // Sorting a long list on two processors: `sortPart(from, to)` sorts the
