@@ -1,6 +1,7 @@
 #include "app/PopSort.h"
 
 #include "phonebook/PopRecord.h"
+#include "support/LargeBlock.h"
 #include "support/SideBySide.h"
 #include "support/Tokenizer.h"
 
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -230,10 +232,14 @@ void sortPops(std::vector<PopRecord*>& rows, const PopSort& sort, int allCitySig
     // them.
     constexpr std::size_t kParallelRows = 1 << 16;
     const std::size_t count = rows.size();
-    const std::unique_ptr<SortKey[]> keys = std::make_unique_for_overwrite<SortKey[]>(count);
+    // Big enough for huge pages (see LargeBlock): 17 MB of keys for a big
+    // country's list are mapped in a few faults, not in thousands.
+    const LargeBlockPtr<SortKey> keys(static_cast<SortKey*>(allocateLargeBlock(count * sizeof(SortKey))));
+    if (!keys && count > 0)
+        throw std::bad_alloc();
     const std::size_t middle = sortInHalves(count, kParallelRows, [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i)
-            keys[i] = keyOf(rows[i], ranks.empty() ? 0 : ranks[i], sort, allCitySign, popSortOrder);
+            keys.get()[i] = keyOf(rows[i], ranks.empty() ? 0 : ranks[i], sort, allCitySign, popSortOrder);
         std::stable_sort(keys.get() + from, keys.get() + to, less);
     });
     std::size_t at = 0;

@@ -1,11 +1,20 @@
 #include "cli/BlockWriter.h"
 
+#include <new>
 #include <ostream>
 
 namespace tarvo::cli {
 
-BlockWriter::BlockWriter(std::ostream* out) : m_out(out), m_data(new char[kBlock + kSlack])
+BlockWriter::BlockWriter(std::ostream* out) : m_out(out), m_data(newBlock(kCapacity))
 {
+}
+
+LargeBlockPtr<char> BlockWriter::newBlock(std::size_t size)
+{
+    LargeBlockPtr<char> block(static_cast<char*>(allocateLargeBlock(size)));
+    if (!block)
+        throw std::bad_alloc();
+    return block;
 }
 
 BlockWriter::~BlockWriter()
@@ -18,7 +27,7 @@ char* BlockWriter::roomAfterFlush(std::size_t size)
 {
     flush();
     if (size > m_capacity) {
-        m_data.reset(new char[size]);
+        m_data = newBlock(size);
         m_capacity = size;
     }
     return m_data.get();
@@ -32,7 +41,7 @@ void BlockWriter::flush()
         m_out->write(m_data.get(), static_cast<std::streamsize>(m_used));
     } else {
         m_kept.emplace_back(std::move(m_data), m_used);
-        m_data.reset(new char[m_capacity]);
+        m_data = newBlock(m_capacity);
     }
     m_used = 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/LargeBlock.h"
+
 #include <cstddef>
 #include <iosfwd>
 #include <memory>
@@ -38,17 +40,21 @@ public:
     void writeKeptTo(std::ostream& out);
 
 private:
-    static constexpr std::size_t kBlock = 1 << 20;
+    // A block is one huge page where the system has them (see LargeBlock):
+    // a writer that keeps 20 MB of rows then maps them in a few faults.
+    static constexpr std::size_t kCapacity = std::size_t{2} << 20;
     // A row of longest cells fits after a nearly full block.
     static constexpr std::size_t kSlack = 64 << 10;
+    static constexpr std::size_t kBlock = kCapacity - kSlack;
 
+    static LargeBlockPtr<char> newBlock(std::size_t size);
     char* roomAfterFlush(std::size_t size);
 
     std::ostream* m_out;
-    std::unique_ptr<char[]> m_data;
-    std::size_t m_capacity = kBlock + kSlack;
+    LargeBlockPtr<char> m_data;
+    std::size_t m_capacity = kCapacity;
     std::size_t m_used = 0;
-    std::vector<std::pair<std::unique_ptr<char[]>, std::size_t>> m_kept;
+    std::vector<std::pair<LargeBlockPtr<char>, std::size_t>> m_kept;
 };
 
 } // namespace tarvo::cli

@@ -93,12 +93,16 @@ public:
     [[nodiscard]] std::size_t bytesReserved() const;
 
 private:
-    // Chunks grow to 4.5 MB, big enough for huge pages (see LargeBlock).
+    // Chunks grow fast to 4 MiB, two huge pages filled to the end (see
+    // LargeBlock): the small chunks before, and a big chunk's last part
+    // short of a whole huge page, are mapped a 4 KiB page at a time, and
+    // each part of a phonebook read side by side starts its own chunks.
     static constexpr std::size_t kFirstChunk = 64;
-    static constexpr std::size_t kMaxChunk = 65536;
+    static constexpr std::size_t kRampChunks = 5;
+    static constexpr std::size_t kMaxChunk = (std::size_t{4} << 20) / sizeof(PopRecord);
     static constexpr std::size_t chunkCapacity(std::size_t chunk)
     {
-        return chunk < 10 ? kFirstChunk << chunk : kMaxChunk;
+        return chunk < kRampChunks ? kFirstChunk << (2 * chunk) : kMaxChunk;
     }
 
     // Records [first, used) of an array of `capacity`, made as they are
