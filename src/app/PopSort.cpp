@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <new>
 #include <string_view>
 #include <vector>
 
@@ -234,9 +233,7 @@ void sortPops(std::vector<PopRecord*>& rows, const PopSort& sort, int allCitySig
     const std::size_t count = rows.size();
     // Big enough for huge pages (see LargeBlock): 17 MB of keys for a big
     // country's list are mapped in a few faults, not in thousands.
-    const LargeBlockPtr<SortKey> keys(static_cast<SortKey*>(allocateLargeBlock(count * sizeof(SortKey))));
-    if (!keys && count > 0)
-        throw std::bad_alloc();
+    const LargeBlockPtr<SortKey> keys = makeLargeBlock<SortKey>(count);
     const std::size_t middle = sortInHalves(count, kParallelRows, [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i)
             keys.get()[i] = keyOf(rows[i], ranks.empty() ? 0 : ranks[i], sort, allCitySign, popSortOrder);

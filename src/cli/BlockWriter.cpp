@@ -1,20 +1,11 @@
 #include "cli/BlockWriter.h"
 
-#include <new>
 #include <ostream>
 
 namespace tarvo::cli {
 
-BlockWriter::BlockWriter(std::ostream* out) : m_out(out), m_data(newBlock(kCapacity))
+BlockWriter::BlockWriter(std::ostream* out) : m_out(out), m_data(makeLargeBlock<char>(kCapacity))
 {
-}
-
-LargeBlockPtr<char> BlockWriter::newBlock(std::size_t size)
-{
-    LargeBlockPtr<char> block(static_cast<char*>(allocateLargeBlock(size)));
-    if (!block)
-        throw std::bad_alloc();
-    return block;
 }
 
 BlockWriter::~BlockWriter()
@@ -27,7 +18,7 @@ char* BlockWriter::roomAfterFlush(std::size_t size)
 {
     flush();
     if (size > m_capacity) {
-        m_data = newBlock(size);
+        m_data = makeLargeBlock<char>(size);
         m_capacity = size;
     }
     return m_data.get();
@@ -41,7 +32,7 @@ void BlockWriter::flush()
         m_out->write(m_data.get(), static_cast<std::streamsize>(m_used));
     } else {
         m_kept.emplace_back(std::move(m_data), m_used);
-        m_data = newBlock(m_capacity);
+        m_data = makeLargeBlock<char>(m_capacity);
     }
     m_used = 0;
 }

@@ -47,7 +47,6 @@ private:
     static constexpr std::size_t kSlack = 64 << 10;
     static constexpr std::size_t kBlock = kCapacity - kSlack;
 
-    static LargeBlockPtr<char> newBlock(std::size_t size);
     char* roomAfterFlush(std::size_t size);
 
     std::ostream* m_out;

@@ -160,11 +160,8 @@ int PopList::splitLine(std::string_view line, std::string_view* fields, int max)
 // What the record's layout is for: a million POPs in 72 MB plus their text.
 static_assert(sizeof(void*) != 8 || sizeof(PopRecord) == 72);
 
-PopList::Chunk::Chunk(std::size_t size)
-    : records(static_cast<PopRecord*>(allocateLargeBlock(size * sizeof(PopRecord)))), capacity(size)
+PopList::Chunk::Chunk(std::size_t size) : records(makeLargeBlock<PopRecord>(size)), capacity(size)
 {
-    if (!records)
-        throw std::bad_alloc();
 }
 
 PopList::Chunk::Chunk(Chunk&& other) noexcept

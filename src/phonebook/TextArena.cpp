@@ -1,7 +1,6 @@
 #include "phonebook/TextArena.h"
 
 #include <cstring>
-#include <new>
 
 namespace tarvo {
 
@@ -11,10 +10,7 @@ char* TextArena::allocate(std::size_t size)
         // Chunks grow so small tables stay small and big ones need few
         // allocations; the unused tail of the previous chunk is given up.
         std::size_t chunk = size > m_nextChunk ? size : m_nextChunk;
-        LargeBlockPtr<char> block(static_cast<char*>(allocateLargeBlock(chunk)));
-        if (!block)
-            throw std::bad_alloc();
-        m_chunks.push_back(std::move(block));
+        m_chunks.push_back(makeLargeBlock<char>(chunk));
         m_next = m_chunks.back().get();
         m_left = chunk;
         m_capacity += chunk;

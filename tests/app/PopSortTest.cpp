@@ -43,6 +43,26 @@ std::string randomLine(std::mt19937& rng, int index)
         .str();
 }
 
+// The records of `pops` in a random order.
+std::vector<PopRecord*> shuffledRows(PopList& pops, std::mt19937& rng)
+{
+    std::vector<PopRecord*> rows;
+    for (PopRecord& pop : pops)
+        rows.push_back(&pop);
+    std::shuffle(rows.begin(), rows.end(), rng);
+    return rows;
+}
+
+// `rows` in the order one stable sort with the comparison gives.
+std::vector<PopRecord*> stablySorted(std::vector<PopRecord*> rows, const PopSort& sort, int allCitySign,
+                                     int popSortOrder)
+{
+    std::stable_sort(rows.begin(), rows.end(), [&](const PopRecord* a, const PopRecord* b) {
+        return comparePops(*a, *b, sort, allCitySign, popSortOrder) < 0;
+    });
+    return rows;
+}
+
 } // namespace
 
 TEST(sortPops, ordersExactlyAsAStableSortWithTheComparison)
@@ -60,23 +80,16 @@ TEST(sortPops, ordersExactlyAsAStableSortWithTheComparison)
               PopFileStatus::Read);
     ASSERT_EQ(pops.LoadFile(PopList::Mode::Append, dir.file("cbook.txt"), PopList::Source::Customer),
               PopFileStatus::Read);
-    std::vector<PopRecord*> rows;
-    for (PopRecord& pop : pops)
-        rows.push_back(&pop);
-    std::shuffle(rows.begin(), rows.end(), rng);
+    const std::vector<PopRecord*> rows = shuffledRows(pops, rng);
 
     for (SortColumn column : {SortColumn::City, SortColumn::Number})
         for (SortDirection direction : {SortDirection::Ascending, SortDirection::Descending})
             for (int allCitySign : {1, -1, 3, -7})
                 for (int popSortOrder : {1, -1}) {
                     const PopSort sort{column, direction};
-                    std::vector<PopRecord*> expected = rows;
-                    std::stable_sort(expected.begin(), expected.end(), [&](const PopRecord* a, const PopRecord* b) {
-                        return comparePops(*a, *b, sort, allCitySign, popSortOrder) < 0;
-                    });
                     std::vector<PopRecord*> sorted = rows;
                     sortPops(sorted, sort, allCitySign, popSortOrder);
-                    EXPECT_EQ(sorted, expected) << "column " << static_cast<int>(column) << " direction "
+                    EXPECT_EQ(sorted, stablySorted(rows, sort, allCitySign, popSortOrder)) << "column " << static_cast<int>(column) << " direction "
                                                 << static_cast<int>(direction) << " all-city "
                                                 << allCitySign << " customers " << popSortOrder;
                 }
@@ -95,18 +108,11 @@ TEST(LargeListSort, aListSortedOnTwoProcessorsIsInTheOrderOfOneStableSort)
     PopList pops;
     ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
               PopFileStatus::Read);
-    std::vector<PopRecord*> rows;
-    for (PopRecord& pop : pops)
-        rows.push_back(&pop);
-    std::shuffle(rows.begin(), rows.end(), rng);
+    const std::vector<PopRecord*> rows = shuffledRows(pops, rng);
     for (const PopSort sort : {PopSort{SortColumn::City, SortDirection::Descending},
                                PopSort{SortColumn::Number, SortDirection::Ascending}}) {
-        std::vector<PopRecord*> expected = rows;
-        std::stable_sort(expected.begin(), expected.end(), [&](const PopRecord* a, const PopRecord* b) {
-            return comparePops(*a, *b, sort, -1, 1) < 0;
-        });
         std::vector<PopRecord*> sorted = rows;
         sortPops(sorted, sort, -1, 1);
-        EXPECT_EQ(sorted, expected) << "column " << static_cast<int>(sort.column);
+        EXPECT_EQ(sorted, stablySorted(rows, sort, -1, 1)) << "column " << static_cast<int>(sort.column);
     }
 }

@@ -119,6 +119,13 @@ void expectSame(const Loaded& whole, const Loaded& parts, const std::string& wha
 
 const PopList::Parallelism kWhole{1, 0};
 
+// The master phonebook `path` read into `list` in at most `parts` parts.
+PopFileStatus loadInParts(PopList& list, const std::string& path, unsigned parts)
+{
+    list.setParallelism({parts, 1});
+    return list.LoadFile(PopList::Mode::ClearFirst, path, PopList::Source::Master);
+}
+
 } // namespace
 
 TEST(PopListParts, anyCutsGiveTheListOfAReadingFromStartToEnd)
@@ -147,9 +154,7 @@ TEST(PopListParts, aPopRunAcrossEveryCutStaysOneRecord)
     dir.write("pbook.txt", text);
     for (unsigned parts : {2U, 7U, 64U}) {
         PopList list;
-        list.setParallelism({parts, 1});
-        ASSERT_EQ(list.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
-                  PopFileStatus::Read);
+        ASSERT_EQ(loadInParts(list, dir.file("pbook.txt"), parts), PopFileStatus::Read);
         ASSERT_EQ(list.size(), 2U) << parts << " parts";
         const PopRecord& first = *list.begin();
         ASSERT_EQ(first.variants().size(), 399U) << parts << " parts";
@@ -170,9 +175,7 @@ TEST(PopListParts, aHeaderBeforeACutMovesTheColumnsOfTheLaterParts)
         text += PopLine("Dallas", "TX", "US", "P" + std::to_string(i)).str() + "\r\n";
     dir.write("pbook.txt", text);
     PopList list;
-    list.setParallelism({4, 1});
-    ASSERT_EQ(list.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
-              PopFileStatus::Read);
+    ASSERT_EQ(loadInParts(list, dir.file("pbook.txt"), 4), PopFileStatus::Read);
     ASSERT_EQ(list.size(), 300U);
     for (const PopRecord& record : list) {
         ASSERT_EQ(record.country(), "US") << record.pop();
@@ -189,9 +192,7 @@ TEST(PopListParts, onlyTheFirstLineDecidesWhetherTheFileIsAPhonebook)
         text += PopLine("US", "TX", "Austin", "P" + std::to_string(i)).str() + "\r\n";
     dir.write("pbook.txt", text);
     PopList list;
-    list.setParallelism({4, 1});
-    EXPECT_EQ(list.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
-              PopFileStatus::NotAPhonebook);
+    EXPECT_EQ(loadInParts(list, dir.file("pbook.txt"), 4), PopFileStatus::NotAPhonebook);
     EXPECT_TRUE(list.empty()) << "no part read past the first line is kept";
 }
 

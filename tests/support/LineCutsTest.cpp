@@ -1,5 +1,6 @@
 #include "support/LineCuts.h"
 
+#include "fixtures/AllLines.h"
 #include "fixtures/TempDir.h"
 #include "support/FileHandle.h"
 #include "support/LineReader.h"
@@ -11,19 +12,10 @@
 #include <vector>
 
 using namespace tarvo;
+using tarvo::test::allLines;
 using tarvo::test::TempDir;
 
 namespace {
-
-std::vector<std::string> read(LineReader& reader)
-{
-    std::vector<std::string> lines;
-    std::string_view line;
-    while (reader.next(line))
-        lines.emplace_back(line);
-    EXPECT_FALSE(reader.failed());
-    return lines;
-}
 
 // Lines of every end, empty ones, lone CRs before LFs and lines past a
 // small limit, so that cuts land after pieces of long lines and after the
@@ -48,7 +40,7 @@ TEST(LineCuts, partsReadOneAfterAnotherGiveTheLinesOfTheWholeFile)
         dir.write("f.txt", text);
         const std::size_t maxLine = 1 + seed % 7;
         LineReader whole(dir.file("f.txt"), maxLine);
-        const std::vector<std::string> expected = read(whole);
+        const std::vector<std::string> expected = allLines(whole);
 
         FilePtr file = openFile(dir.file("f.txt"), "rb");
         ASSERT_TRUE(file);
@@ -66,7 +58,7 @@ TEST(LineCuts, partsReadOneAfterAnotherGiveTheLinesOfTheWholeFile)
                     ASSERT_EQ(text[end - 1], '\n');
                 }
                 LineReader part(fd, begin, end, maxLine);
-                for (std::string& line : read(part))
+                for (std::string& line : allLines(part))
                     lines.push_back(std::move(line));
                 begin = end;
             }

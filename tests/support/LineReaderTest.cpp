@@ -1,5 +1,6 @@
 #include "support/LineReader.h"
 
+#include "fixtures/AllLines.h"
 #include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,12 +18,7 @@ std::vector<std::string> linesOf(const std::string& content, std::size_t maxLine
     TempDir dir;
     dir.write("f.txt", content);
     LineReader reader(dir.file("f.txt"), maxLine);
-    std::vector<std::string> lines;
-    std::string_view line;
-    while (reader.next(line))
-        lines.emplace_back(line);
-    EXPECT_FALSE(reader.failed());
-    return lines;
+    return tarvo::test::allLines(reader);
 }
 
 } // namespace
