@@ -1,5 +1,7 @@
 #include "app/SelectionModel.h"
 
+#include "app/HandheldChoice.h"
+#include "phonebook/HandheldSet.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/FrontEnd.h"
 #include "support/SideBySide.h"
@@ -21,12 +23,10 @@ bool lessIgnoringCase(std::string_view a, std::string_view b)
     });
 }
 
-constexpr int kDefaultLimit = 1000;
-
 } // namespace
 
-SelectionModel::SelectionModel(MasterPhonebook& phonebook, int popSortOrder, int maxPops)
-    : m_phonebook(phonebook), m_popSortOrder(popSortOrder), m_maxPops(maxPops)
+SelectionModel::SelectionModel(MasterPhonebook& phonebook, HandheldSet& handheld, int popSortOrder)
+    : m_phonebook(phonebook), m_handheld(handheld), m_popSortOrder(popSortOrder)
 {
 }
 
@@ -130,7 +130,7 @@ void SelectionModel::clear()
 {
     m_filter = PopFilter{};
     m_main.clear();
-    m_handheld.clear();
+    m_handheldRows.clear();
 }
 
 void SelectionModel::applyFilter(const PopFilter& filter)
@@ -144,7 +144,7 @@ void SelectionModel::applyFilter(const PopFilter& filter)
 void SelectionModel::rebuild()
 {
     m_main.clear();
-    m_handheld.clear();
+    m_handheldRows.clear();
     const auto collect = [this](PopList::iterator from, PopList::iterator to, std::vector<PopRecord*>& main,
                                 std::vector<PopRecord*>& handheld) {
         for (; from != to; ++from) {
@@ -152,7 +152,7 @@ void SelectionModel::rebuild()
             if (!m_filter.passes(pop))
                 continue;
             main.push_back(&pop);
-            if (pop.selected() == 1)
+            if (m_handheld.contains(pop))
                 handheld.push_back(&pop);
         }
     };
@@ -165,10 +165,10 @@ void SelectionModel::rebuild()
     std::vector<PopRecord*> secondMain;
     std::vector<PopRecord*> secondHandheld;
     runSideBySide(
-        split, [&] { collect(pops.begin(), middle, m_main, m_handheld); },
+        split, [&] { collect(pops.begin(), middle, m_main, m_handheldRows); },
         [&] { collect(middle, pops.end(), secondMain, secondHandheld); });
     m_main.insert(m_main.end(), secondMain.begin(), secondMain.end());
-    m_handheld.insert(m_handheld.end(), secondHandheld.begin(), secondHandheld.end());
+    m_handheldRows.insert(m_handheldRows.end(), secondHandheld.begin(), secondHandheld.end());
     sort(List::Main);
     sort(List::Handheld);
 }
@@ -187,65 +187,74 @@ void SelectionModel::setSort(List list, PopSort how)
 
 void SelectionModel::sort(List list)
 {
-    sortPops(list == List::Main ? m_main : m_handheld, sortOf(list), m_allCitySign, m_popSortOrder);
+    sortPops(list == List::Main ? m_main : m_handheldRows, sortOf(list), m_allCitySign, m_popSortOrder);
+}
+
+bool SelectionModel::onHandheld(const PopRecord& pop) const
+{
+    return m_handheld.contains(pop);
 }
 
 int SelectionModel::handheldCount() const
 {
-    return m_phonebook.pops().CountSelected();
+    return m_handheld.count();
 }
 
 int SelectionModel::limit() const
 {
-    // A limit of none or fewer POPs is no limit anyone meant ("MaxPops=-5"
-    // would refuse every move with "You are allowed -5 ..."): unset.
-    return m_maxPops <= 0 ? kDefaultLimit : m_maxPops;
+    return m_handheld.limit();
 }
 
 bool SelectionModel::limitAllows(int rowsToAdd) const
 {
-    return static_cast<long long>(handheldCount()) + rowsToAdd <= limit();
+    return m_handheld.limitAllows(rowsToAdd);
 }
 
-bool SelectionModel::moveToHandheld(std::span<const std::size_t> mainRows, FrontEnd& frontEnd,
-                                    const std::string& caption)
+SelectionModel::Move SelectionModel::moveToHandheld(std::span<const std::size_t> mainRows, FrontEnd& frontEnd,
+                                                    const std::string& caption)
 {
+    Move move;
     if (!limitAllows(static_cast<int>(mainRows.size()))) {
-        char text[128];
-        std::snprintf(text, sizeof text, "Limit Exceeded:\nYou are allowed %d phonebook records on your device.",
-                      limit());
-        frontEnd.messageBox(text, caption, MessageIcon::None);
-        return false;
+        frontEnd.messageBox(HandheldChoice(m_handheld).limitMessage(), caption, MessageIcon::None);
+        move.refused = true;
+        return move;
     }
     for (std::size_t row : mainRows) {
         if (row >= m_main.size())
             continue;
         PopRecord* pop = m_main[row];
-        if (pop->selected() != 0)
-            continue;
-        pop->setSelected(1);
-        m_handheld.push_back(pop);
-        m_changed = true;
+        switch (m_handheld.add(*pop)) {
+        case HandheldSet::Add::Added:
+            m_handheldRows.push_back(pop);
+            ++move.moved;
+            m_changed = true;
+            break;
+        case HandheldSet::Add::CustomerPop:
+            ++move.customerPops;
+            break;
+        case HandheldSet::Add::AlreadyChosen:
+            break;
+        }
     }
     sort(List::Handheld);
-    return true;
+    return move;
 }
 
 void SelectionModel::moveBack(std::span<const std::size_t> handheldRows)
 {
-    std::vector<bool> remove(m_handheld.size(), false);
+    std::vector<bool> remove(m_handheldRows.size(), false);
     for (std::size_t row : handheldRows) {
-        if (row >= m_handheld.size())
+        if (row >= m_handheldRows.size())
             continue;
         remove[row] = true;
-        m_handheld[row]->setSelected(0);
+        (void)m_handheld.remove(*m_handheldRows[row]);
         m_changed = true;
     }
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < m_handheld.size(); ++i)
+    for (std::size_t i = 0; i < m_handheldRows.size(); ++i)
         if (!remove[i])
-            m_handheld[kept++] = m_handheld[i];
-    m_handheld.resize(kept);
+            m_handheldRows[kept++] = m_handheldRows[i];
+    m_handheldRows.resize(kept);
 }
 
 } // namespace tarvo

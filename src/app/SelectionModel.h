@@ -11,6 +11,7 @@
 namespace tarvo {
 
 class FrontEnd;
+class HandheldSet;
 class MasterPhonebook;
 class PopRecord;
 
@@ -29,8 +30,17 @@ class SelectionModel final {
 public:
     enum class List { Main, Handheld };
 
-    // `popSortOrder` and `maxPops` come from the profile.
-    SelectionModel(MasterPhonebook& phonebook, int popSortOrder, int maxPops);
+    // What a move to the handheld did.
+    struct Move {
+        bool refused = false; // the limit refused it; nothing moved
+        int moved = 0;
+        // Customer POPs among the rows, left where they are: the handheld's
+        // file holds master POPs only.
+        int customerPops = 0;
+    };
+
+    // `popSortOrder` comes from the profile; the set holds the limit.
+    SelectionModel(MasterPhonebook& phonebook, HandheldSet& handheld, int popSortOrder);
     SelectionModel(const SelectionModel&) = delete;
     SelectionModel& operator=(const SelectionModel&) = delete;
 
@@ -68,16 +78,20 @@ public:
     void setSort(List list, PopSort sort);
     void sort(List list);
 
-    // Move the given Main rows to the handheld after the limit check; false
-    // (nothing moved) when the limit refuses. Rows already chosen are skipped.
-    bool moveToHandheld(std::span<const std::size_t> mainRows, FrontEnd& frontEnd, const std::string& caption);
+    // Move the given Main rows to the handheld after the limit check (which
+    // counts every given row, as the window always has); refused, with the
+    // limit's message, moves nothing. Rows already chosen and customer POPs
+    // are skipped.
+    Move moveToHandheld(std::span<const std::size_t> mainRows, FrontEnd& frontEnd, const std::string& caption);
     // Move the given Handheld rows back; the Main list is not changed.
     void moveBack(std::span<const std::size_t> handheldRows);
 
-    const std::vector<PopRecord*>& rows(List list) const { return list == List::Main ? m_main : m_handheld; }
+    const std::vector<PopRecord*>& rows(List list) const { return list == List::Main ? m_main : m_handheldRows; }
     const PopFilter& filter() const { return m_filter; }
     const PopSort& sortOf(List list) const { return list == List::Main ? m_mainSort : m_handheldSort; }
     int allCitySign() const { return m_allCitySign; }
+    // Whether a row's POP is on the handheld (chosen).
+    bool onHandheld(const PopRecord& pop) const;
     int handheldCount() const;
     int limit() const;
     bool changed() const { return m_changed; }
@@ -88,15 +102,15 @@ public:
 
 private:
     MasterPhonebook& m_phonebook;
+    HandheldSet& m_handheld;
     int m_popSortOrder;
-    int m_maxPops;
     PopFilter m_filter;
     PopSort m_mainSort;
     PopSort m_handheldSort;
     int m_allCitySign = 1;
     bool m_changed = false;
     std::vector<PopRecord*> m_main;
-    std::vector<PopRecord*> m_handheld;
+    std::vector<PopRecord*> m_handheldRows;
 };
 
 } // namespace tarvo

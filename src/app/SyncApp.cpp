@@ -1,10 +1,13 @@
 #include "app/SyncApp.h"
 
 #include "app/DialerDiscovery.h"
+#include "app/WorkingFolder.h"
 #include "app/UpdateGuard.h"
 #include "device/DeviceLink.h"
 #include "dialing/DialingRules.h"
+#include "device/DeviceTransport.h"
 #include "phonebook/HandheldReadBack.h"
+#include "phonebook/HandheldSet.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/AtomicFile.h"
 #include "support/BusyCursor.h"
@@ -13,6 +16,7 @@
 #include "support/FrontEnd.h"
 #include "sync/DeviceSettings.h"
 #include "sync/HandheldPhonebook.h"
+#include "text/RegistryFile.h"
 #include "updater/UpdateService.h"
 
 #include <cerrno>
@@ -29,19 +33,25 @@ constexpr const char* kNoDialer =
     "ERROR: Unable to find TarvoConnect. Please make sure that TarvoConnect is installed properly.";
 constexpr const char* kNoSockets = "Unable to initialize socket library.  Phonebook updating will be disabled.";
 
-std::string currentDirectory()
+UpdateOptions updateOptions(const AppEnvironment& environment)
 {
-    char cwd[PATH_MAX];
-    return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : std::string(".");
+    UpdateOptions options;
+    options.baseDir = environment.folder.root();
+    return options;
 }
 
 } // namespace
 
-SyncApp::SyncApp(FrontEnd& frontEnd, DeviceTransport& transport, CountryQuery& countries)
-    : m_frontEnd(frontEnd), m_countries(countries),
-      m_updates(std::make_unique<UpdateService>(m_profile, m_tags, frontEnd)),
-      m_deviceLink(std::make_unique<DeviceLink>(transport, frontEnd))
+SyncApp::SyncApp(FrontEnd& frontEnd, Kind kind, AppEnvironment environment)
+    : m_frontEnd(frontEnd), m_kind(kind), m_environment(std::move(environment)),
+      m_transport(m_environment.makeDevice()), m_countries(m_environment.countryListFile),
+      m_userSettings(m_environment.folder.path(WorkingFolder::kUserFile)),
+      m_updates(std::make_unique<UpdateService>(m_profile, m_tags, frontEnd, updateOptions(m_environment))),
+      m_deviceLink(std::make_unique<DeviceLink>(*m_transport, frontEnd)),
+      m_folderLock(m_environment.folder.path(WorkingFolder::kLockFile))
 {
+    m_environment.applyCodePages();
+    m_profile.setSettingsFile(m_environment.folder.path(WorkingFolder::kProfileFile));
 }
 
 SyncApp::~SyncApp() = default;
@@ -53,29 +63,55 @@ void SyncApp::fail(const std::string& text, const std::string& caption)
 
 void SyncApp::makeWorkingFolders()
 {
-    for (const char* folder : {"backup", "log", "update"}) {
+    for (std::string_view name : {WorkingFolder::kBackupFolder, WorkingFolder::kLogFolder, WorkingFolder::kUpdateFolder}) {
+        const std::string folder = m_environment.folder.path(name);
         struct stat st {};
-        if (::stat(folder, &st) == 0 && S_ISDIR(st.st_mode))
+        if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
             continue;
-        if (::mkdir(folder, 0777) != 0)
-            fail(std::string("ERROR: Unable to create directory ") + folder, kTitle);
+        if (::mkdir(folder.c_str(), 0777) != 0)
+            fail(std::string("ERROR: Unable to create directory ") + std::string(name), kTitle);
     }
 }
 
 void SyncApp::removeLeftovers() const
 {
     // The dialer's folder and "dr_country.txt" are the phonebook load's.
-    for (const std::string& file : {std::string(HandheldPhonebook::kLocalFile),
-                                    std::string(DeviceSettings::kSettingsFile), m_userSettings.settingsFile()})
+    const WorkingFolder& folder = m_environment.folder;
+    for (const std::string& file : {folder.path(WorkingFolder::kLocalPhonebook),
+                                    folder.path(WorkingFolder::kDeviceSettings), m_userSettings.settingsFile()})
         (void)AtomicFile::removeLeftovers(file);
 }
 
-SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const RegistryFile& registry)
+SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
 {
-    if (UpdateGuard::isHeld())
-        return Startup::EndedSilently;
+    const WorkingFolder& folder = m_environment.folder;
+    if (UpdateGuard::isHeld(folder.path(WorkingFolder::kUpdateMarker))) {
+        // The window ends silently while the installer works; the person
+        // (or script) waiting for the command line's answer is told why.
+        if (m_kind == Kind::CommandLine)
+            fail(kUpdateRunningMessage, kTitle);
+        return m_kind == Kind::CommandLine ? Startup::Failed : Startup::EndedSilently;
+    }
+    if (m_kind == Kind::CommandLine && options.userFile) {
+        // The window writes its user settings at exit and may name a new
+        // file; the command line never does, so a file it cannot read is a
+        // mistake to point out, not defaults to run on.
+        if (!isReadableFile(folder.settingsPath(*options.userFile))) {
+            fail(kNoSettingsFileMessage + *options.userFile, kTitle);
+            return Startup::Failed;
+        }
+    }
 
     std::optional<BusyCursor> busy(std::in_place, m_frontEnd);
+
+    // A missing registry file is an empty registry; one that is there but
+    // cannot be read is not taken for one, by either front end.
+    RegistryFile registry(m_environment.registryFile);
+    if (!registry.load()) {
+        busy.reset();
+        fail(kRegistryUnreadable + registry.path(), kTitle);
+        return Startup::Failed;
+    }
 
     m_dialerHome = DialerDiscovery::find(registry);
     if (m_dialerHome.empty()) {
@@ -92,7 +128,7 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
     m_deviceLink->disconnect();
 
     if (options.profileFile) {
-        m_profile.setSettingsFile(*options.profileFile);
+        m_profile.setSettingsFile(folder.settingsPath(*options.profileFile));
         if (!isReadableFile(m_profile.settingsFile())) {
             busy.reset();
             fail(kNoSettingsFileMessage + *options.profileFile, kTitle);
@@ -100,7 +136,7 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
         }
     }
     if (options.userFile)
-        m_userSettings.setSettingsFile(*options.userFile);
+        m_userSettings.setSettingsFile(folder.settingsPath(*options.userFile));
     m_allowMultiple = options.allowMultiple;
 
     if (!m_sockets.start())
@@ -123,9 +159,12 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
 
     m_userSettings.load();
 
-    m_phonebook = std::make_unique<MasterPhonebook>(m_dialerHome, m_frontEnd, std::string(DialingRules::kFileName),
-                                                    m_countries);
-    m_phonebook->setReadBack(HandheldPhonebook::readBackFor(*m_deviceLink));
+    m_phonebook = std::make_unique<MasterPhonebook>(m_dialerHome, m_frontEnd,
+                                                    folder.path(WorkingFolder::kCountryRules), m_countries);
+    m_handheld = std::make_unique<HandheldSet>(m_phonebook->pops(), m_profile.maxPops());
+    m_choice = std::make_unique<HandheldChoice>(*m_handheld);
+    m_phonebook->setReadBack(
+        HandheldPhonebook::readBackFor(*m_deviceLink, *m_handheld, folder.path(WorkingFolder::kLocalPhonebook)));
     if (MasterPhonebook::LoadResult loaded = m_phonebook->Load(); !loaded.ok()) {
         busy.reset();
         fail(loaded.errorText, m_profile.appNameUtf8());
@@ -145,8 +184,20 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
                 versionWord);
 
     m_applicationName = m_profile.appNameUtf8();
-    m_helpFile = currentDirectory() + "/english.htm";
+    m_helpFile = folder.path(WorkingFolder::kHelpFile);
     return Startup::Ready;
+}
+
+SyncProcedure::Result SyncApp::synchronize()
+{
+    const WorkingFolder& folder = m_environment.folder;
+    SyncProcedure::Files files;
+    files.dialerHome = m_dialerHome;
+    files.phonebook = folder.path(WorkingFolder::kLocalPhonebook);
+    files.countryRules = folder.path(WorkingFolder::kCountryRules);
+    files.deviceSettings = folder.path(WorkingFolder::kDeviceSettings);
+    SyncProcedure procedure(*m_handheld, *m_deviceLink, m_frontEnd, m_profile, std::move(files));
+    return procedure.synchronize();
 }
 
 void SyncApp::shutdown()

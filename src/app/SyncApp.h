@@ -1,9 +1,13 @@
 #pragma once
 
+#include "app/AppEnvironment.h"
 #include "app/CommandLine.h"
+#include "app/HandheldChoice.h"
 #include "app/UserSettings.h"
 #include "app/WorkingFolderLock.h"
 #include "config/ProfileConfig.h"
+#include "dialing/CountryQuery.h"
+#include "sync/SyncProcedure.h"
 #include "support/ProgramTitle.h"
 #include "support/SocketLibrary.h"
 #include "text/TagExpander.h"
@@ -11,23 +15,31 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tarvo {
 
-class CountryQuery;
 class DeviceLink;
 class DeviceTransport;
 class FrontEnd;
+class HandheldSet;
 class MasterPhonebook;
-class RegistryFile;
 class UpdateService;
 
-// The application object: start-up finds the dialer, proves a handheld
-// answers, prepares the working folders, loads the profile, the user
-// settings and the master phonebook (with the handheld's POPs read back).
-// Both front ends run the same start-up and then work on what it loaded.
+// The application: both front ends make one from the environment, run its
+// start-up (which finds the dialer, proves a handheld answers, prepares the
+// working folders, loads the profile, the user settings and the master
+// phonebook with the handheld's POPs read back) and then call it to choose
+// POPs, synchronize, report and update. Neither front end builds a
+// synchronization or reads the registry itself.
 class SyncApp final {
 public:
+    // Who drives the program. Start-up differs where the person differs:
+    // the window ends silently while the update installer works and may
+    // name a new user settings file; the command line says why it ends and
+    // takes a missing "-u" file for a mistake.
+    enum class Kind { Window, CommandLine };
+
     enum class Startup {
         Ready,         // everything loaded; the front end takes over
         EndedSilently, // the update installer holds its marker, or another copy runs
@@ -48,9 +60,13 @@ public:
         "An error occured while reading CE phonebook. The POPs on the device are not marked as chosen, "
         "and saving will ask before replacing them.";
 
-    // The current directory holds the settings files and working folders;
-    // everything the program needs from outside comes in here.
-    SyncApp(FrontEnd& frontEnd, DeviceTransport& transport, CountryQuery& countries);
+    // Told by the command line when the update installer works.
+    static constexpr const char* kUpdateRunningMessage =
+        "The update installer is working (it holds _updatelist.txt), please try again when it has finished.";
+    static constexpr const char* kRegistryUnreadable = "Unable to read the registry file ";
+
+    // Everything the program needs from outside comes in `environment`.
+    SyncApp(FrontEnd& frontEnd, Kind kind, AppEnvironment environment);
     SyncApp(const SyncApp&) = delete;
     SyncApp& operator=(const SyncApp&) = delete;
     ~SyncApp();
@@ -65,11 +81,23 @@ public:
     // folder another copy holds ends start-up with kAnotherCopyMessage
     // (Failed). It then removes what a killed run left beside the files it
     // writes.
-    Startup startup(const CommandLineOptions& options, const RegistryFile& registry);
+    Startup startup(const CommandLineOptions& options);
     // Ends an update run in progress, saves the user settings and stops the
     // socket library; may run twice.
     void shutdown();
 
+    // Choosing POPs by id or filter, as the window's arrows do (the limit
+    // included).
+    HandheldChoice& choice() { return *m_choice; }
+    HandheldSet& handheld() { return *m_handheld; }
+    const HandheldSet& handheld() const { return *m_handheld; }
+
+    // Save: the synchronization procedure on the chosen POPs; every message
+    // goes through the front end.
+    [[nodiscard]] SyncProcedure::Result synchronize();
+
+    const AppEnvironment& environment() const { return m_environment; }
+    const WorkingFolder& folder() const { return m_environment.folder; }
     const std::string& dialerHome() const { return m_dialerHome; }
     // The caption of message boxes: the profile's title once loaded.
     const std::string& applicationName() const { return m_applicationName; }
@@ -77,6 +105,7 @@ public:
     ProfileConfig& profile() { return m_profile; }
     const ProfileConfig& profile() const { return m_profile; }
     UserSettings& userSettings() { return m_userSettings; }
+    const UserSettings& userSettings() const { return m_userSettings; }
     const TagExpander& tags() const { return m_tags; }
     MasterPhonebook& phonebook() { return *m_phonebook; }
     const MasterPhonebook& phonebook() const { return *m_phonebook; }
@@ -89,9 +118,13 @@ private:
     void fail(const std::string& text, const std::string& caption);
     void makeWorkingFolders();
     void removeLeftovers() const;
+    bool loadPhonebook();
 
     FrontEnd& m_frontEnd;
-    CountryQuery& m_countries;
+    Kind m_kind;
+    AppEnvironment m_environment;
+    std::unique_ptr<DeviceTransport> m_transport;
+    CountryQuery m_countries;
     std::string m_applicationName = kTitle;
     std::string m_helpFile;
     std::string m_dialerHome;
@@ -103,6 +136,8 @@ private:
     std::unique_ptr<UpdateService> m_updates;
     std::unique_ptr<DeviceLink> m_deviceLink;
     std::unique_ptr<MasterPhonebook> m_phonebook;
+    std::unique_ptr<HandheldSet> m_handheld;
+    std::unique_ptr<HandheldChoice> m_choice;
     std::function<bool(const std::string&)> m_instanceCheck;
     WorkingFolderLock m_folderLock;
     bool m_allowMultiple = false;

@@ -9,11 +9,10 @@ namespace tarvo {
 // start. The program itself never writes the file.
 class UpdateGuard final {
 public:
-    static constexpr const char* kMarkerFile = "_updatelist.txt";
-
-    // True when the marker exists and another process holds it, so start-up
-    // must end silently. A marker nobody holds lets start-up go on.
-    static bool isHeld(const std::string& path = kMarkerFile);
+    // True when the marker (the working folder's "_updatelist.txt") exists
+    // and another process holds it, so start-up must end silently. A marker
+    // nobody holds lets start-up go on.
+    static bool isHeld(const std::string& path);
 };
 
 } // namespace tarvo

@@ -13,16 +13,14 @@ namespace tarvo {
 // killed copy never leaves the folder locked. The file itself stays.
 class WorkingFolderLock final {
 public:
-    static constexpr std::string_view kFileName = "synchronizer.lock";
-
     enum class State {
         Held,      // this object holds the lock
         Taken,     // another process holds it
         Unusable,  // the lock file cannot be opened (a folder no one can write to)
     };
 
-    // `path`: the lock file, in the working folder.
-    explicit WorkingFolderLock(std::string path = std::string(kFileName));
+    // `path`: the lock file, the working folder's "synchronizer.lock".
+    explicit WorkingFolderLock(std::string path);
     WorkingFolderLock(const WorkingFolderLock&) = delete;
     WorkingFolderLock& operator=(const WorkingFolderLock&) = delete;
     ~WorkingFolderLock();

@@ -2,9 +2,9 @@
 #include "cli/CliApp.h"
 
 #include "BuildInfo.h"
+#include "app/AppEnvironment.h"
 #include "app/CommandLine.h"
 #include "app/SyncApp.h"
-#include "app/UpdateGuard.h"
 #include "cli/ChoiceCommands.h"
 #include "cli/CliFrontEnd.h"
 #include "cli/EncipherCommand.h"
@@ -13,10 +13,6 @@
 #include "cli/SyncCommand.h"
 #include "cli/UpdateCommand.h"
 #include "device/DeviceLink.h"
-#include "device/FolderDevice.h"
-#include "dialing/CountryQuery.h"
-#include "support/FileHandle.h"
-#include "text/RegistryFile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -29,8 +25,6 @@ namespace {
 
 constexpr const char* kCountryHelp = "Country code: the first column of country.txt, such as US";
 constexpr const char* kStateHelp = "State (region) code: the second column of region.txt, such as CA";
-constexpr const char* kUpdateRunning =
-    "The update installer is working (it holds _updatelist.txt), please try again when it has finished.";
 
 // Every verb's options, bound before the arguments are parsed; the chosen
 // verb's command is made from its part.
@@ -200,42 +194,20 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
 
     std::unique_ptr<Command> command = chosen->make(verbOptions);
     CliFrontEnd frontEnd(err, sync.force);
-    std::unique_ptr<FolderDevice> device = FolderDevice::fromEnvironment();
-    CountryQuery countries;
-    SyncApp syncApp(frontEnd, *device, countries);
+    SyncApp syncApp(frontEnd, SyncApp::Kind::CommandLine,
+                    options.environment ? *options.environment : AppEnvironment::fromProcess());
     if (options.deviceWait)
         syncApp.deviceLink().setConnectTimeout(*options.deviceWait);
     CommandContext context{syncApp, frontEnd, out, err};
     if (!command->needsStartup())
         return command->run(context);
 
-    // The window silently ends while the update installer works; here the
-    // person (or the script) waiting for an answer is told why.
-    if (UpdateGuard::isHeld()) {
-        err << kUpdateRunning << '\n';
-        return kExitFailed;
-    }
     CommandLineOptions startOptions;
     if (!profileFile.empty())
         startOptions.profileFile = profileFile;
-    if (!userFile.empty()) {
-        // The window writes its user settings at exit and may name a new
-        // file; this program never does, so a file it cannot read is a
-        // mistake to point out, not defaults to run on.
+    if (!userFile.empty())
         startOptions.userFile = userFile;
-        if (!isReadableFile(userFile)) {
-            err << SyncApp::kNoSettingsFileMessage << userFile << '\n';
-            return kExitFailed;
-        }
-    }
-    // A missing registry file is an empty registry; one that is there but
-    // cannot be read is not taken for one.
-    RegistryFile registry(RegistryFile::desktopPath());
-    if (!registry.load()) {
-        err << "Unable to read the registry file " << registry.path() << '\n';
-        return kExitFailed;
-    }
-    if (syncApp.startup(startOptions, registry) != SyncApp::Startup::Ready)
+    if (syncApp.startup(startOptions) != SyncApp::Startup::Ready)
         return kExitFailed;
     return command->run(context);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/AppEnvironment.h"
+
 #include <chrono>
 #include <iosfwd>
 #include <optional>
@@ -14,6 +16,8 @@ struct RunOptions {
     // answer; unset, the program's own wait (5 seconds). Tests pass a short
     // one so that a handheld that never answers does not cost them 5 s.
     std::optional<std::chrono::milliseconds> deviceWait;
+    // The program's environment; unset, the process's own.
+    std::optional<AppEnvironment> environment = std::nullopt;
 };
 
 // What `tarvo-sync --version` prints: the program's version and build

@@ -7,7 +7,7 @@ namespace tarvo::cli {
 
 SelectionModel CommandContext::model() const
 {
-    return SelectionModel(app.phonebook(), app.profile().popSortOrder(), app.profile().maxPops());
+    return SelectionModel(app.phonebook(), app.handheld(), app.profile().popSortOrder());
 }
 
 } // namespace tarvo::cli

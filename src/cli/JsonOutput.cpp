@@ -1,8 +1,7 @@
 #include "cli/JsonOutput.h"
 
-#include "app/SyncApp.h"
-#include "phonebook/MasterPhonebook.h"
-#include "phonebook/PopList.h"
+#include "app/StatusReport.h"
+#include "phonebook/HandheldSet.h"
 #include "phonebook/PopRecord.h"
 #include "text/CodePage.h"
 
@@ -24,9 +23,9 @@ std::string dumped(const Json& value, int indent)
     return value.dump(indent, ' ', false, Json::error_handler_t::replace);
 }
 
-const char* setOrUnset(const std::string& value)
+const char* setOrUnset(bool set)
 {
-    return value.empty() ? "unset" : "set";
+    return set ? "set" : "unset";
 }
 
 Json utf8Texts(const std::vector<std::string>& ansiTexts)
@@ -51,7 +50,7 @@ void writePopsJson(std::ostream& out, const std::vector<PopRecord*>& rows)
             {kPopKeys[3], CodePage::ansiToUtf8(pop->city())},
             {kPopKeys[4], CodePage::ansiToUtf8(pop->areaCode())},
             {kPopKeys[5], CodePage::ansiToUtf8(pop->phoneNumber())},
-            {kPopKeys[6], pop->selected() == 1},
+            {kPopKeys[6], HandheldSet::contains(*pop)},
         };
         out << separator << dumped(row, -1);
         separator = ",\n";
@@ -59,40 +58,36 @@ void writePopsJson(std::ostream& out, const std::vector<PopRecord*>& rows)
     out << "\n]\n";
 }
 
-void writeStatusJson(std::ostream& out, SyncApp& app, int handheldLimit)
+void writeStatusJson(std::ostream& out, const StatusReport& status)
 {
-    const ProfileConfig& profile = app.profile();
-    int master = 0;
-    int customer = 0;
-    for (const PopRecord& pop : app.phonebook().pops())
-        (pop.fromMaster() ? master : customer) += 1;
-
-    Json status = {
-        {"dialer_home", app.dialerHome()},
-        {"profile_file", profile.settingsFile()},
-        {"user_file", app.userSettings().settingsFile()},
-        {"app_name", profile.appNameUtf8()},
-        {"customer_id", profile.customerId()},
-        {"profile_id", profile.profileId()},
-        {"phonebook_id", profile.phonebookId()},
-        {"max_pops", profile.maxPops()},
-        {"pb_server", profile.pbServer()},
-        {"pop_sort_order", profile.popSortOrder()},
-        {"show_price", profile.showPrice()},
-        {"profile_servers", utf8Texts(profile.profileServers())},
-        {"profile_user_id", setOrUnset(profile.profileUserId())},
-        {"profile_password", setOrUnset(profile.profilePassword())},
-        {"profile_auth_header", setOrUnset(profile.profileAuthHeader())},
-        {"global_servers", utf8Texts(profile.globalServers())},
-        {"global_user_id", setOrUnset(profile.globalUserId())},
-        {"global_password", setOrUnset(profile.globalPassword())},
-        {"global_auth_header", setOrUnset(profile.globalAuthHeader())},
-        {"pops_master", master},
-        {"pops_customer", customer},
-        {"pops_on_handheld", app.phonebook().pops().CountSelected()},
-        {"handheld_limit", handheldLimit},
+    const StatusReport::ServerSet& profile = status.profileServers;
+    const StatusReport::ServerSet& global = status.globalServers;
+    Json json = {
+        {"dialer_home", status.dialerHome},
+        {"profile_file", status.profileFile},
+        {"user_file", status.userFile},
+        {"app_name", status.appName},
+        {"customer_id", status.customerId},
+        {"profile_id", status.profileId},
+        {"phonebook_id", status.phonebookId},
+        {"max_pops", status.maxPops},
+        {"pb_server", status.pbServer},
+        {"pop_sort_order", status.popSortOrder},
+        {"show_price", status.showPrice},
+        {"profile_servers", utf8Texts(profile.servers)},
+        {"profile_user_id", setOrUnset(profile.userIdSet)},
+        {"profile_password", setOrUnset(profile.passwordSet)},
+        {"profile_auth_header", setOrUnset(profile.authHeaderSet)},
+        {"global_servers", utf8Texts(global.servers)},
+        {"global_user_id", setOrUnset(global.userIdSet)},
+        {"global_password", setOrUnset(global.passwordSet)},
+        {"global_auth_header", setOrUnset(global.authHeaderSet)},
+        {"pops_master", status.popsMaster},
+        {"pops_customer", status.popsCustomer},
+        {"pops_on_handheld", status.popsOnHandheld},
+        {"handheld_limit", status.handheldLimit},
     };
-    out << dumped(status, 2) << '\n';
+    out << dumped(json, 2) << '\n';
 }
 
 } // namespace tarvo::cli

@@ -6,7 +6,7 @@
 
 namespace tarvo {
 class PopRecord;
-class SyncApp;
+struct StatusReport;
 } // namespace tarvo
 
 namespace tarvo::cli {
@@ -29,7 +29,6 @@ void writePopsJson(std::ostream& out, const std::vector<PopRecord*>& rows);
 // "show_price" a boolean, credentials and header lines as "set" or "unset",
 // and each server set's addresses as an array under "profile_servers" and
 // "global_servers" (the count the text gives is the array's length).
-// `handheldLimit`: the selection model's limit.
-void writeStatusJson(std::ostream& out, SyncApp& app, int handheldLimit);
+void writeStatusJson(std::ostream& out, const StatusReport& status);
 
 } // namespace tarvo::cli

@@ -1,5 +1,7 @@
 #include "cli/ListCommand.h"
 
+#include "phonebook/HandheldSet.h"
+
 #include "app/SelectionModel.h"
 #include "app/SyncApp.h"
 #include "cli/BlockWriter.h"
@@ -34,7 +36,7 @@ std::array<std::string_view, kColumns - 1> textCells(const PopRecord& pop)
 
 std::string_view onHandheld(const PopRecord& pop)
 {
-    return pop.selected() == 1 ? "yes" : "no";
+    return HandheldSet::contains(pop) ? "yes" : "no";
 }
 
 // Writes a cell as UTF-8 and then `blanks` blanks and the byte `after`

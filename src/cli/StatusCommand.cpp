@@ -1,11 +1,7 @@
 #include "cli/StatusCommand.h"
 
-#include "app/SelectionModel.h"
-#include "app/SyncApp.h"
-#include "cli/CliFrontEnd.h"
+#include "app/StatusReport.h"
 #include "cli/JsonOutput.h"
-#include "phonebook/MasterPhonebook.h"
-#include "phonebook/PopList.h"
 
 #include <ostream>
 
@@ -13,58 +9,57 @@ namespace tarvo::cli {
 
 namespace {
 
-const char* setOrUnset(const std::string& value)
+const char* setOrUnset(bool set)
 {
-    return value.empty() ? "unset" : "set";
+    return set ? "set" : "unset";
 }
 
-void printList(std::ostream& out, const char* key, const std::vector<std::string>& values)
+void printServers(std::ostream& out, const char* prefix, const StatusReport::ServerSet& set)
 {
-    out << key << "s: " << values.size() << '\n';
-    for (std::size_t i = 0; i < values.size(); ++i)
-        out << key << '_' << (i + 1) << ": " << values[i] << '\n';
+    out << prefix << "_servers: " << set.servers.size() << '\n';
+    for (std::size_t i = 0; i < set.servers.size(); ++i)
+        out << prefix << "_server_" << (i + 1) << ": " << set.servers[i] << '\n';
+}
+
+void printCredentials(std::ostream& out, const char* prefix, const StatusReport::ServerSet& set)
+{
+    out << prefix << "_user_id: " << setOrUnset(set.userIdSet) << '\n';
+    out << prefix << "_password: " << setOrUnset(set.passwordSet) << '\n';
+    out << prefix << "_auth_header: " << setOrUnset(set.authHeaderSet) << '\n';
+}
+
+void printText(std::ostream& out, const StatusReport& status)
+{
+    out << "dialer_home: " << status.dialerHome << '\n';
+    out << "profile_file: " << status.profileFile << '\n';
+    out << "user_file: " << status.userFile << '\n';
+    out << "app_name: " << status.appName << '\n';
+    out << "customer_id: " << status.customerId << '\n';
+    out << "profile_id: " << status.profileId << '\n';
+    out << "phonebook_id: " << status.phonebookId << '\n';
+    out << "max_pops: " << status.maxPops << '\n';
+    out << "pb_server: " << status.pbServer << '\n';
+    out << "pop_sort_order: " << status.popSortOrder << '\n';
+    out << "show_price: " << (status.showPrice ? "yes" : "no") << '\n';
+    printServers(out, "profile", status.profileServers);
+    printCredentials(out, "profile", status.profileServers);
+    printServers(out, "global", status.globalServers);
+    printCredentials(out, "global", status.globalServers);
+    out << "pops_master: " << status.popsMaster << '\n';
+    out << "pops_customer: " << status.popsCustomer << '\n';
+    out << "pops_on_handheld: " << status.popsOnHandheld << '\n';
+    out << "handheld_limit: " << status.handheldLimit << '\n';
 }
 
 } // namespace
 
 int StatusCommand::run(CommandContext& context)
 {
-    SyncApp& app = context.app;
-    const ProfileConfig& profile = app.profile();
-    std::ostream& out = context.out;
-    if (m_format == Format::Json) {
-        writeStatusJson(out, app, context.model().limit());
-        return kExitOk;
-    }
-
-    int master = 0;
-    int customer = 0;
-    for (const PopRecord& pop : app.phonebook().pops())
-        (pop.fromMaster() ? master : customer) += 1;
-
-    out << "dialer_home: " << app.dialerHome() << '\n';
-    out << "profile_file: " << profile.settingsFile() << '\n';
-    out << "user_file: " << app.userSettings().settingsFile() << '\n';
-    out << "app_name: " << profile.appNameUtf8() << '\n';
-    out << "customer_id: " << profile.customerId() << '\n';
-    out << "profile_id: " << profile.profileId() << '\n';
-    out << "phonebook_id: " << profile.phonebookId() << '\n';
-    out << "max_pops: " << profile.maxPops() << '\n';
-    out << "pb_server: " << profile.pbServer() << '\n';
-    out << "pop_sort_order: " << profile.popSortOrder() << '\n';
-    out << "show_price: " << (profile.showPrice() ? "yes" : "no") << '\n';
-    printList(out, "profile_server", profile.profileServers());
-    out << "profile_user_id: " << setOrUnset(profile.profileUserId()) << '\n';
-    out << "profile_password: " << setOrUnset(profile.profilePassword()) << '\n';
-    out << "profile_auth_header: " << setOrUnset(profile.profileAuthHeader()) << '\n';
-    printList(out, "global_server", profile.globalServers());
-    out << "global_user_id: " << setOrUnset(profile.globalUserId()) << '\n';
-    out << "global_password: " << setOrUnset(profile.globalPassword()) << '\n';
-    out << "global_auth_header: " << setOrUnset(profile.globalAuthHeader()) << '\n';
-    out << "pops_master: " << master << '\n';
-    out << "pops_customer: " << customer << '\n';
-    out << "pops_on_handheld: " << app.phonebook().pops().CountSelected() << '\n';
-    out << "handheld_limit: " << context.model().limit() << '\n';
+    const StatusReport status = StatusReport::of(context.app);
+    if (m_format == Format::Json)
+        writeStatusJson(context.out, status);
+    else
+        printText(context.out, status);
     return kExitOk;
 }
 

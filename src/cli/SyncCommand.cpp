@@ -1,60 +1,34 @@
 #include "cli/SyncCommand.h"
 
+#include "app/HandheldChoice.h"
 #include "app/SelectionModel.h"
 #include "app/SyncApp.h"
 #include "cli/CliFrontEnd.h"
-#include "phonebook/MasterPhonebook.h"
-#include "phonebook/PopRecord.h"
 #include "sync/SyncProcedure.h"
 
-#include <numeric>
 #include <ostream>
-#include <string_view>
-#include <unordered_set>
 
 namespace tarvo::cli {
 
 namespace {
 
-using IdSet = std::unordered_set<std::string_view>;
+using Outcome = HandheldChoice::Outcome;
 
-IdSet idSet(const std::vector<std::string>& ids)
+// Exit code for a choice that did not go through (after telling why), or
+// kExitOk. An id that names nothing, or a customer POP, is a mistake in
+// the command; the limit is the handheld's answer to it.
+int refusal(const Outcome& outcome, SyncApp& app, CommandContext& context)
 {
-    return IdSet(ids.begin(), ids.end());
-}
-
-// True when every id names a row of `list`; otherwise the first id (in the
-// order given) that names none goes to `err`.
-bool allKnown(const std::vector<PopRecord*>& list, const std::vector<std::string>& ids, std::ostream& err)
-{
-    IdSet unknown = idSet(ids);
-    for (const PopRecord* pop : list)
-        unknown.erase(pop->pop());
-    for (const std::string& id : ids) {
-        if (unknown.contains(id)) {
-            err << "Unknown POP: " << id << '\n';
-            return false;
-        }
+    if (outcome.result == Outcome::Result::LimitExceeded) {
+        FrontEnd& frontEnd = context.frontEnd;
+        frontEnd.messageBox(app.choice().limitMessage(), app.applicationName(), MessageIcon::None);
+        return kExitFailed;
     }
-    return true;
-}
-
-// The rows of `list` whose POP id is one of `ids`, in list order.
-std::vector<std::size_t> rowsWithIds(const std::vector<PopRecord*>& list, const std::vector<std::string>& ids)
-{
-    const IdSet wanted = idSet(ids);
-    std::vector<std::size_t> rows;
-    for (std::size_t row = 0; row < list.size(); ++row)
-        if (wanted.contains(list[row]->pop()))
-            rows.push_back(row);
-    return rows;
-}
-
-std::vector<std::size_t> allRows(std::size_t count)
-{
-    std::vector<std::size_t> rows(count);
-    std::iota(rows.begin(), rows.end(), std::size_t{0});
-    return rows;
+    if (!outcome.ok()) {
+        context.err << HandheldChoice::describe(outcome) << '\n';
+        return kExitUsage;
+    }
+    return kExitOk;
 }
 
 } // namespace
@@ -62,41 +36,23 @@ std::vector<std::size_t> allRows(std::size_t count)
 int SyncCommand::run(CommandContext& context)
 {
     SyncApp& app = context.app;
-    SelectionModel model = context.model();
-    using List = SelectionModel::List;
-
-    // Every id and filter is checked before anything moves, so a typo
-    // changes nothing. With no filter the Main list holds every POP.
-    model.rebuild();
-    if (!allKnown(model.rows(List::Main), m_options.add, context.err)
-        || !allKnown(model.rows(List::Main), m_options.remove, context.err))
-        return kExitUsage;
-    PopFilter matching;
-    if (m_options.addMatching && !m_options.filter.resolve(model, matching, context.err))
-        return kExitUsage;
-
-    if (m_options.removeAll)
-        model.moveBack(allRows(model.rows(List::Handheld).size()));
-    // POPs not on the handheld have no row there: nothing to move back.
-    if (!m_options.remove.empty())
-        model.moveBack(rowsWithIds(model.rows(List::Handheld), m_options.remove));
-    const std::string& caption = app.applicationName();
+    HandheldChoice::Request request;
     if (m_options.addMatching) {
-        model.applyFilter(matching);
-        if (!model.moveToHandheld(allRows(model.rows(List::Main).size()), context.frontEnd, caption))
-            return kExitFailed;
+        SelectionModel model = context.model();
+        PopFilter& matching = request.matching.emplace();
+        if (!m_options.filter.resolve(model, matching, context.err))
+            return kExitUsage;
     }
-    if (!m_options.add.empty()) {
-        model.applyFilter(PopFilter{});
-        if (!model.moveToHandheld(rowsWithIds(model.rows(List::Main), m_options.add), context.frontEnd, caption))
-            return kExitFailed;
-    }
+    request.removeAll = m_options.removeAll;
+    request.remove = m_options.remove;
+    request.add = m_options.add;
 
-    SyncProcedure::Files files;
-    files.dialerHome = app.dialerHome();
-    SyncProcedure procedure(app.phonebook().pops(), app.phonebook().readBackOutcome(), app.deviceLink(),
-                            context.frontEnd, app.profile(), files);
-    return procedure.synchronize() == SyncProcedure::Result::Done ? kExitOk : kExitFailed;
+    const Outcome outcome = app.choice().apply(request);
+    if (int code = refusal(outcome, app, context); code != kExitOk)
+        return code;
+    if (outcome.customerPops > 0)
+        context.err << HandheldChoice::describe(outcome) << '\n';
+    return app.synchronize() == SyncProcedure::Result::Done ? kExitOk : kExitFailed;
 }
 
 } // namespace tarvo::cli

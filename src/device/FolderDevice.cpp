@@ -113,12 +113,6 @@ FolderDevice::FolderDevice(const std::string& folder)
     }
 }
 
-std::unique_ptr<FolderDevice> FolderDevice::fromEnvironment()
-{
-    const char* folder = std::getenv("TARVO_DEVICE");
-    return std::make_unique<FolderDevice>(folder ? folder : "");
-}
-
 FolderDevice::~FolderDevice() = default;
 
 FolderDevice::Knobs FolderDevice::readKnobs() const

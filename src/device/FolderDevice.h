@@ -38,8 +38,6 @@ public:
     static constexpr std::string_view kRegistryRoot = "HKEY_CURRENT_USER";
 
     explicit FolderDevice(const std::string& folder);
-    // The handheld named by $TARVO_DEVICE (none when unset).
-    static std::unique_ptr<FolderDevice> fromEnvironment();
     FolderDevice(const FolderDevice&) = delete;
     FolderDevice& operator=(const FolderDevice&) = delete;
     ~FolderDevice() override;

@@ -15,7 +15,6 @@ static_assert(sizeof(LineCountryEntry) == CountryQuery::kEntrySize);
 
 namespace {
 
-constexpr const char* kDataFileName = "telephony-countries.csv";
 
 // Member offsets of the two records (their layout is fixed by the API).
 constexpr std::size_t kTotalSizeAt = 0;
@@ -106,9 +105,6 @@ std::string CountryQuery::dataFile() const
 {
     if (!m_dataFile.empty())
         return m_dataFile;
-    const char* named = std::getenv("TARVO_COUNTRY_LIST");
-    if (named && *named)
-        return named;
     return InstalledData::path(kDataFileName);
 }
 

@@ -37,7 +37,7 @@ struct LineCountryEntry {
 };
 
 // The telephony country list, answered from the country-list data file
-// installed with the program ($TARVO_COUNTRY_LIST names another one). When
+// installed with the program (the environment may name another one). When
 // the file cannot be read the service is unavailable: every call answers
 // kUnavailable, and that is remembered for the run (no retry).
 //
@@ -56,7 +56,10 @@ public:
     static constexpr std::size_t kHeaderSize = 24;  // sizeof(LINECOUNTRYLIST)
     static constexpr std::size_t kEntrySize = 44;   // sizeof(LINECOUNTRYENTRY)
 
-    // `dataFile` empty: $TARVO_COUNTRY_LIST, else the installed file.
+    // The country-list file installed with the program.
+    static constexpr const char* kDataFileName = "telephony-countries.csv";
+
+    // `dataFile` empty: the installed file.
     explicit CountryQuery(std::string dataFile = {});
     CountryQuery(const CountryQuery&) = delete;
     CountryQuery& operator=(const CountryQuery&) = delete;

@@ -134,7 +134,8 @@ void ProgressDialog::done(int result)
 void ProgressDialog::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier)) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(QString::fromLatin1(kLogFile))));
+        if (!m_runner.logFile.empty())
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_runner.logFile)));
         return;
     }
     QDialog::mouseDoubleClickEvent(event);

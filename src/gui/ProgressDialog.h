@@ -23,7 +23,6 @@ public:
     static constexpr const char* kInitialStatus = "Initializing...";
     static constexpr const char* kCancelText = "Cancel";
     static constexpr const char* kOkText = "OK";
-    static constexpr const char* kLogFile = "log/update.log";
     // Distance of the window from the work area's right and bottom edges
     // when it is placed in the corner.
     static constexpr int kCornerMargin = 5;

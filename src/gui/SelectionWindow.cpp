@@ -1,5 +1,7 @@
 #include "gui/SelectionWindow.h"
 
+#include "app/HandheldChoice.h"
+
 #include "app/SyncApp.h"
 #include "sync/SyncProcedure.h"
 #include "gui/AboutBox.h"
@@ -63,7 +65,7 @@ SelectionWindow::SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner 
       m_app(app),
       m_frontEnd(frontEnd),
       m_updater(std::move(updater)),
-      m_selection(app.phonebook(), app.profile().popSortOrder(), app.profile().maxPops())
+      m_selection(app.phonebook(), app.handheld(), app.profile().popSortOrder())
 {
     setWindowTitle(QString::fromStdString(app.applicationName()));
     // No resizing and no maximizing; the window is laid out for its content.
@@ -467,8 +469,13 @@ void SelectionWindow::moveToHandheld()
         (void)m_selection.moveToHandheld(rows, m_frontEnd, caption);
         return;
     }
-    changeRows(List::Handheld, [&] { (void)m_selection.moveToHandheld(rows, m_frontEnd, caption); });
+    SelectionModel::Move move;
+    changeRows(List::Handheld, [&] { move = m_selection.moveToHandheld(rows, m_frontEnd, caption); });
     updateCounter();
+    // Customer POPs never reach the handheld: a move that would show them
+    // there would be a choice that silently does nothing.
+    if (move.customerPops > 0)
+        setStatusText(QString::fromStdString(HandheldChoice::customerPopsLeft(move.customerPops)));
 }
 
 void SelectionWindow::moveBack()
@@ -526,11 +533,7 @@ void SelectionWindow::updateCounter()
 
 bool SelectionWindow::synchronize()
 {
-    SyncProcedure::Files files;
-    files.dialerHome = m_app.dialerHome();
-    SyncProcedure procedure(m_app.phonebook().pops(), m_app.phonebook().readBackOutcome(), m_app.deviceLink(),
-                            m_frontEnd, m_app.profile(), files);
-    if (procedure.synchronize() != SyncProcedure::Result::Done)
+    if (m_app.synchronize() != SyncProcedure::Result::Done)
         return false;
     m_selection.setChanged(false);
     return true;
@@ -571,7 +574,7 @@ void SelectionWindow::storeColumnWidths()
 bool SelectionWindow::leave()
 {
     storeColumnWidths();
-    StagedUpdateInstaller::startIfStaged(m_frontEnd, m_app.applicationName());
+    StagedUpdateInstaller::startIfStaged(m_frontEnd, m_app.applicationName(), m_app.folder());
     if (!m_selection.changed())
         return true;
     const MessageAnswer answer = m_frontEnd.messageBox(kChangesQuestion, m_app.applicationName(), MessageIcon::None,

@@ -1,5 +1,6 @@
 #include "gui/StagedUpdateInstaller.h"
 
+#include "app/WorkingFolder.h"
 #include "support/FrontEnd.h"
 
 #include <QDir>
@@ -12,12 +13,12 @@
 
 namespace tarvo::gui {
 
-void StagedUpdateInstaller::startIfStaged(FrontEnd& frontEnd, const std::string& caption)
+void StagedUpdateInstaller::startIfStaged(FrontEnd& frontEnd, const std::string& caption, const WorkingFolder& folder)
 {
-    const QString marker = QString::fromLatin1(kMarkerFile);
+    const QString marker = QString::fromStdString(folder.path(WorkingFolder::kUpdateMarker));
     if (!QFileInfo::exists(marker))
         return;
-    const QString installer = QString::fromLatin1(kInstaller);
+    const QString installer = QString::fromStdString(folder.path(kInstaller));
     const QFileInfo info(installer);
     int error = 0;
     if (!info.isFile()) {
@@ -26,7 +27,7 @@ void StagedUpdateInstaller::startIfStaged(FrontEnd& frontEnd, const std::string&
         error = EACCES;
     } else {
         errno = 0;
-        if (!QProcess::startDetached(installer, {}, QDir::currentPath()))
+        if (!QProcess::startDetached(installer, {}, QString::fromStdString(folder.root().string())))
             error = errno != 0 ? errno : ECHILD;
     }
     if (error != 0) {

@@ -4,7 +4,8 @@
 
 namespace tarvo {
 class FrontEnd;
-}
+class WorkingFolder;
+} // namespace tarvo
 
 namespace tarvo::gui {
 
@@ -13,14 +14,14 @@ namespace tarvo::gui {
 // writes that marker, it only consumes it.
 class StagedUpdateInstaller final {
 public:
-    static constexpr const char* kMarkerFile = "_updatelist.txt";
-    static constexpr const char* kInstaller = "./update/setup.exe";
+    // In the working folder.
+    static constexpr const char* kInstaller = "update/setup.exe";
     static constexpr const char* kStartFailed = "ERROR: Unable to update Synchronizer (%d)";
 
     // Starts the installer, detached, when the marker is there; a start that
     // fails is shown with its system error number. The marker is removed
     // either way, so it cannot stop the next start of the program.
-    static void startIfStaged(FrontEnd& frontEnd, const std::string& caption);
+    static void startIfStaged(FrontEnd& frontEnd, const std::string& caption, const WorkingFolder& folder);
 };
 
 } // namespace tarvo::gui

@@ -1,10 +1,8 @@
 #include "gui/SynchronizerProgram.h"
 
+#include "app/AppEnvironment.h"
 #include "app/CommandLine.h"
-#include "text/RegistryFile.h"
 #include "app/SyncApp.h"
-#include "device/FolderDevice.h"
-#include "dialing/CountryQuery.h"
 #include "gui/InstanceGuard.h"
 #include "gui/QtFrontEnd.h"
 #include "gui/SelectionWindow.h"
@@ -18,9 +16,7 @@ namespace tarvo::gui {
 int RunSynchronizer(const QStringList& arguments)
 {
     QtFrontEnd frontEnd;
-    std::unique_ptr<FolderDevice> device = FolderDevice::fromEnvironment();
-    CountryQuery countries;
-    SyncApp app(frontEnd, *device, countries);
+    SyncApp app(frontEnd, SyncApp::Kind::Window, AppEnvironment::fromProcess());
 
     InstanceGuard instance;
     app.setInstanceCheck(
@@ -29,9 +25,7 @@ int RunSynchronizer(const QStringList& arguments)
     // The arguments after the program name, as one line for the core's
     // tokenizer.
     const QString line = arguments.mid(1).join(QLatin1Char(' '));
-    RegistryFile registry(RegistryFile::desktopPath());
-    (void)registry.load(); // a missing file is an empty registry
-    switch (app.startup(parseCommandLine(line.toStdString()), registry)) {
+    switch (app.startup(parseCommandLine(line.toStdString()))) {
     case SyncApp::Startup::Ready:
         break;
     case SyncApp::Startup::EndedSilently:
@@ -42,7 +36,8 @@ int RunSynchronizer(const QStringList& arguments)
 
     // The window's update command runs the application's update service.
     UpdateRunner updater{[&app](UpdateObserver& observer) { return app.updateService().start(observer); },
-                         [&app] { app.updateService().cancel(); }};
+                         [&app] { app.updateService().cancel(); },
+                         app.folder().path(WorkingFolder::kUpdateLog)};
     SelectionWindow window(app, frontEnd, updater);
     QPointer<SelectionWindow> guarded(&window);
     frontEnd.setWindow(&window, [guarded](const QString& text) {

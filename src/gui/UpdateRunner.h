@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace tarvo {
 class UpdateObserver;
@@ -11,11 +12,12 @@ namespace tarvo::gui {
 // How the progress window reaches the update service without owning it:
 // `start` begins a run that reports to the observer and answers false when
 // a run is already going (the service has then told the person so);
-// `cancel` asks the run in progress to stop. Empty when the program has no
-// update service.
+// `cancel` asks the run in progress to stop; `logFile` is where the run
+// logs. Empty when the program has no update service.
 struct UpdateRunner {
     std::function<bool(UpdateObserver&)> start;
     std::function<void()> cancel;
+    std::string logFile = {};
 
     explicit operator bool() const { return static_cast<bool>(start); }
 };

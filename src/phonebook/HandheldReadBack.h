@@ -23,6 +23,7 @@ enum class ReadBackResult {
 struct ReadBackOutcome {
     ReadBackResult result = ReadBackResult::Marked;
     std::size_t popsOnHandheld = 0; // distinct POP ids of its phonebook; 0 when none was read
+    std::size_t missingFromMaster = 0; // of those, the ids no master POP carries (a damaged or older master)
 };
 
 // The read-back itself; the layer that reaches the handheld provides it

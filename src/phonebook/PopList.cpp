@@ -260,7 +260,7 @@ void PopList::fillRecord(PopRecord& record, const std::string_view* fields, cons
         std::memcpy(out + end, wide.data(), wideBytes);
     if (fromMaster)
         record.m_textEnd.back() |= PopRecord::kFromMasterBit;
-    record.m_selected = 0;
+    record.m_onHandheld = false;
 }
 
 PopList::Parallelism PopList::defaultParallelism()
@@ -405,16 +405,6 @@ void PopList::append(PopList& part, PopRecord* partLast, PopRecord*& last)
     part.m_chunks.clear();
     part.m_size = 0;
     last = partLast;
-}
-
-int PopList::CountSelected()
-{
-    int count = 0;
-    for (const PopRecord& record : *this)
-        if (record.fromMaster() && record.m_selected == 1)
-            ++count;
-    m_selectedCount = count;
-    return count;
 }
 
 bool PopList::hasMasterRecords() const

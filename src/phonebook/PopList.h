@@ -57,11 +57,6 @@ public:
     static Parallelism defaultParallelism();
     void setParallelism(Parallelism parallelism) { m_parallelism = parallelism; }
 
-    // Records of the master file (fromMaster 1) with selected 1; variants are
-    // not counted. Also kept as `selectedCount`.
-    int CountSelected();
-    [[nodiscard]] int selectedCount() const { return m_selectedCount; }
-
     // True when some record came from the master file (fromMaster 1).
     [[nodiscard]] bool hasMasterRecords() const;
 
@@ -143,7 +138,6 @@ private:
     std::size_t m_size = 0;
     TextArena m_text;
     ColumnMap m_columns;
-    int m_selectedCount = 0;
     Parallelism m_parallelism = defaultParallelism();
 
     template <bool Const>

@@ -14,10 +14,11 @@
 
 namespace tarvo {
 
+class HandheldSet;
 class PopList;
 
 // One POP line: 28 columns, where it came from, whether it goes to the
-// handheld, and the lines that directly followed it with the same POP id.
+// handheld (HandheldSet's mark), and the lines that directly followed it with the same POP id.
 //
 // Records are made by `PopList` and live as long as it does: their text is
 // held in the list's text pool (one copy of each line's text columns, side by
@@ -64,9 +65,6 @@ public:
 
     // True for a record of "pbook.txt", false for one of "cbook.txt".
     [[nodiscard]] bool fromMaster() const { return (m_textEnd.back() & kFromMasterBit) != 0; }
-    // 1 when the POP is to be on the handheld.
-    [[nodiscard]] std::int16_t selected() const { return m_selected; }
-    void setSelected(std::int16_t selected) { m_selected = selected; }
 
     // Further records with this record's POP id, in file order.
     [[nodiscard]] std::span<const PopRecord> variants() const;
@@ -80,6 +78,7 @@ public:
 
 private:
     friend class PopList;
+    friend class HandheldSet;
 
     // Slots of the stored text columns, in canonical order (SUPPORT_MESG has
     // none).
@@ -125,7 +124,8 @@ private:
     const char* m_text = nullptr;
     std::array<std::uint16_t, kTextSlots> m_textEnd{};
     std::array<std::uint16_t, kPopNumberColumnCount> m_number{};
-    std::int16_t m_selected = 0;
+    // Chosen for the handheld: HandheldSet's mark, set by nothing else.
+    bool m_onHandheld = false;
     // Made on the first variant only: most POPs have none.
     std::unique_ptr<std::vector<PopRecord>> m_variants;
 };

@@ -16,7 +16,6 @@ class FrontEnd;
 // Runs inside a session the caller has opened.
 class DeviceSettings final {
 public:
-    static constexpr std::string_view kSettingsFile = "./cereg.ini";
     static constexpr std::string_view kMarkerSection = "SetupReg";
     static constexpr std::string_view kMarkerKey = "SetupReg";
     static constexpr std::string_view kValueError = "Error Setting a value in ce registry for TarvoDialer.";
@@ -40,9 +39,9 @@ public:
     // The nine groups, in the order they are written.
     static std::span<const Group> groups();
 
-    // `caption` is the application name shown on the message box.
-    DeviceSettings(DeviceTransport& transport, FrontEnd& frontEnd, std::string caption,
-                   std::string settingsFile = std::string(kSettingsFile));
+    // `caption` is the application name shown on the message box;
+    // `settingsFile` the working folder's "cereg.ini".
+    DeviceSettings(DeviceTransport& transport, FrontEnd& frontEnd, std::string caption, std::string settingsFile);
     DeviceSettings(const DeviceSettings&) = delete;
     DeviceSettings& operator=(const DeviceSettings&) = delete;
 

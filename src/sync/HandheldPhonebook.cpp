@@ -1,6 +1,7 @@
 #include "sync/HandheldPhonebook.h"
 
 #include "device/DeviceLink.h"
+#include "phonebook/HandheldSet.h"
 #include "phonebook/PopFileReader.h"
 #include "phonebook/PopList.h"
 #include "phonebook/PopRecord.h"
@@ -39,11 +40,11 @@ using IdSet = std::unordered_set<std::string, IdHash, std::equal_to<>>;
 
 } // namespace
 
-ReadBackOutcome HandheldPhonebook::ReadFromDevice(PopList& pops, DeviceLink& link, const std::string& localPath)
+ReadBackOutcome HandheldPhonebook::readFromDevice(HandheldSet& handheld, DeviceLink& link, const std::string& localPath)
 {
     switch (link.readFile(HandheldFiles::devicePath(HandheldFiles::kPhonebook), localPath)) {
     case SyncResult::Done:
-        return markFromFile(pops, localPath);
+        return markFromFile(handheld, localPath);
     case SyncResult::DeviceFileMissing:
         // No phonebook on the device yet: nothing to mark, and the desktop
         // copy stays as it was.
@@ -55,7 +56,7 @@ ReadBackOutcome HandheldPhonebook::ReadFromDevice(PopList& pops, DeviceLink& lin
     }
 }
 
-ReadBackOutcome HandheldPhonebook::markFromFile(PopList& pops, const std::string& localPath)
+ReadBackOutcome HandheldPhonebook::markFromFile(HandheldSet& handheld, const std::string& localPath)
 {
     PopFileReader reader(localPath);
     if (reader.status() == PopFileStatus::CannotOpen) {
@@ -95,16 +96,12 @@ ReadBackOutcome HandheldPhonebook::markFromFile(PopList& pops, const std::string
 
     // The device's lines were written from master entries only; a customer
     // POP that shares an id is never written to the device, so it is not
-    // shown as being there. Master entries that share an id (not directly
-    // consecutive in "pbook.txt") cannot be told apart by the device file,
-    // so all of them are marked rather than any being dropped.
-    for (PopRecord& pop : pops)
-        if (pop.fromMaster() && ids.contains(pop.pop()))
-            pop.setSelected(1);
-    return {ReadBackResult::Marked, ids.size()};
+    // shown as being there.
+    const std::size_t missing = handheld.markReadBack(ids);
+    return {ReadBackResult::Marked, ids.size(), missing};
 }
 
-bool HandheldPhonebook::WriteMerged(const PopList& pops, const std::string& path, int version)
+bool HandheldPhonebook::writeMerged(const HandheldSet& handheld, const std::string& path, int version)
 {
     // Replaced whole or not at all: a failed write must not leave a stale or
     // truncated file that a synchronization would push.
@@ -114,8 +111,8 @@ bool HandheldPhonebook::WriteMerged(const PopList& pops, const std::string& path
     std::string buffer;
     buffer.reserve(kWriteChunk + 4096);
     buffer.append("#VER ").append(std::to_string(version)).append(" - merged\r\n");
-    for (const PopRecord& pop : pops) {
-        if (!pop.fromMaster() || pop.selected() != 1)
+    for (const PopRecord& pop : handheld.pops()) {
+        if (!handheld.contains(pop))
             continue;
         pop.Write(buffer);
         if (buffer.size() >= kWriteChunk) {
@@ -127,9 +124,13 @@ bool HandheldPhonebook::WriteMerged(const PopList& pops, const std::string& path
     return file.write(buffer) && file.commit();
 }
 
-HandheldReadBack HandheldPhonebook::readBackFor(DeviceLink& link, std::string localPath)
+HandheldReadBack HandheldPhonebook::readBackFor(DeviceLink& link, HandheldSet& handheld, std::string localPath)
 {
-    return [&link, localPath = std::move(localPath)](PopList& pops) { return ReadFromDevice(pops, link, localPath); };
+    return [&link, &handheld, localPath = std::move(localPath)](PopList&) {
+        ReadBackOutcome outcome = readFromDevice(handheld, link, localPath);
+        handheld.setReadBack(outcome);
+        return outcome;
+    };
 }
 
 } // namespace tarvo

@@ -8,42 +8,39 @@
 namespace tarvo {
 
 class DeviceLink;
-class PopList;
+class HandheldSet;
 
-// The handheld's phonebook "cepbook.txt": the master POPs chosen for the
-// device (fromMaster, selected 1). It is no store of its own; these are its
+// The handheld's phonebook "cepbook.txt": the POPs of the HandheldSet. It is no store of its own; these are its
 // two transfers, the read-back that marks at start-up what the device
 // already carries, and the merged file that a synchronization pushes.
 class HandheldPhonebook final {
 public:
-    // The desktop copy, in the current folder.
-    static constexpr std::string_view kLocalFile = "cepbook.txt";
-
     HandheldPhonebook() = delete;
 
-    // Copies the device's phonebook to `localPath` and marks every master
-    // POP it names. Marked also when the device has no phonebook (then
+    // Copies the device's phonebook to `localPath` (the desktop copy in the
+    // working folder) and marks every master POP it names. Marked also when the device has no phonebook (then
     // nothing is marked and `localPath` is left alone); NoDevice when no
     // device answers; CopyFailed when the copy failed otherwise (nothing
     // marked); NotAPhonebook as `markFromFile`. With Marked, the outcome
     // counts the POPs the device's phonebook names, known to the master
-    // phonebook or not.
-    [[nodiscard]] static ReadBackOutcome ReadFromDevice(PopList& pops, DeviceLink& link,
-                                                        const std::string& localPath = std::string(kLocalFile));
+    // phonebook or not, and those of them the master no longer holds.
+    [[nodiscard]] static ReadBackOutcome readFromDevice(HandheldSet& handheld, DeviceLink& link,
+                                                        const std::string& localPath);
 
     // The marking half of the read-back, on a desktop copy already made:
     // Marked, or NotAPhonebook when the file is no phonebook or cannot be
     // read. A missing file is created empty (and marks nothing).
-    [[nodiscard]] static ReadBackOutcome markFromFile(PopList& pops, const std::string& localPath);
+    [[nodiscard]] static ReadBackOutcome markFromFile(HandheldSet& handheld, const std::string& localPath);
 
     // Writes "#VER <version> - merged" and the chosen POPs with their
     // variants, CR LF line ends, replacing `path` atomically; false when it
     // cannot be written (the old file is then untouched).
-    [[nodiscard]] static bool WriteMerged(const PopList& pops, const std::string& path, int version);
+    [[nodiscard]] static bool writeMerged(const HandheldSet& handheld, const std::string& path, int version);
 
     // The read-back the master phonebook's load ends with, for the device
-    // behind `link`. The link must outlive the phonebook's load.
-    static HandheldReadBack readBackFor(DeviceLink& link, std::string localPath = std::string(kLocalFile));
+    // behind `link`, into `handheld` (which keeps its outcome). The link and
+    // the set must outlive the phonebook's load.
+    static HandheldReadBack readBackFor(DeviceLink& link, HandheldSet& handheld, std::string localPath);
 };
 
 } // namespace tarvo

@@ -1,5 +1,7 @@
 #include "sync/SyncProcedure.h"
 
+#include "phonebook/HandheldSet.h"
+
 #include "config/ProfileConfig.h"
 #include "device/DeviceLink.h"
 #include "device/DeviceSession.h"
@@ -85,10 +87,9 @@ bool holdsNoData(const std::string& path)
 
 } // namespace
 
-SyncProcedure::SyncProcedure(const PopList& pops, const ReadBackOutcome& handheld, DeviceLink& link,
-                             FrontEnd& frontEnd, const ProfileConfig& profile, Files files)
-    : m_pops(pops),
-      m_handheld(handheld),
+SyncProcedure::SyncProcedure(const HandheldSet& handheld, DeviceLink& link, FrontEnd& frontEnd,
+                             const ProfileConfig& profile, Files files)
+    : m_handheld(handheld),
       m_link(link),
       m_frontEnd(frontEnd),
       m_caption(profile.appNameUtf8()),
@@ -139,14 +140,20 @@ bool SyncProcedure::confirm(const std::string& question)
 
 bool SyncProcedure::confirmPhonebookReplacement()
 {
-    if (m_handheld.result == ReadBackResult::CopyFailed && !confirm(std::string(kUnreadHandheldQuestion)))
+    const ReadBackOutcome& found = m_handheld.readBack();
+    if (found.result == ReadBackResult::CopyFailed && !confirm(std::string(kUnreadHandheldQuestion)))
         return false;
-    if (m_handheld.popsOnHandheld > 0 && !m_pops.hasMasterRecords()) {
-        std::string question(kNoMasterPopsQuestion);
-        question.replace(question.find("%zu"), 3, std::to_string(m_handheld.popsOnHandheld));
-        if (!confirm(question))
-            return false;
-    }
+    const auto withCount = [](std::string_view text, std::size_t count) {
+        std::string question(text);
+        question.replace(question.find("%zu"), 3, std::to_string(count));
+        return question;
+    };
+    if (found.popsOnHandheld > 0 && !m_handheld.pops().hasMasterRecords())
+        return confirm(withCount(kNoMasterPopsQuestion, found.popsOnHandheld));
+    // A master that lost POPs (cut short, damaged, or older than the
+    // handheld's phonebook) would silently shrink the handheld.
+    if (found.missingFromMaster > 0)
+        return confirm(withCount(kMissingPopsQuestion, found.missingFromMaster));
     return true;
 }
 
@@ -184,7 +191,7 @@ SyncProcedure::Result SyncProcedure::synchronize()
     bool written = false;
     {
         BusyCursor busy(m_frontEnd);
-        written = HandheldPhonebook::WriteMerged(m_pops, m_files.phonebook, kPhonebookVersion);
+        written = HandheldPhonebook::writeMerged(m_handheld, m_files.phonebook, kPhonebookVersion);
     }
     if (!written)
         return fail(Result::Phonebook);

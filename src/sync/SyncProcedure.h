@@ -12,7 +12,7 @@ namespace tarvo {
 
 class DeviceLink;
 class FrontEnd;
-class PopList;
+class HandheldSet;
 class ProfileConfig;
 
 // The synchronization the window's Save runs: the chosen POPs become the
@@ -26,7 +26,8 @@ class ProfileConfig;
 // unless the person says so: before the device is written, a Yes/No
 // question (No stops everything, Declined) when the handheld's phonebook
 // could not be read at start-up, when the master phonebook holds no POP
-// while the handheld's phonebook named some, and for each file that would
+// while the handheld's phonebook named some, when POPs on the handheld are
+// no longer in the master phonebook, and for each file that would
 // replace a device file holding data with an empty one.
 class SyncProcedure final {
 public:
@@ -43,13 +44,13 @@ public:
         Declined, // the person answered No to a question; nothing reached the device
     };
 
-    // Files on the desktop. The defaults are the program's: its current
-    // folder for what it writes itself and the device settings.
+    // Files on the desktop: the dialer's folder, and the files of the
+    // working folder the procedure writes or pushes.
     struct Files {
         std::string dialerHome;
-        std::string phonebook{HandheldPhonebook::kLocalFile};
-        std::string countryRules{DialingRules::kFileName};
-        std::string deviceSettings{DeviceSettings::kSettingsFile};
+        std::string phonebook;      // the desktop copy of "cepbook.txt"
+        std::string countryRules;   // "dr_country.txt"
+        std::string deviceSettings; // "cereg.ini"
     };
 
     static constexpr std::string_view kStatusText = "Synchronizing with CE device. Please wait....";
@@ -61,14 +62,18 @@ public:
     static constexpr std::string_view kNoMasterPopsQuestion =
         "The master phonebook holds no POPs, but the phonebook on the CE device holds %zu. "
         "Replace it with an empty phonebook?";
+    // %zu: how many POPs of the handheld's phonebook no master POP carries.
+    static constexpr std::string_view kMissingPopsQuestion =
+        "%zu POPs on the CE device are no longer in the master phonebook and would be removed from it. "
+        "Replace the phonebook on the CE device?";
     // The desktop file's name, then the device file's.
     static constexpr std::string_view kEmptyFileQuestion = "%s is empty. Replace %s on the CE device with an empty file?";
 
     // The caption of every message box is the profile's application name.
-    // `handheld` is what the start-up's read-back found on the handheld
-    // (MasterPhonebook::readBackOutcome).
-    SyncProcedure(const PopList& pops, const ReadBackOutcome& handheld, DeviceLink& link, FrontEnd& frontEnd,
-                  const ProfileConfig& profile, Files files);
+    // `handheld` holds the chosen POPs and what the start-up's read-back
+    // found on the handheld.
+    SyncProcedure(const HandheldSet& handheld, DeviceLink& link, FrontEnd& frontEnd, const ProfileConfig& profile,
+                  Files files);
     SyncProcedure(const SyncProcedure&) = delete;
     SyncProcedure& operator=(const SyncProcedure&) = delete;
 
@@ -89,8 +94,7 @@ private:
     // file is not, inside the session; false when one was answered No.
     bool confirmEmptyFiles();
 
-    const PopList& m_pops;
-    ReadBackOutcome m_handheld;
+    const HandheldSet& m_handheld;
     DeviceLink& m_link;
     FrontEnd& m_frontEnd;
     std::string m_caption;

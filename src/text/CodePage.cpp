@@ -67,10 +67,26 @@ const std::array<char16_t, 256>* builtinTable(const std::string& name)
     return nullptr;
 }
 
-std::string envOr(const char* var, const char* fallback)
+// The names the desktop's code pages are made from, fixed by the first
+// conversion.
+struct DesktopCodePages {
+    std::mutex mutex;
+    std::string ansi = "WINDOWS-1252";
+    std::string oem = "IBM437";
+    bool made = false;
+
+    std::string take(const std::string DesktopCodePages::*name)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        made = true;
+        return this->*name;
+    }
+};
+
+DesktopCodePages& desktopCodePages()
 {
-    const char* v = std::getenv(var);
-    return v && *v ? std::string(v) : std::string(fallback);
+    static DesktopCodePages pages;
+    return pages;
 }
 
 } // namespace
@@ -230,14 +246,25 @@ std::string CodePage::fromUtf16(std::u16string_view text) const
 
 const CodePage& CodePage::ansi()
 {
-    static const CodePage page(envOr("TARVO_ANSI_CODEPAGE", "WINDOWS-1252"));
+    static const CodePage page(desktopCodePages().take(&DesktopCodePages::ansi));
     return page;
 }
 
 const CodePage& CodePage::oem()
 {
-    static const CodePage page(envOr("TARVO_OEM_CODEPAGE", "IBM437"));
+    static const CodePage page(desktopCodePages().take(&DesktopCodePages::oem));
     return page;
+}
+
+bool CodePage::useDesktopCodePages(std::string ansiName, std::string oemName)
+{
+    DesktopCodePages& pages = desktopCodePages();
+    std::lock_guard<std::mutex> lock(pages.mutex);
+    if (pages.made)
+        return pages.ansi == ansiName && pages.oem == oemName;
+    pages.ansi = std::move(ansiName);
+    pages.oem = std::move(oemName);
+    return true;
 }
 
 std::string CodePage::utf16ToUtf8(std::u16string_view text)

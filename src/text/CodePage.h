@@ -62,10 +62,12 @@ public:
     // Characters without a mapping become '?', the code pages' default.
     std::string fromUtf16(std::u16string_view text) const;
 
-    // The desktop's code pages, from TARVO_ANSI_CODEPAGE and
-    // TARVO_OEM_CODEPAGE, read once per process.
+    // The desktop's code pages, process-wide as on the desktop itself:
+    // windows-1252 and IBM437 unless the application named others before
+    // the first conversion (later calls change nothing and answer false).
     static const CodePage& ansi();
     static const CodePage& oem();
+    static bool useDesktopCodePages(std::string ansiName, std::string oemName);
 
     // UTF-8 for display (the GUI and the command line show text as UTF-8).
     static std::string utf16ToUtf8(std::u16string_view text);

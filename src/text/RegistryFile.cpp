@@ -208,22 +208,6 @@ RegistryFile::RegistryFile(std::string path) : m_path(std::move(path)) {}
 
 RegistryFile::~RegistryFile() = default;
 
-std::string RegistryFile::desktopPath()
-{
-    const char* explicitPath = std::getenv("TARVO_REGISTRY");
-    if (explicitPath && *explicitPath)
-        return explicitPath;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (config && *config) {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home ? home : ".") + "/.config";
-    }
-    return base + "/tarvo/registry.reg";
-}
-
 int RegistryFile::compareNames(std::string_view a, std::string_view b)
 {
     std::u16string ua = foldName(a);

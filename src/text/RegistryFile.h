@@ -37,10 +37,6 @@ public:
     RegistryFile& operator=(RegistryFile&&) = default;
     ~RegistryFile();
 
-    // The desktop registry's file: $TARVO_REGISTRY, else
-    // ${XDG_CONFIG_HOME:-$HOME/.config}/tarvo/registry.reg.
-    static std::string desktopPath();
-
     const std::string& path() const { return m_path; }
 
     // Reads the bound file. A missing file is an empty registry (true); a

@@ -1,5 +1,7 @@
 #include "app/SelectionModel.h"
 
+#include "phonebook/HandheldSet.h"
+
 #include "dialing/CountryQuery.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/RecordingFrontEnd.h"
@@ -47,13 +49,16 @@ protected:
 
     void makeModel(int popSortOrder = -1, int maxPops = 0)
     {
-        m_model = std::make_unique<SelectionModel>(*m_phonebook, popSortOrder, maxPops);
+        m_model.reset();
+        m_handheld = std::make_unique<HandheldSet>(m_phonebook->pops(), maxPops);
+        m_model = std::make_unique<SelectionModel>(*m_phonebook, *m_handheld, popSortOrder);
     }
 
     TempDir m_dir;
     RecordingFrontEnd m_frontEnd;
     CountryQuery m_query{"/nonexistent/country-list.csv"};
     std::unique_ptr<MasterPhonebook> m_phonebook;
+    std::unique_ptr<HandheldSet> m_handheld;
     std::unique_ptr<SelectionModel> m_model;
 };
 
@@ -103,7 +108,7 @@ TEST_F(SelectionModelTest, choicesListOnlyCountriesWithCitiesAndUsCitiesCarryThe
     EXPECT_EQ(m_model->cityChoices(*m_model->findCountry("CA"), nullptr)[0].text, "Toronto");
 }
 
-TEST_F(SelectionModelTest, movesSetTheChangeFlagOnlyWhenSomethingMovesAndCustomerPopsAreNotCounted)
+TEST_F(SelectionModelTest, movesSetTheChangeFlagOnlyWhenSomethingMovesAndCustomerPopsStayInTheMainList)
 {
     load(PopFile({line("US", "TX", "Austin", "P1"), line("US", "TX", "Dallas", "P2")}),
          PopFile({line("US", "TX", "Austin", "C1")}));
@@ -112,19 +117,21 @@ TEST_F(SelectionModelTest, movesSetTheChangeFlagOnlyWhenSomethingMovesAndCustome
     ASSERT_EQ(pops(SelectionModel::List::Main), (std::vector<std::string>{"C1", "P1", "P2"}));
 
     std::array<std::size_t, 1> first{1};
-    ASSERT_TRUE(m_model->moveToHandheld(first, m_frontEnd, "caption"));
+    EXPECT_EQ(m_model->moveToHandheld(first, m_frontEnd, "caption").moved, 1);
     EXPECT_TRUE(m_model->changed());
     EXPECT_EQ(m_model->handheldCount(), 1);
 
     m_model->setChanged(false);
-    ASSERT_TRUE(m_model->moveToHandheld(first, m_frontEnd, "caption")); // already chosen
+    EXPECT_EQ(m_model->moveToHandheld(first, m_frontEnd, "caption").moved, 0); // already chosen
     EXPECT_FALSE(m_model->changed());
 
-    std::array<std::size_t, 1> customer{0};
-    ASSERT_TRUE(m_model->moveToHandheld(customer, m_frontEnd, "caption"));
-    EXPECT_TRUE(m_model->changed());
-    EXPECT_EQ(pops(SelectionModel::List::Handheld), (std::vector<std::string>{"C1", "P1"}));
-    EXPECT_EQ(m_model->handheldCount(), 1);
+    // A customer POP would never be written: it is not shown as moved.
+    std::array<std::size_t, 2> customerAndOther{0, 2};
+    SelectionModel::Move move = m_model->moveToHandheld(customerAndOther, m_frontEnd, "caption");
+    EXPECT_EQ(move.customerPops, 1);
+    EXPECT_EQ(move.moved, 1);
+    EXPECT_EQ(pops(SelectionModel::List::Handheld), (std::vector<std::string>{"P1", "P2"}));
+    EXPECT_EQ(m_model->handheldCount(), 2);
 
     std::array<std::size_t, 2> all{0, 1};
     m_model->moveBack(all);
@@ -142,23 +149,22 @@ TEST_F(SelectionModelTest, limitCountsEverySelectedRowAndAllowsExactlyTheLimit)
     makeModel(-1, 5);
     m_model->rebuild();
     std::array<std::size_t, 4> four{0, 1, 2, 3};
-    ASSERT_TRUE(m_model->moveToHandheld(four, m_frontEnd, "Tarvo"));
+    ASSERT_FALSE(m_model->moveToHandheld(four, m_frontEnd, "Tarvo").refused);
 
     std::array<std::size_t, 2> twoWithOneChosen{3, 4};
-    EXPECT_FALSE(m_model->moveToHandheld(twoWithOneChosen, m_frontEnd, "Tarvo"));
+    EXPECT_TRUE(m_model->moveToHandheld(twoWithOneChosen, m_frontEnd, "Tarvo").refused);
     ASSERT_EQ(m_frontEnd.boxes.size(), 1U);
     EXPECT_EQ(m_frontEnd.boxes[0].text, "Limit Exceeded:\nYou are allowed 5 phonebook records on your device.");
     EXPECT_EQ(m_frontEnd.boxes[0].caption, "Tarvo");
     EXPECT_EQ(m_model->handheldCount(), 4);
 
     std::array<std::size_t, 1> one{4};
-    EXPECT_TRUE(m_model->moveToHandheld(one, m_frontEnd, "Tarvo"));
+    EXPECT_FALSE(m_model->moveToHandheld(one, m_frontEnd, "Tarvo").refused);
     EXPECT_EQ(m_model->handheldCount(), 5);
 
-    SelectionModel unlimited(*m_phonebook, -1, 0);
-    EXPECT_EQ(unlimited.limit(), 1000);
+    EXPECT_EQ(HandheldSet(m_phonebook->pops(), 0).limit(), 1000);
     // A limit below one is taken as unset, not as "allowed -5".
-    SelectionModel negative(*m_phonebook, -1, -5);
+    HandheldSet negative(m_phonebook->pops(), -5);
     EXPECT_EQ(negative.limit(), 1000);
     EXPECT_TRUE(negative.limitAllows(995));
     EXPECT_FALSE(negative.limitAllows(996));
@@ -242,11 +248,11 @@ TEST_F(LargeLists, aBigPhonebookIsFilteredAndSortedWithoutLosingOrRepeatingARow)
     int index = 0;
     for (PopRecord& pop : m_phonebook->pops()) {
         if (index++ % 7 == 0)
-            pop.setSelected(1);
+            (void)m_handheld->add(pop);
         if (pop.country() != "US")
             continue;
         expectedMain.push_back(&pop);
-        if (pop.selected() == 1)
+        if (m_handheld->contains(pop))
             expectedHandheld.push_back(&pop);
     }
     ASSERT_EQ(index, kPops);

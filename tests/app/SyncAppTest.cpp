@@ -1,12 +1,9 @@
 #include "app/SyncApp.h"
 
-#include "device/FolderDevice.h"
-#include "dialing/CountryQuery.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/Workspace.h"
 #include "phonebook/MasterPhonebook.h"
-#include "text/RegistryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -22,18 +19,11 @@ namespace {
 
 class SyncAppTest : public ::testing::Test {
 protected:
-    SyncApp::Startup start(const CommandLineOptions& options = {})
-    {
-        RegistryFile registry(RegistryFile::desktopPath());
-        (void)registry.load();
-        return m_app.startup(options, registry);
-    }
+    SyncApp::Startup start(const CommandLineOptions& options = {}) { return m_app.startup(options); }
 
     Workspace m_ws;
     RecordingFrontEnd m_ui;
-    std::unique_ptr<FolderDevice> m_device = FolderDevice::fromEnvironment();
-    CountryQuery m_countries;
-    SyncApp m_app{m_ui, *m_device, m_countries};
+    SyncApp m_app{m_ui, SyncApp::Kind::Window, m_ws.environment()};
 };
 
 } // namespace

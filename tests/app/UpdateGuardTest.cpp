@@ -14,10 +14,10 @@ using tarvo::test::TempDir;
 TEST(UpdateGuard, onlyAMarkerHeldByAnotherOpenerStopsStartup)
 {
     TempDir dir;
-    std::string marker = dir.file(UpdateGuard::kMarkerFile);
+    std::string marker = dir.file("_updatelist.txt");
     EXPECT_FALSE(UpdateGuard::isHeld(marker));
 
-    dir.write(UpdateGuard::kMarkerFile, "update/pbook.txt\r\n");
+    dir.write("_updatelist.txt", "update/pbook.txt\r\n");
     EXPECT_FALSE(UpdateGuard::isHeld(marker));
 
     // The installer's exclusive hold: a lock on a separate open file.

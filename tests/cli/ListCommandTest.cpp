@@ -7,6 +7,7 @@
 #include "app/PopFilter.h"
 #include "app/PopSort.h"
 #include "app/SelectionModel.h"
+#include "phonebook/HandheldSet.h"
 #include "dialing/CountryQuery.h"
 #include "fixtures/ChildProcess.h"
 #include "fixtures/PopLine.h"
@@ -49,7 +50,7 @@ std::array<std::string, 7> referenceCells(const PopRecord& pop)
 {
     auto utf8 = [](std::string_view ansi) { return CodePage::utf16ToUtf8(CodePage::ansi().toUtf16(ansi)); };
     return {utf8(pop.pop()),      utf8(pop.country()),     utf8(pop.region()), utf8(pop.city()),
-            utf8(pop.areaCode()), utf8(pop.phoneNumber()), pop.selected() == 1 ? "yes" : "no"};
+            utf8(pop.areaCode()), utf8(pop.phoneNumber()), HandheldSet::contains(pop) ? "yes" : "no"};
 }
 
 std::size_t widthOf(const std::string& text)
@@ -109,7 +110,8 @@ protected:
     // comparison: the order the list had before rows were sorted by keys.
     static std::vector<PopRecord*> referenceRows(MasterPhonebook& phonebook, std::string_view country, PopSort sort)
     {
-        SelectionModel model(phonebook, -1, 0);
+        HandheldSet handheld(phonebook.pops(), 0);
+        SelectionModel model(phonebook, handheld, -1);
         PopFilter filter;
         filter.country = model.findCountry(country);
         EXPECT_NE(filter.country, nullptr);

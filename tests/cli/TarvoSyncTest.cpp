@@ -143,12 +143,23 @@ TEST_F(TarvoSyncTest, statusReportsProfileAndCountsWithoutShowingCredentials)
     EXPECT_NE(run.out.find("dialer_home: " + m_ws.dir().file("dialer") + "\n"), std::string::npos);
 }
 
-TEST_F(TarvoSyncTest, limitAndUnknownPopsChangeNothingOnTheHandheld)
+TEST_F(TarvoSyncTest, limitUnknownAndCustomerPopsChangeNothingOnTheHandheld)
 {
-    CliRun tooMany = tarvoSync({"sync", "--add-matching", "--country", "US"});
-    EXPECT_EQ(tooMany.code, 1);
-    EXPECT_NE(tooMany.err.find("Limit Exceeded:\nYou are allowed 3 phonebook records on your device."),
-              std::string::npos);
+    // Four master POPs on a handheld of three, by filter and by ids.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"sync", "--add-matching", "--country", "US", "--add", "GB1"},
+          std::vector<std::string>{"sync", "--add", "US1", "--add", "US2", "--add", "US3", "--add", "GB1"}}) {
+        CliRun tooMany = tarvoSync(args);
+        EXPECT_EQ(tooMany.code, 1);
+        EXPECT_NE(tooMany.err.find("Limit Exceeded:\nYou are allowed 3 phonebook records on your device."),
+                  std::string::npos);
+        EXPECT_FALSE(Workspace::exists(m_ws.handheld("cepbook.txt")));
+    }
+
+    // A customer POP is never written to the handheld: asking for it is a mistake.
+    CliRun customer = tarvoSync({"sync", "--add", "US1", "--add", "C1"});
+    EXPECT_EQ(customer.code, 2);
+    EXPECT_EQ(customer.err, "Customer POP, never written to the handheld: C1\n");
     EXPECT_FALSE(Workspace::exists(m_ws.handheld("cepbook.txt")));
 
     CliRun unknown = tarvoSync({"sync", "--add", "US1", "--add", "NOPE"});
@@ -156,6 +167,12 @@ TEST_F(TarvoSyncTest, limitAndUnknownPopsChangeNothingOnTheHandheld)
     EXPECT_NE(unknown.err.find("Unknown POP: NOPE"), std::string::npos);
     EXPECT_FALSE(Workspace::exists(m_ws.handheld("cepbook.txt")));
     EXPECT_EQ(Workspace::read(m_ws.work("cereg.ini")), kDeviceSettings) << "no marker: nothing was transferred";
+
+    // A filter takes the master POPs it matches and says what it left.
+    CliRun matching = tarvoSync({"sync", "--add-matching", "--country", "US"});
+    EXPECT_EQ(matching.code, 0) << matching.err;
+    EXPECT_NE(matching.err.find("1 customer POP was left where they are"), std::string::npos);
+    EXPECT_EQ(tarvoSync({"list", "--handheld", "--format", "tsv"}).out.find("C1"), std::string::npos);
 }
 
 TEST_F(TarvoSyncTest, startupFailuresShowTheirMessagesAndStopEarly)

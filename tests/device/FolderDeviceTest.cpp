@@ -68,9 +68,8 @@ TEST_F(FolderDeviceTest, handheldsThatDoNotAnswerLeaveNoSession)
     EXPECT_GT(ui.pumps, pumpsBefore);
     EXPECT_FALSE(absent.sessionActive());
 
-    ScopedEnv unset("TARVO_DEVICE", "");
-    auto none = FolderDevice::fromEnvironment();
-    DeviceLink noneLink(*none, ui);
+    FolderDevice none("");
+    DeviceLink noneLink(none, ui);
     noneLink.setConnectTimeout(50ms);
     EXPECT_EQ(noneLink.connect(), SyncResult::NoConnection);
 }

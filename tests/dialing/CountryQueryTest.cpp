@@ -168,25 +168,22 @@ TEST(DialingCountryQuery, missingFileIsUnavailableForTheWholeRun)
     EXPECT_TRUE(fresh.query(1, 0x00010004, 1000));
 }
 
-TEST(DialingCountryQuery, environmentNamesTheListAndTheSourceCopyIsTheFallback)
+TEST(DialingCountryQuery, aNamedListIsTheOnlyOneReadAndTheSourceCopyIsTheFallback)
 {
     TempDir dir;
     dir.write("env.csv", "7,7,\"Russia\",\"G\",\"8FG\",\"8W10EFG\",0\n");
     {
-        ScopedEnv env("TARVO_COUNTRY_LIST", dir.file("env.csv"));
-        CountryQuery query;
+        CountryQuery query(dir.file("env.csv"));
         EXPECT_EQ(query.dataFile(), dir.file("env.csv"));
         ASSERT_TRUE(query.query(7, 0x00010004, 1000));
         EXPECT_FALSE(query.query(1, 0x00010004, 1000)) << "only the named list is read";
     }
     {
-        ScopedEnv env("TARVO_COUNTRY_LIST", dir.file("none.csv"));
-        CountryQuery query;
+        CountryQuery query(dir.file("none.csv"));
         auto buffer = callerBuffer(100, 100);
         EXPECT_EQ(query.lineGetCountry(1, 0x00010004, buffer), CountryQuery::kUnavailable);
     }
     {
-        ScopedEnv env("TARVO_COUNTRY_LIST", "");
         CountryQuery query;
         auto info = query.query(1, 0x00010004, 1000);
         ASSERT_TRUE(info) << query.dataFile();

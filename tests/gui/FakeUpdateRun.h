@@ -26,10 +26,12 @@ public:
 
     gui::UpdateRunner runner()
     {
-        return {[this](UpdateObserver& observer) { return start(observer); }, [this] {
+        return {[this](UpdateObserver& observer) { return start(observer); },
+                [this] {
                     m_keepGoing = false;
                     ++cancels;
-                }};
+                },
+                "/work/folder/log/update.log"};
     }
 
     bool start(UpdateObserver& observer)

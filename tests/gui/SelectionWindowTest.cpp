@@ -123,7 +123,7 @@ TEST_F(SelectionWindowTest, areaCodeRebuildsOnceASecondAfterTheLastKeyButNotRigh
     EXPECT_EQ(pops(List::Main), (QStringList{"P4", "P5"}));
 }
 
-TEST_F(SelectionWindowTest, movesUpdateCounterAndChangeFlagButCustomerPopsAreNotCounted)
+TEST_F(SelectionWindowTest, movesUpdateCounterAndChangeFlagButCustomerPopsStayWhereTheyAre)
 {
     m_ws.writeHandheld("cepbook.txt", "#VER 1 - merged\r\n" + test::PopLine("US", "TX", "Dallas", "P7").str() + "\r\n");
     ASSERT_TRUE(open());
@@ -137,16 +137,21 @@ TEST_F(SelectionWindowTest, movesUpdateCounterAndChangeFlagButCustomerPopsAreNot
     EXPECT_EQ(pops(List::Handheld), (QStringList{"P7"}));
     EXPECT_FALSE(window().selection().changed());
 
+    // A customer POP would never reach the handheld: it stays, and the
+    // status line says why.
     selectPops(List::Main, {"C1"});
     click("Move to handheld");
-    EXPECT_EQ(pops(List::Handheld), (QStringList{"C1", "P7"}));
+    EXPECT_EQ(pops(List::Handheld), (QStringList{"P7"}));
     EXPECT_EQ(window().counter()->text(), "1");
-    EXPECT_TRUE(window().selection().changed());
+    EXPECT_FALSE(window().selection().changed());
+    EXPECT_EQ(window().statusLine()->text(),
+              "1 customer POP was left where they are: customer POPs are never written to the handheld.");
 
     selectPops(List::Main, {"P1", "P2", "P7"});
     click("Move to handheld");
-    EXPECT_EQ(pops(List::Handheld), (QStringList{"P2", "C1", "P1", "P7"}));
+    EXPECT_EQ(pops(List::Handheld), (QStringList{"P2", "P1", "P7"}));
     EXPECT_EQ(window().counter()->text(), "3");
+    EXPECT_TRUE(window().selection().changed());
 
     // Moving everything back leaves the Main list alone.
     const QStringList main = pops(List::Main);
@@ -157,10 +162,12 @@ TEST_F(SelectionWindowTest, movesUpdateCounterAndChangeFlagButCustomerPopsAreNot
     EXPECT_EQ(pops(List::Main), main);
     EXPECT_EQ(window().counter()->text(), "0");
 
-    // Select All takes every Main row.
+    // Select All takes every Main row but the customer's.
     click("Select All");
     click("Move to handheld");
-    EXPECT_EQ(pops(List::Handheld), main);
+    QStringList masterRows = main;
+    masterRows.removeAll(QStringLiteral("C1"));
+    EXPECT_EQ(pops(List::Handheld), masterRows);
     EXPECT_TRUE(m_watcher.boxes.empty());
 }
 

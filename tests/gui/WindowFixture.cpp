@@ -58,11 +58,10 @@ WindowFixture::~WindowFixture()
 
 bool WindowFixture::open(const std::string& commandLine, gui::UpdateRunner updater)
 {
-    m_device = FolderDevice::fromEnvironment();
-    m_app = std::make_unique<SyncApp>(m_ui, *m_device, m_countries);
-    RegistryFile registry(RegistryFile::desktopPath());
-    (void)registry.load();
-    if (m_app->startup(parseCommandLine(commandLine), registry) != SyncApp::Startup::Ready)
+    AppEnvironment environment = m_ws.environment();
+    environment.countryListFile = "/nonexistent/country-list.csv";
+    m_app = std::make_unique<SyncApp>(m_ui, SyncApp::Kind::Window, std::move(environment));
+    if (m_app->startup(parseCommandLine(commandLine)) != SyncApp::Startup::Ready)
         return false;
     m_window = std::make_unique<gui::SelectionWindow>(*m_app, m_ui, std::move(updater));
     gui::SelectionWindow* window = m_window.get();

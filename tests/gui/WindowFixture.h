@@ -3,8 +3,6 @@
 #include "ModalWatcher.h"
 #include "QtPrinters.h"
 #include "app/SyncApp.h"
-#include "device/FolderDevice.h"
-#include "dialing/CountryQuery.h"
 #include "gui/QtFrontEnd.h"
 #include "gui/SelectionWindow.h"
 #include "fixtures/Workspace.h"
@@ -51,9 +49,7 @@ protected:
     Workspace m_ws;
     ModalWatcher m_watcher;
     gui::QtFrontEnd m_ui;
-    std::unique_ptr<FolderDevice> m_device;
     // No telephony list: the country names are those of "country.txt".
-    CountryQuery m_countries{"/nonexistent/country-list.csv"};
     std::unique_ptr<SyncApp> m_app;
     std::unique_ptr<gui::SelectionWindow> m_window;
 };

@@ -1,5 +1,7 @@
 #include "phonebook/PopList.h"
 
+#include "phonebook/HandheldSet.h"
+
 #include "fixtures/PopLine.h"
 #include "fixtures/TempDir.h"
 #include "support/FileHandle.h"
@@ -276,24 +278,28 @@ TEST_F(PopListTest, physicalLinesLongerThan1023BytesAreSeveralLines)
     EXPECT_EQ(all[1]->city(), "Waco");
 }
 
-TEST_F(PopListTest, onlyMasterRecordsAreCountedAsSelected)
+TEST_F(PopListTest, theHandheldSetHoldsMasterPopsOnlyAndCountsThemWithoutVariants)
 {
     ASSERT_EQ(load(PopFile({PopLine("US", "TX", "Austin", "P1").str(), PopLine("US", "TX", "Austin", "P1").str(),
                             PopLine("US", "TX", "Waco", "P2").str()})),
               PopFileStatus::Read);
     ASSERT_EQ(load(PopFile({PopLine("US", "TX", "Austin", "C1").str()}), PopList::Mode::Append, PopList::Source::Customer), PopFileStatus::Read);
-    for (PopRecord& record : list)
-        EXPECT_EQ(record.selected(), 0);
+    HandheldSet handheld(list, 0);
+    std::vector<HandheldSet::Add> added;
     for (PopRecord& record : list) {
-        record.setSelected(1);
-        for (PopRecord& variant : record.variants())
-            variant.setSelected(1);
+        EXPECT_FALSE(handheld.contains(record));
+        added.push_back(handheld.add(record));
     }
-    EXPECT_EQ(list.CountSelected(), 2);
-    EXPECT_EQ(list.selectedCount(), 2);
-    list.begin()->setSelected(0);
-    EXPECT_EQ(list.selectedCount(), 2) << "kept until counted again";
-    EXPECT_EQ(list.CountSelected(), 1);
+    EXPECT_EQ(added, (std::vector<HandheldSet::Add>{HandheldSet::Add::Added, HandheldSet::Add::Added,
+                                                    HandheldSet::Add::CustomerPop}));
+    EXPECT_EQ(handheld.add(*list.begin()), HandheldSet::Add::AlreadyChosen);
+    EXPECT_EQ(handheld.count(), 2);
+    EXPECT_TRUE(handheld.remove(*list.begin()));
+    EXPECT_FALSE(handheld.remove(*list.begin()));
+    EXPECT_EQ(handheld.count(), 1);
+    EXPECT_EQ(HandheldSet(list, 0).count(), 1) << "a set made anew counts the marks";
+    handheld.removeAll();
+    EXPECT_EQ(handheld.count(), 0);
 }
 
 TEST_F(PopListTest, recordsKeepTheirAddressesWhileLaterFilesAreAppended)

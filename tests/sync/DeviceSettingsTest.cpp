@@ -97,7 +97,7 @@ struct SettingsTest : ::testing::Test {
     ScopedCurrentDir cwd{dir.path()};
     FakeTransport device;
     RecordingFrontEnd ui;
-    DeviceSettings settings{device, ui, kCaption};
+    DeviceSettings settings{device, ui, kCaption, dir.file("cereg.ini")};
 
     SettingsTest()
     {
@@ -200,7 +200,7 @@ TEST_F(SettingsTest, aKeyThatCannotBeCreatedStopsTheTransferWithItsGroupsCode)
         failing.connected = true;
         std::string path = std::string(groups[g].basePath) + std::string(groups[g].suffix);
         failing.failingKeys.insert(CodePage::utf8ToUtf16(path));
-        DeviceSettings transfer(failing, ui, kCaption);
+        DeviceSettings transfer(failing, ui, kCaption, dir.file("cereg.ini"));
         EXPECT_EQ(transfer.transfer(), codes[g]) << path;
         EXPECT_EQ(failing.values.size(), before[g]) << path;
         EXPECT_EQ(failing.keysCreated.size(), g) << path;
@@ -280,7 +280,7 @@ TEST_F(SettingsTest, transferIntoTheSimulatedHandheld)
     FolderDevice folder(handheld.folder());
     DeviceLink link(folder, ui);
     ASSERT_EQ(link.connect(), SyncResult::Done);
-    DeviceSettings transfer(folder, ui, kCaption);
+    DeviceSettings transfer(folder, ui, kCaption, dir.file("cereg.ini"));
     EXPECT_EQ(transfer.transfer(), 8);
     EXPECT_EQ(folder.openHandles(), 0u);
 

@@ -51,12 +51,8 @@ struct ReadBackTest : ::testing::Test {
         EXPECT_EQ(pops.LoadFile(PopList::Mode::Append, desktop.file("cbook.txt"), PopList::Source::Customer), PopFileStatus::Read);
         link.setConnectTimeout(2s);
     }
-    ReadBackResult readBack() { return HandheldPhonebook::ReadFromDevice(pops, link, local).result; }
-    void unmarkAll()
-    {
-        for (PopRecord& pop : pops)
-            pop.setSelected(0);
-    }
+    ReadBackResult readBack() { return HandheldPhonebook::readFromDevice(SetOver(pops), link, local).result; }
+    void unmarkAll() { unchooseAll(pops); }
 };
 
 using Ids = std::vector<std::string>;
@@ -97,13 +93,13 @@ TEST_F(ReadBackTest, marksEveryDevicePopWhateverTheOrderAndTheVariants)
 TEST_F(ReadBackTest, theOutcomeCountsEveryPopTheHandheldNamesKnownOrNot)
 {
     handheld.put("cepbook.txt", PopFile({line("P2"), isdn("P2"), line("C1"), line("GONE"), "; note"}));
-    ReadBackOutcome outcome = HandheldPhonebook::ReadFromDevice(pops, link, local);
+    ReadBackOutcome outcome = HandheldPhonebook::readFromDevice(SetOver(pops), link, local);
     EXPECT_EQ(outcome.result, ReadBackResult::Marked);
     EXPECT_EQ(outcome.popsOnHandheld, 3U) << "P2 (with its variant), C1 and GONE";
     EXPECT_EQ(selectedIds(pops), Ids{"P2"});
 
     handheld.knobs("ReadLimitBytes=10\r\n");
-    outcome = HandheldPhonebook::ReadFromDevice(pops, link, local);
+    outcome = HandheldPhonebook::readFromDevice(SetOver(pops), link, local);
     EXPECT_EQ(outcome.result, ReadBackResult::CopyFailed);
     EXPECT_EQ(outcome.popsOnHandheld, 0U) << "nothing was read";
 }
@@ -126,7 +122,7 @@ TEST_F(ReadBackTest, idComesFromTheSixthFieldAndDeviceHeadersChangeNothing)
     // line has Q1 where the master's header would look for the id.
     const std::string q1Fifth = PopLine("US", "TX", "Austin", "ZZ").set(PopColumn::PHONE_NUMBER, "Q1").str();
     handheld.put("cepbook.txt", PopFile({"#HDR BILL_CODE,MEDIA,POP", line("Q2"), q1Fifth}));
-    ASSERT_EQ(HandheldPhonebook::ReadFromDevice(permuted, link, local).result, ReadBackResult::Marked);
+    ASSERT_EQ(HandheldPhonebook::readFromDevice(SetOver(permuted), link, local).result, ReadBackResult::Marked);
     EXPECT_EQ(selectedIds(permuted), Ids{"Q2"});
     EXPECT_EQ(permuted.columnMap().positions(), before);
 
@@ -171,7 +167,7 @@ TEST_F(ReadBackTest, unreachableDeviceIsNoDevice)
     FolderDevice gone(desktop.file("no-such-handheld"));
     DeviceLink goneLink(gone, ui);
     goneLink.setConnectTimeout(60ms);
-    EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, goneLink, local).result, ReadBackResult::NoDevice);
+    EXPECT_EQ(HandheldPhonebook::readFromDevice(SetOver(pops), goneLink, local).result, ReadBackResult::NoDevice);
     EXPECT_FALSE(desktop.exists("cepbook.txt"));
     EXPECT_FALSE(gone.sessionActive());
 
@@ -208,7 +204,7 @@ TEST(ReadBackFaults, failedCopiesMarkNothingAndKeepTheDesktopCopy)
         RecordingFrontEnd ui;
         DeviceLink link(device, ui);
         link.setClock(device.clock());
-        EXPECT_EQ(HandheldPhonebook::ReadFromDevice(pops, link, c.localPath).result, ReadBackResult::CopyFailed);
+        EXPECT_EQ(HandheldPhonebook::readFromDevice(SetOver(pops), link, c.localPath).result, ReadBackResult::CopyFailed);
         EXPECT_TRUE(selectedIds(pops).empty());
         EXPECT_EQ(desktop.read("cepbook.txt"), old);
         EXPECT_EQ(device.depth, 0);
@@ -222,13 +218,13 @@ TEST(ReadBackFromFile, missingCopyIsCreatedEmptyUnreadableOneIsAnError)
     PopList pops;
     ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
 
-    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("cepbook.txt")).result, ReadBackResult::Marked);
+    EXPECT_EQ(HandheldPhonebook::markFromFile(SetOver(pops), desktop.file("cepbook.txt")).result, ReadBackResult::Marked);
     EXPECT_TRUE(desktop.exists("cepbook.txt"));
     EXPECT_EQ(desktop.read("cepbook.txt"), "");
 
-    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("missing/cepbook.txt")).result, ReadBackResult::NotAPhonebook);
+    EXPECT_EQ(HandheldPhonebook::markFromFile(SetOver(pops), desktop.file("missing/cepbook.txt")).result, ReadBackResult::NotAPhonebook);
     std::filesystem::create_directory(desktop.path() / "folder");
-    EXPECT_EQ(HandheldPhonebook::markFromFile(pops, desktop.file("folder")).result, ReadBackResult::NotAPhonebook);
+    EXPECT_EQ(HandheldPhonebook::markFromFile(SetOver(pops), desktop.file("folder")).result, ReadBackResult::NotAPhonebook);
     EXPECT_TRUE(std::filesystem::is_directory(desktop.path() / "folder"));
     EXPECT_TRUE(selectedIds(pops).empty());
 }
@@ -254,32 +250,26 @@ struct MergedTest : ::testing::Test {
 TEST_F(MergedTest, holdsTheChosenMasterPopsWithTheirVariantsByteForByte)
 {
     choose(pops, {"P2", "P4", "C1"});
-    ASSERT_TRUE(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1));
+    ASSERT_TRUE(HandheldPhonebook::writeMerged(SetOver(pops), desktop.file("cepbook.txt"), 1));
     const std::string p4 = PopLine("US", "TX", "Austin", "P4").set(PopColumn::USAGE_START, "2").str();
     EXPECT_EQ(desktop.read("cepbook.txt"),
               "#VER 1 - merged\r\n" + line("P2") + "\r\n" + isdn("P2") + "\r\n" + p4 + "\r\n");
 
     // The version is the caller's; an empty choice is the version line alone.
-    for (PopRecord& pop : pops)
-        pop.setSelected(0);
-    ASSERT_TRUE(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 12));
+    unchooseAll(pops);
+    ASSERT_TRUE(HandheldPhonebook::writeMerged(SetOver(pops), desktop.file("cepbook.txt"), 12));
     EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 12 - merged\r\n");
-
-    // selected is compared with 1, not taken as a truth value.
-    pops.begin()->setSelected(2);
-    ASSERT_TRUE(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1));
-    EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 1 - merged\r\n");
 }
 
 TEST_F(MergedTest, fileThatCannotBeWrittenIsReportedAndTheOldOneKept)
 {
     choose(pops, {"P1", "P2", "P3", "P4"});
-    EXPECT_FALSE(HandheldPhonebook::WriteMerged(pops, desktop.file("missing/cepbook.txt"), 1));
+    EXPECT_FALSE(HandheldPhonebook::writeMerged(SetOver(pops), desktop.file("missing/cepbook.txt"), 1));
 
     desktop.write("cepbook.txt", "#VER 1 - merged\r\nstale\r\n");
     {
         ScopedFileSizeLimit limit(64);
-        EXPECT_FALSE(HandheldPhonebook::WriteMerged(pops, desktop.file("cepbook.txt"), 1));
+        EXPECT_FALSE(HandheldPhonebook::writeMerged(SetOver(pops), desktop.file("cepbook.txt"), 1));
     }
     EXPECT_EQ(desktop.read("cepbook.txt"), "#VER 1 - merged\r\nstale\r\n");
     std::size_t entries = 0;

@@ -2,6 +2,8 @@
 // person is told, and where each failure stops.
 #include "sync/SyncProcedure.h"
 
+#include "phonebook/HandheldSet.h"
+
 #include "config/ProfileConfig.h"
 #include "device/DeviceLink.h"
 #include "device/FolderDevice.h"
@@ -69,10 +71,13 @@ struct SyncTest : ::testing::Test {
         link.setConnectTimeout(2s);
     }
 
-    Result sync(const PopList& list, const ReadBackOutcome& handheldFound = {})
+    Result sync(PopList& list, const ReadBackOutcome& handheldFound = {})
     {
-        SyncProcedure procedure(list, handheldFound, link, ui, profile,
-                                SyncProcedure::Files{.dialerHome = work.file("dialer")});
+        HandheldSet set(list, 0);
+        set.setReadBack(handheldFound);
+        SyncProcedure procedure(set, link, ui, profile,
+                                {work.file("dialer"), work.file("cepbook.txt"), work.file("dr_country.txt"),
+                                 work.file("cereg.ini")});
         return procedure.synchronize();
     }
     Result sync() { return sync(pops); }
@@ -309,7 +314,8 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
     CountryQuery query(work.file("countries.csv"));
 
     MasterPhonebook first(work.file("dialer"), ui, "dr_country.txt", query);
-    first.setReadBack(HandheldPhonebook::readBackFor(link));
+    HandheldSet firstSet(first.pops(), 0);
+    first.setReadBack(HandheldPhonebook::readBackFor(link, firstSet, work.file("cepbook.txt")));
     MasterPhonebook::LoadResult loaded = first.Load();
     ASSERT_TRUE(loaded.ok()) << loaded.errorText;
     EXPECT_TRUE(selectedIds(first.pops()).empty()); // the old device file names no POP
@@ -318,7 +324,8 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
     const std::string pushed = handheld.get("cepbook.txt");
 
     MasterPhonebook second(work.file("dialer"), ui, "dr_country.txt", query);
-    second.setReadBack(HandheldPhonebook::readBackFor(link));
+    HandheldSet secondSet(second.pops(), 0);
+    second.setReadBack(HandheldPhonebook::readBackFor(link, secondSet, work.file("cepbook.txt")));
     loaded = second.Load();
     ASSERT_TRUE(loaded.ok()) << loaded.errorText;
     EXPECT_EQ(selectedIds(second.pops()), (std::vector<std::string>{"P1", "P2", "P5"}));
@@ -332,7 +339,8 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
     handheld.knobs("StartDelayMs=-1\r\n");
     link.setConnectTimeout(60ms);
     MasterPhonebook third(work.file("dialer"), ui, "dr_country.txt", query);
-    third.setReadBack(HandheldPhonebook::readBackFor(link));
+    HandheldSet thirdSet(third.pops(), 0);
+    third.setReadBack(HandheldPhonebook::readBackFor(link, thirdSet, work.file("cepbook.txt")));
     loaded = third.Load();
     EXPECT_EQ(loaded.status, MasterPhonebook::LoadStatus::NoDevice);
     EXPECT_EQ(loaded.errorText, "Unable to connect to the device, please check the connection.");
@@ -409,6 +417,23 @@ TEST_F(SyncTest, anEmptyMasterPhonebookEmptiesTheHandheldOnlyWhenConfirmed)
     EXPECT_EQ(sync(pops, {ReadBackResult::Marked, 3}), Result::Done);
     EXPECT_EQ(ui.questions(), 0U);
     EXPECT_EQ(handheld.get("cepbook.txt"), "#VER 1 - merged\r\n");
+}
+
+TEST_F(SyncTest, popsTheMasterNoLongerHoldsLeaveTheHandheldOnlyWhenConfirmed)
+{
+    // A master cut short: the handheld named 612 POPs, 600 of them unknown now.
+    choose(pops, {"P1"});
+    EXPECT_EQ(sync(pops, {ReadBackResult::Marked, 612, 600}), Result::Declined);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"600 POPs on the CE device are no longer in the master phonebook "
+                                                   "and would be removed from it. Replace the phonebook on the CE "
+                                                   "device?"});
+    EXPECT_EQ(handheld.get("cepbook.txt"), kOldPhonebook);
+    EXPECT_FALSE(handheld.root.exists("registry.reg"));
+
+    ui.reset();
+    ui.yesNoAnswer = MessageAnswer::Yes;
+    EXPECT_EQ(sync(pops, {ReadBackResult::Marked, 612, 600}), Result::Done);
+    EXPECT_EQ(handheld.get("cepbook.txt"), "#VER 1 - merged\r\n" + line("P1") + "\r\n");
 }
 
 TEST_F(SyncTest, anEmptyTableReplacesTheHandheldsOnlyWhenConfirmed)

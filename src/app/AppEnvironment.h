@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/WorkingFolder.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+namespace tarvo {
+
+class DeviceTransport;
+
+// Everything the program takes from outside itself, resolved once when it
+// starts: the working folder, the desktop registry file that names the
+// dialer, the handheld, the telephony country list and the desktop's code
+// pages. The front ends make it (from the process, or a test from its
+// temporary folders) and hand it to the application; nothing below the
+// application reads an environment variable or the current folder.
+struct AppEnvironment {
+    // Where the environment comes from: the variables a front end passes on
+    // (unset ones are missing) and the current folder.
+    using Variables = std::map<std::string, std::string>;
+
+    WorkingFolder folder{"."};
+    // The desktop registry file (`TARVO_REGISTRY`, else the per-user default).
+    std::string registryFile;
+    // The simulated handheld's folder (`TARVO_DEVICE`); empty: no handheld.
+    std::string deviceFolder;
+    // The telephony country list (`TARVO_COUNTRY_LIST`, else the installed file).
+    std::string countryListFile;
+    // The desktop's code pages (`TARVO_ANSI_CODEPAGE`, `TARVO_OEM_CODEPAGE`).
+    std::string ansiCodePage = "WINDOWS-1252";
+    std::string oemCodePage = "IBM437";
+
+    // Resolved from `variables` with the working folder `folder`.
+    static AppEnvironment resolve(const Variables& variables, const std::filesystem::path& folder);
+    // The running process's: its environment and its current folder.
+    static AppEnvironment fromProcess();
+
+    // The handheld this environment names.
+    std::unique_ptr<DeviceTransport> makeDevice() const;
+    // Makes the code pages the process-wide ones; before any text is converted.
+    void applyCodePages() const;
+};
+
+} // namespace tarvo

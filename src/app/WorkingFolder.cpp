@@ -1,0 +1,22 @@
+#include "app/WorkingFolder.h"
+
+#include "support/PathJoin.h"
+
+namespace tarvo {
+
+WorkingFolder::WorkingFolder(const std::filesystem::path& root)
+{
+    std::error_code ec;
+    m_root = std::filesystem::absolute(root, ec);
+    if (ec)
+        m_root = root;
+}
+
+std::string WorkingFolder::settingsPath(std::string_view name) const
+{
+    if ((!name.empty() && name.front() == '/') || name.find(':') != std::string_view::npos)
+        return std::string(name);
+    return joinPath(m_root.string(), name);
+}
+
+} // namespace tarvo
