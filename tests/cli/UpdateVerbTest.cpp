@@ -1,42 +1,24 @@
-#include "cli/CliApp.h"
-
 #include "config/AuthHeaderBuilder.h"
-#include "fixtures/PopLine.h"
 #include "fixtures/PhonebookTestServer.h"
-#include "support/TarvoCipher.h"
+#include "fixtures/PopLine.h"
+#include "fixtures/TarvoSyncRunner.h"
 #include "fixtures/Workspace.h"
+#include "support/TarvoCipher.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sstream>
 
 using namespace tarvo;
+using tarvo::test::CliRun;
 using tarvo::test::PhonebookTestServer;
 using tarvo::test::PopFile;
 using tarvo::test::PopLine;
+using tarvo::test::tarvoSync;
 using tarvo::test::Served;
 using tarvo::test::Workspace;
 
 namespace {
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun tarvoSync(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "tarvo-sync");
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.code = cli::runCli(args, out, err, {.deviceWait = std::chrono::milliseconds(300)});
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
 
 std::string enciphered(const std::string& plain)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/ProfileConfig.h"
+#include "fixtures/Gzip.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/TempDir.h"
 #include "text/TagExpander.h"
@@ -49,8 +50,6 @@ protected:
     bool exists(const std::string& relative) const { return m_dir.exists(relative); }
 
     static std::string enciphered(const std::string& plain);
-    static std::uint32_t crc(const std::string& bytes);
-    static std::string gzip(const std::string& bytes);
 
     TempDir m_dir;
     PhonebookTestServer m_server;
