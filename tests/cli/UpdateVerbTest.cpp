@@ -1,9 +1,7 @@
-#include "config/AuthHeaderBuilder.h"
 #include "fixtures/PhonebookTestServer.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/TarvoSyncRunner.h"
 #include "fixtures/Workspace.h"
-#include "support/TarvoCipher.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +18,6 @@ using tarvo::test::Workspace;
 
 namespace {
 
-std::string enciphered(const std::string& plain)
-{
-    std::string out;
-    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, kCredentialKey), 0);
-    return out;
-}
-
 class UpdateVerbTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -36,10 +27,7 @@ protected:
         m_ws.writeDialer("pbook.txt", PopFile({PopLine("US", "TX", "Austin", "US1").str()}));
         m_ws.writeDialer("cbook.txt", PopFile({}));
         ASSERT_TRUE(m_server.start());
-        m_ws.writeWork("synconfig.ini", "[Profile]\r\nProfileID=42\r\nPBServer=2\r\nPhonebookURL1=" + m_server.base() +
-                                            "\r\nPhonebookUserID=" + enciphered(PhonebookTestServer::kUser) +
-                                            "\r\nPhonebookPassword=" + enciphered(PhonebookTestServer::kPassword) +
-                                            "\r\n");
+        m_ws.writeWork("synconfig.ini", "[Profile]\r\nProfileID=42\r\n" + m_server.profileLines());
     }
 
     Workspace m_ws;

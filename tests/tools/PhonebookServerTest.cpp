@@ -1,11 +1,10 @@
-#include "config/AuthHeaderBuilder.h"
 #include "config/ProfileConfig.h"
 #include "pbserver/PhonebookServer.h"
 #include "pbserver/Publisher.h"
+#include "fixtures/Enciphered.h"
 #include "fixtures/Gzip.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/RecordingObserver.h"
-#include "support/TarvoCipher.h"
 #include "fixtures/TempDir.h"
 #include "fixtures/TestAuthority.h"
 #include "text/TagExpander.h"
@@ -20,6 +19,7 @@
 using namespace tarvo;
 using namespace tarvo::pbserver;
 using tarvo::test::crc32Of;
+using tarvo::test::enciphered;
 using tarvo::test::gunzipped;
 using tarvo::test::RecordingFrontEnd;
 using tarvo::test::RecordingObserver;
@@ -28,13 +28,6 @@ using tarvo::test::TempDir;
 using tarvo::test::TestAuthority;
 
 namespace {
-
-std::string enciphered(const std::string& plain)
-{
-    std::string out;
-    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, kCredentialKey), 0);
-    return out;
-}
 
 // The server on a thread of its own for the life of the object.
 class RunningServer {

@@ -17,20 +17,7 @@ UpdateTest::UpdateTest()
 void UpdateTest::SetUp()
 {
     ASSERT_TRUE(m_server.start());
-    writeProfile(serverLines(m_server.base()));
-}
-
-std::string UpdateTest::enciphered(const std::string& plain)
-{
-    std::string out;
-    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, kCredentialKey), 0);
-    return out;
-}
-
-std::string UpdateTest::serverLines(const std::string& base) const
-{
-    return "PBServer=2\r\nPhonebookURL1=" + base + "\r\nPhonebookUserID=" + enciphered(PhonebookTestServer::kUser) +
-           "\r\nPhonebookPassword=" + enciphered(PhonebookTestServer::kPassword) + "\r\n";
+    writeProfile(m_server.profileLines());
 }
 
 void UpdateTest::writeProfile(const std::string& profileSection, const std::string& tarvoSection)
