@@ -24,14 +24,7 @@
 
 using namespace tarvo;
 using namespace std::chrono_literals;
-using tarvo::test::ChildProcess;
-using tarvo::test::CliRun;
-using tarvo::test::gzipped;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::tarvoSync;
-using tarvo::test::tarvoSyncProgram;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
 

@@ -24,13 +24,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::CliRun;
-using tarvo::test::gzipped;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::tarvoSync;
-using tarvo::test::ScopedFileSizeLimit;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
 

@@ -11,11 +11,7 @@
 
 using namespace tarvo;
 using json = nlohmann::ordered_json;
-using tarvo::test::CliRun;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::tarvoSync;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
 

@@ -26,10 +26,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::CliRun;
-using tarvo::test::PopLine;
-using tarvo::test::tarvoSync;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
 

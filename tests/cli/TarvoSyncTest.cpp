@@ -14,11 +14,7 @@
 
 using namespace tarvo;
 using namespace std::chrono_literals;
-using tarvo::test::CliRun;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::tarvoSync;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
 

@@ -8,13 +8,7 @@
 #include <csignal>
 
 using namespace tarvo;
-using tarvo::test::CliRun;
-using tarvo::test::PhonebookTestServer;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::tarvoSync;
-using tarvo::test::Served;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
 

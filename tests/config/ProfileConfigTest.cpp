@@ -10,9 +10,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::enciphered;
-using tarvo::test::ScopedCurrentDir;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

@@ -10,9 +10,7 @@
 #include <QTest>
 
 using namespace tarvo;
-using tarvo::test::PhonebookTestServer;
-using tarvo::test::WindowFixture;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
 

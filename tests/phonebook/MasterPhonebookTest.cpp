@@ -20,11 +20,7 @@
 
 using namespace tarvo;
 using Status = MasterPhonebook::LoadStatus;
-using tarvo::test::gzipped;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::RecordingFrontEnd;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

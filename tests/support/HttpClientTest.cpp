@@ -18,8 +18,7 @@
 
 using namespace tarvo;
 using namespace std::chrono_literals;
-using tarvo::test::crc32Of;
-using tarvo::test::HttpTestServer;
+using namespace tarvo::test;
 
 namespace {
 

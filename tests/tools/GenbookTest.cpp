@@ -20,8 +20,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::gunzipped;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

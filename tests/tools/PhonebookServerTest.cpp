@@ -18,14 +18,7 @@
 
 using namespace tarvo;
 using namespace tarvo::pbserver;
-using tarvo::test::crc32Of;
-using tarvo::test::enciphered;
-using tarvo::test::gunzipped;
-using tarvo::test::RecordingFrontEnd;
-using tarvo::test::RecordingObserver;
-using tarvo::test::ScopedEnv;
-using tarvo::test::TempDir;
-using tarvo::test::TestAuthority;
+using namespace tarvo::test;
 
 namespace {
 
