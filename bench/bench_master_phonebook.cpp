@@ -16,6 +16,8 @@
 // before loading, per_pop_B = (peak - base) / POPs, and x_file = peak / size
 // of "pbook.txt".
 
+#include "PeakMemoryChild.h"
+
 #include "dialing/CountryQuery.h"
 #include "genbook/Genbook.h"
 #include "phonebook/MasterPhonebook.h"
@@ -31,9 +33,8 @@
 #include <map>
 #include <utility>
 #include <memory>
+#include <optional>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -131,32 +132,12 @@ private:
 };
 
 Books g_books;
-std::string g_self;
 
 // Peak and base resident memory (kB) of a fresh process loading `dir`.
 bool measureInChild(const std::string& dir, long& baseKb, long& peakKb)
 {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return false;
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        ::execl(g_self.c_str(), g_self.c_str(), "--measure-load", dir.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    char text[256] = {};
-    std::size_t got = 0;
-    ssize_t n;
-    while (got < sizeof text - 1 && (n = ::read(pipeFds[0], text + got, sizeof text - 1 - got)) > 0)
-        got += static_cast<std::size_t>(n);
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && std::sscanf(text, "%ld %ld", &baseKb, &peakKb) == 2;
+    const std::optional<std::string> line = tarvo::bench::runSelf({"--measure-load", dir});
+    return line && std::sscanf(line->c_str(), "%ld %ld", &baseKb, &peakKb) == 2;
 }
 
 void loadBenchmark(benchmark::State& state, Kind kind)
@@ -226,7 +207,6 @@ int main(int argc, char** argv)
         std::printf("%ld %ld %zu %.1f\n", baseKb, maxRssKb(), pops, ms);
         return result == 0 ? 0 : 1;
     }
-    g_self = fs::read_symlink("/proc/self/exe").string();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

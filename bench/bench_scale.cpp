@@ -36,6 +36,8 @@
 // --run-measured) so that its peak memory is its own: a process started
 // straight from this one would count this one's memory at the fork.
 
+#include "PeakMemoryChild.h"
+
 #include "app/CommandLine.h"
 #include "app/SyncApp.h"
 #include "cli/CliFrontEnd.h"
@@ -58,6 +60,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -107,39 +110,15 @@ int runMeasured(const char* workDir, const char* outPath, char** argv)
     return 0;
 }
 
-std::string g_self;
-
 Measured measure(const fs::path& workDir, const std::string& outPath, const std::vector<std::string>& command)
 {
-    std::vector<std::string> args = {g_self, "--run-measured", workDir.string(), outPath};
+    std::vector<std::string> args = {"--run-measured", workDir.string(), outPath};
     args.insert(args.end(), command.begin(), command.end());
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return {};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    char text[256] = {};
-    std::size_t got = 0;
-    ssize_t n;
-    while (got < sizeof text - 1 && (n = ::read(pipeFds[0], text + got, sizeof text - 1 - got)) > 0)
-        got += static_cast<std::size_t>(n);
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    const std::optional<std::string> line = tarvo::bench::runSelf(args);
     Measured result;
     int exitCode = -1;
-    result.ok = std::sscanf(text, "%lf %ld %d", &result.seconds, &result.peakKb, &exitCode) == 3 && exitCode == 0;
+    result.ok = line && std::sscanf(line->c_str(), "%lf %ld %d", &result.seconds, &result.peakKb, &exitCode) == 3 &&
+                exitCode == 0;
     return result;
 }
 
@@ -404,7 +383,6 @@ int main(int argc, char** argv)
 {
     if (argc >= 5 && std::strcmp(argv[1], "--run-measured") == 0)
         return runMeasured(argv[2], argv[3], argv + 4);
-    g_self = fs::read_symlink("/proc/self/exe").string();
     g_python = findOnPath("python3");
     if (const char* other = std::getenv("TARVO_BENCH_SYNC"); other && *other) {
         g_sync = other;

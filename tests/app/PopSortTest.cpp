@@ -13,9 +13,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

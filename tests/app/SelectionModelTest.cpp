@@ -17,10 +17,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::RecordingFrontEnd;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

@@ -10,10 +10,7 @@
 #include <filesystem>
 
 using namespace tarvo;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::RecordingFrontEnd;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
 

@@ -3,10 +3,10 @@
 // old or the new version, whole, and the next run must go through and leave
 // no temporary file behind. A second pair of tests starts two copies in one
 // working folder at once.
-#include "cli/CliApp.h"
-
 #include "fixtures/ChildProcess.h"
+#include "fixtures/Gzip.h"
 #include "fixtures/PopLine.h"
+#include "fixtures/TarvoSyncRunner.h"
 #include "fixtures/Workspace.h"
 
 #include <gtest/gtest.h>
@@ -21,15 +21,10 @@
 #include <sstream>
 #include <thread>
 #include <vector>
-#include <zlib.h>
 
 using namespace tarvo;
 using namespace std::chrono_literals;
-using tarvo::test::ChildProcess;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::tarvoSyncProgram;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
 
@@ -55,30 +50,11 @@ std::string bigPhonebook(int count)
     return text;
 }
 
-std::string gzipped(const std::string& content)
+// The runs between the kills, in this process: runs that must go through,
+// so the handheld is given longer to answer than the usual short wait.
+CliRun runInProcess(std::vector<std::string> args)
 {
-    std::string out(compressBound(static_cast<uLong>(content.size())) + 64, '\0');
-    z_stream stream{};
-    EXPECT_EQ(deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
-    stream.avail_in = static_cast<uInt>(content.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
-
-int runInProcess(std::vector<std::string> args, std::string* err = nullptr)
-{
-    args.insert(args.begin(), "tarvo-sync");
-    std::ostringstream out;
-    std::ostringstream errors;
-    int code = cli::runCli(args, out, errors, {.deviceWait = 2s});
-    if (err)
-        *err = errors.str();
-    return code;
+    return tarvoSync(std::move(args), 2s);
 }
 
 // Every file under `root` whose name carries a temporary file's mark.
@@ -199,7 +175,7 @@ TEST_F(ChildRunTest, aSynchronizationKilledAnywhereLeavesOldOrNewFilesAndTheNext
     const std::vector<std::string> args{"sync", "--remove-all", "--add-matching", "--country", "GB"};
     // The old state: the handheld carries the US POPs, its settings marker
     // is cleared so that every run writes the registry again.
-    ASSERT_EQ(runInProcess({"sync", "--add-matching", "--country", "US"}), 0);
+    ASSERT_EQ(runInProcess({"sync", "--add-matching", "--country", "US"}).code, 0);
     m_ws.writeWork("cereg.ini", "[Profile]\r\nCustomerID=4711\r\n[SetupReg]\r\nSetupReg=0\r\n");
     const fs::path saved = m_ws.dir().path() / "saved";
     snapshotInto(m_ws.handheldFolder().root.path(), saved / "handheld");
@@ -242,8 +218,8 @@ TEST_F(ChildRunTest, aSynchronizationKilledAnywhereLeavesOldOrNewFilesAndTheNext
         EXPECT_TRUE(settings == oldSettings || settings == newSettings) << settings;
 
         // The next run goes through and cleans up.
-        std::string err;
-        ASSERT_EQ(runInProcess(args, &err), 0) << err;
+        const CliRun next = runInProcess(args);
+        ASSERT_EQ(next.code, 0) << next.err;
         EXPECT_EQ(Workspace::read(m_ws.handheld("cepbook.txt")), newBook);
         expectNoTemporaryFiles();
     }
@@ -280,8 +256,8 @@ TEST_F(ChildRunTest, anExpansionKilledAnywhereLeavesTheCompressedOrTheWholeBookA
         EXPECT_TRUE(copy == olderCopy || copy == packed) << "pbook.txt.gz is neither: " << copy.size();
         EXPECT_FALSE(book == plain && copy == olderCopy) << "the expansion took the place of the only compressed copy";
 
-        std::string err;
-        ASSERT_EQ(runInProcess({"status"}, &err), 0) << err;
+        const CliRun next = runInProcess({"status"});
+        ASSERT_EQ(next.code, 0) << next.err;
         EXPECT_EQ(Workspace::read(m_ws.dialer("pbook.txt")), plain);
         EXPECT_EQ(Workspace::read(m_ws.dialer("pbook.txt.gz")), packed);
         expectNoTemporaryFiles();
@@ -334,6 +310,6 @@ TEST_F(ChildRunTest, twoCopiesInOneFolderAtOnceLeaveOneWholeChoice)
 
     // The lock went with its holder: the next copy runs.
     m_ws.writeSimulator("");
-    std::string err;
-    EXPECT_EQ(runInProcess({"status"}, &err), 0) << err;
+    const CliRun next = runInProcess({"status"});
+    EXPECT_EQ(next.code, 0) << next.err;
 }

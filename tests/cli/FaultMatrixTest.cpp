@@ -4,11 +4,11 @@
 // person is told, the exit code, and that every file on the handheld and in
 // the dialer's folder is byte for byte what it was, or, where the run
 // succeeds, the complete new version.
-#include "cli/CliApp.h"
-
 #include "app/WorkingFolderLock.h"
+#include "fixtures/Gzip.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/ScopedFileSizeLimit.h"
+#include "fixtures/TarvoSyncRunner.h"
 #include "fixtures/Workspace.h"
 
 #include <gtest/gtest.h>
@@ -19,60 +19,21 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <sys/file.h>
 #include <unistd.h>
 #include <vector>
-#include <zlib.h>
 
 using namespace tarvo;
-using namespace std::chrono_literals;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::ScopedFileSizeLimit;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun tarvoSync(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "tarvo-sync");
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.code = cli::runCli(args, out, err, {.deviceWait = 300ms});
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
-
 std::string pop(const char* country, const char* region, const char* city, const char* id, const char* area,
                 const char* media = "MODEM")
 {
     return PopLine(country, region, city, id).set(PopColumn::AREA_CODE, area).set(PopColumn::MEDIA, media).str();
-}
-
-std::string gzipped(const std::string& content)
-{
-    std::string out(compressBound(static_cast<uLong>(content.size())) + 64, '\0');
-    z_stream stream{};
-    EXPECT_EQ(deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY), Z_OK);
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
-    stream.avail_in = static_cast<uInt>(content.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
 }
 
 const std::vector<std::string> kLines = {

@@ -1,6 +1,7 @@
 #include "cli/CliApp.h"
 
 #include "fixtures/PopLine.h"
+#include "fixtures/TarvoSyncRunner.h"
 #include "fixtures/Workspace.h"
 
 #include <gtest/gtest.h>
@@ -9,31 +10,10 @@
 #include <sstream>
 
 using namespace tarvo;
-using namespace std::chrono_literals;
 using json = nlohmann::ordered_json;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun tarvoSync(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "tarvo-sync");
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.code = cli::runCli(args, out, err, {.deviceWait = 300ms});
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
 
 std::vector<std::string> split(const std::string& text, char separator)
 {

@@ -2,8 +2,6 @@
 // large blocks, in the order its keyed sort gives; what it writes must be
 // the rows in the order of a plain stable sort by the list comparison, each
 // cell converted through UTF-16 and padded by characters, byte for byte.
-#include "cli/CliApp.h"
-
 #include "app/PopFilter.h"
 #include "app/PopSort.h"
 #include "app/SelectionModel.h"
@@ -11,6 +9,7 @@
 #include "dialing/CountryQuery.h"
 #include "fixtures/ChildProcess.h"
 #include "fixtures/PopLine.h"
+#include "fixtures/TarvoSyncRunner.h"
 #include "fixtures/TempDir.h"
 #include "fixtures/Workspace.h"
 #include "phonebook/CountryTable.h"
@@ -24,24 +23,20 @@
 #include <algorithm>
 #include <array>
 #include <random>
-#include <sstream>
 #include <string_view>
 #include <vector>
 
 using namespace tarvo;
-using namespace std::chrono_literals;
-using tarvo::test::PopLine;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
 
 std::string runList(std::vector<std::string> args)
 {
-    args.insert(args.begin(), {"tarvo-sync", "list"});
-    std::ostringstream out;
-    std::ostringstream err;
-    EXPECT_EQ(cli::runCli(args, out, err, {.deviceWait = 300ms}), 0) << err.str();
-    return out.str();
+    args.insert(args.begin(), "list");
+    const CliRun run = tarvoSync(std::move(args));
+    EXPECT_EQ(run.code, 0) << run.err;
+    return run.out;
 }
 
 // The cells as the list showed them before: each converted through UTF-16

@@ -1,7 +1,6 @@
-#include "cli/CliApp.h"
-
 #include "config/AuthHeaderBuilder.h"
 #include "fixtures/PopLine.h"
+#include "fixtures/TarvoSyncRunner.h"
 #include "fixtures/Workspace.h"
 #include "support/TarvoCipher.h"
 
@@ -10,37 +9,14 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
-#include <sstream>
 #include <sys/file.h>
 #include <unistd.h>
 
 using namespace tarvo;
 using namespace std::chrono_literals;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun tarvoSync(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "tarvo-sync");
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    // A handheld that answers does so at once; one that never does is given
-    // up on soon instead of after the program's 5 seconds.
-    run.code = cli::runCli(args, out, err, {.deviceWait = 300ms});
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
 
 std::string pop(const char* country, const char* region, const char* city, const char* id, const char* area,
                 const char* media = "MODEM")

@@ -1,5 +1,7 @@
 #include "cli/UpdateProgressPrinter.h"
 
+#include "fixtures/FakeClock.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -7,16 +9,9 @@
 using namespace tarvo;
 using namespace std::chrono_literals;
 using tarvo::cli::UpdateProgressPrinter;
+using tarvo::test::FakeClock;
 
 namespace {
-
-struct FakeClock {
-    std::chrono::steady_clock::time_point now{};
-    UpdateProgressPrinter::Clock function()
-    {
-        return [this] { return now; };
-    }
-};
 
 void runTwoFiles(UpdateProgressPrinter& printer, FakeClock& clock)
 {

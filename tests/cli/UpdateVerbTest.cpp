@@ -1,49 +1,16 @@
-#include "cli/CliApp.h"
-
-#include "config/AuthHeaderBuilder.h"
-#include "fixtures/PopLine.h"
 #include "fixtures/PhonebookTestServer.h"
-#include "support/TarvoCipher.h"
+#include "fixtures/PopLine.h"
+#include "fixtures/TarvoSyncRunner.h"
 #include "fixtures/Workspace.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sstream>
 
 using namespace tarvo;
-using tarvo::test::PhonebookTestServer;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::Served;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun tarvoSync(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "tarvo-sync");
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.code = cli::runCli(args, out, err, {.deviceWait = std::chrono::milliseconds(300)});
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
-
-std::string enciphered(const std::string& plain)
-{
-    std::string out;
-    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, kCredentialKey), 0);
-    return out;
-}
 
 class UpdateVerbTest : public ::testing::Test {
 protected:
@@ -54,10 +21,7 @@ protected:
         m_ws.writeDialer("pbook.txt", PopFile({PopLine("US", "TX", "Austin", "US1").str()}));
         m_ws.writeDialer("cbook.txt", PopFile({}));
         ASSERT_TRUE(m_server.start());
-        m_ws.writeWork("synconfig.ini", "[Profile]\r\nProfileID=42\r\nPBServer=2\r\nPhonebookURL1=" + m_server.base() +
-                                            "\r\nPhonebookUserID=" + enciphered(PhonebookTestServer::kUser) +
-                                            "\r\nPhonebookPassword=" + enciphered(PhonebookTestServer::kPassword) +
-                                            "\r\n");
+        m_ws.writeWork("synconfig.ini", "[Profile]\r\nProfileID=42\r\n" + m_server.profileLines());
     }
 
     Workspace m_ws;

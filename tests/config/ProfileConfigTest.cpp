@@ -1,8 +1,8 @@
 #include "config/ProfileConfig.h"
 
+#include "fixtures/Enciphered.h"
 #include "fixtures/TempDir.h"
 #include "support/Base64.h"
-#include "support/TarvoCipher.h"
 
 #include <gtest/gtest.h>
 
@@ -10,17 +10,9 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::ScopedCurrentDir;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
-
-std::string encipher(std::string_view plain)
-{
-    std::string out;
-    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, kCredentialKey), 0);
-    return out;
-}
 
 class ProfileConfigTest : public ::testing::Test {
 protected:
@@ -70,8 +62,8 @@ TEST_F(ProfileConfigTest, noFileGivesEveryDefault)
 
 TEST_F(ProfileConfigTest, readsBothSectionsIntoTheirFields)
 {
-    std::string user = encipher("alice");
-    std::string password = encipher("s3cret");
+    std::string user = enciphered("alice");
+    std::string password = enciphered("s3cret");
     load("[Profile]\r\n"
          "CustomerID=7\r\nProfileID=42\r\nPhonebookID=-5\r\nMaxPops=25abc\r\nPBServer=9\r\n"
          "PhonebookURL1=http://p1/\r\nPhonebookURL2=http://p2/\r\n"

@@ -12,9 +12,7 @@
 
 using namespace tarvo;
 using namespace std::chrono_literals;
-using tarvo::test::FakeTransport;
-using tarvo::test::RecordingFrontEnd;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

@@ -12,10 +12,7 @@
 
 using namespace tarvo;
 using namespace std::chrono_literals;
-using tarvo::test::HandheldFolder;
-using tarvo::test::RecordingFrontEnd;
-using tarvo::test::ScopedEnv;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

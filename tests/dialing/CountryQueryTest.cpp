@@ -9,8 +9,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::ScopedEnv;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

@@ -13,8 +13,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::ScopedCurrentDir;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

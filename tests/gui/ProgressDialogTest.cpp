@@ -21,8 +21,7 @@
 
 using namespace tarvo;
 using tarvo::gui::ProgressDialog;
-using tarvo::test::FakeUpdateRun;
-using tarvo::test::OpenedUrls;
+using namespace tarvo::test;
 
 namespace {
 

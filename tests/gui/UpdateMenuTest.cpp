@@ -1,9 +1,7 @@
 #include "WindowFixture.h"
 
-#include "config/AuthHeaderBuilder.h"
 #include "fixtures/PhonebookTestServer.h"
 #include "gui/ProgressDialog.h"
-#include "support/TarvoCipher.h"
 #include "updater/UpdateService.h"
 
 #include <QLabel>
@@ -12,18 +10,9 @@
 #include <QTest>
 
 using namespace tarvo;
-using tarvo::test::PhonebookTestServer;
-using tarvo::test::WindowFixture;
-using tarvo::test::Workspace;
+using namespace tarvo::test;
 
 namespace {
-
-std::string enciphered(const std::string& plain)
-{
-    std::string out;
-    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, kCredentialKey), 0);
-    return out;
-}
 
 class UpdateMenuTest : public WindowFixture {};
 
@@ -45,10 +34,7 @@ TEST_F(UpdateMenuTest, runsTheApplicationsUpdateServiceInTheProgressWindow)
     ASSERT_TRUE(server.start());
     server.put("/verce/42.ver", "pbook.txt,,12,0\r\n");
     server.put("/pbook.txt.12", "newer phonebook");
-    m_ws.writeWork("synconfig.ini", "[Profile]\r\nAppName=Window Test\r\nProfileID=42\r\nPBServer=2\r\nPhonebookURL1=" +
-                                        server.base() + "\r\nPhonebookUserID=" +
-                                        enciphered(PhonebookTestServer::kUser) + "\r\nPhonebookPassword=" +
-                                        enciphered(PhonebookTestServer::kPassword) + "\r\n");
+    m_ws.writeWork("synconfig.ini", "[Profile]\r\nAppName=Window Test\r\nProfileID=42\r\n" + server.profileLines());
     gui::UpdateRunner runner{[this](UpdateObserver& observer) { return m_app->updateService().start(observer); },
                              [this] { m_app->updateService().cancel(); }};
     ASSERT_TRUE(open({}, runner));

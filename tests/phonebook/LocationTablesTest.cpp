@@ -16,8 +16,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::PopLine;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

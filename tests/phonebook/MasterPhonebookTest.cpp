@@ -1,6 +1,7 @@
 #include "phonebook/MasterPhonebook.h"
 
 #include "dialing/CountryQuery.h"
+#include "fixtures/Gzip.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/TempDir.h"
@@ -16,32 +17,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
-#include <zlib.h>
 
 using namespace tarvo;
 using Status = MasterPhonebook::LoadStatus;
-using tarvo::test::PopFile;
-using tarvo::test::PopLine;
-using tarvo::test::RecordingFrontEnd;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
-
-std::string gzipped(const std::string& content)
-{
-    std::vector<Bytef> out(compressBound(static_cast<uLong>(content.size())) + 64);
-    z_stream stream{};
-    // windowBits 15 + 16: a gzip wrapper rather than zlib's own.
-    EXPECT_EQ(deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
-    stream.avail_in = static_cast<uInt>(content.size());
-    stream.next_out = out.data();
-    stream.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-    std::string result(reinterpret_cast<const char*>(out.data()), stream.total_out);
-    deflateEnd(&stream);
-    return result;
-}
 
 // A dialer installation with two countries, regions, a phonebook and the
 // dialer's own dialing rules; each test changes what it is about.

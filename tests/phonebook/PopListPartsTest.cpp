@@ -12,8 +12,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::PopLine;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 // A phonebook read in parts side by side must come out as reading it from
 // start to end makes it. The files here are small, so the parts are made as

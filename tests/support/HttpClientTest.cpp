@@ -1,9 +1,9 @@
 #include "support/HttpClient.h"
 
+#include "fixtures/Gzip.h"
 #include "fixtures/HttpTestServer.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -18,15 +18,9 @@
 
 using namespace tarvo;
 using namespace std::chrono_literals;
-using tarvo::test::HttpTestServer;
+using namespace tarvo::test;
 
 namespace {
-
-std::uint32_t zlibCrc(const std::string& data)
-{
-    return static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-}
 
 // Bytes of every value, NULs and line ends included, in no regular pattern.
 std::string patternBody(std::size_t size)
@@ -180,7 +174,7 @@ TEST_F(HttpClientTest, largeBodyArrivesIntactInSmallBlocksWithItsChecksum)
     EXPECT_EQ(last, 0);
     ASSERT_EQ(body.size(), kBigBody.size());
     EXPECT_TRUE(body == kBigBody);
-    EXPECT_EQ(h->checksum(), zlibCrc(kBigBody));
+    EXPECT_EQ(h->checksum(), crc32Of(kBigBody));
     EXPECT_EQ(h->received(), kBigBody.size());
 
     // Odd block sizes split libcurl's chunks unevenly; the bytes must not care.
@@ -196,7 +190,7 @@ TEST_F(HttpClientTest, bodyWithoutAnnouncedLengthReportsMinusOne)
     EXPECT_EQ(HttpSize(h), -1);
     std::string body = readAll(h, 1024);
     EXPECT_TRUE(body == kBigBody.substr(0, 30000));
-    EXPECT_EQ(h->checksum(), zlibCrc(body));
+    EXPECT_EQ(h->checksum(), crc32Of(body));
 }
 
 TEST_F(HttpClientTest, linesComeWithTheirEndsAndLongOnesInPieces)
@@ -221,7 +215,7 @@ TEST_F(HttpClientTest, linesComeWithTheirEndsAndLongOnesInPieces)
                                          "\n",
                                          "last, without end"};
     EXPECT_EQ(lines, expected);
-    EXPECT_EQ(h->checksum(), zlibCrc(kLinesBody));
+    EXPECT_EQ(h->checksum(), crc32Of(kLinesBody));
 }
 
 TEST_F(HttpClientTest, tinyLineBufferStillMakesProgress)

@@ -12,8 +12,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::allLines;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

@@ -16,11 +16,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::FakeTransport;
-using tarvo::test::HandheldFolder;
-using tarvo::test::RecordingFrontEnd;
-using tarvo::test::ScopedCurrentDir;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The phonebook generator that other tests and the benchmarks build their
 // dialer installations with.
 #include "dialing/CountryQuery.h"
+#include "fixtures/Gzip.h"
 #include "fixtures/TempDir.h"
 #include "phonebook/MasterPhonebook.h"
 #include "phonebook/PopRecord.h"
@@ -9,7 +10,6 @@
 #include "support/Tokenizer.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -20,7 +20,7 @@
 #include <vector>
 
 using namespace tarvo;
-using tarvo::test::TempDir;
+using namespace tarvo::test;
 
 namespace {
 
@@ -54,20 +54,6 @@ std::vector<std::string> fields(const std::string& line, int max)
     std::vector<std::string_view> views(static_cast<std::size_t>(max));
     int n = ParseTokens(line, views.data(), max);
     return {views.begin(), views.begin() + n};
-}
-
-std::string gunzip(const std::string& path)
-{
-    gzFile in = gzopen(path.c_str(), "rb");
-    EXPECT_NE(in, nullptr);
-    std::string out;
-    char block[65536];
-    int got;
-    while (in && (got = gzread(in, block, sizeof block)) > 0)
-        out.append(block, static_cast<std::size_t>(got));
-    if (in)
-        gzclose(in);
-    return out;
 }
 
 } // namespace
@@ -169,7 +155,7 @@ TEST(Genbook, sameSeedSameBytesAndGzipHoldsTheSameBook)
     ASSERT_GE(packed.size(), 2U);
     EXPECT_EQ(static_cast<unsigned char>(packed[0]), 0x1FU);
     EXPECT_EQ(static_cast<unsigned char>(packed[1]), 0x8BU);
-    EXPECT_EQ(gunzip(b.file("pbook.txt")), plain);
+    EXPECT_EQ(gunzipped(packed), plain);
     EXPECT_EQ(a.read("cbook.txt"), b.read("cbook.txt"));
     EXPECT_NE(c.read("pbook.txt"), plain);
 }

@@ -1,10 +1,10 @@
-#include "config/AuthHeaderBuilder.h"
 #include "config/ProfileConfig.h"
 #include "pbserver/PhonebookServer.h"
 #include "pbserver/Publisher.h"
+#include "fixtures/Enciphered.h"
+#include "fixtures/Gzip.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/RecordingObserver.h"
-#include "support/TarvoCipher.h"
 #include "fixtures/TempDir.h"
 #include "fixtures/TestAuthority.h"
 #include "text/TagExpander.h"
@@ -12,53 +12,15 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <zlib.h>
 
 #include <filesystem>
 #include <thread>
 
 using namespace tarvo;
 using namespace tarvo::pbserver;
-using tarvo::test::RecordingFrontEnd;
-using tarvo::test::RecordingObserver;
-using tarvo::test::ScopedEnv;
-using tarvo::test::TempDir;
-using tarvo::test::TestAuthority;
+using namespace tarvo::test;
 
 namespace {
-
-std::uint32_t crcOf(const std::string& bytes)
-{
-    return static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
-std::string gunzip(const std::string& packed)
-{
-    z_stream z{};
-    EXPECT_EQ(inflateInit2(&z, 15 + 16), Z_OK);
-    std::string out;
-    char block[4096];
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-    z.avail_in = static_cast<uInt>(packed.size());
-    int rc;
-    do {
-        z.next_out = reinterpret_cast<Bytef*>(block);
-        z.avail_out = sizeof block;
-        rc = inflate(&z, Z_NO_FLUSH);
-        out.append(block, sizeof block - z.avail_out);
-    } while (rc == Z_OK);
-    EXPECT_EQ(rc, Z_STREAM_END);
-    inflateEnd(&z);
-    return out;
-}
-
-std::string enciphered(const std::string& plain)
-{
-    std::string out;
-    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, kCredentialKey), 0);
-    return out;
-}
 
 // The server on a thread of its own for the life of the object.
 class RunningServer {
@@ -142,10 +104,10 @@ TEST(PhonebookServer, publishedFilesReachTheUpdateServiceIntact)
     ASSERT_EQ(published.error, "");
 
     const std::string packed = root.read("pbook.txt.13");
-    EXPECT_EQ(gunzip(packed), phonebook);
+    EXPECT_EQ(gunzipped(packed), phonebook);
     EXPECT_EQ(root.read("logo.bin.13"), binary);
-    const std::vector<std::string> lines = {"logo.bin,L,13,0," + std::to_string(crcOf(binary)),
-                                            "pbook.txt,CA,13,0," + std::to_string(crcOf(packed))};
+    const std::vector<std::string> lines = {"logo.bin,L,13,0," + std::to_string(crc32Of(binary)),
+                                            "pbook.txt,CA,13,0," + std::to_string(crc32Of(packed))};
     EXPECT_EQ(published.lines, lines);
     EXPECT_EQ(root.read("verce/42.ver"), lines[0] + "\r\n" + lines[1] + "\r\n");
 

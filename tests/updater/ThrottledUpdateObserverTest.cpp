@@ -1,3 +1,4 @@
+#include "fixtures/FakeClock.h"
 #include "fixtures/RecordingObserver.h"
 #include "updater/ThrottledUpdateObserver.h"
 
@@ -5,19 +6,8 @@
 
 using namespace tarvo;
 using namespace std::chrono_literals;
+using tarvo::test::FakeClock;
 using tarvo::test::RecordingObserver;
-
-namespace {
-
-struct FakeClock {
-    std::chrono::steady_clock::time_point now{};
-    ThrottledUpdateObserver::Clock function()
-    {
-        return [this] { return now; };
-    }
-};
-
-} // namespace
 
 TEST(ThrottledUpdateObserver, passesAtMostOneProgressPerIntervalAndNeverLosesTheLast)
 {

@@ -59,7 +59,7 @@ TEST_F(UpdateTest, aWrongChecksumFailsAndChecksumZeroAcceptsAnything)
     m_server.put("/region.txt.4", body);
     EXPECT_EQ(runUpdate(), UpdateService::kFailed);
     EXPECT_EQ(logBody(), (Lines{"", "(42.ver)", "Retrieving $SERVER/region.txt.4",
-                                "Checksum error - expected 12345, got " + std::to_string(crc(body)),
+                                "Checksum error - expected 12345, got " + std::to_string(crc32Of(body)),
                                 "Update process failed -2"}));
     EXPECT_EQ(folder("update"), Names{});
 
@@ -71,9 +71,9 @@ TEST_F(UpdateTest, aWrongChecksumFailsAndChecksumZeroAcceptsAnything)
 TEST_F(UpdateTest, compressedEntriesExpandAsTheirFlagsSayAndDataThatIsNotGzipPassesThrough)
 {
     const std::string binary = patternBytes(5000) + "\n\r\n";
-    const std::string packed = gzip(binary);
+    const std::string packed = gzipped(binary);
     const std::string plain = "not gzip at all\n";
-    m_server.put("/verce/42.ver", entry("bin.dat", "C", 2, crc(packed)) + entry("plain.txt", "CA", 3, 0));
+    m_server.put("/verce/42.ver", entry("bin.dat", "C", 2, crc32Of(packed)) + entry("plain.txt", "CA", 3, 0));
     m_server.put("/bin.dat.2", packed);
     m_server.put("/plain.txt.3", plain);
     write("update/bin.dat.2.gz", "stale copy of an earlier run");
@@ -88,7 +88,7 @@ TEST_F(UpdateTest, compressedEntriesExpandAsTheirFlagsSayAndDataThatIsNotGzipPas
 
 TEST_F(UpdateTest, damagedGzipDataFailsInsteadOfStagingHalfAFile)
 {
-    std::string packed = gzip(std::string(200000, 'x') + patternBytes(100000));
+    std::string packed = gzipped(std::string(200000, 'x') + patternBytes(100000));
     packed.resize(packed.size() / 2);
     m_server.put("/verce/42.ver", entry("cut.txt", "C", 1, 0));
     m_server.put("/cut.txt.1", packed);
@@ -107,7 +107,7 @@ TEST_F(UpdateTest, aFailedFetchDiscardsTheWholePassButKeepsCompressedCopies)
     m_server.put("/verce/42.ver", entry("a.txt", "", 1, 0) + entry("b.txt", "C", 2, 0) + entry("c.txt", "", 3, 0) +
                                       entry("d.txt", "", 4, 0) + entry("e.txt", "", 5, 0));
     m_server.put("/a.txt.1", "a");
-    m_server.put("/b.txt.2", gzip("b"));
+    m_server.put("/b.txt.2", gzipped("b"));
     m_server.put("/d.txt.4", "d");
     write("update/d.txt", "stale d");
     write("update/e.txt", "stale e");

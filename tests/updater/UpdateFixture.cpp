@@ -4,8 +4,6 @@
 #include "support/TarvoCipher.h"
 #include "support/Tokenizer.h"
 
-#include <zlib.h>
-
 #include <filesystem>
 
 namespace tarvo::test {
@@ -19,41 +17,7 @@ UpdateTest::UpdateTest()
 void UpdateTest::SetUp()
 {
     ASSERT_TRUE(m_server.start());
-    writeProfile(serverLines(m_server.base()));
-}
-
-std::string UpdateTest::enciphered(const std::string& plain)
-{
-    std::string out;
-    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, kCredentialKey), 0);
-    return out;
-}
-
-std::uint32_t UpdateTest::crc(const std::string& bytes)
-{
-    return static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
-std::string UpdateTest::gzip(const std::string& bytes)
-{
-    z_stream stream{};
-    EXPECT_EQ(deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())) + 64, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    stream.avail_in = static_cast<uInt>(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
-
-std::string UpdateTest::serverLines(const std::string& base) const
-{
-    return "PBServer=2\r\nPhonebookURL1=" + base + "\r\nPhonebookUserID=" + enciphered(PhonebookTestServer::kUser) +
-           "\r\nPhonebookPassword=" + enciphered(PhonebookTestServer::kPassword) + "\r\n";
+    writeProfile(m_server.profileLines());
 }
 
 void UpdateTest::writeProfile(const std::string& profileSection, const std::string& tarvoSection)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "config/ProfileConfig.h"
+#include "fixtures/Enciphered.h"
+#include "fixtures/Gzip.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/TempDir.h"
 #include "text/TagExpander.h"
@@ -29,8 +31,6 @@ protected:
     // Rewrites "synconfig.ini": `profileSection` replaces the server lines
     // of [Profile]; `tarvoSection` is the [Tarvo] section's body.
     void writeProfile(const std::string& profileSection, const std::string& tarvoSection = "");
-    // [Profile] lines for the test server with the accepted credentials.
-    std::string serverLines(const std::string& base) const;
 
     UpdateOptions options() const;
     std::unique_ptr<UpdateService> makeService(UpdateOptions options);
@@ -48,9 +48,6 @@ protected:
     void write(const std::string& relative, const std::string& content) const { m_dir.write(relative, content); }
     bool exists(const std::string& relative) const { return m_dir.exists(relative); }
 
-    static std::string enciphered(const std::string& plain);
-    static std::uint32_t crc(const std::string& bytes);
-    static std::string gzip(const std::string& bytes);
 
     TempDir m_dir;
     PhonebookTestServer m_server;

@@ -12,7 +12,7 @@ TEST_F(UpdateTest, aServerWhoseCertificateDoesNotVerifyFailsThePassAndTheLogSays
     PhonebookTestServer https(authority.selfSignedCertificate(), authority.selfSignedKey());
     https.put("/verce/42.ver", "a.txt,,1,0\r\n");
     ASSERT_TRUE(https.start());
-    writeProfile(serverLines(https.base()));
+    writeProfile(https.profileLines());
 
     EXPECT_EQ(runUpdate(), UpdateService::kFailed);
     Lines body = logBody();
@@ -35,7 +35,7 @@ TEST_F(UpdateTest, aServerCertifiedByAnAuthorityInCurlCaBundleIsTrusted)
     https.put("/a.txt.1", "over TLS");
     ASSERT_TRUE(https.start());
     ASSERT_EQ(https.base().rfind("https://", 0), 0U);
-    writeProfile(serverLines(https.base()));
+    writeProfile(https.profileLines());
 
     EXPECT_EQ(runUpdate(), UpdateService::kUpdated);
     EXPECT_EQ(read("update/a.txt.1"), "over TLS");

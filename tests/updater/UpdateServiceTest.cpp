@@ -14,10 +14,10 @@ TEST_F(UpdateTest, twoPassesStageTheFilesStoreTheListsAndBackUpWhatTheyReplace)
 
     // Lone line feeds gain a carriage return; CR LF stays as it is.
     const std::string phonebook = "line1\nline2\r\nline3\n";
-    const std::string packed = gzip(phonebook);
+    const std::string packed = gzipped(phonebook);
     const std::string regions = "US,TX,Texas\r\n";
-    const std::string profileList = "pbook.txt,CA,12,0," + std::to_string(crc(packed)) + "\r\nregion.txt,,4,0," +
-                                    std::to_string(crc(regions)) + "\r\n";
+    const std::string profileList = "pbook.txt,CA,12,0," + std::to_string(crc32Of(packed)) + "\r\nregion.txt,,4,0," +
+                                    std::to_string(crc32Of(regions)) + "\r\n";
     m_server.put("/verce/42.ver", profileList);
     m_server.put("/verce/global.ver", "pbook.txt,,99,0\r\ncity.txt,L,5,0\r\n");
     m_server.put("/pbook.txt.12", packed);
@@ -42,8 +42,8 @@ TEST_F(UpdateTest, twoPassesStageTheFilesStoreTheListsAndBackUpWhatTheyReplace)
     EXPECT_EQ(read("update/pbook.txt.12.gz"), packed);
     EXPECT_EQ(read("update/region.txt.4"), regions);
     // Merged in place, the line the server dropped pruned, no line end last.
-    EXPECT_EQ(read("update/42.ver"), "pbook.txt,CA,12,0," + std::to_string(crc(packed)) + "\r\nregion.txt,,4,0," +
-                                         std::to_string(crc(regions)));
+    EXPECT_EQ(read("update/42.ver"), "pbook.txt,CA,12,0," + std::to_string(crc32Of(packed)) + "\r\nregion.txt,,4,0," +
+                                         std::to_string(crc32Of(regions)));
     EXPECT_EQ(read("update/global.ver"), "city.txt,L,5,0");
 
     // Installed files as they were; city.txt and global.ver are not installed.
