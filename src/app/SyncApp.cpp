@@ -70,14 +70,15 @@ void SyncApp::removeLeftovers() const
         (void)AtomicFile::removeLeftovers(file);
 }
 
-SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const RegistryFile& registry)
+SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const RegistryFile& registry,
+                                  const WinePathMapper* paths)
 {
     if (UpdateGuard::isHeld())
         return Startup::EndedSilently;
 
     std::optional<BusyCursor> busy(std::in_place, m_frontEnd);
 
-    m_dialerHome = DialerDiscovery::find(registry);
+    m_dialerHome = DialerDiscovery::find(registry, paths);
     if (m_dialerHome.empty()) {
         busy.reset();
         fail(kNoDialer, kTitle);

@@ -21,6 +21,7 @@ class FrontEnd;
 class MasterPhonebook;
 class RegistryFile;
 class UpdateService;
+class WinePathMapper;
 
 // The application object: start-up finds the dialer, proves a handheld
 // answers, prepares the working folders, loads the profile, the user
@@ -64,8 +65,10 @@ public:
     // lock (WorkingFolderLock) and keeps it until this object goes away; a
     // folder another copy holds ends start-up with kAnotherCopyMessage
     // (Failed). It then removes what a killed run left beside the files it
-    // writes.
-    Startup startup(const CommandLineOptions& options, const RegistryFile& registry);
+    // writes. `paths` maps the registry's "Path" values when the registry is
+    // a Wine prefix's (DesktopRegistry::paths).
+    Startup startup(const CommandLineOptions& options, const RegistryFile& registry,
+                    const WinePathMapper* paths = nullptr);
     // Ends an update run in progress, saves the user settings and stops the
     // socket library; may run twice.
     void shutdown();

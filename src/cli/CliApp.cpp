@@ -3,6 +3,7 @@
 
 #include "BuildInfo.h"
 #include "app/CommandLine.h"
+#include "app/DesktopRegistry.h"
 #include "app/SyncApp.h"
 #include "app/UpdateGuard.h"
 #include "cli/ChoiceCommands.h"
@@ -16,7 +17,6 @@
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
 #include "support/FileHandle.h"
-#include "text/RegistryFile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -230,12 +230,12 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     }
     // A missing registry file is an empty registry; one that is there but
     // cannot be read is not taken for one.
-    RegistryFile registry(RegistryFile::desktopPath());
+    DesktopRegistry registry(DesktopRegistry::fromEnvironment());
     if (!registry.load()) {
-        err << "Unable to read the registry file " << registry.path() << '\n';
+        err << "Unable to read the registry file " << registry.source() << '\n';
         return kExitFailed;
     }
-    if (syncApp.startup(startOptions, registry) != SyncApp::Startup::Ready)
+    if (syncApp.startup(startOptions, registry.registry(), registry.paths()) != SyncApp::Startup::Ready)
         return kExitFailed;
     return command->run(context);
 }

@@ -1,7 +1,7 @@
 #include "gui/SynchronizerProgram.h"
 
 #include "app/CommandLine.h"
-#include "text/RegistryFile.h"
+#include "app/DesktopRegistry.h"
 #include "app/SyncApp.h"
 #include "device/FolderDevice.h"
 #include "dialing/CountryQuery.h"
@@ -29,9 +29,9 @@ int RunSynchronizer(const QStringList& arguments)
     // The arguments after the program name, as one line for the core's
     // tokenizer.
     const QString line = arguments.mid(1).join(QLatin1Char(' '));
-    RegistryFile registry(RegistryFile::desktopPath());
+    DesktopRegistry registry(DesktopRegistry::fromEnvironment());
     (void)registry.load(); // a missing file is an empty registry
-    switch (app.startup(parseCommandLine(line.toStdString()), registry)) {
+    switch (app.startup(parseCommandLine(line.toStdString()), registry.registry(), registry.paths())) {
     case SyncApp::Startup::Ready:
         break;
     case SyncApp::Startup::EndedSilently:
