@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const tarvo::WinePathMapper paths(prefix().path);
     for (std::string_view input : {text, std::string_view(withHeader)}) {
         tarvo::RegistryFile reg;
-        tarvo::WineRegistry::parse(input, tarvo::WineRegistry::kMachineRoot, reg);
+        (void)tarvo::WineRegistry::parse(input, tarvo::WineRegistry::kMachineRoot, reg);
         walk(reg, paths, "HKEY_LOCAL_MACHINE", 0);
     }
     return 0;

@@ -5,6 +5,7 @@
 #include "support/Tokenizer.h"
 #include "text/CodePage.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
@@ -199,6 +200,22 @@ std::string toUtf8(std::u16string_view units)
     return CodePage::utf16ToUtf8(units.substr(0, units.find(u'\0')));
 }
 
+// Registry order of two key paths: name by name, each key before its
+// subkeys.
+bool keyBefore(std::string_view a, std::string_view b)
+{
+    for (;;) {
+        std::size_t endA = a.find('\\');
+        std::size_t endB = b.find('\\');
+        if (int order = RegistryFile::compareNames(a.substr(0, endA), b.substr(0, endB)); order != 0)
+            return order < 0;
+        if (endA == std::string_view::npos || endB == std::string_view::npos)
+            return endA == std::string_view::npos && endB != std::string_view::npos;
+        a.remove_prefix(endA + 1);
+        b.remove_prefix(endB + 1);
+    }
+}
+
 enum class ReadResult { Read, Missing, Failed };
 
 // A regular file of at most `limit` bytes. FIFOs and devices are refused
@@ -230,7 +247,7 @@ ReadResult readRegularFile(const std::string& path, std::uintmax_t limit, std::s
 
 } // namespace
 
-WineRegistry::Loaded WineRegistry::load(const std::string& prefix, std::uintmax_t maxFileSize)
+WineRegistry::Loaded WineRegistry::load(const std::string& prefix, std::uintmax_t maxFileSize, std::size_t maxKeys)
 {
     Loaded loaded;
     if (prefix.empty())
@@ -240,48 +257,48 @@ WineRegistry::Loaded WineRegistry::load(const std::string& prefix, std::uintmax_
     std::string text;
     for (const auto& [name, root] : files) {
         std::string path = joinPath(prefix, name);
-        switch (readRegularFile(path, maxFileSize, text)) {
-        case ReadResult::Missing:
+        ReadResult read = readRegularFile(path, maxFileSize, text);
+        if (read == ReadResult::Missing)
             continue;
-        case ReadResult::Failed:
+        if (read == ReadResult::Failed || !parse(text, root, loaded.registry, maxKeys)) {
             loaded.registry = RegistryFile();
             loaded.unreadableFile = std::move(path);
             return loaded;
-        case ReadResult::Read:
-            parse(text, root, loaded.registry);
-            break;
         }
     }
     return loaded;
 }
 
-void WineRegistry::parse(std::string_view text, std::string_view root, RegistryFile& registry)
+bool WineRegistry::parse(std::string_view text, std::string_view root, RegistryFile& registry, std::size_t maxKeys)
 {
     const std::vector<std::string_view> lines = splitLines(text);
     if (lines.empty() || trimRight(lines.front()) != kHeader)
-        return;
-    std::string key; // the current key's full path; empty when it was refused
+        return true;
+    struct Key {
+        std::string path; // below the root
+        std::vector<std::pair<std::string, std::string>> strings;
+    };
+    std::vector<Key> keys;
+    bool inKey = false; // false while there is no key, or its header could not be read
     for (std::size_t i = 1; i < lines.size(); ++i) {
         std::string_view line = trimLeft(lines[i]);
         if (line.empty())
             continue;
         if (line.front() == '[') {
             // The time Wine stamps after the ']' is of no use here.
-            key.clear();
             line.remove_prefix(1);
             std::optional<std::u16string> path = readEscaped(line, ']');
-            if (!path)
+            inKey = path.has_value();
+            if (!inKey)
                 continue;
-            const std::string relative = CodePage::utf16ToUtf8(*path);
-            std::string full = std::string(root) + (relative.empty() ? "" : "\\" + relative);
-            if (!registry.createKey(full))
-                continue;
-            key = std::move(full);
+            if (keys.size() == maxKeys)
+                return false;
+            keys.push_back({CodePage::utf16ToUtf8(*path), {}});
             continue;
         }
         // ';' comments and '#' lines ("#time=", "#arch=", "#class=", "#link")
         // fall through here with whatever else is not a value.
-        if (key.empty() || (line.front() != '@' && line.front() != '"'))
+        if (!inKey || (line.front() != '@' && line.front() != '"'))
             continue;
         std::string name;
         if (line.front() == '"') {
@@ -296,11 +313,24 @@ void WineRegistry::parse(std::string_view text, std::string_view root, RegistryF
         line = trimLeft(line);
         if (line.empty() || line.front() != '=')
             continue;
-        std::optional<std::u16string> data = readString(trimLeft(line.substr(1)), lines, i);
-        if (!data)
-            continue;
-        (void)registry.setString(key, name, toUtf8(*data));
+        if (std::optional<std::u16string> data = readString(trimLeft(line.substr(1)), lines, i))
+            keys.back().strings.emplace_back(std::move(name), toUtf8(*data));
     }
+
+    // Wine writes its keys in registry order, so each lands after its last
+    // sibling. A file in any other order is put in it first: inserted as they
+    // come, a hundred thousand siblings would take hours.
+    if (!std::is_sorted(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return keyBefore(a.path, b.path); }))
+        std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return keyBefore(a.path, b.path); });
+    for (const Key& key : keys) {
+        const std::string full = std::string(root) + (key.path.empty() ? "" : "\\" + key.path);
+        // A name the registry refuses takes its values with it.
+        if (!registry.createKey(full))
+            continue;
+        for (const auto& [name, value] : key.strings)
+            (void)registry.setString(full, name, value);
+    }
+    return true;
 }
 
 } // namespace tarvo

@@ -17,7 +17,18 @@ namespace {
 constexpr const char* kAppPaths = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
 // Keys as Wine 8 writes them, with each kind of value it writes.
-constexpr const char* kMachineKeys = R"([Software\\Microsoft\\Windows\\CurrentVersion\\App Paths] 1796723476
+// Out of Wine's order here, and with one key twice, the later one winning.
+constexpr const char* kMachineKeys = R"([Software\\Tarvo\\Sub\[1\]] 1796723476
+#time=1dd86f9aabaa392
+"Na\"me"="x"
+
+[Software\\Tarvo\\Broken 1796723476
+"Path"="C:\\wrong"
+
+[Software\\Tarvo\\Bad\001Name] 1796723476
+"Path"="C:\\wrong"
+
+[Software\\Microsoft\\Windows\\CurrentVersion\\App Paths] 1796723476
 #time=1dd86f9aabaa392
 
 [Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe] 1796723476
@@ -40,15 +51,8 @@ constexpr const char* kMachineKeys = R"([Software\\Microsoft\\Windows\\CurrentVe
 #time=1dd86f9aabaa392
 "Path"=hex(2):43,00,3a,00,5c,00,54,00,32,00,00,00
 
-[Software\\Tarvo\\Sub\[1\]] 1796723476
-#time=1dd86f9aabaa392
-"Na\"me"="x"
-
-[Software\\Tarvo\\Broken 1796723476
-"Path"="C:\\wrong"
-
-[Software\\Tarvo\\Bad\001Name] 1796723476
-"Path"="C:\\wrong"
+[software\\microsoft\\windows\\currentversion\\app paths\\tarvoconnect2.exe] 1796723476
+"Path"="C:\\T3"
 )";
 
 std::string stringOf(const RegistryFile& reg, const std::string& key, const char* name)
@@ -62,7 +66,8 @@ std::string stringOf(const RegistryFile& reg, const std::string& key, const char
 TEST(WineRegistry, keysAndStringsReadAsWineWritesThem)
 {
     RegistryFile reg;
-    WineRegistry::parse(std::string(WinePrefix::kMachineHeader) + kMachineKeys, "HKEY_LOCAL_MACHINE", reg);
+    const std::string text = std::string(WinePrefix::kMachineHeader) + kMachineKeys;
+    ASSERT_TRUE(WineRegistry::parse(text, "HKEY_LOCAL_MACHINE", reg));
 
     std::vector<std::string> names;
     ASSERT_TRUE(reg.enumSubkeys(kAppPaths, names));
@@ -75,7 +80,7 @@ TEST(WineRegistry, keysAndStringsReadAsWineWritesThem)
     EXPECT_EQ(stringOf(reg, tarvo, "Wide"), "C:\\\xC3\xA9");
     EXPECT_EQ(stringOf(reg, tarvo, "Count"), "<none>");
     EXPECT_EQ(stringOf(reg, tarvo, "Blob"), "<none>");
-    EXPECT_EQ(stringOf(reg, std::string(kAppPaths) + "\\TARVOCONNECT2.EXE", "Path"), "C:\\T2");
+    EXPECT_EQ(stringOf(reg, std::string(kAppPaths) + "\\TARVOCONNECT2.EXE", "Path"), "C:\\T3");
     EXPECT_EQ(stringOf(reg, std::string(kAppPaths) + "\\iexplore.exe", ""),
               "C:\\Program Files\\Internet Explorer\\iexplore.exe");
     EXPECT_EQ(stringOf(reg, "HKEY_LOCAL_MACHINE\\Software\\Tarvo\\Sub[1]", "na\"ME"), "x");
@@ -87,9 +92,13 @@ TEST(WineRegistry, keysAndStringsReadAsWineWritesThem)
     EXPECT_EQ(names, std::vector<std::string>{"Sub[1]"});
 
     // Without Wine's header the file is not Wine's: Wine loads none of it.
+    // One key more than the limit is none of it either.
     RegistryFile other;
-    WineRegistry::parse(std::string("WINE REGISTRY Version 1\n") + kMachineKeys, "HKEY_LOCAL_MACHINE", other);
+    EXPECT_TRUE(WineRegistry::parse(std::string("WINE REGISTRY Version 1\n") + kMachineKeys, "HKEY_LOCAL_MACHINE", other));
     EXPECT_FALSE(other.keyExists("HKEY_LOCAL_MACHINE"));
+    EXPECT_FALSE(WineRegistry::parse(text, "HKEY_LOCAL_MACHINE", other, 6));
+    EXPECT_FALSE(other.keyExists("HKEY_LOCAL_MACHINE"));
+    EXPECT_TRUE(WineRegistry::parse(text, "HKEY_LOCAL_MACHINE", other, 7));
 }
 
 TEST(WineRegistry, prefixFilesLandUnderTheirRootsAndOnlyRegularFilesOfBoundedSizeAreRead)
