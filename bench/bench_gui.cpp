@@ -62,11 +62,9 @@ public:
         ::setenv("TARVO_REGISTRY", (m_root / "registry.reg").c_str(), 1);
         ::setenv("TARVO_DEVICE", (m_root / "handheld").c_str(), 1);
         fs::current_path(m_root / "work");
-        m_device = tarvo::FolderDevice::fromEnvironment();
-        m_app = std::make_unique<tarvo::SyncApp>(m_ui, *m_device, m_countries);
-        tarvo::RegistryFile registry(tarvo::RegistryFile::desktopPath());
-        (void)registry.load();
-        if (m_app->startup({}, registry) != tarvo::SyncApp::Startup::Ready)
+        m_app = std::make_unique<tarvo::SyncApp>(m_ui, tarvo::SyncApp::Kind::Window,
+                                                 tarvo::AppEnvironment::fromProcess());
+        if (m_app->startup({}) != tarvo::SyncApp::Startup::Ready)
             std::abort();
     }
     ~LoadedApp()
@@ -112,8 +110,6 @@ public:
 private:
     fs::path m_root;
     tarvo::gui::QtFrontEnd m_ui;
-    std::unique_ptr<tarvo::FolderDevice> m_device;
-    tarvo::CountryQuery m_countries;
     std::unique_ptr<tarvo::SyncApp> m_app;
 };
 

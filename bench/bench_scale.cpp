@@ -322,11 +322,8 @@ void listVerb(benchmark::State& state, Shape shape, std::uint64_t pops)
         std::ofstream out("/dev/null", std::ios::binary);
         std::ostringstream err;
         tarvo::cli::CliFrontEnd frontEnd(err);
-        std::unique_ptr<tarvo::FolderDevice> device = tarvo::FolderDevice::fromEnvironment();
-        tarvo::CountryQuery countries;
-        tarvo::SyncApp app(frontEnd, *device, countries);
-        tarvo::RegistryFile registry(tarvo::RegistryFile::desktopPath());
-        if (!registry.load() || app.startup(tarvo::CommandLineOptions{}, registry) != tarvo::SyncApp::Startup::Ready) {
+        tarvo::SyncApp app(frontEnd, tarvo::SyncApp::Kind::CommandLine, tarvo::AppEnvironment::fromProcess());
+        if (app.startup(tarvo::CommandLineOptions{}) != tarvo::SyncApp::Startup::Ready) {
             state.SkipWithError("start-up failed");
         } else {
             tarvo::cli::CommandContext context{app, frontEnd, out, err};

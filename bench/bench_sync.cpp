@@ -9,6 +9,7 @@
 #include "device/DeviceLink.h"
 #include "device/FolderDevice.h"
 #include "genbook/Genbook.h"
+#include "phonebook/HandheldSet.h"
 #include "phonebook/PopList.h"
 #include "phonebook/PopRecord.h"
 #include "support/FrontEnd.h"
@@ -36,6 +37,7 @@ constexpr std::size_t kChosen = 1000;
 struct Setup {
     fs::path dir;
     PopList pops;
+    HandheldSet handheld{pops, static_cast<int>(kChosen)};
     SilentFrontEnd frontEnd;
     ProfileConfig profile;
     std::unique_ptr<FolderDevice> device;
@@ -68,10 +70,10 @@ struct Setup {
         std::size_t index = 0;
         for (PopRecord& pop : pops) {
             if (index % step == 0 && index / step < kChosen)
-                pop.setSelected(1);
+                (void)handheld.add(pop);
             ++index;
         }
-        if (static_cast<std::size_t>(pops.CountSelected()) != kChosen)
+        if (static_cast<std::size_t>(handheld.count()) != kChosen)
             std::abort();
 
         device = std::make_unique<FolderDevice>((dir / "handheld").string());
@@ -91,7 +93,7 @@ struct Setup {
 
     bool synchronize()
     {
-        SyncProcedure procedure(pops, ReadBackOutcome{}, *link, frontEnd, profile, files);
+        SyncProcedure procedure(handheld, *link, frontEnd, profile, files);
         return procedure.synchronize() == SyncProcedure::Result::Done;
     }
     // As before the first synchronization: the settings still to transfer.
@@ -122,7 +124,7 @@ void BM_Synchronize(benchmark::State& state)
         }
     }
     state.counters["pops"] = static_cast<double>(s.pops.size());
-    state.counters["chosen"] = static_cast<double>(s.pops.CountSelected());
+    state.counters["chosen"] = static_cast<double>(s.handheld.count());
 }
 BENCHMARK(BM_Synchronize)->Unit(benchmark::kMillisecond);
 
@@ -151,15 +153,14 @@ void BM_ReadBack(benchmark::State& state)
     const std::string local = (s.dir / "readback.txt").string();
     for (auto _ : state) {
         state.PauseTiming();
-        for (PopRecord& pop : s.pops)
-            pop.setSelected(0);
+        s.handheld.removeAll();
         state.ResumeTiming();
-        if (HandheldPhonebook::ReadFromDevice(s.pops, *s.link, local).result != ReadBackResult::Marked) {
+        if (HandheldPhonebook::readFromDevice(s.handheld, *s.link, local).result != ReadBackResult::Marked) {
             state.SkipWithError("read-back failed");
             break;
         }
     }
-    if (static_cast<std::size_t>(s.pops.CountSelected()) != kChosen)
+    if (static_cast<std::size_t>(s.handheld.count()) != kChosen)
         state.SkipWithError("read-back marked the wrong number of POPs");
 }
 BENCHMARK(BM_ReadBack)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,7 @@
 // The handheld phonebook read-back on arbitrary device file content: the
 // desktop copy is marked against a fixed master phonebook, then the merged
 // file written from the result must mark the same POPs again.
+#include "phonebook/HandheldSet.h"
 #include "phonebook/PopList.h"
 #include "phonebook/PopRecord.h"
 #include "sync/HandheldPhonebook.h"
@@ -22,6 +23,7 @@ struct Workspace {
     std::string copy;   // the desktop copy of the device file
     std::string merged; // the merged file written back
     PopList pops;
+    HandheldSet handheld{pops, 0};
 
     Workspace()
     {
@@ -68,13 +70,12 @@ struct Workspace {
     {
         std::vector<bool> result;
         for (const PopRecord& pop : pops)
-            result.push_back(pop.selected() == 1);
+            result.push_back(tarvo::HandheldSet::contains(pop));
         return result;
     }
     void unmark()
     {
-        for (PopRecord& pop : pops)
-            pop.setSelected(0);
+        handheld.removeAll();
     }
 };
 
@@ -93,15 +94,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string content(reinterpret_cast<const char*>(data), size);
     Workspace::write(w.copy, content);
 
-    const ReadBackResult result = HandheldPhonebook::markFromFile(w.pops, w.copy).result;
+    const ReadBackResult result = HandheldPhonebook::markFromFile(w.handheld, w.copy).result;
     if (result != ReadBackResult::Marked && result != ReadBackResult::NotAPhonebook)
         std::abort();
     const std::vector<bool> marked = w.marks();
     bool any = false;
     for (const PopRecord& pop : w.pops) {
-        any = any || pop.selected() == 1;
+        any = any || HandheldSet::contains(pop);
         // Customer POPs never count as being on the handheld.
-        if (!pop.fromMaster() && pop.selected() != 0)
+        if (!pop.fromMaster() && HandheldSet::contains(pop))
             std::abort();
     }
     // Not a phonebook: nothing may be marked.
@@ -111,10 +112,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
 
     // What was marked survives a synchronization and the next read-back.
-    if (!HandheldPhonebook::WriteMerged(w.pops, w.merged, 1))
+    if (!HandheldPhonebook::writeMerged(w.handheld, w.merged, 1))
         std::abort();
     w.unmark();
-    if (HandheldPhonebook::markFromFile(w.pops, w.merged).result != ReadBackResult::Marked || w.marks() != marked)
+    if (HandheldPhonebook::markFromFile(w.handheld, w.merged).result != ReadBackResult::Marked || w.marks() != marked)
         std::abort();
     return 0;
 }

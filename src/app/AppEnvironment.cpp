@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kVariableNames[] = {"TARVO_REGISTRY",     "TARVO_DEVICE",        "TARVO_COUNTRY_LIST",
                                           "TARVO_ANSI_CODEPAGE", "TARVO_OEM_CODEPAGE", "XDG_CONFIG_HOME",
-                                          "HOME"};
+                                          "HOME",               "WINEPREFIX"};
 
 // A variable that is set and not empty.
 const std::string* valueOf(const AppEnvironment::Variables& variables, const char* name)
@@ -42,6 +42,11 @@ AppEnvironment AppEnvironment::resolve(const Variables& variables, const std::fi
     env.folder = WorkingFolder(folder);
     const std::string* registry = valueOf(variables, "TARVO_REGISTRY");
     env.registryFile = registry ? *registry : defaultRegistryFile(variables);
+    env.registryFileNamed = registry != nullptr;
+    if (const std::string* prefix = valueOf(variables, "WINEPREFIX"))
+        env.winePrefix = *prefix;
+    else if (const std::string* home = valueOf(variables, "HOME"))
+        env.winePrefix = *home + "/.wine";
     if (const std::string* device = valueOf(variables, "TARVO_DEVICE"))
         env.deviceFolder = *device;
     const std::string* countries = valueOf(variables, "TARVO_COUNTRY_LIST");

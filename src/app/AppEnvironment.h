@@ -22,8 +22,12 @@ struct AppEnvironment {
     using Variables = std::map<std::string, std::string>;
 
     WorkingFolder folder{"."};
-    // The desktop registry file (`TARVO_REGISTRY`, else the per-user default).
+    // The desktop registry file (`TARVO_REGISTRY`, else the per-user
+    // default), and whether the person named it; when not named and not
+    // there, the Wine prefix's registry (`WINEPREFIX`, else ~/.wine) is read.
     std::string registryFile;
+    bool registryFileNamed = false;
+    std::string winePrefix;
     // The simulated handheld's folder (`TARVO_DEVICE`); empty: no handheld.
     std::string deviceFolder;
     // The telephony country list (`TARVO_COUNTRY_LIST`, else the installed file).

@@ -3,10 +3,12 @@
 #include "support/PathJoin.h"
 #include "text/IniFile.h"
 #include "text/RegistryFile.h"
+#include "text/WinePathMapper.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace tarvo {
@@ -27,8 +29,19 @@ std::string upper(std::string text)
 
 } // namespace
 
-std::string DialerDiscovery::find(const RegistryFile& registry)
+std::string DialerDiscovery::find(const RegistryFile& registry, const WinePathMapper* paths)
 {
+    // The limit is the desktop's, so it applies to the value as read, before
+    // it is mapped.
+    auto folderOf = [&registry, paths](const std::string& key) -> std::optional<std::string> {
+        std::string path;
+        if (!registry.readString(key, "Path", path) || path.size() > kPathLimit)
+            return std::nullopt;
+        if (paths)
+            return paths->toLinuxPath(path);
+        return path;
+    };
+
     std::string bestVersion = "0";
     std::string home;
 
@@ -37,24 +50,21 @@ std::string DialerDiscovery::find(const RegistryFile& registry)
         for (const std::string& name : subkeys) {
             if (name.size() > kSubkeyNameLimit || upper(name).find("TARVOCONNECT") == std::string::npos)
                 continue;
-            std::string path;
-            if (!registry.readString(std::string(kAppPathsKey) + "\\" + name, "Path", path) || path.size() > kPathLimit)
+            std::optional<std::string> path = folderOf(std::string(kAppPathsKey) + "\\" + name);
+            if (!path)
                 continue;
-            IniFile config(joinPath(path, "config.ini"));
+            IniFile config(joinPath(*path, "config.ini"));
             std::string version = config.ReadString("Profile", "DialerVersionNo", "0", kVersionBuffer);
             // Plain byte-wise text comparison, as the dialer's versions were always compared.
             if (std::strcmp(version.c_str(), bestVersion.c_str()) >= 0) {
                 bestVersion = version;
-                home = path;
+                home = *path;
             }
         }
     }
 
-    if (home.empty()) {
-        std::string path;
-        if (registry.readString(kUserInstallKey, "Path", path) && path.size() <= kPathLimit)
-            home = path;
-    }
+    if (home.empty())
+        home = folderOf(kUserInstallKey).value_or("");
     return home;
 }
 

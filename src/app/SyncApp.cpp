@@ -1,5 +1,6 @@
 #include "app/SyncApp.h"
 
+#include "app/DesktopRegistry.h"
 #include "app/DialerDiscovery.h"
 #include "app/WorkingFolder.h"
 #include "app/UpdateGuard.h"
@@ -106,14 +107,14 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
 
     // A missing registry file is an empty registry; one that is there but
     // cannot be read is not taken for one, by either front end.
-    RegistryFile registry(m_environment.registryFile);
+    DesktopRegistry registry({m_environment.registryFile, m_environment.registryFileNamed, m_environment.winePrefix});
     if (!registry.load()) {
         busy.reset();
-        fail(kRegistryUnreadable + registry.path(), kTitle);
+        fail(kRegistryUnreadable + registry.source(), kTitle);
         return Startup::Failed;
     }
 
-    m_dialerHome = DialerDiscovery::find(registry);
+    m_dialerHome = DialerDiscovery::find(registry.registry(), registry.paths());
     if (m_dialerHome.empty()) {
         busy.reset();
         fail(kNoDialer, kTitle);

@@ -80,7 +80,8 @@ public:
     // lock (WorkingFolderLock) and keeps it until this object goes away; a
     // folder another copy holds ends start-up with kAnotherCopyMessage
     // (Failed). It then removes what a killed run left beside the files it
-    // writes.
+    // writes. The registry is the desktop registry file, or the Wine
+    // prefix's registry when no file is named or there (DesktopRegistry).
     Startup startup(const CommandLineOptions& options);
     // Ends an update run in progress, saves the user settings and stops the
     // socket library; may run twice.

@@ -210,8 +210,24 @@ RegistryFile::~RegistryFile() = default;
 
 int RegistryFile::compareNames(std::string_view a, std::string_view b)
 {
-    std::u16string ua = foldName(a);
-    std::u16string ub = foldName(b);
+    // Names are nearly always ASCII, which folds byte by byte: only from the
+    // first other byte on are the rest of both names converted. A Wine
+    // prefix's registry makes hundreds of thousands of these comparisons.
+    std::size_t same = 0;
+    for (; same < a.size() && same < b.size(); ++same) {
+        auto ca = static_cast<unsigned char>(a[same]);
+        auto cb = static_cast<unsigned char>(b[same]);
+        if (ca >= 0x80 || cb >= 0x80)
+            break;
+        char16_t fa = upcase(ca);
+        char16_t fb = upcase(cb);
+        if (fa != fb)
+            return fa < fb ? -1 : 1;
+    }
+    if (same == a.size() || same == b.size())
+        return a.size() == b.size() ? 0 : (same == a.size() ? -1 : 1);
+    std::u16string ua = foldName(a.substr(same));
+    std::u16string ub = foldName(b.substr(same));
     std::size_t n = std::min(ua.size(), ub.size());
     for (std::size_t i = 0; i < n; ++i) {
         if (ua[i] != ub[i])

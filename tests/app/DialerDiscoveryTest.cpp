@@ -1,12 +1,16 @@
 #include "app/DialerDiscovery.h"
 
 #include "fixtures/TempDir.h"
+#include "fixtures/WinePrefix.h"
 #include "text/RegistryFile.h"
+#include "text/WinePathMapper.h"
+#include "text/WineRegistry.h"
 
 #include <gtest/gtest.h>
 
 using namespace tarvo;
 using tarvo::test::TempDir;
+using tarvo::test::WinePrefix;
 
 namespace {
 
@@ -68,4 +72,35 @@ TEST_F(DialerDiscoveryTest, perUserInstallKeyIsTheFallback)
 
     appPath("TarvoConnect.exe", install("machine", "1.0"));
     EXPECT_EQ(DialerDiscovery::find(m_registry), m_dir.file("machine"));
+}
+
+TEST(DialerDiscoveryInWine, pathsMapThroughThePrefixAndThoseThatMapNowhereArePassedOver)
+{
+    WinePrefix prefix;
+    const std::string home = prefix.makeFolder("Program Files/Tarvo Caf\xC3\xA9");
+    prefix.dir().write("drive_c/Program Files/Tarvo Caf\xC3\xA9/config.ini", "[Profile]\r\nName=x\r\n");
+    // The later candidate, on a drive the prefix lacks, would win on a tie.
+    prefix.writeSystemReg(R"([Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TarvoConnect.exe] 1796723476
+#time=1dd86f9aabaa392
+"Path"="c:\\program files\\TARVO CAF\xc9\\"
+
+[Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TarvoConnect2.exe] 1796723476
+#time=1dd86f9aabaa392
+"Path"="D:\\Tarvo"
+)");
+    prefix.writeUserReg(R"([Software\\Tarvo\\install] 1796723476
+#time=1dd86f9aabaa392
+"Path"="Z:\\opt\\tarvo"
+)");
+    const RegistryFile registry = WineRegistry::load(prefix.path()).registry;
+    const WinePathMapper paths(prefix.path());
+    EXPECT_EQ(DialerDiscovery::find(registry, &paths), home);
+    EXPECT_EQ(DialerDiscovery::find(registry), "D:\\Tarvo") << "without the prefix a path is taken as it stands";
+
+    std::filesystem::remove_all(prefix.dir().path() / "drive_c" / "Program Files");
+    const std::string driveC = std::filesystem::canonical(prefix.dir().path() / "drive_c").string();
+    EXPECT_EQ(DialerDiscovery::find(registry, &paths), driveC + "/program files/TARVO CAF\xC3\x89")
+        << "a folder that is not there is still the candidate, as on Windows";
+    std::filesystem::remove(prefix.dir().path() / "dosdevices" / "c:");
+    EXPECT_EQ(DialerDiscovery::find(registry, &paths), "/opt/tarvo");
 }

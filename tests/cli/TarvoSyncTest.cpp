@@ -1,6 +1,7 @@
 #include "config/AuthHeaderBuilder.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/TarvoSyncRunner.h"
+#include "fixtures/WinePrefix.h"
 #include "fixtures/Workspace.h"
 #include "support/TarvoCipher.h"
 
@@ -117,6 +118,24 @@ TEST_F(TarvoSyncTest, statusReportsProfileAndCountsWithoutShowingCredentials)
     EXPECT_NE(run.out.find("handheld_limit: 3\n"), std::string::npos);
     EXPECT_NE(run.out.find("profile_user_id: unset\n"), std::string::npos);
     EXPECT_NE(run.out.find("dialer_home: " + m_ws.dir().file("dialer") + "\n"), std::string::npos);
+}
+
+TEST_F(TarvoSyncTest, withNoRegistryFileTheDialerIsFoundInTheWinePrefix)
+{
+    // The dialer's folder as Wine's drive Z: shows it, in Wine's escapes.
+    std::string windowsPath = "Z:";
+    for (char c : m_ws.dir().file("dialer"))
+        windowsPath += c == '/' ? std::string("\\\\") : std::string(1, c);
+    WinePrefix prefix;
+    prefix.writeSystemReg("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths\\\\TarvoConnect.exe] "
+                          "1796723476\n#time=1dd86f9aabaa392\n\"Path\"=\"" + windowsPath + "\"\n");
+    ScopedEnv unnamed("TARVO_REGISTRY", "");
+    ScopedEnv config("XDG_CONFIG_HOME", m_ws.dir().file("config"));
+    ScopedEnv wine("WINEPREFIX", prefix.path());
+
+    CliRun run = tarvoSync({"status"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.out.find("dialer_home: " + m_ws.dir().file("dialer") + "\n"), std::string::npos) << run.out;
 }
 
 TEST_F(TarvoSyncTest, limitUnknownAndCustomerPopsChangeNothingOnTheHandheld)
