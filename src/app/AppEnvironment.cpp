@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kVariableNames[] = {"TARVO_REGISTRY",     "TARVO_DEVICE",        "TARVO_COUNTRY_LIST",
                                           "TARVO_ANSI_CODEPAGE", "TARVO_OEM_CODEPAGE", "XDG_CONFIG_HOME",
-                                          "HOME",               "WINEPREFIX"};
+                                          "HOME",               "WINEPREFIX",          "CURL_CA_BUNDLE"};
 
 // A variable that is set and not empty.
 const std::string* valueOf(const AppEnvironment::Variables& variables, const char* name)
@@ -55,6 +55,8 @@ AppEnvironment AppEnvironment::resolve(const Variables& variables, const std::fi
         env.ansiCodePage = *ansi;
     if (const std::string* oem = valueOf(variables, "TARVO_OEM_CODEPAGE"))
         env.oemCodePage = *oem;
+    if (const std::string* bundle = valueOf(variables, "CURL_CA_BUNDLE"))
+        env.caBundleFile = *bundle;
     return env;
 }
 

@@ -35,6 +35,9 @@ struct AppEnvironment {
     // The desktop's code pages (`TARVO_ANSI_CODEPAGE`, `TARVO_OEM_CODEPAGE`).
     std::string ansiCodePage = "WINDOWS-1252";
     std::string oemCodePage = "IBM437";
+    // Certificates the update service trusts instead of the system's
+    // (`CURL_CA_BUNDLE`, as the curl tool reads it); empty: the system's.
+    std::string caBundleFile;
 
     // Resolved from `variables` with the working folder `folder`.
     static AppEnvironment resolve(const Variables& variables, const std::filesystem::path& folder);

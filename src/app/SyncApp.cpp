@@ -38,6 +38,7 @@ UpdateOptions updateOptions(const AppEnvironment& environment)
 {
     UpdateOptions options;
     options.baseDir = environment.folder.root();
+    options.caBundleFile = environment.caBundleFile;
     return options;
 }
 

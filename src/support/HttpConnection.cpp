@@ -158,8 +158,8 @@ bool HttpConnection::start(const std::string& url, const std::string& headerLine
         blob.len = options.caCertificatesPem.size();
         blob.flags = CURL_BLOB_COPY;
         ok = ok && curl_easy_setopt(e, CURLOPT_CAINFO_BLOB, &blob) == CURLE_OK;
-    } else if (const char* bundle = std::getenv("CURL_CA_BUNDLE"); bundle != nullptr && *bundle != '\0') {
-        ok = ok && curl_easy_setopt(e, CURLOPT_CAINFO, bundle) == CURLE_OK;
+    } else if (!options.caBundleFile.empty()) {
+        ok = ok && curl_easy_setopt(e, CURLOPT_CAINFO, options.caBundleFile.c_str()) == CURLE_OK;
     }
     if (!ok)
         return false;

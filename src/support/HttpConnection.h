@@ -20,10 +20,11 @@ struct HttpOptions {
     // so a slow consumer is not punished for a server that is ready.
     std::chrono::milliseconds idleTimeout = kDefaultTimeout;
     // PEM certificates to trust instead of the system's bundle (a private
-    // phonebook server with its own authority); empty: the file named by
-    // CURL_CA_BUNDLE when that is set, as the curl tool does, else the
-    // system's bundle.
+    // phonebook server with its own authority); empty: the file
+    // `caBundleFile` when one is named (the environment's CURL_CA_BUNDLE, as
+    // the curl tool takes it), else the system's bundle.
     std::string caCertificatesPem;
+    std::string caBundleFile;
     // Asked while waiting for the server; true gives up at once (the
     // transfer then fails). Lets a caller that is shutting down leave a
     // stalled server without sitting out the timeouts.

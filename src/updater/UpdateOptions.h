@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 namespace tarvo {
 
@@ -20,6 +21,8 @@ struct UpdateOptions {
     std::filesystem::path baseDir = ".";
     // Reaching a server, and the longest wait for more data from it.
     std::chrono::milliseconds httpTimeout{30000};
+    // Certificates to trust instead of the system's bundle (HttpOptions).
+    std::string caBundleFile;
     WorkerPriority workerPriority = WorkerPriority::Idle;
     // The wall clock, for the run header and the seed of the server choice.
     std::function<std::time_t()> clock;

@@ -391,6 +391,7 @@ UpdateContext UpdateService::listContext() const
     UpdateContext context{m_options.baseDir, m_tags, m_log, m_serverUrl, m_sessionAuthHeader, {}};
     context.http.connectTimeout = m_options.httpTimeout;
     context.http.idleTimeout = m_options.httpTimeout;
+    context.http.caBundleFile = m_options.caBundleFile;
     // A cancel leaves version lists alone; only the service's end cuts them.
     context.http.abort = [this] { return m_stopping.load(); };
     return context;

@@ -68,9 +68,10 @@ struct Dialer {
         tags.Fill({0, 42, 0}, "", std::nullopt);
     }
 
-    int update()
+    int update(const std::string& caBundleFile = {})
     {
         UpdateOptions options;
+        options.caBundleFile = caBundleFile;
         options.baseDir = dir.path();
         options.workerPriority = WorkerPriority::Normal;
         UpdateService service(profile, tags, frontEnd, options);
@@ -163,9 +164,8 @@ TEST(PhonebookServer, servesHttpsWithAGivenCertificate)
     ASSERT_TRUE(server.up());
     ASSERT_EQ(server.url().rfind("https://127.0.0.1:", 0), 0U);
 
-    ScopedEnv bundle("CURL_CA_BUNDLE", root.file("ca.pem"));
     Dialer dialer(server.url());
-    EXPECT_EQ(dialer.update(), UpdateService::kUpdated);
+    EXPECT_EQ(dialer.update(root.file("ca.pem")), UpdateService::kUpdated);
     EXPECT_EQ(dialer.dir.read("update/a.txt.1"), "secured");
 
     PhonebookServer broken({root.path(), "127.0.0.1", 0, "", "", root.file("cert.pem"), root.file("missing.pem")});

@@ -29,7 +29,8 @@ TEST_F(UpdateTest, aServerCertifiedByAnAuthorityInCurlCaBundleIsTrusted)
     TestAuthority authority;
     ASSERT_TRUE(authority.valid());
     write("ca.pem", authority.caPem());
-    ScopedEnv bundle("CURL_CA_BUNDLE", m_dir.file("ca.pem"));
+    UpdateOptions trusting = options();
+    trusting.caBundleFile = m_dir.file("ca.pem");
     PhonebookTestServer https(authority.serverCertificate(), authority.serverKey());
     https.put("/verce/42.ver", "a.txt,,1,0\r\n");
     https.put("/a.txt.1", "over TLS");
@@ -37,7 +38,7 @@ TEST_F(UpdateTest, aServerCertifiedByAnAuthorityInCurlCaBundleIsTrusted)
     ASSERT_EQ(https.base().rfind("https://", 0), 0U);
     writeProfile(https.profileLines());
 
-    EXPECT_EQ(runUpdate(), UpdateService::kUpdated);
+    EXPECT_EQ(runUpdate(trusting), UpdateService::kUpdated);
     EXPECT_EQ(read("update/a.txt.1"), "over TLS");
     EXPECT_EQ(https.requests(), (Lines{"/verce/42.ver", "/a.txt.1", "/verce/global.ver"}));
 }
