@@ -6,73 +6,65 @@
 
 namespace tarvo::gui {
 
-ProgressRelay::ProgressRelay(ProgressDialog* window) : m_window(window)
-{
-    m_throttle.setSingleShot(true);
-    connect(&m_throttle, &QTimer::timeout, this, &ProgressRelay::deliverProgress);
-}
+ProgressRelay::ProgressRelay(ProgressDialog* window) : m_window(window) {}
 
 ProgressRelay::~ProgressRelay() = default;
 
 void ProgressRelay::progress(std::uint32_t received, std::int32_t expected)
 {
-    // Both halves are stored before the flag, so the GUI thread never reads
-    // a byte count of one report with the total of another one for long:
-    // the next report follows with a consistent pair.
-    m_received.store(received, std::memory_order_relaxed);
-    m_expected.store(expected, std::memory_order_relaxed);
-    if (!m_progressWaiting.exchange(true, std::memory_order_acq_rel))
-        QMetaObject::invokeMethod(this, &ProgressRelay::progressArrived, Qt::QueuedConnection);
-}
-
-void ProgressRelay::progressArrived()
-{
-    if (m_throttle.isActive())
-        return; // the pending delivery will take the latest report
-    const qint64 since = m_sinceDelivery.isValid() ? m_sinceDelivery.elapsed() : kProgressIntervalMs;
-    if (since >= kProgressIntervalMs)
-        deliverProgress();
-    else
-        m_throttle.start(static_cast<int>(kProgressIntervalMs - since));
-}
-
-void ProgressRelay::deliverProgress()
-{
-    m_throttle.stop();
-    if (!m_progressWaiting.exchange(false, std::memory_order_acq_rel))
-        return;
-    const std::uint32_t received = m_received.load(std::memory_order_relaxed);
-    const std::int32_t expected = m_expected.load(std::memory_order_relaxed);
-    m_sinceDelivery.start();
-    if (m_window)
-        m_window->showProgress(received, expected);
+    m_throttled.progress(received, expected);
 }
 
 void ProgressRelay::text(const std::string& text, UpdateTextTarget target)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, owned = QString::fromStdString(text), target] {
-            if (m_window)
-                m_window->showText(owned, target);
-        },
-        Qt::QueuedConnection);
+    m_throttled.text(text, target);
 }
 
 void ProgressRelay::pending()
 {
-    // The progress window has nothing to do before a pass fetches its files.
+    // The progress window has nothing to do before a pass fetches its files;
+    // the throttle still hands on a report it held back.
+    m_throttled.pending();
 }
 
 void ProgressRelay::done()
 {
+    m_throttled.done();
+}
+
+void ProgressRelay::Poster::progress(std::uint32_t received, std::int32_t expected)
+{
+    ProgressRelay& relay = m_relay;
     QMetaObject::invokeMethod(
-        this,
-        [this] {
-            deliverProgress();
-            if (m_window)
-                m_window->updateEnded();
-            deleteLater();
+        &relay,
+        [&relay, received, expected] {
+            if (relay.m_window)
+                relay.m_window->showProgress(received, expected);
+        },
+        Qt::QueuedConnection);
+}
+
+void ProgressRelay::Poster::text(const std::string& text, UpdateTextTarget target)
+{
+    ProgressRelay& relay = m_relay;
+    QMetaObject::invokeMethod(
+        &relay,
+        [&relay, owned = QString::fromStdString(text), target] {
+            if (relay.m_window)
+                relay.m_window->showText(owned, target);
+        },
+        Qt::QueuedConnection);
+}
+
+void ProgressRelay::Poster::done()
+{
+    ProgressRelay& relay = m_relay;
+    QMetaObject::invokeMethod(
+        &relay,
+        [&relay] {
+            if (relay.m_window)
+                relay.m_window->updateEnded();
+            relay.deleteLater();
         },
         Qt::QueuedConnection);
 }

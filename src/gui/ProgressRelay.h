@@ -1,13 +1,11 @@
 #pragma once
 
+#include "updater/ThrottledUpdateObserver.h"
 #include "updater/UpdateObserver.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 
-#include <atomic>
 #include <cstdint>
 
 namespace tarvo::gui {
@@ -22,15 +20,13 @@ class ProgressDialog;
 // exists before it touches it. A text that finds no window is simply freed
 // with its call.
 //
-// Progress is coalesced: the worker may report every block, the window takes
-// at most about thirty reports a second, always the latest, and the last one
-// before the end.
+// Progress goes through the update service's own throttle (the command
+// line's progress bar uses the same one), so the window gets at most about
+// thirty reports a second and always where each file ended.
 class ProgressRelay final : public QObject, public UpdateObserver {
     Q_OBJECT
 
 public:
-    static constexpr int kProgressIntervalMs = 33;
-
     explicit ProgressRelay(ProgressDialog* window);
     ~ProgressRelay() override;
 
@@ -41,18 +37,22 @@ public:
     void done() override;
 
 private:
-    // On the GUI thread.
-    void deliverProgress();
-    void progressArrived();
+    // What the throttle lets through, posted to the GUI thread.
+    class Poster final : public UpdateObserver {
+    public:
+        explicit Poster(ProgressRelay& relay) : m_relay(relay) {}
+        void progress(std::uint32_t received, std::int32_t expected) override;
+        void text(const std::string& text, UpdateTextTarget target) override;
+        void pending() override {}
+        void done() override;
+
+    private:
+        ProgressRelay& m_relay;
+    };
 
     QPointer<ProgressDialog> m_window;
-    QTimer m_throttle;
-    QElapsedTimer m_sinceDelivery;
-    std::atomic<std::uint32_t> m_received{0};
-    std::atomic<std::int32_t> m_expected{0};
-    // Set by the worker when it stored a report the window has not seen;
-    // cleared by the GUI thread when it takes it.
-    std::atomic<bool> m_progressWaiting{false};
+    Poster m_poster{*this};
+    ThrottledUpdateObserver m_throttled{m_poster};
 };
 
 } // namespace tarvo::gui
