@@ -90,7 +90,6 @@ std::string dataText(const FakeTransport::ValueWrite& write)
 
 struct SettingsTest : ::testing::Test {
     TempDir dir;
-    ScopedCurrentDir cwd{dir.path()};
     FakeTransport device;
     RecordingFrontEnd ui;
     DeviceSettings settings{device, ui, kCaption, dir.file("cereg.ini")};

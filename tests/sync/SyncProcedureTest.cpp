@@ -47,7 +47,6 @@ std::string isdn(const std::string& id)
 // a handheld that already carries an older phonebook and a city table.
 struct SyncTest : ::testing::Test {
     TempDir work;
-    ScopedCurrentDir cwd{work.path()};
     HandheldFolder handheld;
     FolderDevice device{handheld.folder()};
     RecordingFrontEnd ui;
@@ -313,7 +312,7 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
     work.write("dialer/dr_country.txt", "US,1,1,G, 1FG,011EFG, 1FG\r\n");
     CountryQuery query(work.file("countries.csv"));
 
-    MasterPhonebook first(work.file("dialer"), ui, "dr_country.txt", query);
+    MasterPhonebook first(work.file("dialer"), ui, work.file("dr_country.txt"), query);
     HandheldSet firstSet(first.pops(), 0);
     first.setReadBack(HandheldPhonebook::readBackFor(link, firstSet, work.file("cepbook.txt")));
     MasterPhonebook::LoadResult loaded = first.Load();
@@ -323,7 +322,7 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
     ASSERT_EQ(sync(first.pops()), Result::Done);
     const std::string pushed = handheld.get("cepbook.txt");
 
-    MasterPhonebook second(work.file("dialer"), ui, "dr_country.txt", query);
+    MasterPhonebook second(work.file("dialer"), ui, work.file("dr_country.txt"), query);
     HandheldSet secondSet(second.pops(), 0);
     second.setReadBack(HandheldPhonebook::readBackFor(link, secondSet, work.file("cepbook.txt")));
     loaded = second.Load();
@@ -338,7 +337,7 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
     // A handheld that cannot be reached ends the load with its message.
     handheld.knobs("StartDelayMs=-1\r\n");
     link.setConnectTimeout(60ms);
-    MasterPhonebook third(work.file("dialer"), ui, "dr_country.txt", query);
+    MasterPhonebook third(work.file("dialer"), ui, work.file("dr_country.txt"), query);
     HandheldSet thirdSet(third.pops(), 0);
     third.setReadBack(HandheldPhonebook::readBackFor(link, thirdSet, work.file("cepbook.txt")));
     loaded = third.Load();
