@@ -4,6 +4,7 @@
 #include "app/SyncApp.h"
 #include "cli/BlockWriter.h"
 #include "cli/JsonOutput.h"
+#include "cli/OptionSet.h"
 #include "phonebook/MasterPhonebook.h"
 #include "phonebook/PopRecord.h"
 #include "support/SideBySide.h"
@@ -179,6 +180,24 @@ void writeRows(const Rows& rows, bool table, const CodePage& page, std::ostream&
 }
 
 } // namespace
+
+void ListCommand::addOptions(OptionSet& options)
+{
+    m_options.filter.addOptions(options);
+    options.add("--handheld", "The Handheld list: chosen POPs passing the filter", &m_options.handheld);
+    options.add("--sort", "Sort column", &m_sortName).allowed = {"city", "number"};
+    options.add("--descending", "Descending order", &m_options.descending);
+    options.add("--format", "Output format: table, tsv or json", &m_formatName).allowed = {"table", "tsv", "json"};
+}
+
+bool ListCommand::finishOptions(std::ostream&)
+{
+    m_options.sort = m_sortName == "number" ? SortColumn::Number : SortColumn::City;
+    m_options.format = m_formatName == "tsv"    ? ListOptions::Format::Tsv
+                       : m_formatName == "json" ? ListOptions::Format::Json
+                                                : ListOptions::Format::Table;
+    return true;
+}
 
 int ListCommand::run(CommandContext& context)
 {

@@ -4,6 +4,7 @@
 #include "app/SyncApp.h"
 #include "cli/CliFrontEnd.h"
 #include "cli/JsonOutput.h"
+#include "cli/OptionSet.h"
 #include "phonebook/MasterPhonebook.h"
 #include "phonebook/PopList.h"
 
@@ -26,6 +27,17 @@ void printList(std::ostream& out, const char* key, const std::vector<std::string
 }
 
 } // namespace
+
+void StatusCommand::addOptions(OptionSet& options)
+{
+    options.add("--format", "Output format: text or json", &m_formatName).allowed = {"text", "json"};
+}
+
+bool StatusCommand::finishOptions(std::ostream&)
+{
+    m_format = m_formatName == "json" ? Format::Json : Format::Text;
+    return true;
+}
 
 int StatusCommand::run(CommandContext& context)
 {
