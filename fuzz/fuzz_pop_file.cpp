@@ -8,6 +8,7 @@
 // into parts as small as a byte allows (as large files are read side by
 // side), and must give the same records and columns.
 
+#include "phonebook/PopLineSplitter.h"
 #include "phonebook/PopList.h"
 #include "support/Tokenizer.h"
 
@@ -46,7 +47,7 @@ void checkSplitter(std::string_view text)
         text.remove_prefix(line.size());
         for (int max : {4, 29, 40}) {
             int na = tarvo::ParseTokens(line, a.data(), max);
-            int nb = tarvo::PopList::splitLine(line, b.data(), max);
+            int nb = tarvo::PopLineSplitter::split(line, b.data(), max);
             if (na != nb)
                 std::abort();
             for (int i = 0; i < na; ++i)
