@@ -21,8 +21,8 @@ class PopRecord;
 // block offered for huge pages, and merges them.
 //
 // Measured on the realistic 1M book, the 408,000 rows of its largest
-// country sorted by city (median of 5): the comparison in place 930 ms, the
-// packed keys 89 ms.
+// country in pbook.txt sorted by city (median of 5, two processors): a
+// stable sort with the comparison in place 415 ms, the packed keys 35 ms.
 class PopSortKeys final {
 public:
     // Sorts `rows` stably in the order of `comparePops`, with the same
