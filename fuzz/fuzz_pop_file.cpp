@@ -9,6 +9,7 @@
 // side), and must give the same records and columns.
 
 #include "phonebook/HandheldSet.h"
+#include "phonebook/PopLineSplitter.h"
 #include "phonebook/PopList.h"
 #include "support/Tokenizer.h"
 
@@ -47,7 +48,7 @@ void checkSplitter(std::string_view text)
         text.remove_prefix(line.size());
         for (int max : {4, 29, 40}) {
             int na = tarvo::ParseTokens(line, a.data(), max);
-            int nb = tarvo::PopList::splitLine(line, b.data(), max);
+            int nb = tarvo::PopLineSplitter::split(line, b.data(), max);
             if (na != nb)
                 std::abort();
             for (int i = 0; i < na; ++i)

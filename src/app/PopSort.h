@@ -15,6 +15,13 @@ struct PopSort {
     SortColumn column = SortColumn::City;
     SortDirection direction = SortDirection::Ascending;
 
+    // +1 or -1: the factor a comparison by `by` takes from the sort. Only
+    // the sorted column follows the direction; the other one always ascends.
+    [[nodiscard]] int factor(SortColumn by) const
+    {
+        return column == by && direction == SortDirection::Descending ? -1 : 1;
+    }
+
     // A header click: the same column flips the direction, another column
     // sorts ascending by it.
     void click(SortColumn clicked)
@@ -38,12 +45,10 @@ struct PopSort {
 // reading of the rule would, is no order at all and lets a sort misbehave.
 int comparePops(const PopRecord& a, const PopRecord& b, const PopSort& sort, int allCitySign, int popSortOrder);
 
-// Sorts a list stably in the order of `comparePops`, with the same result.
-// Most comparisons are settled by a key made once per row (the all-city
-// flag, the city's rank among the list's cities, the customer flag, the
-// sort order, the area code and the first bytes of the number), so a list of
-// hundreds of thousands of rows does not chase every record's text for
-// every comparison.
+// Sorts a list stably in the order of `comparePops`, with the same result:
+// by keys made once per row (see PopSortKeys), so a list of hundreds of
+// thousands of rows does not chase every record's text for every
+// comparison.
 void sortPops(std::vector<PopRecord*>& rows, const PopSort& sort, int allCitySign, int popSortOrder);
 
 } // namespace tarvo

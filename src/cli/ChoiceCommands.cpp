@@ -2,6 +2,7 @@
 
 #include "app/SelectionModel.h"
 #include "app/SyncApp.h"
+#include "cli/OptionSet.h"
 #include "phonebook/CityTable.h"
 #include "phonebook/CountryTable.h"
 #include "phonebook/MasterPhonebook.h"
@@ -29,6 +30,11 @@ int CountriesCommand::run(CommandContext& context)
     return kExitOk;
 }
 
+void StatesCommand::addOptions(OptionSet& options)
+{
+    options.add("--country", FilterOptions::kCountryHelp, &m_options.country).required = true;
+}
+
 int StatesCommand::run(CommandContext& context)
 {
     SelectionModel model = context.model();
@@ -38,6 +44,12 @@ int StatesCommand::run(CommandContext& context)
     for (const RegionEntry* state : model.stateChoices(*filter.country))
         context.out << shown(state->regionCode) << '\t' << shown(state->name) << '\n';
     return kExitOk;
+}
+
+void CitiesCommand::addOptions(OptionSet& options)
+{
+    options.add("--country", FilterOptions::kCountryHelp, &m_options.country).required = true;
+    options.add("--state", FilterOptions::kStateHelp, &m_options.state);
 }
 
 int CitiesCommand::run(CommandContext& context)

@@ -14,7 +14,7 @@ public:
 // `states --country C`: the State list's entries for a country.
 class StatesCommand final : public Command {
 public:
-    explicit StatesCommand(FilterOptions options) : m_options(std::move(options)) {}
+    void addOptions(OptionSet& options) override;
     int run(CommandContext& context) override;
 
 private:
@@ -25,7 +25,7 @@ private:
 // "name<TAB>state<TAB>shown text".
 class CitiesCommand final : public Command {
 public:
-    explicit CitiesCommand(FilterOptions options) : m_options(std::move(options)) {}
+    void addOptions(OptionSet& options) override;
     int run(CommandContext& context) override;
 
 private:

@@ -9,6 +9,7 @@
 #include "cli/CliFrontEnd.h"
 #include "cli/EncipherCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/OptionSet.h"
 #include "cli/StatusCommand.h"
 #include "cli/SyncCommand.h"
 #include "cli/UpdateCommand.h"
@@ -16,104 +17,65 @@
 
 #include <CLI/CLI.hpp>
 
+#include <iterator>
 #include <memory>
 #include <ostream>
+#include <type_traits>
+#include <variant>
 
 namespace tarvo::cli {
 
 namespace {
 
-constexpr const char* kCountryHelp = "Country code: the first column of country.txt, such as US";
-constexpr const char* kStateHelp = "State (region) code: the second column of region.txt, such as CA";
 
-// Every verb's options, bound before the arguments are parsed; the chosen
-// verb's command is made from its part.
-struct VerbOptions {
-    FilterOptions choice; // states, cities
-    ListOptions list;
-    std::string listSort = "city";    // list --sort, as given
-    std::string listFormat = "table"; // list --format, as given
-    std::string statusFormat = "text"; // status --format, as given
-    SyncOptions sync;
-    std::string text; // encipher
-};
-
-// One verb: its name and help, the options it takes, and the command that
-// runs it. A verb without options leaves `addOptions` empty.
+// One verb: its name and help, and the command that takes its options and
+// runs it.
 struct Verb {
     const char* name;
     const char* help;
-    void (*addOptions)(CLI::App& verb, VerbOptions& options);
-    std::unique_ptr<Command> (*make)(const VerbOptions& options);
+    std::unique_ptr<Command> (*make)();
 };
 
-void addFilterOptions(CLI::App& verb, FilterOptions& filter)
+template <class VerbCommand>
+std::unique_ptr<Command> makeCommand()
 {
-    verb.add_option("--country", filter.country, kCountryHelp);
-    verb.add_option("--state", filter.state, kStateHelp);
-    verb.add_option("--city", filter.city, "City name");
-    verb.add_option("--area-code", filter.areaCode, "Area code");
+    return std::make_unique<VerbCommand>();
 }
 
 const Verb kVerbs[] = {
-    {"status", "What start-up found, as key: value lines (or one JSON object)",
-     [](CLI::App& verb, VerbOptions& o) {
-         verb.add_option("--format", o.statusFormat, "Output format: text or json")
-             ->check(CLI::IsMember({"text", "json"}));
-     },
-     [](const VerbOptions& o) -> std::unique_ptr<Command> {
-         return std::make_unique<StatusCommand>(o.statusFormat == "json" ? StatusCommand::Format::Json
-                                                                         : StatusCommand::Format::Text);
-     }},
-    {"countries", "The countries the Country list offers: code<TAB>name", nullptr,
-     [](const VerbOptions&) -> std::unique_ptr<Command> { return std::make_unique<CountriesCommand>(); }},
-    {"states", "The states the State list offers for a country: code<TAB>name",
-     [](CLI::App& verb, VerbOptions& o) { verb.add_option("--country", o.choice.country, kCountryHelp)->required(); },
-     [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<StatesCommand>(o.choice); }},
-    {"cities", "The cities the City list offers: name<TAB>state<TAB>shown text",
-     [](CLI::App& verb, VerbOptions& o) {
-         verb.add_option("--country", o.choice.country, kCountryHelp)->required();
-         verb.add_option("--state", o.choice.state, kStateHelp);
-     },
-     [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<CitiesCommand>(o.choice); }},
-    {"list", "The Main list (or the Handheld list) as the window shows it",
-     [](CLI::App& verb, VerbOptions& o) {
-         addFilterOptions(verb, o.list.filter);
-         verb.add_flag("--handheld", o.list.handheld, "The Handheld list: chosen POPs passing the filter");
-         verb.add_option("--sort", o.listSort, "Sort column")->check(CLI::IsMember({"city", "number"}));
-         verb.add_flag("--descending", o.list.descending, "Descending order");
-         verb.add_option("--format", o.listFormat, "Output format: table, tsv or json")
-             ->check(CLI::IsMember({"table", "tsv", "json"}));
-     },
-     [](const VerbOptions& o) -> std::unique_ptr<Command> {
-         ListOptions list = o.list;
-         list.sort = o.listSort == "number" ? SortColumn::Number : SortColumn::City;
-         list.format = o.listFormat == "tsv"    ? ListOptions::Format::Tsv
-                       : o.listFormat == "json" ? ListOptions::Format::Json
-                                                : ListOptions::Format::Table;
-         return std::make_unique<ListCommand>(list);
-     }},
+    {"status", "What start-up found, as key: value lines (or one JSON object)", makeCommand<StatusCommand>},
+    {"countries", "The countries the Country list offers: code<TAB>name", makeCommand<CountriesCommand>},
+    {"states", "The states the State list offers for a country: code<TAB>name", makeCommand<StatesCommand>},
+    {"cities", "The cities the City list offers: name<TAB>state<TAB>shown text", makeCommand<CitiesCommand>},
+    {"list", "The Main list (or the Handheld list) as the window shows it", makeCommand<ListCommand>},
     {"sync", "Moves POPs to or from the handheld (within its limit), then synchronizes the handheld",
-     [](CLI::App& verb, VerbOptions& o) {
-         verb.add_option("--add", o.sync.add, "POP id to put on the handheld (repeatable)");
-         verb.add_option("--remove", o.sync.remove, "POP id to take off the handheld (repeatable)");
-         verb.add_flag("--add-matching", o.sync.addMatching,
-                       "Put every POP passing --country/--state/--city/--area-code on the handheld");
-         verb.add_flag("--remove-all", o.sync.removeAll, "Take every POP off the handheld");
-         verb.add_flag("--force", o.sync.force,
-                       "Replace the handheld's phonebook or tables even where the window would ask first "
-                       "(a phonebook that could not be read, an empty master phonebook, an empty table)");
-         addFilterOptions(verb, o.sync.filter);
-     },
-     [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<SyncCommand>(o.sync); }},
+     makeCommand<SyncCommand>},
     {"update",
      "Fetches phonebook updates from a phonebook server of the profile into update/ (log in log/update.log); "
      "Ctrl-C cancels",
-     nullptr, [](const VerbOptions&) -> std::unique_ptr<Command> { return std::make_unique<UpdateCommand>(); }},
+     makeCommand<UpdateCommand>},
     {"encipher", "Prints the enciphered form of TEXT for PhonebookUserID or PhonebookPassword",
-     [](CLI::App& verb, VerbOptions& o) { verb.add_option("TEXT", o.text, "The user name or password")->required(); },
-     [](const VerbOptions& o) -> std::unique_ptr<Command> { return std::make_unique<EncipherCommand>(o.text); }},
+     makeCommand<EncipherCommand>},
 };
+
+// Gives the parser the options a verb describes, bound where the verb said.
+void bindOptions(CLI::App& verb, const OptionSet& options)
+{
+    for (const Option& option : options.options()) {
+        CLI::Option* bound = std::visit(
+            [&](auto* target) {
+                if constexpr (std::is_same_v<decltype(target), bool*>)
+                    return verb.add_flag(option.name, *target, option.help);
+                else
+                    return verb.add_option(option.name, *target, option.help);
+            },
+            option.target);
+        if (!option.allowed.empty())
+            bound->check(CLI::IsMember(option.allowed));
+        if (option.required)
+            bound->required();
+    }
+}
 
 // The verb a failed parse was given when it names none of ours: CLI11 only
 // says that a verb is missing.
@@ -146,11 +108,13 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     app.add_option("-c", profileFile, "Profile settings file (default synconfig.ini)");
     app.add_option("-u", userFile, "User settings file (default synuser.ini)");
 
-    VerbOptions verbOptions;
+    // Every verb's command is made before the arguments are parsed: the
+    // parser fills its options in place.
+    std::vector<std::unique_ptr<Command>> commands;
     for (const Verb& verb : kVerbs) {
-        CLI::App* sub = app.add_subcommand(verb.name, verb.help);
-        if (verb.addOptions)
-            verb.addOptions(*sub, verbOptions);
+        OptionSet described;
+        commands.emplace_back(verb.make())->addOptions(described);
+        bindOptions(*app.add_subcommand(verb.name, verb.help), described);
     }
 
     std::vector<const char*> argv;
@@ -172,28 +136,18 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         app.exit(e, out, err);
         return kExitUsage;
     }
-    const Verb* chosen = nullptr;
-    for (const Verb& verb : kVerbs)
-        if (app.got_subcommand(verb.name))
-            chosen = &verb;
-    if (chosen == nullptr) {
+    Command* command = nullptr;
+    for (std::size_t v = 0; v < std::size(kVerbs); ++v)
+        if (app.got_subcommand(kVerbs[v].name))
+            command = commands[v].get();
+    if (command == nullptr) {
         err << "A verb is required\nRun with --help for more information.\n";
         return kExitUsage;
     }
-    const SyncOptions& sync = verbOptions.sync;
-    if (sync.addMatching && !sync.filter.country && !sync.filter.areaCode) {
-        err << "--add-matching needs a filter (--country or --area-code)\n";
+    if (!command->finishOptions(err))
         return kExitUsage;
-    }
-    const FilterOptions& filter = sync.filter;
-    if (!sync.addMatching && (filter.country || filter.state || filter.city || filter.areaCode)) {
-        err << "--country, --state, --city and --area-code choose what --add-matching adds: give --add-matching "
-               "with them\n";
-        return kExitUsage;
-    }
 
-    std::unique_ptr<Command> command = chosen->make(verbOptions);
-    CliFrontEnd frontEnd(err, sync.force);
+    CliFrontEnd frontEnd(err, command->answersYes());
     SyncApp syncApp(frontEnd, SyncApp::Kind::CommandLine,
                     options.environment ? *options.environment : AppEnvironment::fromProcess());
     if (options.deviceWait)

@@ -11,6 +11,7 @@ class SyncApp;
 namespace tarvo::cli {
 
 class CliFrontEnd;
+class OptionSet;
 
 // Exit codes of `tarvo-sync`.
 inline constexpr int kExitOk = 0;
@@ -28,10 +29,21 @@ struct CommandContext {
     SelectionModel model() const;
 };
 
-// One verb of the command line.
+// One verb of the command line: its options, bound to its own members, and
+// what it does with them.
 class Command {
 public:
     virtual ~Command() = default;
+    // Describes the verb's options before the arguments are parsed; a verb
+    // without options adds none.
+    virtual void addOptions(OptionSet& /*options*/) {}
+    // Checks the parsed options together (what the parser cannot check one
+    // option at a time) and makes of them what `run` uses, before start-up.
+    // False is a usage error, its message written to `err`.
+    virtual bool finishOptions(std::ostream& /*err*/) { return true; }
+    // Whether the person is taken to answer Yes where the window would ask
+    // leave to replace what is on the handheld (see CliFrontEnd).
+    virtual bool answersYes() const { return false; }
     // Whether the verb needs the program's start-up (dialer, handheld, phonebook).
     virtual bool needsStartup() const { return true; }
     virtual int run(CommandContext& context) = 0;

@@ -1,11 +1,17 @@
 #include "cli/EncipherCommand.h"
 
+#include "cli/OptionSet.h"
 #include "config/AuthHeaderBuilder.h"
 #include "support/TarvoCipher.h"
 
 #include <ostream>
 
 namespace tarvo::cli {
+
+void EncipherCommand::addOptions(OptionSet& options)
+{
+    options.add("TEXT", "The user name or password", &m_text).required = true;
+}
 
 int EncipherCommand::run(CommandContext& context)
 {

@@ -1,10 +1,19 @@
 #include "cli/FilterOptions.h"
 
 #include "app/SelectionModel.h"
+#include "cli/OptionSet.h"
 
 #include <ostream>
 
 namespace tarvo::cli {
+
+void FilterOptions::addOptions(OptionSet& options)
+{
+    options.add("--country", kCountryHelp, &country);
+    options.add("--state", kStateHelp, &state);
+    options.add("--city", "City name", &city);
+    options.add("--area-code", "Area code", &areaCode);
+}
 
 bool FilterOptions::resolve(const SelectionModel& model, PopFilter& filter, std::ostream& err) const
 {

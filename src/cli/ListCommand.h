@@ -4,6 +4,8 @@
 #include "cli/Command.h"
 #include "cli/FilterOptions.h"
 
+#include <string>
+
 namespace tarvo::cli {
 
 struct ListOptions {
@@ -19,11 +21,16 @@ struct ListOptions {
 // `list`: the Main (or Handheld) list after the same filter and sort as the window.
 class ListCommand final : public Command {
 public:
-    explicit ListCommand(ListOptions options) : m_options(std::move(options)) {}
+    explicit ListCommand(ListOptions options = {}) : m_options(std::move(options)) {}
+    void addOptions(OptionSet& options) override;
+    bool finishOptions(std::ostream& err) override;
     int run(CommandContext& context) override;
 
 private:
     ListOptions m_options;
+    // --sort and --format as given; finishOptions makes `m_options` of them.
+    std::string m_sortName = "city";
+    std::string m_formatName = "table";
 };
 
 } // namespace tarvo::cli

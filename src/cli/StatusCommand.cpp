@@ -2,6 +2,7 @@
 
 #include "app/StatusReport.h"
 #include "cli/JsonOutput.h"
+#include "cli/OptionSet.h"
 
 #include <ostream>
 
@@ -52,6 +53,17 @@ void printText(std::ostream& out, const StatusReport& status)
 }
 
 } // namespace
+
+void StatusCommand::addOptions(OptionSet& options)
+{
+    options.add("--format", "Output format: text or json", &m_formatName).allowed = {"text", "json"};
+}
+
+bool StatusCommand::finishOptions(std::ostream&)
+{
+    m_format = m_formatName == "json" ? Format::Json : Format::Text;
+    return true;
+}
 
 int StatusCommand::run(CommandContext& context)
 {

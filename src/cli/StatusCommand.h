@@ -2,6 +2,8 @@
 
 #include "cli/Command.h"
 
+#include <string>
+
 namespace tarvo::cli {
 
 // `status`: what start-up found, as "key: value" lines or one JSON object.
@@ -9,11 +11,13 @@ class StatusCommand final : public Command {
 public:
     enum class Format { Text, Json };
 
-    explicit StatusCommand(Format format = Format::Text) : m_format(format) {}
+    void addOptions(OptionSet& options) override;
+    bool finishOptions(std::ostream& err) override;
     int run(CommandContext& context) override;
 
 private:
-    Format m_format;
+    std::string m_formatName = "text"; // --format, as given
+    Format m_format = Format::Text;
 };
 
 } // namespace tarvo::cli

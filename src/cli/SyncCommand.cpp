@@ -4,6 +4,7 @@
 #include "app/SelectionModel.h"
 #include "app/SyncApp.h"
 #include "cli/CliFrontEnd.h"
+#include "cli/OptionSet.h"
 #include "sync/SyncProcedure.h"
 
 #include <ostream>
@@ -32,6 +33,35 @@ int refusal(const Outcome& outcome, SyncApp& app, CommandContext& context)
 }
 
 } // namespace
+
+void SyncCommand::addOptions(OptionSet& options)
+{
+    options.add("--add", "POP id to put on the handheld (repeatable)", &m_options.add);
+    options.add("--remove", "POP id to take off the handheld (repeatable)", &m_options.remove);
+    options.add("--add-matching", "Put every POP passing --country/--state/--city/--area-code on the handheld",
+                &m_options.addMatching);
+    options.add("--remove-all", "Take every POP off the handheld", &m_options.removeAll);
+    options.add("--force",
+                "Replace the handheld's phonebook or tables even where the window would ask first "
+                "(a phonebook that could not be read, an empty master phonebook, an empty table)",
+                &m_options.force);
+    m_options.filter.addOptions(options);
+}
+
+bool SyncCommand::finishOptions(std::ostream& err)
+{
+    const FilterOptions& filter = m_options.filter;
+    if (m_options.addMatching && !filter.country && !filter.areaCode) {
+        err << "--add-matching needs a filter (--country or --area-code)\n";
+        return false;
+    }
+    if (!m_options.addMatching && filter.given()) {
+        err << "--country, --state, --city and --area-code choose what --add-matching adds: give --add-matching "
+               "with them\n";
+        return false;
+    }
+    return true;
+}
 
 int SyncCommand::run(CommandContext& context)
 {

@@ -22,7 +22,11 @@ struct SyncOptions {
 // add matching, add.
 class SyncCommand final : public Command {
 public:
-    explicit SyncCommand(SyncOptions options) : m_options(std::move(options)) {}
+    explicit SyncCommand(SyncOptions options = {}) : m_options(std::move(options)) {}
+    void addOptions(OptionSet& options) override;
+    // The filter options say what --add-matching adds: one needs the other.
+    bool finishOptions(std::ostream& err) override;
+    bool answersYes() const override { return m_options.force; }
     int run(CommandContext& context) override;
 
 private:

@@ -1,6 +1,7 @@
 #include "phonebook/CityTable.h"
 
 #include "phonebook/DistinctLocations.h"
+#include "phonebook/PopLineSplitter.h"
 #include "phonebook/PopList.h"
 #include "phonebook/RegionTable.h"
 #include "support/AtomicFile.h"
@@ -185,7 +186,7 @@ bool CityTable::read(const std::string& path)
     std::string_view line;
     bool anyCountry = false;
     while (reader.next(line)) {
-        if (Comment(line) || PopList::splitLine(line, fields.data(), 4) < 4)
+        if (Comment(line) || PopLineSplitter::split(line, fields.data(), 4) < 4)
             continue;
         anyCountry = anyCountry || !fields[0].empty();
         // The fields are views into the line: one copy of the line holds

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "phonebook/ColumnMap.h"
+#include "phonebook/PopChunk.h"
 #include "phonebook/PopFileReader.h"
+#include "phonebook/PopListParts.h"
 #include "phonebook/PopRecord.h"
 #include "phonebook/TextArena.h"
-#include "support/LargeBlock.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -45,16 +46,9 @@ public:
     // there are kept). ClearFirst empties the list before the file is opened.
     [[nodiscard]] PopFileStatus LoadFile(Mode mode, const std::string& path, Source source);
 
-    // How LoadFile reads a large file: cut between lines into at most
-    // `parts` parts of at least `minPartBytes` each, read side by side by
-    // threads of their own. The list comes out as reading the file from
-    // start to end makes it.
-    struct Parallelism {
-        unsigned parts = 1;
-        std::uint64_t minPartBytes = 0;
-    };
-    // A part per processor (at most eight), parts of at least 1 MiB.
-    static Parallelism defaultParallelism();
+    // How LoadFile reads a large file: in parts side by side (see
+    // PopListParts), a part per processor unless set otherwise.
+    using Parallelism = PopListParts::Parallelism;
     void setParallelism(Parallelism parallelism) { m_parallelism = parallelism; }
 
     // True when some record came from the master file (fromMaster 1).
@@ -78,45 +72,14 @@ public:
     ColumnMap& columnMap() { return m_columns; }
     const ColumnMap& columnMap() const { return m_columns; }
 
-    // Splits a line exactly as the support library's tokenizer
-    // (ParseTokens) does; lines without double quotes, nearly all of a
-    // phonebook, take a single pass instead of a search per field.
-    static int splitLine(std::string_view line, std::string_view* fields, int max);
-
     // Bytes the list has reserved for records and text (a measure for the
     // benchmarks).
     [[nodiscard]] std::size_t bytesReserved() const;
 
 private:
-    // Chunks grow fast to 4 MiB, two huge pages filled to the end (see
-    // LargeBlock): the small chunks before, and a big chunk's last part
-    // short of a whole huge page, are mapped a 4 KiB page at a time, and
-    // each part of a phonebook read side by side starts its own chunks.
-    static constexpr std::size_t kFirstChunk = 64;
-    static constexpr std::size_t kRampChunks = 5;
-    static constexpr std::size_t kMaxChunk = (std::size_t{4} << 20) / sizeof(PopRecord);
-    static constexpr std::size_t chunkCapacity(std::size_t chunk)
-    {
-        return chunk < kRampChunks ? kFirstChunk << (2 * chunk) : kMaxChunk;
-    }
-
-    // Records [first, used) of an array of `capacity`, made as they are
-    // appended (the memory of the rest is untouched). Only a chunk taken
-    // over from a part read side by side starts past 0 (its first record
-    // joined the POP before the cut); a chunk in the list is never empty.
-    struct Chunk {
-        explicit Chunk(std::size_t size);
-        Chunk(Chunk&& other) noexcept;
-        Chunk& operator=(Chunk&& other) noexcept;
-        Chunk(const Chunk&) = delete;
-        Chunk& operator=(const Chunk&) = delete;
-        ~Chunk();
-
-        LargeBlockPtr<PopRecord> records;
-        std::size_t first = 0;
-        std::size_t used = 0;
-        std::size_t capacity = 0;
-    };
+    // Reads the parts of a large file with readLines and joins them with
+    // append.
+    friend class PopListParts;
     struct SlotPositions;
 
     PopRecord& appendRecord();
@@ -127,18 +90,15 @@ private:
     // line with its POP id joins as a variant, and the last one read after.
     template <class Lines>
     void readLines(Lines& lines, bool fromMaster, PopRecord*& last);
-    // The file open as `fd` cut at `cuts`: the first part from `first`, read
-    // here, the others by threads of their own.
-    PopFileStatus readParts(PopFileReader& first, int fd, const std::vector<std::uint64_t>& cuts, bool fromMaster);
     // Moves the records and text of `part`, read after this list, to its end;
     // `last` and `partLast` as readLines leaves them.
     void append(PopList& part, PopRecord* partLast, PopRecord*& last);
 
-    std::vector<Chunk> m_chunks;
+    std::vector<PopChunk> m_chunks;
     std::size_t m_size = 0;
     TextArena m_text;
     ColumnMap m_columns;
-    Parallelism m_parallelism = defaultParallelism();
+    Parallelism m_parallelism = PopListParts::defaultParallelism();
 
     template <bool Const>
     class Iterator {

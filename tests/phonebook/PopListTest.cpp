@@ -4,6 +4,7 @@
 
 #include "fixtures/PopLine.h"
 #include "fixtures/TempDir.h"
+#include "phonebook/PopLineSplitter.h"
 #include "support/FileHandle.h"
 #include "support/Tokenizer.h"
 
@@ -369,7 +370,7 @@ TEST(PopListSplitLine, agreesWithTheTokenizer)
             std::array<std::string_view, 64> a{};
             std::array<std::string_view, 64> b{};
             int na = ParseTokens(line, a.data(), max);
-            int nb = PopList::splitLine(line, b.data(), max);
+            int nb = PopLineSplitter::split(line, b.data(), max);
             ASSERT_EQ(na, nb) << line << " max " << max;
             for (int k = 0; k < na; ++k)
                 ASSERT_EQ(a[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k)]) << line << " max " << max;
