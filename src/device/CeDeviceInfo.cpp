@@ -9,10 +9,10 @@ namespace tarvo {
 
 namespace {
 
-std::u16string unitsOf(std::span<const std::uint8_t> bytes)
+std::u16string unitsOf(std::span<const std::uint8_t> bytes, std::size_t limit)
 {
     std::u16string text;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    for (std::size_t i = 0; i + 1 < bytes.size() && text.size() < limit; i += 2) {
         auto unit = static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
         if (unit == 0)
             break;
@@ -66,7 +66,7 @@ std::optional<CeDeviceInfo> CeDeviceInfo::parse(std::span<const std::uint8_t> bl
     if (!in.ok() || nameUnits > kMaxNameUnits)
         return std::nullopt;
     info.guid = guidText(guid.first<16>());
-    info.name = CodePage::utf16ToUtf8(unitsOf(in.bytes(2 * std::size_t{nameUnits})));
+    info.name = CodePage::utf16ToUtf8(unitsOf(in.bytes(2 * std::size_t{nameUnits}), kMaxNameUnits));
     in.skip(2); // the name's NUL, not counted
     info.version = in.u32();
     info.cpuType = in.u32();
@@ -101,7 +101,7 @@ std::optional<CeDeviceInfo> CeDeviceInfo::parse(std::span<const std::uint8_t> bl
 std::optional<CeDeviceInfo> CeDeviceInfo::parseLegacy(std::span<const std::uint8_t> block)
 {
     constexpr std::size_t kMinimum = 0x24;
-    if (block.size() < kMinimum)
+    if (block.size() < kMinimum || block.size() >= kMaxLegacyBlock)
         return std::nullopt;
     CeDeviceInfo info;
     RapiReader in(block);
@@ -118,7 +118,7 @@ std::optional<CeDeviceInfo> CeDeviceInfo::parseLegacy(std::span<const std::uint8
         std::uint32_t offset = in.u32();
         if (offset >= block.size())
             return std::nullopt;
-        *text = CodePage::utf16ToUtf8(unitsOf(block.subspan(offset)));
+        *text = CodePage::utf16ToUtf8(unitsOf(block.subspan(offset), kMaxAsciiBytes));
     }
     if (!in.ok())
         return std::nullopt;

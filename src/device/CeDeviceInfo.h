@@ -13,6 +13,8 @@ struct CeDeviceInfo {
     static constexpr std::uint32_t kMaxNameUnits = 31;
     static constexpr std::uint32_t kMaxAsciiBytes = 255;
     static constexpr std::uint32_t kMaxComponents = 6;
+    // An older handheld's block is announced by a header below 512.
+    static constexpr std::size_t kMaxLegacyBlock = 512;
     // Password key values: none, and "typed on the handheld".
     static constexpr std::uint32_t kNoPassword = 0;
     static constexpr std::uint32_t kPasswordOnDevice = 0xFFFFFFFFu;
@@ -32,7 +34,8 @@ struct CeDeviceInfo {
     // The block a newer handheld sends on port 990; nullopt when it is
     // short, a count is over its limit, or a field runs past the end.
     static std::optional<CeDeviceInfo> parse(std::span<const std::uint8_t> block);
-    // The block an older handheld sends on port 5679 (strings at offsets).
+    // The block an older handheld sends on port 5679 (strings at offsets,
+    // each read up to its NUL and at most kMaxAsciiBytes units).
     static std::optional<CeDeviceInfo> parseLegacy(std::span<const std::uint8_t> block);
 
     // 16 bytes as a GUID's text (the first three fields little-endian).

@@ -240,6 +240,18 @@ TEST(CeDeviceInfo, readsTheOlderBlockWithStringsAtOffsets)
     block[24] = 200; // an offset past the end
     EXPECT_FALSE(CeDeviceInfo::parseLegacy(block));
     EXPECT_FALSE(CeDeviceInfo::parseLegacy(std::span(block).first(0x23)));
+    // Found by fuzzing: a name without a NUL ran to the end of any input.
+    // Blocks are shorter than 512 bytes; a name stops at the block's end.
+    block[24] = 36;
+    block[32] = 60;
+    block.resize(CeDeviceInfo::kMaxLegacyBlock - 1, 'I');
+    std::optional<CeDeviceInfo> longest = CeDeviceInfo::parseLegacy(block);
+    ASSERT_TRUE(longest);
+    // 451 bytes after offset 60: 225 units of U+4949, three UTF-8 bytes each.
+    EXPECT_EQ(longest->model.size(), 225u * 3);
+    EXPECT_EQ(longest->model.substr(0, 3), "\xE4\xA5\x89");
+    block.push_back('I');
+    EXPECT_FALSE(CeDeviceInfo::parseLegacy(block));
 }
 
 TEST(CePassword, xorsEveryByteWithTheKeysLowByte)
