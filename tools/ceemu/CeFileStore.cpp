@@ -123,7 +123,9 @@ std::int32_t CeFileStore::open(std::u16string_view path, std::uint32_t access, s
     } else if (disposition == ce::kCreateAlways) {
         if (!fs::is_directory(local.parent_path(), ec))
             return ce::kErrorPathNotFound;
-        if (!m_failCreate.empty() && RegistryFile::sameName(lastName(local), m_failCreate))
+        const std::string name = lastName(local);
+        if (!m_failCreate.empty() && name.size() >= m_failCreate.size() &&
+            RegistryFile::sameName(name.substr(0, m_failCreate.size()), m_failCreate))
             return ce::kErrorAccessDenied;
         file.file = openFile(local.string(), "wb");
     } else {

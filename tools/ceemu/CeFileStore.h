@@ -30,7 +30,8 @@ public:
     CeFileStore(const CeFileStore&) = delete;
     CeFileStore& operator=(const CeFileStore&) = delete;
 
-    // Creating a file of this name (any folder, any case) for writing fails
+    // Creating a file for writing whose name begins with this one (any
+    // folder, any case; so a desktop's temporary names for it too) fails
     // with "access denied".
     void failCreateOf(std::string name) { m_failCreate = std::move(name); }
 

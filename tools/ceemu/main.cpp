@@ -27,7 +27,7 @@ int main(int argc, char** argv)
     app.add_option("--password", options.password, "The handheld's password (none by default)");
     app.add_option("--drop-after", options.dropAfterBytes,
                    "Fault: vanish after this many remote-API bytes have come in");
-    app.add_option("--fail-create", options.failCreate, "Fault: creating a file of this name fails");
+    app.add_option("--fail-create", options.failCreate, "Fault: creating a file whose name begins with this one fails");
     app.add_option("--fail-key", options.failKey,
                    "Fault: creating or opening this registry key (below HKEY_CURRENT_USER) fails");
     app.add_option("--fail-value", options.failValue, "Fault: setting a registry value of this name fails");
