@@ -80,8 +80,17 @@ std::string NetAddress::host() const
 
 std::string NetAddress::text() const
 {
-    std::string port = std::to_string(this->port());
-    return family() == AF_INET6 ? "[" + host() + "]:" + port : host() + ":" + port;
+    std::string out;
+    if (family() == AF_INET6) {
+        out.push_back('[');
+        out.append(host());
+        out.push_back(']');
+    } else {
+        out.append(host());
+    }
+    out.push_back(':');
+    out.append(std::to_string(port()));
+    return out;
 }
 
 } // namespace tarvo
