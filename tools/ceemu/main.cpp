@@ -32,7 +32,12 @@ int main(int argc, char** argv)
                    "Fault: creating or opening this registry key (below HKEY_CURRENT_USER) fails");
     app.add_option("--fail-value", options.failValue, "Fault: setting a registry value of this name fails");
     app.add_option("--slow", slowMs, "Fault: wait this many milliseconds before every answer");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help is a success; every other problem with the options is 2.
+        return app.exit(e) == 0 ? 0 : 2;
+    }
 
     unsigned major = 0;
     unsigned minor = 0;

@@ -30,7 +30,12 @@ int main(int argc, char** argv)
                    "A file whose first line is the handheld password, given when a handheld asks for one");
     app.add_option("--trigger", options.trigger,
                    "The handheld's address (such as 169.254.2.1): nudge it to connect while none is connected");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help is a success; every other problem with the options is 2.
+        return app.exit(e) == 0 ? 0 : 2;
+    }
 
     if (options.listen.empty())
         options.listen = {"169.254.2.2:990", "169.254.2.2:5679"};
