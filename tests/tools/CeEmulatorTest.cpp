@@ -227,7 +227,11 @@ TEST(CeEmulator, checksThePasswordXoredWithItsKey)
     EXPECT_EQ(receive(control.get(), 2), (Bytes{0, 0}));
     send(control.get(), encoded(u"1234"));
     EXPECT_EQ(receive(control.get(), 2), (Bytes{1, 0}));
-    EXPECT_TRUE(emulator.emulator().ready());
+    // Unlocked, it opens the connections it is asked for.
+    send(control.get(), le({5, 4, 1001}));
+    UniqueFd rapi = desktop.accept();
+    ASSERT_TRUE(rapi);
+    EXPECT_EQ(receive(rapi.get(), 4), le({1001}));
 }
 
 } // namespace

@@ -11,11 +11,14 @@
 #include "fixtures/HubRunner.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/TempDir.h"
+#include "support/NetAddress.h"
 #include "support/SocketIo.h"
 #include "support/UniqueFd.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstring>
 #include <sys/socket.h>
@@ -42,12 +45,14 @@ std::unique_ptr<EmulatorRunner> dock(const HubRunner& hub, const HandheldFolder&
 }
 
 // Pushes `content` as cepbook.txt to the handheld of that name.
-SyncResult push(const HubRunner& hub, const std::string& name, const std::string& content)
+SyncResult push(const HubRunner& hub, const std::string& name, const std::string& content,
+                const std::string& password = {})
 {
     test::TempDir local;
     local.write("cepbook.txt", content);
     RapiDevice device(hub.socketPath());
     device.setDeviceName(name);
+    device.setPassword(password);
     test::RecordingFrontEnd ui;
     DeviceLink link(device, ui);
     if (link.connect() != SyncResult::Done)
@@ -133,6 +138,81 @@ TEST(CeHub, givesThePasswordFromItsFile)
     ASSERT_TRUE(hub.waitForReady(1));
     EXPECT_EQ(push(hub, "", "unlocked"), SyncResult::Done);
     EXPECT_EQ(handheld.get("cepbook.txt"), "unlocked");
+}
+
+std::vector<std::uint8_t> le(std::initializer_list<std::uint32_t> words)
+{
+    std::vector<std::uint8_t> out;
+    for (std::uint32_t w : words)
+        for (int s = 0; s < 32; s += 8)
+            out.push_back(static_cast<std::uint8_t>(w >> s));
+    return out;
+}
+
+TEST(CeHub, anOlderHandheldGivesItsPasswordAgainOnEveryConnection)
+{
+    // The older handheld's own port for the desktop's connections.
+    UniqueFd rapiPort(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    std::optional<NetAddress> any = NetAddress::parse("127.0.0.1:0");
+    ASSERT_EQ(::bind(rapiPort.get(), any->get(), any->length()), 0);
+    ASSERT_EQ(::listen(rapiPort.get(), 4), 0);
+    const std::uint16_t port = NetAddress::ofSocket(rapiPort.get(), false)->port();
+    HubRunner hub([&](cehub::HubOptions& o) {
+        o.olderListen = {"127.0.0.1:0"};
+        o.olderRapiPort = port;
+    });
+    HandheldFolder handheld;
+    ceemu::EmulatorOptions options;
+    options.hub = hub.hub().listening().at(1);
+    options.root = handheld.root.path();
+    options.name = "Old";
+    options.older = true;
+    options.rapiListenFd = rapiPort.release();
+    options.osMajor = 4;
+    options.osMinor = 20;
+    options.password = "1357";
+    EmulatorRunner emulator(options);
+    ASSERT_TRUE(hub.waitForKnown(1));
+    EXPECT_EQ(push(hub, "Old", "no password"), SyncResult::NoConnection);
+    EXPECT_EQ(push(hub, "Old", "first", "1357"), SyncResult::Done);
+    EXPECT_EQ(push(hub, "Old", "second"), SyncResult::Done); // the hub keeps what was accepted
+    EXPECT_EQ(handheld.get("cepbook.txt"), "second");
+    EXPECT_NE(ask(hub.socketPath(), "devices\n").find("device " + CeHubProtocol::hex("Old") + " 4 20 ready\n"),
+              std::string::npos);
+}
+
+TEST(CeHub, anOlderHandheldThatStopsAnsweringPingsIsDropped)
+{
+    HubRunner hub([](cehub::HubOptions& o) {
+        o.olderListen = {"127.0.0.1:0"};
+        o.pingInterval = 50ms;
+    });
+    UniqueFd handheld = socketio::connectTcp(*NetAddress::parse(hub.hub().listening().at(1)), -1, 5s);
+    ASSERT_TRUE(handheld);
+    // An empty packet, then the information block (names at offsets).
+    std::vector<std::uint8_t> block = le({0});
+    block.insert(block.end(), {4, 20, 0, 0, 0x11, 0x0A, 0, 0});
+    for (std::uint32_t w : {0u, 0u, 0u, 36u, 42u, 46u})
+        for (std::uint8_t b : le({w}))
+            block.push_back(b);
+    for (char c : std::string("Pi\0\0P\0\0M\0\0", 14)) {
+        block.push_back(static_cast<std::uint8_t>(c));
+        block.push_back(0);
+    }
+    block.resize(48, 0);
+    std::vector<std::uint8_t> size = le({static_cast<std::uint32_t>(block.size())});
+    ASSERT_TRUE(socketio::sendAll(handheld.get(), {le({0}), size, block}, -1, 5s));
+    ASSERT_TRUE(hub.waitForReady(1));
+    std::array<std::uint8_t, 4> ping{};
+    ASSERT_TRUE(socketio::readExact(handheld.get(), ping.data(), 4, -1, 5s));
+    EXPECT_EQ(std::vector<std::uint8_t>(ping.begin(), ping.end()), le({0x12345678}));
+    ASSERT_TRUE(socketio::sendAll(handheld.get(), {ping}, -1, 5s));
+    // Then silence: three unanswered pings later the hub lets it go.
+    for (int i = 0; i < 1000 && hub.hub().readyDevices() > 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(hub.hub().readyDevices(), 0u);
+    std::vector<std::string> log = hub.logLines();
+    EXPECT_NE(std::find(log.begin(), log.end(), "handheld \"Pi\" went away"), log.end());
 }
 
 TEST(CeHub, keepsItsSocketFromASecondHub)

@@ -126,34 +126,82 @@ bool CeEmulator::handshake(int fd)
     return m_options.password.empty() || checkPassword(fd);
 }
 
-bool CeEmulator::checkPassword(int fd)
+std::optional<bool> CeEmulator::passwordMatches(int fd)
 {
     const std::u16string expected = CodePage::utf8ToUtf16(m_options.password);
     const auto mask = static_cast<std::uint8_t>(kPasswordKey);
+    // The desktop may wait for someone to type the password: no limit.
+    std::array<std::uint8_t, 2> count{};
+    if (!socketio::readExact(fd, count.data(), count.size(), m_stop.get(), -1ms))
+        return std::nullopt;
+    std::size_t size = RapiReader(count).u16();
+    if (size % 2 != 0 || size > 1024)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(size);
+    if (!socketio::readExact(fd, bytes.data(), size, m_stop.get(), kHandshakeTimeout))
+        return std::nullopt;
+    std::u16string given;
+    for (std::size_t i = 0; i + 1 < size; i += 2)
+        given.push_back(static_cast<char16_t>((bytes[i] ^ mask) | (bytes[i + 1] ^ mask) << 8));
+    // Older desktops send the NUL too.
+    if (!given.empty() && given.back() == u'\0')
+        given.pop_back();
+    return given == expected;
+}
+
+bool CeEmulator::checkPassword(int fd)
+{
     for (;;) {
-        // The desktop may wait for someone to type the password: no limit.
-        std::array<std::uint8_t, 2> count{};
-        if (!socketio::readExact(fd, count.data(), count.size(), m_stop.get(), -1ms))
+        std::optional<bool> right = passwordMatches(fd);
+        if (!right)
             return false;
-        std::size_t size = RapiReader(count).u16();
-        if (size % 2 != 0 || size > 1024)
-            return false;
-        std::vector<std::uint8_t> bytes(size);
-        if (!socketio::readExact(fd, bytes.data(), size, m_stop.get(), kHandshakeTimeout))
-            return false;
-        std::u16string given;
-        for (std::size_t i = 0; i + 1 < size; i += 2)
-            given.push_back(static_cast<char16_t>((bytes[i] ^ mask) | (bytes[i + 1] ^ mask) << 8));
-        // Older desktops send the NUL too.
-        if (!given.empty() && given.back() == u'\0')
-            given.pop_back();
-        const bool right = given == expected;
-        std::array<std::uint8_t, 2> reply{static_cast<std::uint8_t>(right ? 1 : 0), 0};
+        std::array<std::uint8_t, 2> reply{static_cast<std::uint8_t>(*right ? 1 : 0), 0};
         if (!socketio::sendAll(fd, {reply}, m_stop.get(), kHandshakeTimeout))
             return false;
-        if (right)
+        if (*right)
             return true;
     }
+}
+
+std::vector<std::uint8_t> CeEmulator::olderDeviceInfo() const
+{
+    // Fixed fields, then the three names at the offsets given at 24, 28, 32.
+    const std::u16string name = CodePage::utf8ToUtf16(m_options.name).substr(0, 64);
+    const std::u16string platform = u"PocketPC";
+    const std::u16string model = u"TarvoEmu";
+    RapiWriter out;
+    out.u32(0);
+    out.bytes(std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(m_options.osMajor),
+                                          static_cast<std::uint8_t>(m_options.osMinor)});
+    out.u16(0);    // build
+    out.u16(2577); // an ARM processor
+    out.u16(0);
+    out.u32(0);
+    out.u32(0); // current partner
+    out.u32(0); // second partner
+    auto at = static_cast<std::uint32_t>(36);
+    for (const std::u16string* text : {&name, &platform, &model}) {
+        out.u32(at);
+        at += static_cast<std::uint32_t>(2 * (text->size() + 1));
+    }
+    for (const std::u16string* text : {&name, &platform, &model}) {
+        out.utf16(*text);
+        out.u16(0);
+    }
+    return out.take();
+}
+
+bool CeEmulator::handshakeOlder(int fd)
+{
+    const int stopFd = m_stop.get();
+    // A handheld with a password announces the key first.
+    if (!m_options.password.empty() && !sendWord(fd, 0x200 | kPasswordKey, stopFd))
+        return false;
+    std::vector<std::uint8_t> info = olderDeviceInfo();
+    std::array<std::uint8_t, 4> size = word(static_cast<std::uint32_t>(info.size()));
+    if (!socketio::sendAll(fd, {size, info}, stopFd, kHandshakeTimeout))
+        return false;
+    return m_options.password.empty() || checkPassword(fd);
 }
 
 CeEmulator::End CeEmulator::run()
@@ -161,8 +209,22 @@ CeEmulator::End CeEmulator::run()
     std::optional<NetAddress> hub = NetAddress::parse(m_options.hub);
     if (!hub || !m_stop)
         return End::Failed;
+    if (m_options.older) {
+        if (m_options.rapiListenFd >= 0) {
+            m_rapiListener.reset(m_options.rapiListenFd);
+        } else {
+            std::optional<NetAddress> at = NetAddress::parse(m_options.rapiListen);
+            if (!at)
+                return End::Failed;
+            m_rapiListener.reset(::socket(at->family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
+            int on = 1;
+            (void)::setsockopt(m_rapiListener.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+            if (::bind(m_rapiListener.get(), at->get(), at->length()) != 0 || ::listen(m_rapiListener.get(), 4) != 0)
+                return End::Failed;
+        }
+    }
     UniqueFd control = socketio::connectTcp(*hub, m_stop.get(), kHandshakeTimeout);
-    if (!control || !handshake(control.get()))
+    if (!control || !(m_options.older ? handshakeOlder(control.get()) : handshake(control.get())))
         return End::Failed;
     m_ready = true;
     End end = serve(control.get());
@@ -186,7 +248,10 @@ CeEmulator::End CeEmulator::serve(int control)
     End end = End::Stopped;
     bool running = true;
     while (running) {
-        std::vector<pollfd> fds{{m_stop.get(), POLLIN, 0}, {m_options.stopFd, POLLIN, 0}, {control, POLLIN, 0}};
+        std::vector<pollfd> fds{{m_stop.get(), POLLIN, 0},
+                                {m_options.stopFd, POLLIN, 0},
+                                {control, POLLIN, 0},
+                                {m_rapiListener.get(), POLLIN, 0}};
         for (const Link& link : links)
             fds.push_back({link.fd.get(), POLLIN, 0});
         if (::poll(fds.data(), fds.size(), -1) < 0) {
@@ -226,8 +291,24 @@ CeEmulator::End CeEmulator::serve(int control)
                 }
             }
         }
+        if (fds[3].revents != 0) {
+            // The desktop opens an older handheld's remote-API connections;
+            // with a password it gives it again first, and hears one byte.
+            Link link;
+            link.fd.reset(::accept4(m_rapiListener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+            if (link.fd && !m_options.password.empty()) {
+                std::optional<bool> right = passwordMatches(link.fd.get());
+                std::array<std::uint8_t, 1> reply{static_cast<std::uint8_t>(right.value_or(false) ? 1 : 0)};
+                if (!right || !socketio::sendAll(link.fd.get(), {reply}, m_stop.get(), kHandshakeTimeout) || !*right)
+                    link.fd.reset();
+            }
+            if (link.fd) {
+                link.server = std::make_unique<CeRapiServer>(m_options.osMajor, m_options.osMinor, files, registry);
+                links.push_back(std::move(link));
+            }
+        }
         for (std::size_t i = 0; i < links.size() && running; ++i) {
-            if (fds[3 + i].revents == 0)
+            if (fds[4 + i].revents == 0)
                 continue;
             Link& link = links[i];
             std::size_t kept = link.in.size();

@@ -5,14 +5,16 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace tarvo::ceemu {
 
 // A handheld on TCP: it connects to the desktop's connection manager, runs
-// the newer control protocol (handshake, device information, password),
-// opens a remote-API connection for each one the desktop asks for and
-// serves the remote API from the root's fs/ and registry.reg.
+// the control protocol (handshake, device information, password), opens a
+// remote-API connection for each one the desktop asks for (or, as an older
+// handheld, takes the ones the desktop opens to it) and serves the remote
+// API from the root's fs/ and registry.reg.
 class CeEmulator final {
 public:
     enum class End {
@@ -38,12 +40,17 @@ public:
 
 private:
     std::vector<std::uint8_t> deviceInfo() const;
+    std::vector<std::uint8_t> olderDeviceInfo() const;
     bool handshake(int fd);
+    bool handshakeOlder(int fd);
+    // Reads one password message; nullopt when none came.
+    std::optional<bool> passwordMatches(int fd);
     bool checkPassword(int fd);
     End serve(int control);
 
     EmulatorOptions m_options;
     UniqueFd m_stop;
+    UniqueFd m_rapiListener; // older handhelds only
     std::atomic<bool> m_ready{false};
     std::atomic<std::uint64_t> m_received{0};
 };

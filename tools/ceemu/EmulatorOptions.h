@@ -16,6 +16,14 @@ struct EmulatorOptions {
     std::string name = "TarvoHandheld";
     std::string password; // UTF-8; empty: the handheld has none
 
+    // An older handheld (before Windows Mobile 5): the older control
+    // protocol, and the desktop connects to it for the remote API, at
+    // `rapiListen` ("ADDRESS:PORT"), or on `rapiListenFd` when that is a
+    // listening socket already (the emulator then owns it).
+    bool older = false;
+    std::string rapiListen;
+    int rapiListenFd = -1;
+
     // Faults. The device vanishes (every connection closed at once) after
     // this many remote-API bytes came in; negative: never.
     std::int64_t dropAfterBytes = -1;

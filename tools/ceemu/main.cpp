@@ -25,6 +25,11 @@ int main(int argc, char** argv)
         ->capture_default_str();
     app.add_option("--name", options.name, "The handheld's name")->capture_default_str();
     app.add_option("--password", options.password, "The handheld's password (none by default)");
+    app.add_flag("--older", options.older,
+                 "An older handheld (before Windows Mobile 5): connect to the desktop's port 5679 and take its "
+                 "remote-API connections at --rapi-listen");
+    app.add_option("--rapi-listen", options.rapiListen,
+                   "ADDRESS:PORT where an older handheld takes the desktop's remote-API connections");
     app.add_option("--drop-after", options.dropAfterBytes,
                    "Fault: vanish after this many remote-API bytes have come in");
     app.add_option("--fail-create", options.failCreate, "Fault: creating a file whose name begins with this one fails");
@@ -43,6 +48,10 @@ int main(int argc, char** argv)
     unsigned minor = 0;
     if (std::sscanf(os.c_str(), "%u.%u", &major, &minor) != 2) {
         std::fprintf(stderr, "tarvo-ceemu: --os wants MAJOR.MINOR, such as 5.1\n");
+        return 2;
+    }
+    if (options.older && options.rapiListen.empty()) {
+        std::fprintf(stderr, "tarvo-ceemu: --older wants --rapi-listen ADDRESS:PORT\n");
         return 2;
     }
     options.osMajor = major;

@@ -1,7 +1,9 @@
 #include "cehub/CeHub.h"
 
 #include "cehub/HubDevice.h"
+#include "device/CePassword.h"
 #include "device/RapiReader.h"
+#include "text/CodePage.h"
 #include "support/SocketIo.h"
 #include "text/RegistryFile.h"
 
@@ -27,6 +29,9 @@ using namespace std::chrono_literals;
 
 constexpr std::chrono::milliseconds kTriggerInterval = 5s;
 constexpr std::uint16_t kTriggerPort = 5679;
+// Handhelds before Windows Mobile 5 connect here.
+constexpr std::uint16_t kOlderPort = 5679;
+constexpr std::chrono::milliseconds kOlderConnectTimeout = 3s;
 
 std::string systemError()
 {
@@ -91,12 +96,15 @@ bool CeHub::open(std::string& error)
         return false;
     }
     for (const std::string& address : m_options.listen)
-        if (!listenOn(address, error))
+        if (!listenOn(address, false, error))
+            return false;
+    for (const std::string& address : m_options.olderListen)
+        if (!listenOn(address, true, error))
             return false;
     return openSocket(error);
 }
 
-bool CeHub::listenOn(const std::string& text, std::string& error)
+bool CeHub::listenOn(const std::string& text, bool older, std::string& error)
 {
     std::optional<NetAddress> address = NetAddress::parse(text);
     if (!address) {
@@ -120,7 +128,7 @@ bool CeHub::listenOn(const std::string& text, std::string& error)
     }
     std::optional<NetAddress> bound = NetAddress::ofSocket(fd.get(), false);
     m_listening.push_back(bound ? bound->text() : text);
-    m_listeners.push_back(std::move(fd));
+    m_listeners.push_back({std::move(fd), older || address->port() == kOlderPort});
     return true;
 }
 
@@ -164,15 +172,15 @@ bool CeHub::openSocket(std::string& error)
     return true;
 }
 
-void CeHub::accept(int listener)
+void CeHub::accept(const Listener& listener)
 {
-    UniqueFd fd(::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    UniqueFd fd(::accept4(listener.fd.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
     std::optional<NetAddress> peer = fd ? NetAddress::ofSocket(fd.get(), true) : std::nullopt;
     if (!peer)
         return;
     int on = 1;
     (void)::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    m_newcomers.push_back({std::move(fd), *peer, {}, Clock::now() + m_options.connectTimeout});
+    m_newcomers.push_back({std::move(fd), listener.older, *peer, {}, Clock::now() + m_options.connectTimeout});
 }
 
 void CeHub::acceptClient()
@@ -201,12 +209,14 @@ void CeHub::newcomerReadable(Newcomer& newcomer)
         return;
     std::uint32_t word = RapiReader(newcomer.in).u32();
     for (auto& client : m_clients) {
+        if (newcomer.older)
+            break; // older handhelds never open remote-API connections
         if (client->fd && client->state == Client::State::WaitingConnection && client->requestId == word) {
             handOver(*client, std::move(newcomer.fd), newcomer.peer);
             return;
         }
     }
-    if (word > 1000 && word <= m_lastRequest) {
+    if (!newcomer.older && word > 1000 && word <= m_lastRequest) {
         // An answer to a request whose program gave up.
         newcomer.fd.reset();
         return;
@@ -214,7 +224,9 @@ void CeHub::newcomerReadable(Newcomer& newcomer)
     // Anything else opens a handheld's control connection.
     keepAlive(newcomer.fd.get());
     std::uint64_t id = ++m_lastDevice;
-    auto device = std::make_unique<HubDevice>(id, std::move(newcomer.fd), newcomer.peer);
+    auto device = std::make_unique<HubDevice>(id, std::move(newcomer.fd), newcomer.peer,
+                                              newcomer.older ? HubDevice::Protocol::Older : HubDevice::Protocol::Newer,
+                                              m_options.pingInterval);
     HubDevice& added = *device;
     m_devices.emplace(id, std::move(device));
     log("a handheld connects from " + added.peer().text());
@@ -360,6 +372,10 @@ void CeHub::advance(Client& client)
     client.device = device->id();
     switch (device->state()) {
     case HubDevice::State::Ready: {
+        if (device->protocol() == HubDevice::Protocol::Older) {
+            connectOlder(client, *device);
+            return;
+        }
         do {
             ++m_lastRequest;
         } while (m_lastRequest <= 1000);
@@ -430,6 +446,30 @@ void CeHub::handOver(Client& client, UniqueFd connection, const NetAddress& peer
     log("a remote-API connection to handheld " + it->second->label() + " was handed to a local program");
 }
 
+void CeHub::connectOlder(Client& client, HubDevice& device)
+{
+    // The desktop connects to an older handheld itself, and gives the
+    // password again first when the handheld has one.
+    NetAddress target = device.peer();
+    target.setPort(m_options.olderRapiPort);
+    UniqueFd rapi = socketio::connectTcp(target, m_stop.get(), kOlderConnectTimeout);
+    if (rapi && !device.password().empty()) {
+        std::vector<std::uint8_t> password =
+            CePassword::encode(CodePage::utf8ToUtf16(device.password()), device.info().passwordKey, true);
+        std::uint8_t accepted = 0;
+        if (!socketio::sendAll(rapi.get(), {password}, m_stop.get(), kOlderConnectTimeout) ||
+            !socketio::readExact(rapi.get(), &accepted, 1, m_stop.get(), kOlderConnectTimeout) || accepted == 0)
+            rapi.reset();
+    }
+    if (!rapi) {
+        answer(client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
+        return;
+    }
+    const CeDeviceInfo& info = device.info();
+    answer(client, CeHubProtocol::okAnswer(info.osMajor, info.osMinor, info.name), rapi.get());
+    log("a remote-API connection to handheld " + device.label() + " was handed to a local program");
+}
+
 void CeHub::expire()
 {
     const Clock::time_point now = Clock::now();
@@ -465,7 +505,7 @@ void CeHub::sendTrigger()
 
 void CeHub::run()
 {
-    enum class Kind { Stop, Local, Listener, Arrival, Handheld, Program };
+    enum class Kind { Stop, Local, Port, Arrival, Handheld, Program };
     for (;;) {
         std::vector<pollfd> fds;
         std::vector<std::pair<Kind, std::size_t>> what;
@@ -477,7 +517,7 @@ void CeHub::run()
         add(m_options.stopFd, Kind::Stop, 0);
         add(m_local.get(), Kind::Local, 0);
         for (std::size_t i = 0; i < m_listeners.size(); ++i)
-            add(m_listeners[i].get(), Kind::Listener, i);
+            add(m_listeners[i].fd.get(), Kind::Port, i);
         for (std::size_t i = 0; i < m_newcomers.size(); ++i)
             add(m_newcomers[i].fd.get(), Kind::Arrival, i);
         std::vector<HubDevice*> devices;
@@ -499,7 +539,7 @@ void CeHub::run()
             switch (kind) {
             case Kind::Stop: stopping = true; break;
             case Kind::Local: acceptClient(); break;
-            case Kind::Listener: accept(m_listeners[index].get()); break;
+            case Kind::Port: accept(m_listeners[index]); break;
             case Kind::Arrival: newcomerReadable(m_newcomers[index]); break;
             case Kind::Handheld: deviceReadable(*devices[index]); break;
             case Kind::Program: clientReadable(*m_clients[index]); break;
@@ -507,6 +547,12 @@ void CeHub::run()
         }
         if (stopping)
             break;
+        const Clock::time_point now = Clock::now();
+        for (HubDevice* device : devices) {
+            HubDevice::Event event = device->tick(now);
+            if (event != HubDevice::Event::None)
+                deviceEvent(*device, event);
+        }
         for (auto& client : m_clients)
             advance(*client);
         expire();

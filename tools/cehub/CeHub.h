@@ -48,8 +48,13 @@ public:
 private:
     // A connection to a handheld port whose first word is not in yet: a
     // new handheld's control connection, or a remote-API connection asked for.
+    struct Listener {
+        UniqueFd fd;
+        bool older = false;
+    };
     struct Newcomer {
         UniqueFd fd;
+        bool older = false;
         NetAddress peer;
         std::vector<std::uint8_t> in;
         std::chrono::steady_clock::time_point deadline;
@@ -67,9 +72,9 @@ private:
     };
 
     void log(const std::string& line) const;
-    bool listenOn(const std::string& address, std::string& error);
+    bool listenOn(const std::string& address, bool older, std::string& error);
     bool openSocket(std::string& error);
-    void accept(int listener);
+    void accept(const Listener& listener);
     void acceptClient();
     void newcomerReadable(Newcomer& newcomer);
     void deviceReadable(HubDevice& device);
@@ -78,6 +83,7 @@ private:
     void advance(Client& client);
     HubDevice* pickDevice(const Client& client);
     void answer(Client& client, const std::string& line, int passFd = -1);
+    void connectOlder(Client& client, HubDevice& device);
     void handOver(Client& client, UniqueFd connection, const NetAddress& peer);
     void expire();
     void sendTrigger();
@@ -86,7 +92,7 @@ private:
     HubOptions m_options;
     UniqueFd m_stop;
     UniqueFd m_local;
-    std::vector<UniqueFd> m_listeners;
+    std::vector<Listener> m_listeners;
     std::vector<std::string> m_listening;
     std::vector<Newcomer> m_newcomers;
     std::map<std::uint64_t, std::unique_ptr<HubDevice>> m_devices;

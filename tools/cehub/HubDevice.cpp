@@ -25,8 +25,13 @@ constexpr std::uint32_t kPing = 0x12345678;
 
 } // namespace
 
-HubDevice::HubDevice(std::uint64_t id, UniqueFd control, NetAddress peer)
-    : m_id(id), m_control(std::move(control)), m_peer(std::move(peer))
+HubDevice::HubDevice(std::uint64_t id, UniqueFd control, NetAddress peer, Protocol protocol,
+                     std::chrono::milliseconds pingInterval)
+    : m_id(id),
+      m_control(std::move(control)),
+      m_peer(std::move(peer)),
+      m_protocol(protocol),
+      m_pingInterval(pingInterval)
 {
 }
 
@@ -88,6 +93,8 @@ HubDevice::Event HubDevice::received(std::span<const std::uint8_t> bytes)
 // Takes one message off the front of what came in, if it is all there.
 HubDevice::Event HubDevice::step()
 {
+    if (m_protocol == Protocol::Older)
+        return stepOlder();
     auto take = [this](std::size_t size) {
         m_in.erase(m_in.begin(), m_in.begin() + static_cast<std::ptrdiff_t>(size));
     };
@@ -143,6 +150,8 @@ HubDevice::Event HubDevice::step()
         std::uint16_t result = RapiReader(m_in).u16();
         take(2);
         m_state = result != 0 ? State::Ready : State::Locked;
+        if (result != 0)
+            m_password = m_tried;
         return result != 0 ? Event::Ready : Event::PasswordRejected;
     }
     case State::Unlocking: {
@@ -175,14 +184,88 @@ HubDevice::Event HubDevice::step()
 bool HubDevice::sendPassword(const std::string& password)
 {
     std::u16string units = CodePage::utf8ToUtf16(password);
-    if (m_state != State::Locked || units.size() > CePassword::kMaxBytes / 2)
+    if (m_state != State::Locked || units.size() + 1 > CePassword::kMaxBytes / 2)
         return false;
-    if (!send(CePassword::encode(units, m_info.passwordKey, false))) {
+    // The older protocol counts the NUL in; the newer one does not.
+    const bool older = m_protocol == Protocol::Older;
+    if (!send(CePassword::encode(units, older ? m_olderKey : m_info.passwordKey, older))) {
         gone();
         return false;
     }
+    m_tried = password;
     m_state = State::Checking;
     return true;
+}
+
+HubDevice::Event HubDevice::stepOlder()
+{
+    auto take = [this](std::size_t size) {
+        m_in.erase(m_in.begin(), m_in.begin() + static_cast<std::ptrdiff_t>(size));
+    };
+    switch (m_state) {
+    case State::Handshake: {
+        // Headers: 0 is an empty packet, below 512 the information's size,
+        // from 512 a password challenge whose low byte is the key.
+        if (m_in.size() < 4)
+            return Event::None;
+        std::uint32_t header = RapiReader(m_in).u32();
+        take(4);
+        if (header == 0)
+            return Event::None;
+        if (header >= CeDeviceInfo::kMaxLegacyBlock) {
+            m_olderKey = header & 0xFF;
+            return Event::None;
+        }
+        m_infoSize = header;
+        m_state = State::Info;
+        return Event::None;
+    }
+    case State::Info: {
+        if (m_in.size() < m_infoSize)
+            return Event::None;
+        std::optional<CeDeviceInfo> info = CeDeviceInfo::parseLegacy(std::span(m_in).first(m_infoSize));
+        take(m_infoSize);
+        if (!info)
+            return gone();
+        m_info = std::move(*info);
+        m_info.passwordKey = m_olderKey;
+        m_nextPing = std::chrono::steady_clock::now() + m_pingInterval;
+        m_state = m_olderKey != 0 ? State::Locked : State::Ready;
+        return m_olderKey != 0 ? Event::Identified : Event::Ready;
+    }
+    case State::Checking: {
+        if (m_in.size() < 2)
+            return Event::None;
+        std::uint16_t result = RapiReader(m_in).u16();
+        take(2);
+        m_state = result != 0 ? State::Ready : State::Locked;
+        if (result == 0)
+            return Event::PasswordRejected;
+        m_password = m_tried;
+        m_nextPing = std::chrono::steady_clock::now() + m_pingInterval;
+        return Event::Ready;
+    }
+    default: {
+        if (m_in.size() < 4)
+            return Event::None;
+        std::uint32_t word = RapiReader(m_in).u32();
+        take(4);
+        if (word == kPing)
+            m_unanswered = 0;
+        return Event::None;
+    }
+    }
+}
+
+HubDevice::Event HubDevice::tick(std::chrono::steady_clock::time_point now)
+{
+    if (m_protocol != Protocol::Older || m_state != State::Ready || now < m_nextPing)
+        return Event::None;
+    if (m_unanswered >= kMaxUnansweredPings)
+        return gone();
+    m_nextPing = now + m_pingInterval;
+    ++m_unanswered;
+    return sendWords({kPing}) ? Event::None : gone();
 }
 
 bool HubDevice::requestConnection(std::uint32_t requestId)

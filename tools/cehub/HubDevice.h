@@ -4,6 +4,7 @@
 #include "support/NetAddress.h"
 #include "support/UniqueFd.h"
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -11,11 +12,11 @@
 
 namespace tarvo::cehub {
 
-// The desktop's side of one handheld's control connection (the newer
-// protocol of port 990): the handshake, the device information, the
-// password, and the requests for remote-API connections. It reads what
-// arrives and answers at once; what the hub needs to know comes back as an
-// event.
+// The desktop's side of one handheld's control connection: the handshake,
+// the device information, the password, and (newer protocol, port 990) the
+// requests for remote-API connections or (older protocol, port 5679) the
+// pings that tell the handheld is still there. It reads what arrives and
+// answers at once; what the hub needs to know comes back as an event.
 class HubDevice final {
 public:
     enum class State {
@@ -29,12 +30,23 @@ public:
         Gone,
     };
     enum class Event { None, Identified, Ready, PasswordRejected, Gone };
+    enum class Protocol { Newer, Older };
 
-    HubDevice(std::uint64_t id, UniqueFd control, NetAddress peer);
+    // The older protocol pings (every 5 s unless told otherwise); three
+    // pings unanswered and the handheld counts as gone.
+    static constexpr std::chrono::milliseconds kPingInterval{5000};
+    static constexpr int kMaxUnansweredPings = 3;
+
+    HubDevice(std::uint64_t id, UniqueFd control, NetAddress peer, Protocol protocol = Protocol::Newer,
+              std::chrono::milliseconds pingInterval = kPingInterval);
     HubDevice(const HubDevice&) = delete;
     HubDevice& operator=(const HubDevice&) = delete;
 
     std::uint64_t id() const { return m_id; }
+    Protocol protocol() const { return m_protocol; }
+    // The password the handheld accepted (older handhelds want it again on
+    // every remote-API connection).
+    const std::string& password() const { return m_password; }
     int fd() const { return m_control.get(); }
     const NetAddress& peer() const { return m_peer; }
     State state() const { return m_state; }
@@ -50,12 +62,15 @@ public:
 
     // In state Locked: sends the password (UTF-8) and waits for the result.
     bool sendPassword(const std::string& password);
-    // In state Ready: asks the handheld to open a remote-API connection
-    // that will start with `requestId`.
+    // In state Ready (newer protocol): asks the handheld to open a
+    // remote-API connection that will start with `requestId`.
     bool requestConnection(std::uint32_t requestId);
+    // Older protocol: pings when it is time; Gone after too many unanswered.
+    Event tick(std::chrono::steady_clock::time_point now);
 
 private:
     Event step();
+    Event stepOlder();
     bool send(std::span<const std::uint8_t> bytes);
     bool sendWords(std::initializer_list<std::uint32_t> words);
     Event gone();
@@ -67,6 +82,13 @@ private:
     CeDeviceInfo m_info;
     std::vector<std::uint8_t> m_in;
     std::size_t m_infoSize = 0;
+    Protocol m_protocol;
+    std::uint32_t m_olderKey = 0; // the older protocol's key comes before the information
+    std::string m_password;
+    std::string m_tried;
+    std::chrono::milliseconds m_pingInterval;
+    std::chrono::steady_clock::time_point m_nextPing;
+    int m_unanswered = 0;
 };
 
 } // namespace tarvo::cehub

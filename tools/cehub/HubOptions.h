@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -9,8 +10,17 @@ namespace tarvo::cehub {
 
 // What `tarvo-cehub` is told on its command line.
 struct HubOptions {
-    // "ADDRESS:PORT" to listen on for handhelds.
+    // "ADDRESS:PORT" to listen on for handhelds. Connections to port 5679
+    // speak the older control protocol, all others the newer one.
     std::vector<std::string> listen;
+    // More listening addresses whose connections speak the older protocol
+    // whatever their port (for tests, on free ports).
+    std::vector<std::string> olderListen;
+    // The handheld's port the desktop opens older handhelds' remote-API
+    // connections to.
+    std::uint16_t olderRapiPort = 990;
+    // How often older handhelds are pinged.
+    std::chrono::milliseconds pingInterval{5000};
     // The Unix socket local programs ask on.
     std::string socketPath;
     // The handheld password to give when a handheld asks and the asking
