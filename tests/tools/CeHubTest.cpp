@@ -195,11 +195,11 @@ TEST(CeHub, anOlderHandheldThatStopsAnsweringPingsIsDropped)
     for (std::uint32_t w : {0u, 0u, 0u, 36u, 42u, 46u})
         for (std::uint8_t b : le({w}))
             block.push_back(b);
-    for (char c : std::string("Pi\0\0P\0\0M\0\0", 14)) {
-        block.push_back(static_cast<std::uint8_t>(c));
-        block.push_back(0);
+    for (std::string_view name : {"Pi", "P", "M"}) {
+        for (char c : name)
+            block.insert(block.end(), {static_cast<std::uint8_t>(c), 0});
+        block.insert(block.end(), {0, 0});
     }
-    block.resize(48, 0);
     std::vector<std::uint8_t> size = le({static_cast<std::uint32_t>(block.size())});
     ASSERT_TRUE(socketio::sendAll(handheld.get(), {le({0}), size, block}, -1, 5s));
     ASSERT_TRUE(hub.waitForReady(1));

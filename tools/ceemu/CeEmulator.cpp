@@ -254,6 +254,8 @@ CeEmulator::End CeEmulator::serve(int control)
                                 {m_rapiListener.get(), POLLIN, 0}};
         for (const Link& link : links)
             fds.push_back({link.fd.get(), POLLIN, 0});
+        // Links opened below wait for the next poll.
+        const std::size_t polled = links.size();
         if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -307,7 +309,7 @@ CeEmulator::End CeEmulator::serve(int control)
                 links.push_back(std::move(link));
             }
         }
-        for (std::size_t i = 0; i < links.size() && running; ++i) {
+        for (std::size_t i = 0; i < polled && running; ++i) {
             if (fds[4 + i].revents == 0)
                 continue;
             Link& link = links[i];

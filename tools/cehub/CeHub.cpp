@@ -476,6 +476,13 @@ void CeHub::expire()
     for (Newcomer& newcomer : m_newcomers)
         if (newcomer.deadline <= now)
             newcomer.fd.reset();
+    // A connection that never finishes the handshake is no handheld.
+    for (const auto& [id, device] : m_devices) {
+        if (device->introducing() && device->since() + m_options.connectTimeout <= now) {
+            log("the connection from " + device->peer().text() + " did not finish the handshake");
+            device->drop();
+        }
+    }
     for (auto& client : m_clients) {
         if (!client->fd || client->deadline > now)
             continue;

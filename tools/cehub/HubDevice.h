@@ -67,6 +67,14 @@ public:
     bool requestConnection(std::uint32_t requestId);
     // Older protocol: pings when it is time; Gone after too many unanswered.
     Event tick(std::chrono::steady_clock::time_point now);
+    // True until the handheld has told who it is.
+    bool introducing() const
+    {
+        return m_state == State::Handshake || m_state == State::InfoSize || m_state == State::Info;
+    }
+    std::chrono::steady_clock::time_point since() const { return m_since; }
+    // Lets the handheld go (it never finished its introduction).
+    void drop() { (void)gone(); }
 
 private:
     Event step();
@@ -86,6 +94,7 @@ private:
     std::uint32_t m_olderKey = 0; // the older protocol's key comes before the information
     std::string m_password;
     std::string m_tried;
+    std::chrono::steady_clock::time_point m_since = std::chrono::steady_clock::now();
     std::chrono::milliseconds m_pingInterval;
     std::chrono::steady_clock::time_point m_nextPing;
     int m_unanswered = 0;
