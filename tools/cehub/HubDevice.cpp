@@ -1,0 +1,282 @@
+#include "cehub/HubDevice.h"
+
+#include "device/CePassword.h"
+#include "device/RapiReader.h"
+#include "device/RapiWriter.h"
+#include "support/SocketIo.h"
+#include "text/CodePage.h"
+
+#include <array>
+#include <cerrno>
+#include <sys/socket.h>
+
+namespace tarvo::cehub {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Control messages are a few words; a handheld that does not take them in
+// this time is treated as gone.
+constexpr std::chrono::milliseconds kSendTimeout = 5s;
+// No information block is anywhere near this size.
+constexpr std::size_t kMaxInfo = 64 * 1024;
+constexpr std::uint32_t kPing = 0x12345678;
+
+} // namespace
+
+HubDevice::HubDevice(std::uint64_t id, UniqueFd control, NetAddress peer, Protocol protocol,
+                     std::chrono::milliseconds pingInterval)
+    : m_id(id),
+      m_control(std::move(control)),
+      m_peer(std::move(peer)),
+      m_protocol(protocol),
+      m_pingInterval(pingInterval)
+{
+}
+
+std::string HubDevice::label() const
+{
+    return m_info.name.empty() ? m_peer.text() : "\"" + m_info.name + "\"";
+}
+
+bool HubDevice::send(std::span<const std::uint8_t> bytes)
+{
+    return socketio::sendAll(m_control.get(), {bytes}, -1, kSendTimeout);
+}
+
+bool HubDevice::sendWords(std::initializer_list<std::uint32_t> words)
+{
+    RapiWriter out;
+    for (std::uint32_t w : words)
+        out.u32(w);
+    return send(out.data());
+}
+
+HubDevice::Event HubDevice::gone()
+{
+    m_state = State::Gone;
+    m_control.reset();
+    return Event::Gone;
+}
+
+HubDevice::Event HubDevice::readable()
+{
+    std::array<std::uint8_t, 4096> buffer{};
+    ssize_t n = ::recv(m_control.get(), buffer.data(), buffer.size(), MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return Event::None;
+    if (n <= 0)
+        return gone();
+    return received(std::span(buffer).first(static_cast<std::size_t>(n)));
+}
+
+HubDevice::Event HubDevice::received(std::span<const std::uint8_t> bytes)
+{
+    if (m_state == State::Gone)
+        return Event::Gone;
+    m_in.insert(m_in.end(), bytes.begin(), bytes.end());
+    Event last = Event::None;
+    for (;;) {
+        std::size_t before = m_in.size();
+        State stateBefore = m_state;
+        Event event = step();
+        if (event != Event::None)
+            last = event;
+        if (m_state == State::Gone)
+            return Event::Gone;
+        if (m_in.size() == before && m_state == stateBefore)
+            return last;
+    }
+}
+
+// Takes one message off the front of what came in, if it is all there.
+HubDevice::Event HubDevice::step()
+{
+    if (m_protocol == Protocol::Older)
+        return stepOlder();
+    auto take = [this](std::size_t size) {
+        m_in.erase(m_in.begin(), m_in.begin() + static_cast<std::ptrdiff_t>(size));
+    };
+    switch (m_state) {
+    case State::Handshake: {
+        if (m_in.size() < 4)
+            return Event::None;
+        std::uint32_t request = RapiReader(m_in).u32();
+        take(4);
+        bool sent = true;
+        if (request == 0)
+            sent = sendWords({3});
+        else if (request == 6)
+            sent = sendWords({7, 8, 4, 5});
+        else if (request == 4)
+            m_state = State::InfoSize;
+        // Other requests are not known; the handheld goes on without an answer.
+        return sent ? Event::None : gone();
+    }
+    case State::InfoSize: {
+        if (m_in.size() < 4)
+            return Event::None;
+        m_infoSize = RapiReader(m_in).u32();
+        take(4);
+        if (m_infoSize > kMaxInfo)
+            return gone();
+        m_state = State::Info;
+        return Event::None;
+    }
+    case State::Info: {
+        if (m_in.size() < m_infoSize)
+            return Event::None;
+        std::optional<CeDeviceInfo> info = CeDeviceInfo::parse(std::span(m_in).first(m_infoSize));
+        take(m_infoSize);
+        if (!info)
+            return gone();
+        m_info = std::move(*info);
+        if (m_info.passwordKey == CeDeviceInfo::kNoPassword) {
+            m_state = State::Ready;
+            return Event::Ready;
+        }
+        if (m_info.passwordKey == CeDeviceInfo::kPasswordOnDevice) {
+            // Ask the handheld to show its unlock screen.
+            m_state = State::Unlocking;
+            return sendWords({8}) ? Event::Identified : gone();
+        }
+        m_state = State::Locked;
+        return Event::Identified;
+    }
+    case State::Checking: {
+        if (m_in.size() < 2)
+            return Event::None;
+        std::uint16_t result = RapiReader(m_in).u16();
+        take(2);
+        m_state = result != 0 ? State::Ready : State::Locked;
+        if (result != 0)
+            m_password = m_tried;
+        return result != 0 ? Event::Ready : Event::PasswordRejected;
+    }
+    case State::Unlocking: {
+        if (m_in.size() < 4)
+            return Event::None;
+        std::uint32_t result = RapiReader(m_in).u32();
+        take(4);
+        if (result != 0)
+            return Event::None;
+        // The two words the desktop software sends after an unlock.
+        m_state = State::Ready;
+        return sendWords({0, 0x0C}) ? Event::Ready : gone();
+    }
+    case State::Locked:
+    case State::Ready: {
+        if (m_in.size() < 4)
+            return Event::None;
+        std::uint32_t word = RapiReader(m_in).u32();
+        take(4);
+        if (word == kPing && !sendWords({kPing}))
+            return gone();
+        return Event::None;
+    }
+    case State::Gone:
+        return Event::Gone;
+    }
+    return Event::None;
+}
+
+bool HubDevice::sendPassword(const std::string& password)
+{
+    std::u16string units = CodePage::utf8ToUtf16(password);
+    if (m_state != State::Locked || units.size() + 1 > CePassword::kMaxBytes / 2)
+        return false;
+    // The older protocol counts the NUL in; the newer one does not.
+    const bool older = m_protocol == Protocol::Older;
+    if (!send(CePassword::encode(units, older ? m_olderKey : m_info.passwordKey, older))) {
+        gone();
+        return false;
+    }
+    m_tried = password;
+    m_state = State::Checking;
+    return true;
+}
+
+HubDevice::Event HubDevice::stepOlder()
+{
+    auto take = [this](std::size_t size) {
+        m_in.erase(m_in.begin(), m_in.begin() + static_cast<std::ptrdiff_t>(size));
+    };
+    switch (m_state) {
+    case State::Handshake: {
+        // Headers: 0 is an empty packet, below 512 the information's size,
+        // from 512 a password challenge whose low byte is the key.
+        if (m_in.size() < 4)
+            return Event::None;
+        std::uint32_t header = RapiReader(m_in).u32();
+        take(4);
+        if (header == 0)
+            return Event::None;
+        if (header >= CeDeviceInfo::kMaxLegacyBlock) {
+            m_olderKey = header & 0xFF;
+            return Event::None;
+        }
+        m_infoSize = header;
+        m_state = State::Info;
+        return Event::None;
+    }
+    case State::Info: {
+        if (m_in.size() < m_infoSize)
+            return Event::None;
+        std::optional<CeDeviceInfo> info = CeDeviceInfo::parseLegacy(std::span(m_in).first(m_infoSize));
+        take(m_infoSize);
+        if (!info)
+            return gone();
+        m_info = std::move(*info);
+        m_info.passwordKey = m_olderKey;
+        m_nextPing = std::chrono::steady_clock::now() + m_pingInterval;
+        m_state = m_olderKey != 0 ? State::Locked : State::Ready;
+        return m_olderKey != 0 ? Event::Identified : Event::Ready;
+    }
+    case State::Checking: {
+        if (m_in.size() < 2)
+            return Event::None;
+        std::uint16_t result = RapiReader(m_in).u16();
+        take(2);
+        m_state = result != 0 ? State::Ready : State::Locked;
+        if (result == 0)
+            return Event::PasswordRejected;
+        m_password = m_tried;
+        m_nextPing = std::chrono::steady_clock::now() + m_pingInterval;
+        return Event::Ready;
+    }
+    default: {
+        if (m_in.size() < 4)
+            return Event::None;
+        std::uint32_t word = RapiReader(m_in).u32();
+        take(4);
+        if (word == kPing)
+            m_unanswered = 0;
+        return Event::None;
+    }
+    }
+}
+
+HubDevice::Event HubDevice::tick(std::chrono::steady_clock::time_point now)
+{
+    if (m_protocol != Protocol::Older || m_state != State::Ready || now < m_nextPing)
+        return Event::None;
+    if (m_unanswered >= kMaxUnansweredPings)
+        return gone();
+    m_nextPing = now + m_pingInterval;
+    ++m_unanswered;
+    return sendWords({kPing}) ? Event::None : gone();
+}
+
+bool HubDevice::requestConnection(std::uint32_t requestId)
+{
+    if (m_state != State::Ready)
+        return false;
+    if (!sendWords({5, 4, requestId})) {
+        gone();
+        return false;
+    }
+    return true;
+}
+
+} // namespace tarvo::cehub

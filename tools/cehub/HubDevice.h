@@ -1,0 +1,103 @@
+#pragma once
+
+#include "device/CeDeviceInfo.h"
+#include "support/NetAddress.h"
+#include "support/UniqueFd.h"
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tarvo::cehub {
+
+// The desktop's side of one handheld's control connection: the handshake,
+// the device information, the password, and (newer protocol, port 990) the
+// requests for remote-API connections or (older protocol, port 5679) the
+// pings that tell the handheld is still there. It reads what arrives and
+// answers at once; what the hub needs to know comes back as an event.
+class HubDevice final {
+public:
+    enum class State {
+        Handshake,  // answering the handheld's opening requests
+        InfoSize,   // the information block's length is next
+        Info,       // the information block is next
+        Locked,     // a password is wanted
+        Checking,   // a password was sent, its result is next
+        Unlocking,  // the password is being typed on the handheld
+        Ready,      // remote-API connections can be asked for
+        Gone,
+    };
+    enum class Event { None, Identified, Ready, PasswordRejected, Gone };
+    enum class Protocol { Newer, Older };
+
+    // The older protocol pings (every 5 s unless told otherwise); three
+    // pings unanswered and the handheld counts as gone.
+    static constexpr std::chrono::milliseconds kPingInterval{5000};
+    static constexpr int kMaxUnansweredPings = 3;
+
+    HubDevice(std::uint64_t id, UniqueFd control, NetAddress peer, Protocol protocol = Protocol::Newer,
+              std::chrono::milliseconds pingInterval = kPingInterval);
+    HubDevice(const HubDevice&) = delete;
+    HubDevice& operator=(const HubDevice&) = delete;
+
+    std::uint64_t id() const { return m_id; }
+    Protocol protocol() const { return m_protocol; }
+    // The password the handheld accepted (older handhelds want it again on
+    // every remote-API connection).
+    const std::string& password() const { return m_password; }
+    int fd() const { return m_control.get(); }
+    const NetAddress& peer() const { return m_peer; }
+    State state() const { return m_state; }
+    const CeDeviceInfo& info() const { return m_info; }
+    // The name, or the peer address before the information came.
+    std::string label() const;
+
+    // Bytes that came on the control connection (also the first word, read
+    // before the connection was known to be a control connection).
+    Event received(std::span<const std::uint8_t> bytes);
+    // Reads what is there; Gone when the handheld closed or failed.
+    Event readable();
+
+    // In state Locked: sends the password (UTF-8) and waits for the result.
+    bool sendPassword(const std::string& password);
+    // In state Ready (newer protocol): asks the handheld to open a
+    // remote-API connection that will start with `requestId`.
+    bool requestConnection(std::uint32_t requestId);
+    // Older protocol: pings when it is time; Gone after too many unanswered.
+    Event tick(std::chrono::steady_clock::time_point now);
+    // True until the handheld has told who it is.
+    bool introducing() const
+    {
+        return m_state == State::Handshake || m_state == State::InfoSize || m_state == State::Info;
+    }
+    std::chrono::steady_clock::time_point since() const { return m_since; }
+    // Lets the handheld go (it never finished its introduction).
+    void drop() { (void)gone(); }
+
+private:
+    Event step();
+    Event stepOlder();
+    bool send(std::span<const std::uint8_t> bytes);
+    bool sendWords(std::initializer_list<std::uint32_t> words);
+    Event gone();
+
+    std::uint64_t m_id;
+    UniqueFd m_control;
+    NetAddress m_peer;
+    State m_state = State::Handshake;
+    CeDeviceInfo m_info;
+    std::vector<std::uint8_t> m_in;
+    std::size_t m_infoSize = 0;
+    Protocol m_protocol;
+    std::uint32_t m_olderKey = 0; // the older protocol's key comes before the information
+    std::string m_password;
+    std::string m_tried;
+    std::chrono::steady_clock::time_point m_since = std::chrono::steady_clock::now();
+    std::chrono::milliseconds m_pingInterval;
+    std::chrono::steady_clock::time_point m_nextPing;
+    int m_unanswered = 0;
+};
+
+} // namespace tarvo::cehub

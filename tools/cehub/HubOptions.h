@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarvo::cehub {
+
+// What `tarvo-cehub` is told on its command line.
+struct HubOptions {
+    // "ADDRESS:PORT" to listen on for handhelds. Connections to port 5679
+    // speak the older control protocol, all others the newer one.
+    std::vector<std::string> listen;
+    // More listening addresses whose connections speak the older protocol
+    // whatever their port (for tests, on free ports).
+    std::vector<std::string> olderListen;
+    // The handheld's port the desktop opens older handhelds' remote-API
+    // connections to.
+    std::uint16_t olderRapiPort = 990;
+    // How often older handhelds are pinged.
+    std::chrono::milliseconds pingInterval{5000};
+    // The Unix socket local programs ask on.
+    std::string socketPath;
+    // The handheld password to give when a handheld asks and the asking
+    // program brings none (UTF-8; empty: none).
+    std::string password;
+    // A handheld's address to nudge with the connect datagram (empty: none).
+    std::string trigger;
+    // How long a local request may wait for a handheld to be ready.
+    std::chrono::milliseconds requestTimeout{30000};
+    // How long a handheld may take to open an asked-for connection.
+    std::chrono::milliseconds connectTimeout{10000};
+    // Readable when the hub should stop (the program's signalfd).
+    int stopFd = -1;
+    // Where log lines go (without a line end); none: nowhere.
+    std::function<void(const std::string&)> log;
+};
+
+} // namespace tarvo::cehub
