@@ -1,6 +1,8 @@
 #include "app/AppEnvironment.h"
 
+#include "device/CeHubProtocol.h"
 #include "device/FolderDevice.h"
+#include "device/RapiDevice.h"
 #include "dialing/CountryQuery.h"
 #include "support/InstalledData.h"
 #include "text/CodePage.h"
@@ -13,7 +15,8 @@ namespace {
 
 constexpr const char* kVariableNames[] = {"TARVO_REGISTRY",     "TARVO_DEVICE",        "TARVO_COUNTRY_LIST",
                                           "TARVO_ANSI_CODEPAGE", "TARVO_OEM_CODEPAGE", "XDG_CONFIG_HOME",
-                                          "HOME",               "WINEPREFIX",          "CURL_CA_BUNDLE"};
+                                          "HOME",               "WINEPREFIX",          "CURL_CA_BUNDLE",
+                                          "XDG_RUNTIME_DIR"};
 
 // A variable that is set and not empty.
 const std::string* valueOf(const AppEnvironment::Variables& variables, const char* name)
@@ -34,6 +37,20 @@ std::string defaultRegistryFile(const AppEnvironment::Variables& variables)
     return base + "/tarvo/registry.reg";
 }
 
+// "rapi:" alone: the hub of this user's session when it runs, else the
+// system service's.
+std::string hubSocketFor(const std::string& named, const AppEnvironment::Variables& variables)
+{
+    if (!named.empty())
+        return named;
+    const std::string* runtime = valueOf(variables, "XDG_RUNTIME_DIR");
+    const std::string users = CeHubProtocol::defaultSocketPath(runtime ? *runtime : std::string());
+    std::error_code ec;
+    if (runtime && std::filesystem::exists(users, ec))
+        return users;
+    return CeHubProtocol::defaultSocketPath({});
+}
+
 } // namespace
 
 AppEnvironment AppEnvironment::resolve(const Variables& variables, const std::filesystem::path& folder)
@@ -47,8 +64,12 @@ AppEnvironment AppEnvironment::resolve(const Variables& variables, const std::fi
         env.winePrefix = *prefix;
     else if (const std::string* home = valueOf(variables, "HOME"))
         env.winePrefix = *home + "/.wine";
-    if (const std::string* device = valueOf(variables, "TARVO_DEVICE"))
-        env.deviceFolder = *device;
+    if (const std::string* device = valueOf(variables, "TARVO_DEVICE")) {
+        if (device->starts_with(kRapiPrefix))
+            env.hubSocket = hubSocketFor(device->substr(kRapiPrefix.size()), variables);
+        else
+            env.deviceFolder = *device;
+    }
     const std::string* countries = valueOf(variables, "TARVO_COUNTRY_LIST");
     env.countryListFile = countries ? *countries : InstalledData::path(CountryQuery::kDataFileName);
     if (const std::string* ansi = valueOf(variables, "TARVO_ANSI_CODEPAGE"))
@@ -73,6 +94,8 @@ AppEnvironment AppEnvironment::fromProcess()
 
 std::unique_ptr<DeviceTransport> AppEnvironment::makeDevice() const
 {
+    if (!hubSocket.empty())
+        return std::make_unique<RapiDevice>(hubSocket);
     return std::make_unique<FolderDevice>(deviceFolder);
 }
 

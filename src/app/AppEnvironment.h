@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tarvo {
 
@@ -28,8 +29,13 @@ struct AppEnvironment {
     std::string registryFile;
     bool registryFileNamed = false;
     std::string winePrefix;
-    // The simulated handheld's folder (`TARVO_DEVICE`); empty: no handheld.
+    // `TARVO_DEVICE`: the simulated handheld's folder, or "rapi:[SOCKET]" for
+    // a real handheld through tarvo-cehub. Empty both: no handheld.
     std::string deviceFolder;
+    std::string hubSocket;
+    // The handheld's password, for a real handheld that asks for one (the
+    // command line's --device-password-file; never the password itself).
+    std::string devicePasswordFile;
     // The telephony country list (`TARVO_COUNTRY_LIST`, else the installed file).
     std::string countryListFile;
     // The desktop's code pages (`TARVO_ANSI_CODEPAGE`, `TARVO_OEM_CODEPAGE`).
@@ -43,6 +49,9 @@ struct AppEnvironment {
     static AppEnvironment resolve(const Variables& variables, const std::filesystem::path& folder);
     // The running process's: its environment and its current folder.
     static AppEnvironment fromProcess();
+
+    // The prefix of `TARVO_DEVICE` that names a real handheld.
+    static constexpr std::string_view kRapiPrefix = "rapi:";
 
     // The handheld this environment names.
     std::unique_ptr<DeviceTransport> makeDevice() const;

@@ -7,6 +7,7 @@
 #include "device/DeviceLink.h"
 #include "dialing/DialingRules.h"
 #include "device/DeviceTransport.h"
+#include "device/RapiDevice.h"
 #include "phonebook/HandheldReadBack.h"
 #include "phonebook/HandheldSet.h"
 #include "phonebook/MasterPhonebook.h"
@@ -21,6 +22,8 @@
 #include "updater/UpdateService.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <climits>
 #include <optional>
 #include <sys/stat.h>
@@ -33,6 +36,23 @@ namespace {
 constexpr const char* kNoDialer =
     "ERROR: Unable to find TarvoConnect. Please make sure that TarvoConnect is installed properly.";
 constexpr const char* kNoSockets = "Unable to initialize socket library.  Phonebook updating will be disabled.";
+
+// The first line of the file, without its line end; a password file holds
+// nothing else. Regular files only, and small ones.
+std::optional<std::string> readDevicePassword(const std::string& path)
+{
+    constexpr std::uintmax_t kMaxBytes = 4096;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > kMaxBytes || ec)
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    if (!in || (!std::getline(in, line) && !in.eof()))
+        return std::nullopt;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
 
 UpdateOptions updateOptions(const AppEnvironment& environment)
 {
@@ -53,10 +73,27 @@ SyncApp::SyncApp(FrontEnd& frontEnd, Kind kind, AppEnvironment environment)
       m_folderLock(m_environment.folder.path(WorkingFolder::kLockFile))
 {
     m_environment.applyCodePages();
+    m_rapi = dynamic_cast<RapiDevice*>(m_transport.get());
     m_profile.setSettingsFile(m_environment.folder.path(WorkingFolder::kProfileFile));
 }
 
 SyncApp::~SyncApp() = default;
+
+std::string SyncApp::whyNoDevice() const
+{
+    if (m_rapi == nullptr)
+        return {};
+    switch (m_rapi->refusal()) {
+    case RapiDevice::Refusal::NoHub:
+        return std::string("\n") + kNoHub + m_environment.hubSocket;
+    case RapiDevice::Refusal::PasswordRequired:
+        return std::string("\n") + kDevicePasswordRequired;
+    case RapiDevice::Refusal::PasswordRejected:
+        return std::string("\n") + kDevicePasswordRejected;
+    default:
+        return {};
+    }
+}
 
 void SyncApp::fail(const std::string& text, const std::string& caption)
 {
@@ -122,9 +159,19 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
         return Startup::Failed;
     }
 
+    if (!m_environment.devicePasswordFile.empty()) {
+        std::optional<std::string> password = readDevicePassword(m_environment.devicePasswordFile);
+        if (!password) {
+            busy.reset();
+            fail(kDevicePasswordUnreadable + m_environment.devicePasswordFile, kTitle);
+            return Startup::Failed;
+        }
+        if (m_rapi)
+            m_rapi->setPassword(*password);
+    }
     if (m_deviceLink->connect() != SyncResult::Done) {
         busy.reset();
-        fail(std::string(kNoDeviceMessage), kTitle);
+        fail(std::string(kNoDeviceMessage) + whyNoDevice(), kTitle);
         return Startup::Failed;
     }
     m_deviceLink->disconnect();

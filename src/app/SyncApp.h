@@ -24,6 +24,7 @@ class DeviceTransport;
 class FrontEnd;
 class HandheldSet;
 class MasterPhonebook;
+class RapiDevice;
 class UpdateService;
 
 // The application: both front ends make one from the environment, run its
@@ -64,6 +65,13 @@ public:
     static constexpr const char* kUpdateRunningMessage =
         "The update installer is working (it holds _updatelist.txt), please try again when it has finished.";
     static constexpr const char* kRegistryUnreadable = "Unable to read the registry file ";
+    // A real handheld through tarvo-cehub: why it does not answer, on a line
+    // after the defined "Unable to connect to the device ...".
+    static constexpr const char* kNoHub = "No handheld connection manager (tarvo-cehub) answers on ";
+    static constexpr const char* kDevicePasswordRequired =
+        "The handheld is locked with a password: give it with --device-password-file FILE.";
+    static constexpr const char* kDevicePasswordRejected = "The handheld refused the password given.";
+    static constexpr const char* kDevicePasswordUnreadable = "Unable to read the device password file ";
 
     // Everything the program needs from outside comes in `environment`.
     SyncApp(FrontEnd& frontEnd, Kind kind, AppEnvironment environment);
@@ -117,6 +125,7 @@ public:
 
 private:
     void fail(const std::string& text, const std::string& caption);
+    std::string whyNoDevice() const;
     void makeWorkingFolders();
     void removeLeftovers() const;
     bool loadPhonebook();
@@ -125,6 +134,7 @@ private:
     Kind m_kind;
     AppEnvironment m_environment;
     std::unique_ptr<DeviceTransport> m_transport;
+    RapiDevice* m_rapi = nullptr; // m_transport, when it is a real handheld
     CountryQuery m_countries;
     std::string m_applicationName = kTitle;
     std::string m_helpFile;

@@ -97,7 +97,8 @@ std::string versionLine()
 int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err, const RunOptions& options)
 {
     CLI::App app{"Chooses POPs of the TarvoConnect phonebook for a Windows CE handheld and synchronizes it.\n"
-                 "The dialer is found through $TARVO_REGISTRY, the handheld is the folder $TARVO_DEVICE.\n"
+                 "The dialer is found through $TARVO_REGISTRY (else the Wine prefix); the handheld is\n"
+                 "$TARVO_DEVICE: a folder that simulates one, or rapi:[SOCKET] for a real one through tarvo-cehub.\n"
                  "Exit codes: 0 done, 1 failed, 2 usage error, 130 update cancelled (Ctrl-C).",
                  "tarvo-sync"};
     app.require_subcommand(1);
@@ -107,6 +108,11 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     std::string userFile;
     app.add_option("-c", profileFile, "Profile settings file (default synconfig.ini)");
     app.add_option("-u", userFile, "User settings file (default synuser.ini)");
+    // A file, never the password itself: a command line is visible to every
+    // user of the machine.
+    std::string devicePasswordFile;
+    app.add_option("--device-password-file", devicePasswordFile,
+                   "File whose first line is the handheld's password, for a real handheld that is locked");
 
     // Every verb's command is made before the arguments are parsed: the
     // parser fills its options in place.
@@ -148,8 +154,10 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         return kExitUsage;
 
     CliFrontEnd frontEnd(err, command->answersYes());
-    SyncApp syncApp(frontEnd, SyncApp::Kind::CommandLine,
-                    options.environment ? *options.environment : AppEnvironment::fromProcess());
+    AppEnvironment environment = options.environment ? *options.environment : AppEnvironment::fromProcess();
+    if (!devicePasswordFile.empty())
+        environment.devicePasswordFile = devicePasswordFile;
+    SyncApp syncApp(frontEnd, SyncApp::Kind::CommandLine, std::move(environment));
     if (options.deviceWait)
         syncApp.deviceLink().setConnectTimeout(*options.deviceWait);
     CommandContext context{syncApp, frontEnd, out, err};

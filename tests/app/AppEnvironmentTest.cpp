@@ -1,10 +1,12 @@
 #include "app/AppEnvironment.h"
 
 #include "dialing/CountryQuery.h"
+#include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 
 using namespace tarvo;
+using tarvo::test::TempDir;
 
 TEST(AppEnvironment, everyVariableHasItsDefaultAndAnEmptyOneCountsAsUnset)
 {
@@ -38,4 +40,18 @@ TEST(AppEnvironment, everyVariableHasItsDefaultAndAnEmptyOneCountsAsUnset)
     EXPECT_EQ(named.folder.path(WorkingFolder::kUpdateLog), (named.folder.root() / "log/update.log").string());
     EXPECT_EQ(named.folder.settingsPath("/abs/synconfig.ini"), "/abs/synconfig.ini");
     EXPECT_EQ(named.folder.settingsPath("c:x.ini"), "c:x.ini");
+}
+
+TEST(AppEnvironment, rapiNamesARealHandheldThroughTheHubsSocket)
+{
+    AppEnvironment named = AppEnvironment::resolve({{"TARVO_DEVICE", "rapi:/x/hub.sock"}}, "/w");
+    EXPECT_EQ(named.hubSocket, "/x/hub.sock");
+    EXPECT_EQ(named.deviceFolder, "");
+
+    // "rapi:" alone: this session's hub when it runs, else the system service's.
+    TempDir runtime;
+    AppEnvironment::Variables variables{{"TARVO_DEVICE", "rapi:"}, {"XDG_RUNTIME_DIR", runtime.path().string()}};
+    EXPECT_EQ(AppEnvironment::resolve(variables, "/w").hubSocket, "/run/tarvo-cehub/socket");
+    runtime.write("tarvo-cehub.sock", "");
+    EXPECT_EQ(AppEnvironment::resolve(variables, "/w").hubSocket, runtime.file("tarvo-cehub.sock"));
 }
