@@ -72,8 +72,13 @@ void SyncApp::removeLeftovers() const
 
 SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const RegistryFile& registry)
 {
-    if (UpdateGuard::isHeld())
+    const UpdateGuard::Status marker = UpdateGuard::check();
+    if (marker.state == UpdateGuard::State::Held)
         return Startup::EndedSilently;
+    if (marker.state == UpdateGuard::State::Unusable) {
+        fail(marker.message, kTitle);
+        return Startup::Failed;
+    }
 
     std::optional<BusyCursor> busy(std::in_place, m_frontEnd);
 
@@ -114,9 +119,17 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
 
     // From here on files of the working folder are written. A folder no one
     // can write to is no folder two copies can spoil either.
-    if (m_folderLock.acquire() == WorkingFolderLock::State::Taken) {
+    switch (m_folderLock.acquire()) {
+    case WorkingFolderLock::State::Held:
+    case WorkingFolderLock::State::ReadOnlyFolder:
+        break;
+    case WorkingFolderLock::State::Taken:
         busy.reset();
         fail(kAnotherCopyMessage, m_profile.appNameUtf8());
+        return Startup::Failed;
+    case WorkingFolderLock::State::Unusable:
+        busy.reset();
+        fail(m_folderLock.unusableMessage(), m_profile.appNameUtf8());
         return Startup::Failed;
     }
     removeLeftovers();

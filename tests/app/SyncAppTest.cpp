@@ -125,6 +125,15 @@ TEST_F(SyncAppSafetyTest, aSecondCopyInTheSameFolderIsToldAndEndsBeforeWritingAn
     EXPECT_TRUE(m_ui.boxes.empty());
 }
 
+TEST_F(SyncAppSafetyTest, aLockThatCannotBeTakenFailsStartUpNamingTheLockFile)
+{
+    std::filesystem::create_directory(m_ws.work("synchronizer.lock"));
+    EXPECT_EQ(start(), SyncApp::Startup::Failed);
+    EXPECT_EQ(m_ui.texts(), std::vector<std::string>{"ERROR: Unable to use the lock file " +
+                                                     m_ws.work("synchronizer.lock") + " (Is a directory)."});
+    EXPECT_FALSE(Workspace::exists(m_ws.work("dr_country.txt")));
+}
+
 TEST_F(SyncAppSafetyTest, theLockIsHeldUntilTheApplicationGoesAndLeftoversGo)
 {
     m_ws.writeWork("cepbook.txt.tmpK1ll3d", "half a phonebook");
