@@ -114,7 +114,7 @@ int UpdateList::loadLocal(const UpdateContext& context)
     case BoundedRead::Read:
         break;
     case BoundedRead::TooLarge:
-        context.log.write("Version list " + m_name + " is larger than " + std::to_string(context.limits.listBytes) +
+        context.log.writeAlways("Version list " + m_name + " is larger than " + std::to_string(context.limits.listBytes) +
                           " bytes");
         return kFailed;
     case BoundedRead::Missing:
@@ -126,7 +126,7 @@ int UpdateList::loadLocal(const UpdateContext& context)
     reader.feed(text);
     reader.finish();
     if (reader.tooMany()) {
-        context.log.write("Version list " + m_name + " has more than " + std::to_string(context.limits.listEntries) +
+        context.log.writeAlways("Version list " + m_name + " has more than " + std::to_string(context.limits.listEntries) +
                           " entries");
         m_entries.clear();
         return kFailed;
@@ -155,7 +155,7 @@ int UpdateList::loadRemote(const UpdateContext& context)
         return status == kNotFound ? kLoaded : kFailed;
     }
     auto tooLarge = [&] {
-        context.log.write("Version list " + url + " is larger than " + std::to_string(context.limits.listBytes) +
+        context.log.writeAlways("Version list " + url + " is larger than " + std::to_string(context.limits.listBytes) +
                           " bytes");
         m_entries.clear();
         return kFailed;
@@ -178,7 +178,7 @@ int UpdateList::loadRemote(const UpdateContext& context)
     if (n == 0)
         reader.finish();
     if (reader.tooMany()) {
-        context.log.write("Version list " + url + " has more than " + std::to_string(context.limits.listEntries) +
+        context.log.writeAlways("Version list " + url + " has more than " + std::to_string(context.limits.listEntries) +
                           " entries");
         m_entries.clear();
         return kFailed;

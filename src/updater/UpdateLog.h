@@ -15,7 +15,8 @@ namespace tarvo {
 // A run writes at most `maxRecords` records of detail (a server that sends
 // endless rejected lines must not fill the disk before the size bound at
 // the end applies); past that one record says so and the details are left
-// out. A run's header and the outcome of each pass are always written.
+// out. A run's header, the bound that ended a pass and the outcome of
+// each pass are always written.
 class UpdateLog final {
 public:
     // The trimming bound applied at program end.
