@@ -1,6 +1,8 @@
 #include "updater/UpdateFixture.h"
 
 #include "fixtures/ScopedFileSizeLimit.h"
+#include "support/AtomicFile.h"
+#include "updater/GzipExpander.h"
 
 #include <atomic>
 #include <filesystem>
@@ -193,4 +195,23 @@ TEST_F(UpdateTest, cancellingDuringALargeFileFailsThePassWithMinusOne)
     EXPECT_EQ(m_observer.messages(), (Lines{"pending", "caption ", "status Getting big.bin",
                                             "status Application update failed.", "done"}));
     EXPECT_EQ(m_observer.events().back(), "done");
+}
+
+TEST_F(UpdateTest, anExpansionStopsAtACancelOrBeforeTheDiskRunsLow)
+{
+    write("big.gz", gzip(patternBytes(3 * GzipExpander::kBlock)));
+    int asked = 0;
+    AtomicFile cancelled(m_dir.file("big"));
+    ASSERT_TRUE(cancelled.open());
+    EXPECT_EQ(GzipExpander::expand(m_dir.file("big.gz"), cancelled, true, "big", ExpansionLimits{},
+                                   [&asked] { return ++asked == 2; }),
+              GzipExpander::Result::Cancelled);
+    EXPECT_EQ(asked, 2) << "asked after every block";
+
+    AtomicFile noRoom(m_dir.file("big"));
+    ASSERT_TRUE(noRoom.open());
+    EXPECT_EQ(GzipExpander::expand(m_dir.file("big.gz"), noRoom, true, "big",
+                                   ExpansionLimits{.keepFree = std::uint64_t{1} << 62}),
+              GzipExpander::Result::NoSpace);
+    EXPECT_FALSE(exists("big"));
 }
