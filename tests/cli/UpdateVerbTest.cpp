@@ -1,9 +1,7 @@
 #include "cli/CliApp.h"
 
-#include "config/AuthHeaderBuilder.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/PhonebookTestServer.h"
-#include "support/TarvoCipher.h"
 #include "fixtures/Workspace.h"
 
 #include <gtest/gtest.h>
@@ -38,13 +36,6 @@ CliRun tarvoSync(std::vector<std::string> args)
     return run;
 }
 
-std::string enciphered(const std::string& plain)
-{
-    std::string out;
-    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, kCredentialKey), 0);
-    return out;
-}
-
 class UpdateVerbTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -54,10 +45,7 @@ protected:
         m_ws.writeDialer("pbook.txt", PopFile({PopLine("US", "TX", "Austin", "US1").str()}));
         m_ws.writeDialer("cbook.txt", PopFile({}));
         ASSERT_TRUE(m_server.start());
-        m_ws.writeWork("synconfig.ini", "[Profile]\r\nProfileID=42\r\nPBServer=2\r\nPhonebookURL1=" + m_server.base() +
-                                            "\r\nPhonebookUserID=" + enciphered(PhonebookTestServer::kUser) +
-                                            "\r\nPhonebookPassword=" + enciphered(PhonebookTestServer::kPassword) +
-                                            "\r\n");
+        m_ws.writeWork("synconfig.ini", "[Profile]\r\nProfileID=42\r\n" + m_server.profileLines());
     }
 
     Workspace m_ws;
