@@ -84,7 +84,8 @@ TEST_F(SyncAppTest, theExpansionsBoxesCarryTheFixedCaptionWhateverTheProfileSays
     // title becomes the caption; the load's own failure is shown after it.
     EXPECT_EQ(m_ui.boxes[0].text, "ERROR: Compressed phonebook file is damaged");
     EXPECT_EQ(m_ui.boxes[0].caption, "Tarvo Windows CE Synchronizer");
-    EXPECT_EQ(m_ui.boxes[1].text, "Error: Unable to open: pbook.txt");
+    EXPECT_EQ(m_ui.boxes[1].text, "Error: Unable to open: pbook.txt\n" + m_ws.dialer("pbook.txt") +
+                                      ": gzip-compressed data that does not expand to a phonebook");
     EXPECT_EQ(m_ui.boxes[1].caption, "My Dialer");
 }
 
