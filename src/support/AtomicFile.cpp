@@ -48,8 +48,11 @@ bool removeIfAbandoned(const std::filesystem::path& path)
     bool removed = false;
     struct stat opened {};
     struct stat named {};
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 &&
-        opened.st_dev == named.st_dev && opened.st_ino == named.st_ino)
+    // Held by a live writer: not ours. A file system without locks cannot
+    // tell; its leftovers go as they always did.
+    const bool live = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (!live && ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+        opened.st_ino == named.st_ino)
         removed = ::unlink(path.c_str()) == 0;
     ::close(fd);
     return removed;
@@ -92,9 +95,11 @@ bool AtomicFile::open()
         if (fd < 0)
             return false;
         // Locked before the first byte; still linked once locked, so no
-        // sweep removed it in between.
+        // sweep removed it in between. A file system without locks leaves
+        // the file unmarked, as it always was there.
+        const bool sweptMeanwhile = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
         struct stat info {};
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &info) != 0 || info.st_nlink == 0) {
+        if (sweptMeanwhile || ::fstat(fd, &info) != 0 || info.st_nlink == 0) {
             ::close(fd); // the sweep that has it removes it
             continue;
         }
