@@ -1,6 +1,8 @@
 // Version lists on arbitrary bytes: every line through the entry parser,
 // and the whole text as a local list file. Whatever the bytes, an entry the
-// loader keeps must name a file that stays inside the working folders, and
+// loader keeps must name a file that stays inside the working folders (its
+// name is one plain file name; the folder part only goes into the URL), no
+// part of it holds a control character, no two entries share a name, and
 // the names derived from it must agree with its path.
 #include "text/TagExpander.h"
 #include "updater/UpdateContext.h"
@@ -40,8 +42,9 @@ void checkEntry(const UpdateEntry& entry)
     if (!entry.unsafeReason().empty())
         return;
     check(!entry.name.empty() && !onlyDots(entry.name));
-    check(entry.path.front() != '/');
-    check(entry.path.find_first_of(std::string_view("\\:\0", 3)) == std::string::npos);
+    check(entry.name.find_first_of("\\:") == std::string::npos);
+    for (char c : entry.path)
+        check(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
     check(entry.updatePath() == "update/" + entry.name);
 }
 
@@ -94,8 +97,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkEntry(entry);
         check(entry.unsafeReason().empty());
         check(entry.line.size() <= UpdateEntry::kMaxLine);
-        check(entry.line.find('\n') == std::string::npos);
-        check(list.find(entry.name) != nullptr);
+        check(entry.line.find_first_of("\r\n") == std::string::npos);
+        check(list.find(entry.name) == &entry);
+        check(entry.name != "42.ver");
     }
     return 0;
 }

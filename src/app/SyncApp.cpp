@@ -124,12 +124,17 @@ void SyncApp::removeLeftovers() const
 SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
 {
     const WorkingFolder& folder = m_environment.folder;
-    if (UpdateGuard::isHeld(folder.path(WorkingFolder::kUpdateMarker))) {
+    const UpdateGuard::Status marker = UpdateGuard::check(folder.path(WorkingFolder::kUpdateMarker));
+    if (marker.state == UpdateGuard::State::Held) {
         // The window ends silently while the installer works; the person
         // (or script) waiting for the command line's answer is told why.
         if (m_kind == Kind::CommandLine)
             fail(kUpdateRunningMessage, kTitle);
         return m_kind == Kind::CommandLine ? Startup::Failed : Startup::EndedSilently;
+    }
+    if (marker.state == UpdateGuard::State::Unusable) {
+        fail(marker.message, kTitle);
+        return Startup::Failed;
     }
     if (m_kind == Kind::CommandLine && options.userFile) {
         // The window writes its user settings at exit and may name a new
@@ -199,9 +204,17 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
 
     // From here on files of the working folder are written. A folder no one
     // can write to is no folder two copies can spoil either.
-    if (m_folderLock.acquire() == WorkingFolderLock::State::Taken) {
+    switch (m_folderLock.acquire()) {
+    case WorkingFolderLock::State::Held:
+    case WorkingFolderLock::State::ReadOnlyFolder:
+        break;
+    case WorkingFolderLock::State::Taken:
         busy.reset();
         fail(kAnotherCopyMessage, m_profile.appNameUtf8());
+        return Startup::Failed;
+    case WorkingFolderLock::State::Unusable:
+        busy.reset();
+        fail(m_folderLock.unusableMessage(), m_profile.appNameUtf8());
         return Startup::Failed;
     }
     removeLeftovers();

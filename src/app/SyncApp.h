@@ -87,9 +87,11 @@ public:
     // After the single-instance check, start-up takes the working folder's
     // lock (WorkingFolderLock) and keeps it until this object goes away; a
     // folder another copy holds ends start-up with kAnotherCopyMessage
-    // (Failed). It then removes what a killed run left beside the files it
-    // writes. The registry is the desktop registry file, or the Wine
-    // prefix's registry when no file is named or there (DesktopRegistry).
+    // (Failed), a lock that cannot be taken with the lock's own message
+    // (Failed); a folder no one may write goes on without it. It then
+    // removes what a killed run left beside the files it writes. The
+    // registry is the desktop registry file, or the Wine prefix's registry
+    // when no file is named or there (DesktopRegistry).
     Startup startup(const CommandLineOptions& options);
     // Ends an update run in progress, saves the user settings and stops the
     // socket library; may run twice.

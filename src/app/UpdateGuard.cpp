@@ -1,25 +1,37 @@
 #include "app/UpdateGuard.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarvo {
 
-bool UpdateGuard::isHeld(const std::string& path)
+UpdateGuard::Status UpdateGuard::check(const std::string& path)
 {
-    if (::access(path.c_str(), F_OK) != 0)
-        return false;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return true; // present but not ours to open: treated as held
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return {};
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        // A marker that cannot be asked would otherwise stop every start
+        // without a word, for as long as it stays.
+        const int cause = errno;
+        std::error_code ec;
+        std::filesystem::path full = std::filesystem::absolute(path, ec);
+        return {State::Unusable, std::string(kUnusableMessage) + (ec ? path : full.lexically_normal().string()) +
+                                     " (" + std::strerror(cause) + ")."};
+    }
     // An exclusive, non-blocking lock stands for the desktop's open without
     // sharing: it fails exactly when someone else has the file locked.
     bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
     if (!held)
         ::flock(fd, LOCK_UN);
     ::close(fd);
-    return held;
+    return {held ? State::Held : State::Free, {}};
 }
 
 } // namespace tarvo

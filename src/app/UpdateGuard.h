@@ -9,10 +9,27 @@ namespace tarvo {
 // start. The program itself never writes the file.
 class UpdateGuard final {
 public:
-    // True when the marker (the working folder's "_updatelist.txt") exists
-    // and another process holds it, so start-up must end silently. A marker
-    // nobody holds lets start-up go on.
-    static bool isHeld(const std::string& path);
+    // Followed by the marker's full path and the reason in parentheses.
+    static constexpr const char* kUnusableMessage = "ERROR: Unable to check the update marker ";
+
+    enum class State {
+        Absent,   // no marker: start-up goes on
+        Free,     // a marker nobody holds: start-up goes on
+        Held,     // another process holds it: start-up ends silently
+        Unusable, // there, but it cannot be opened to ask: start-up fails, saying so
+    };
+
+    struct Status {
+        State state = State::Absent;
+        // With Unusable: kUnusableMessage, the full path and why.
+        std::string message;
+    };
+
+    // `path`: the working folder's "_updatelist.txt".
+    static Status check(const std::string& path);
+    // True when the marker exists and another process holds it, so start-up
+    // must end silently. A marker nobody holds lets start-up go on.
+    static bool isHeld(const std::string& path) { return check(path).state == State::Held; }
 };
 
 } // namespace tarvo

@@ -13,10 +13,16 @@ namespace tarvo {
 // killed copy never leaves the folder locked. The file itself stays.
 class WorkingFolderLock final {
 public:
+    // Followed by the lock file's full path and the reason in parentheses.
+    static constexpr const char* kUnusableMessage = "ERROR: Unable to use the lock file ";
+
     enum class State {
-        Held,      // this object holds the lock
-        Taken,     // another process holds it
-        Unusable,  // the lock file cannot be opened (a folder no one can write to)
+        Held,     // this object holds the lock
+        Taken,    // another process holds it
+        Unusable, // the lock cannot be taken: the file is a folder, or one this user cannot write
+        // Nothing can be written in the folder (read-only, or not this
+        // user's to write): no copy can spoil it, so none needs the lock.
+        ReadOnlyFolder,
     };
 
     // `path`: the lock file, the working folder's "synchronizer.lock".
@@ -29,9 +35,15 @@ public:
     [[nodiscard]] State acquire();
     [[nodiscard]] bool held() const { return m_fd >= 0; }
 
+    // After Unusable: kUnusableMessage, the lock file's full path and why,
+    // such as "ERROR: Unable to use the lock file /home/me/tarvo/synchronizer.lock
+    // (Is a directory)."
+    [[nodiscard]] std::string unusableMessage() const;
+
 private:
     std::string m_path;
     int m_fd = -1;
+    int m_error = 0; // why the lock was unusable
 };
 
 } // namespace tarvo

@@ -7,9 +7,9 @@ namespace tarvo::cli {
 namespace {
 
 // A signal handler can only leave a mark in a flag of static storage; this
-// is the one the process has for Ctrl-C. The handler may run on any thread,
-// so the flag is a lock-free atomic (safe in a handler) rather than a
-// volatile one.
+// is the one the process has for its stop requests. The handler may run on
+// any thread, so the flag is a lock-free atomic (safe in a handler) rather
+// than a volatile one.
 std::atomic<bool> g_interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
@@ -27,13 +27,16 @@ InterruptCatcher::InterruptCatcher()
     action.sa_handler = &onInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = static_cast<int>(SA_RESETHAND | SA_RESTART);
-    m_installed = ::sigaction(SIGINT, &action, &m_previous) == 0;
+    for (std::size_t i = 0; i < kSignals.size(); ++i)
+        m_installed[i] = ::sigaction(kSignals[i], &action, &m_previous[i]) == 0;
 }
 
 InterruptCatcher::~InterruptCatcher()
 {
-    if (m_installed)
-        ::sigaction(SIGINT, &m_previous, nullptr);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        if (m_installed[i])
+            ::sigaction(kSignals[i], &m_previous[i], nullptr);
+    }
 }
 
 bool InterruptCatcher::caught() const

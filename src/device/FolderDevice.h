@@ -25,7 +25,9 @@ class AtomicFile;
 // a temporary file beside the target, renamed over it on close when every
 // write succeeded. Registry changes are saved to `registry.reg` (atomically)
 // as they are made. The first session that comes up removes the temporary
-// files a killed writer left.
+// files a killed writer left; a temporary file whose writer still lives
+// (another program syncing the same handheld from another working folder)
+// is its writer's lock's, and stays.
 class FolderDevice final : public DeviceTransport {
 public:
     // Error codes of the simulated registry (the platform's values).

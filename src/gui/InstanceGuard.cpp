@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QLocalSocket>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
+
+#include <unistd.h>
 
 namespace tarvo::gui {
 
@@ -14,6 +17,18 @@ constexpr char kRaised = '1';
 constexpr char kNoSuchWindow = '0';
 
 } // namespace
+
+QString InstanceGuard::nameIn(const QString& runtimeFolder)
+{
+    if (runtimeFolder.isEmpty())
+        return QString::fromLatin1(kName) + QLatin1Char('-') + QString::number(::getuid());
+    return runtimeFolder + QLatin1Char('/') + QString::fromLatin1(kName);
+}
+
+QString InstanceGuard::defaultName()
+{
+    return nameIn(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+}
 
 InstanceGuard::InstanceGuard(QString name, QObject* parent) : QObject(parent), m_name(std::move(name))
 {
@@ -58,7 +73,11 @@ bool InstanceGuard::anotherCopyRaised(const QString& title)
 
 void InstanceGuard::listen()
 {
-    if (m_server.isListening() || m_server.listen(m_name))
+    if (m_server.isListening())
+        return;
+    // Only this user's copies may ask, wherever the socket lives.
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    if (m_server.listen(m_name))
         return;
     // A copy that ended without closing its socket leaves the name behind;
     // nobody answered on it, so it is free to take.

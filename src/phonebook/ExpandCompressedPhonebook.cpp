@@ -6,6 +6,8 @@
 #include "support/ProgramTitle.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -98,8 +100,14 @@ bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd, cons
     // Nothing to expand: the message the dialer has always given when the
     // compressed file could not be moved aside.
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return fail(kRenameFailedMessage);
+    const bool found = ::stat(path.c_str(), &info) == 0;
+    if (!found || !S_ISREG(info.st_mode)) {
+        // The dialer's text, and a line that says what is really wrong.
+        const std::string why = found ? "not a regular file" : std::strerror(errno);
+        frontEnd.messageBox(std::string(kRenameFailedMessage) + "\n" + path + ": " + why, kProgramTitle,
+                            MessageIcon::None, MessageButtons::Ok);
+        return false;
+    }
     switch (kindOf(path)) {
     case Kind::Unreadable:
         return fail(kOpenCompressedFailedMessage);

@@ -2,7 +2,13 @@
 
 #include "phonebook/ExpandCompressedPhonebook.h"
 #include "support/AtomicFile.h"
+#include "support/FileHandle.h"
 #include "support/PathJoin.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace tarvo {
 
@@ -16,6 +22,24 @@ MasterPhonebook::LoadResult failure(MasterPhonebook::LoadStatus status, std::str
 MasterPhonebook::LoadResult unableToOpen(MasterPhonebook::LoadStatus status, std::string_view name)
 {
     return failure(status, "Error: Unable to open: " + std::string(name));
+}
+
+// The line that follows the dialer's own text when "pbook.txt" cannot be
+// loaded: the file's full path and what is wrong with it.
+std::string phonebookProblem(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return path + ": " + std::strerror(errno);
+    if (!S_ISREG(info.st_mode))
+        return path + ": not a regular file";
+    unsigned char magic[2] = {0, 0};
+    FilePtr file = openFile(path, "rb");
+    if (!file)
+        return path + ": " + std::strerror(errno);
+    if (std::fread(magic, 1, sizeof magic, file.get()) == sizeof magic && magic[0] == 0x1F && magic[1] == 0x8B)
+        return path + ": gzip-compressed data that does not expand to a phonebook";
+    return path + ": neither a phonebook (its first line does not begin with \"#VER\") nor gzip-compressed data";
 }
 
 } // namespace
@@ -59,7 +83,9 @@ MasterPhonebook::LoadResult MasterPhonebook::Load()
     if (m_pops.LoadFile(PopList::Mode::ClearFirst, pbook, PopList::Source::Master) != PopFileStatus::Read) {
         if (!ExpandCompressedPhonebook(pbook, m_frontEnd)
             || m_pops.LoadFile(PopList::Mode::ClearFirst, pbook, PopList::Source::Master) != PopFileStatus::Read)
-            return unableToOpen(LoadStatus::NoPhonebook, kPhonebookFile);
+            return failure(LoadStatus::NoPhonebook,
+                           unableToOpen(LoadStatus::NoPhonebook, kPhonebookFile).errorText + "\n" +
+                               phonebookProblem(pbook));
     }
 
     // The customer phonebook is optional.

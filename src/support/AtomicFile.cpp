@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +16,9 @@ namespace {
 
 constexpr std::string_view kTempMark = ".tmp";
 constexpr std::size_t kTempSuffix = 6; // the XXXXXX mkstemp fills in
+// A sweep may take a new temporary file between its creation and its lock;
+// the writer then simply makes another.
+constexpr int kOpenAttempts = 8;
 
 // True for "<stem>.tmpXXXXXX" as open() names its temporary files, with
 // `stem` (or any non-empty stem when `stem` is empty).
@@ -32,6 +37,27 @@ bool isTemporaryName(std::string_view name, std::string_view stem)
     return stem.empty() ? !head.empty() : head == stem;
 }
 
+// Removes `path` when no writer holds its lock. The lock is held while the
+// file is removed, and the name must still be the file locked: a writer
+// that locked it first keeps it, and one that comes second sees it gone.
+bool removeIfAbandoned(const std::filesystem::path& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool removed = false;
+    struct stat opened {};
+    struct stat named {};
+    // Held by a live writer: not ours. A file system without locks cannot
+    // tell; its leftovers go as they always did.
+    const bool live = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (!live && ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+        opened.st_ino == named.st_ino)
+        removed = ::unlink(path.c_str()) == 0;
+    ::close(fd);
+    return removed;
+}
+
 std::size_t removeTemporaryFiles(const std::filesystem::path& folder, std::string_view stem)
 {
     namespace fs = std::filesystem;
@@ -43,8 +69,7 @@ std::size_t removeTemporaryFiles(const std::filesystem::path& folder, std::strin
         std::error_code typeError;
         if (!it->is_regular_file(typeError) || it->is_symlink(typeError))
             continue;
-        std::error_code removeError;
-        if (fs::remove(it->path(), removeError))
+        if (removeIfAbandoned(it->path()))
             ++removed;
     }
     return removed;
@@ -63,19 +88,31 @@ bool AtomicFile::open()
 {
     discard();
     m_failed = false;
-    // mkstemp keeps two writers of the same target from sharing a temp file.
-    std::string pattern = m_path + ".tmpXXXXXX";
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        return false;
-    m_file = ::fdopen(fd, "wb");
-    if (!m_file) {
-        ::close(fd);
-        ::unlink(pattern.c_str());
-        return false;
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        // mkstemp keeps two writers of the same target from sharing a temp file.
+        std::string pattern = m_path + ".tmpXXXXXX";
+        int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        // Locked before the first byte; still linked once locked, so no
+        // sweep removed it in between. A file system without locks leaves
+        // the file unmarked, as it always was there.
+        const bool sweptMeanwhile = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        struct stat info {};
+        if (sweptMeanwhile || ::fstat(fd, &info) != 0 || info.st_nlink == 0) {
+            ::close(fd); // the sweep that has it removes it
+            continue;
+        }
+        m_file = ::fdopen(fd, "wb");
+        if (!m_file) {
+            ::close(fd);
+            ::unlink(pattern.c_str());
+            return false;
+        }
+        m_tempPath = pattern;
+        return true;
     }
-    m_tempPath = pattern;
-    return true;
+    return false;
 }
 
 bool AtomicFile::write(std::string_view data)
@@ -87,24 +124,48 @@ bool AtomicFile::write(std::string_view data)
     return !m_failed;
 }
 
-bool AtomicFile::commit()
+bool AtomicFile::complete()
 {
-    if (!m_file)
-        return false;
     bool ok = !m_failed && std::ferror(m_file) == 0 && std::fflush(m_file) == 0 && ::fsync(::fileno(m_file)) == 0;
     // New files get the usual permissions rather than mkstemp's 0600.
     mode_t mask = ::umask(0);
     ::umask(mask);
-    ok = ok && ::fchmod(::fileno(m_file), 0666 & ~mask) == 0;
+    return ok && ::fchmod(::fileno(m_file), 0666 & ~mask) == 0;
+}
+
+bool AtomicFile::commit()
+{
+    if (m_tempPath.empty())
+        return false;
+    if (m_file && !complete()) {
+        discard();
+        return false;
+    }
+    // Renamed while still open, so the lock keeps sweeps away until the
+    // file has its name.
+    if (std::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
+        discard();
+        return false;
+    }
+    m_tempPath.clear();
+    if (m_file) {
+        // Everything is on disk already; the close cannot lose data.
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    return true;
+}
+
+bool AtomicFile::finish()
+{
+    if (!m_file)
+        return false;
+    bool ok = complete();
     ok = std::fclose(m_file) == 0 && ok;
     m_file = nullptr;
-    if (ok && std::rename(m_tempPath.c_str(), m_path.c_str()) == 0) {
-        m_tempPath.clear();
-        return true;
-    }
-    ::unlink(m_tempPath.c_str());
-    m_tempPath.clear();
-    return false;
+    if (!ok)
+        discard();
+    return ok;
 }
 
 void AtomicFile::discard()

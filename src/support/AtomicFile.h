@@ -11,6 +11,12 @@ namespace tarvo {
 // the data goes to a temporary file beside the target, which `commit`
 // flushes, syncs and renames over the target. Destroyed without a commit,
 // the temporary file is removed and the target is untouched.
+//
+// While it is open the temporary file carries an exclusive lock of its
+// writer (flock), which the system drops when the writer goes away, also
+// when it is killed: a sweep of leftovers takes only temporary files whose
+// lock it can get, so two programs writing into one folder (two working
+// folders syncing one handheld) never remove each other's files in flight.
 class AtomicFile final {
 public:
     explicit AtomicFile(std::string path);
@@ -30,12 +36,22 @@ public:
     // when any write failed or the rename did not happen.
     [[nodiscard]] bool commit();
 
+    // Completes the content without renaming it yet: flushes, syncs and
+    // closes the temporary file, which `commit` later renames (or the
+    // destructor removes). For several files that take their places
+    // together. A finished file holds no lock any more, so only a folder
+    // that no one else sweeps meanwhile suits it. False (and the file
+    // discarded) when any write failed.
+    [[nodiscard]] bool finish();
+
     const std::string& path() const { return m_path; }
+    // The temporary file's name while open or finished; empty otherwise.
+    const std::string& temporaryPath() const { return m_tempPath; }
 
     // Removes what writers stopped before their commit (killed, or the
     // machine went down) left beside `path`: files named `path` + ".tmp" and
-    // six letters or digits. Only for a target no one is writing now: the
-    // caller holds whatever keeps other writers away. Returns how many.
+    // six letters or digits whose writer no longer holds them (its lock is
+    // free). Returns how many.
     static std::size_t removeLeftovers(const std::string& path);
     // The same for every file of `folder`, whatever name stands before
     // ".tmp".
@@ -43,6 +59,8 @@ public:
 
 private:
     void discard();
+    // Flushes, syncs and gives the temporary file the usual permissions.
+    bool complete();
 
     std::string m_path;
     std::string m_tempPath;

@@ -6,9 +6,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace tarvo {
 
@@ -49,6 +51,18 @@ std::string escapeUrl(const std::string& url)
         }
     }
     return out;
+}
+
+bool isHttps(const std::string& url)
+{
+    static constexpr std::string_view kScheme = "https:";
+    if (url.size() < kScheme.size())
+        return false;
+    for (std::size_t i = 0; i < kScheme.size(); ++i) {
+        if (static_cast<char>(std::tolower(static_cast<unsigned char>(url[i]))) != kScheme[i])
+            return false;
+    }
+    return true;
 }
 
 long toCurlMillis(std::chrono::milliseconds ms)
@@ -101,7 +115,10 @@ HttpOpenResult HttpConnection::openWithReason(const std::string& url, const std:
     curl_easy_getinfo(connection->m_curl->easy.get(), CURLINFO_RESPONSE_CODE, &status);
     // No status line means the server never answered: that is "no connection"
     // to the callers, whatever the reason was.
-    if (status <= 0 || status > std::numeric_limits<int>::max()) {
+    // A redirect that was not followed (to a refused scheme, or one too
+    // many) leaves its own status behind: no answer either.
+    const bool unfollowedRedirect = status >= 300 && status < 400 && connection->m_state == State::Failed;
+    if (status <= 0 || status > std::numeric_limits<int>::max() || unfollowedRedirect) {
         std::string why = connection->m_error.empty() ? "no answer from the server" : connection->m_error;
         return {nullptr, std::move(why)};
     }
@@ -138,7 +155,14 @@ bool HttpConnection::start(const std::string& url, const std::string& headerLine
     CURL* e = c.easy.get();
     bool ok = curl_easy_setopt(e, CURLOPT_URL, escaped.c_str()) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
-    ok = ok && curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
+    // Credentials and data asked for over HTTPS never go on in the clear.
+    m_secure = isHttps(url);
+    ok = ok && curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, m_secure ? "https" : "http,https") == CURLE_OK;
+    if (options.lowSpeedBytes > 0 && options.lowSpeedWindow.count() > 0) {
+        ok = ok && curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(options.lowSpeedBytes)) == CURLE_OK;
+        ok = ok && curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options.lowSpeedWindow.count())) ==
+                       CURLE_OK;
+    }
     ok = ok && curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK;
     // The update worker is a thread of its own; signals would hit the window.
@@ -221,6 +245,8 @@ void HttpConnection::pumpOnce()
             m_state = State::Finished;
             curl_multi_remove_handle(c.multi.get(), c.easy.get());
             c.attached = false;
+        } else if (result == CURLE_UNSUPPORTED_PROTOCOL && m_secure) {
+            fail("the HTTPS server redirected to another scheme, which is refused");
         } else {
             fail(c.errorBuffer[0] != '\0' ? c.errorBuffer : curl_easy_strerror(result));
         }

@@ -29,6 +29,13 @@ struct HttpOptions {
     // transfer then fails). Lets a caller that is shutting down leave a
     // stalled server without sitting out the timeouts.
     std::function<bool()> abort;
+    // A transfer slower than `lowSpeedBytes` a second for `lowSpeedWindow`
+    // fails (libcurl's low-speed limit): a server that trickles a byte now
+    // and then would otherwise never reach the idle timeout. Zero: no such
+    // limit. libcurl leaves a paused transfer out of it, so a caller slow
+    // to take the data is not counted against the server.
+    std::uint32_t lowSpeedBytes = 0;
+    std::chrono::seconds lowSpeedWindow{0};
 };
 
 struct HttpOpenResult;
@@ -40,7 +47,9 @@ struct HttpOpenResult;
 // that chunk, so the server is held back by TCP flow control.
 //
 // Redirects (at most 5, HTTP and HTTPS only) are followed; libcurl does not
-// pass the extra header line on to a different host. The body is not
+// pass the extra header line on to a different host. A request made over
+// HTTPS follows redirects to HTTPS only: a server that sends it to plain
+// HTTP gives no connection. The body is not
 // decoded (no Accept-Encoding), so the bytes received are the bytes that the
 // announced length counts.
 class HttpConnection final {
@@ -110,6 +119,7 @@ private:
     std::vector<char> m_pending;
     std::size_t m_pendingPos = 0;
     bool m_paused = false;
+    bool m_secure = false; // asked for over HTTPS
     State m_state = State::Receiving;
     std::chrono::steady_clock::time_point m_lastActivity;
     std::chrono::milliseconds m_idleTimeout;

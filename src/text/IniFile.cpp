@@ -1,6 +1,7 @@
 #include "text/IniFile.h"
 
 #include "support/AtomicFile.h"
+#include "support/BoundedFileRead.h"
 #include "support/PathJoin.h"
 #include "support/Tokenizer.h"
 
@@ -103,12 +104,19 @@ void visitSection(std::string_view text, std::string_view section, Visit visit)
     }
 }
 
+// Only a regular file of a settings file's size is read: a device or a
+// runaway file reads as one that cannot be read.
+bool readSettings(const std::string& path, std::string& text)
+{
+    return readBoundedFile(path, IniFile::kMaxFileBytes, text) == BoundedRead::Read;
+}
+
 // Finds the key in the first section of that name.
 std::optional<std::string> lookup(const std::string& path, std::string_view section, std::string_view key)
 {
     key = trim(key);
     std::string text;
-    if (!readWholeFile(path, text))
+    if (!readSettings(path, text))
         return std::nullopt;
     std::optional<std::string> found;
     visitSection(text, section, [&](std::string_view name, std::string_view value) {
@@ -181,7 +189,7 @@ std::vector<std::string> IniFile::ReadList(std::string_view section, std::string
     // thousands of numbered keys must not read the file once per key.
     std::unordered_map<std::string, std::string_view> keys;
     std::string text;
-    if (readWholeFile(m_path, text)) {
+    if (readSettings(m_path, text)) {
         visitSection(text, section, [&keys](std::string_view name, std::string_view value) {
             keys.try_emplace(lowerKey(name), value); // the first of two equal keys counts
             return true;
@@ -219,7 +227,7 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
     section = trim(section);
     key = trim(key);
     std::string text;
-    bool exists = readWholeFile(m_path, text);
+    bool exists = readSettings(m_path, text);
     // A file that is there but cannot be read would otherwise be replaced
     // by one holding only the new key.
     if (!exists && ::access(m_path.c_str(), F_OK) == 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,9 @@ public:
     static constexpr std::size_t kStringBuffer = 260; // ReadString: 259 characters
     static constexpr std::size_t kNumberBuffer = 20;  // ReadInt, ReadBool: 19
     static constexpr std::size_t kListKeyBuffer = 20; // ReadList keys: 19
+    // A settings file is read only when it is a regular file of at most
+    // this size; any other reads as a file that cannot be read.
+    static constexpr std::uint64_t kMaxFileBytes = std::uint64_t{16} << 20;
 
     explicit IniFile(std::string_view name = {});
     IniFile(const IniFile&) = default;

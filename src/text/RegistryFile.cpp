@@ -3,11 +3,10 @@
 #include "support/Tokenizer.h"
 
 #include "support/AtomicFile.h"
-#include "support/FileHandle.h"
+#include "support/BoundedFileRead.h"
 #include "text/CodePage.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <utility>
@@ -243,18 +242,19 @@ bool RegistryFile::load()
     m_roots.clear();
     if (m_path.empty())
         return true;
-    FilePtr file = openFile(m_path, "rb");
-    if (!file)
-        return errno == ENOENT || errno == ENOTDIR;
     std::string raw;
-    char block[16384];
-    std::size_t got;
-    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0)
-        raw.append(block, got);
-    if (std::ferror(file.get()) != 0)
-        return false;
-    parse(raw);
-    return true;
+    switch (readBoundedFile(m_path, kMaxFileBytes, raw)) {
+    case BoundedRead::Read:
+        parse(raw);
+        return true;
+    case BoundedRead::Missing:
+        return true;
+    case BoundedRead::NotRegular:
+    case BoundedRead::TooLarge:
+    case BoundedRead::Failed:
+        break;
+    }
+    return false;
 }
 
 void RegistryFile::parse(std::string_view raw)

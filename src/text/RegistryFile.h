@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,6 +29,8 @@ public:
     static constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
     static constexpr std::size_t kMaxKeyNameLength = 255; // one path component
     static constexpr std::size_t kMaxKeyDepth = 512;
+    // Far above a Wine prefix's own registry files (a few MB).
+    static constexpr std::uint64_t kMaxFileBytes = std::uint64_t{64} << 20;
 
     // An empty registry bound to `path` (nothing is read until `load`).
     explicit RegistryFile(std::string path = {});
@@ -40,8 +43,9 @@ public:
     const std::string& path() const { return m_path; }
 
     // Reads the bound file. A missing file is an empty registry (true); a
-    // file that exists but cannot be read leaves the registry empty and
-    // gives false. Lines that are not understood are skipped.
+    // file that exists but cannot be read, is no regular file or is larger
+    // than kMaxFileBytes leaves the registry empty and gives false. Lines
+    // that are not understood are skipped.
     [[nodiscard]] bool load();
     // Replaces the content with the registry the text describes.
     void parse(std::string_view text);

@@ -1,13 +1,18 @@
 #include "updater/GzipExpander.h"
 
-#include "support/FileHandle.h"
+#include "support/AtomicFile.h"
+#include "support/DiskSpace.h"
 #include "updater/UpdateIoError.h"
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <memory>
+#include <sys/stat.h>
 
 namespace tarvo {
 
@@ -18,79 +23,88 @@ struct GzCloser {
 };
 using GzPtr = std::unique_ptr<gzFile_s, GzCloser>;
 
-// Larger stdio and zlib buffers than the defaults: the 1024-byte blocks
-// then cost a copy each instead of a system call each.
-constexpr std::size_t kStreamBuffer = 1 << 18;
+// Free space is looked at whenever this much more has been written.
+constexpr std::uint64_t kSpaceCheckEvery = std::uint64_t{8} << 20;
 
-class Output {
-public:
-    Output(FilePtr file, const std::string& name)
-        : m_buffer(std::make_unique<char[]>(kStreamBuffer)), m_file(std::move(file)), m_name(name)
-    {
-        // stdio takes a larger size only along with a buffer of the caller's.
-        std::setvbuf(m_file.get(), m_buffer.get(), _IOFBF, kStreamBuffer);
-    }
+void writeAll(AtomicFile& output, const char* data, std::size_t size, const std::string& name)
+{
+    errno = 0;
+    if (size > 0 && !output.write(std::string_view(data, size)))
+        throw UpdateIoError(errno != 0 ? errno : EIO, name);
+}
 
-    void write(const char* data, std::size_t size)
-    {
-        if (size > 0 && std::fwrite(data, 1, size, m_file.get()) != size)
-            throw UpdateIoError(errno != 0 ? errno : EIO, m_name);
-    }
-
-    void close()
-    {
-        errno = 0;
-        if (std::fclose(m_file.release()) != 0)
-            throw UpdateIoError(errno != 0 ? errno : EIO, m_name);
-    }
-
-private:
-    // Before the file: the stream uses the buffer until it is closed.
-    std::unique_ptr<char[]> m_buffer;
-    FilePtr m_file;
-    const std::string& m_name;
-};
+std::string folderOf(const std::string& path)
+{
+    std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
 
 } // namespace
 
-GzipExpander::Result GzipExpander::expand(const std::string& gzipPath, const std::string& outputPath, bool binary,
-                                          const std::string& outputName)
+std::uint64_t GzipExpander::bound(std::uint64_t compressedSize, const ExpansionLimits& limits)
 {
-    FilePtr file = openFile(outputPath, "wb");
-    if (!file)
-        return Result::CannotCreateOutput;
-    Output output(std::move(file), outputName);
+    return std::max(limits.floorBytes, compressedSize * limits.ratio);
+}
 
-    GzPtr gz(gzopen(gzipPath.c_str(), "rb"));
-    if (!gz) {
-        output.close();
+GzipExpander::Result GzipExpander::expand(const std::string& gzipPath, AtomicFile& output, bool binary,
+                                          const std::string& outputName, const ExpansionLimits& limits,
+                                          const std::function<bool()>& cancelled)
+{
+    struct stat info {};
+    GzPtr gz(::stat(gzipPath.c_str(), &info) == 0 ? gzopen(gzipPath.c_str(), "rb") : nullptr);
+    if (!gz)
         return Result::CannotOpenCompressed;
-    }
-    gzbuffer(gz.get(), static_cast<unsigned>(1 << 16));
+    gzbuffer(gz.get(), static_cast<unsigned>(kBlock));
 
-    char block[kBlock];
-    char text[2 * kBlock];
+    const std::uint64_t most = bound(static_cast<std::uint64_t>(info.st_size), limits);
+    const std::string folder = folderOf(output.path());
+    auto block = std::make_unique<char[]>(kBlock);
+    // Text can double in size: every byte a line feed.
+    std::unique_ptr<char[]> text = binary ? nullptr : std::make_unique<char[]>(2 * kBlock);
     bool lastWasCr = false;
+    std::uint64_t written = 0;
+    std::uint64_t nextSpaceCheck = 0;
     int n;
-    while ((n = gzread(gz.get(), block, static_cast<unsigned>(sizeof block))) >= 1) {
+    // gzread inflates straight into a block this large.
+    while ((n = gzread(gz.get(), block.get(), static_cast<unsigned>(kBlock))) >= 1) {
         const auto size = static_cast<std::size_t>(n);
+        written += size;
+        if (written > most)
+            return Result::TooLarge;
+        if (written >= nextSpaceCheck) {
+            if (!leavesFreeSpace(folder, limits.keepFree))
+                return Result::NoSpace;
+            nextSpaceCheck = written + kSpaceCheckEvery;
+        }
         if (binary) {
-            output.write(block, size);
-            continue;
+            writeAll(output, block.get(), size, outputName);
+        } else {
+            std::size_t length = 0;
+            const char* from = block.get();
+            const char* end = from + size;
+            while (from < end) {
+                const void* found = std::memchr(from, '\n', static_cast<std::size_t>(end - from));
+                const char* stop = found != nullptr ? static_cast<const char*>(found) : end;
+                const auto run = static_cast<std::size_t>(stop - from);
+                std::memcpy(text.get() + length, from, run);
+                length += run;
+                if (run > 0)
+                    lastWasCr = from[run - 1] == '\r';
+                if (stop == end)
+                    break;
+                if (!lastWasCr)
+                    text[length++] = '\r';
+                text[length++] = '\n';
+                lastWasCr = false;
+                from = stop + 1;
+            }
+            writeAll(output, text.get(), length, outputName);
         }
-        std::size_t length = 0;
-        for (std::size_t i = 0; i < size; ++i) {
-            if (block[i] == '\n' && !lastWasCr)
-                text[length++] = '\r';
-            text[length++] = block[i];
-            lastWasCr = block[i] == '\r';
-        }
-        output.write(text, length);
+        if (cancelled && cancelled())
+            return Result::Cancelled;
     }
     // A damaged or truncated stream must not pass for a complete file.
-    const bool damaged = n < 0 || gzclose_r(gz.release()) != Z_OK;
-    output.close();
-    return damaged ? Result::Corrupt : Result::Expanded;
+    return n < 0 || gzclose_r(gz.release()) != Z_OK ? Result::Corrupt : Result::Expanded;
 }
 
 } // namespace tarvo

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "support/HttpConnection.h"
+#include "updater/UpdateLimits.h"
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tarvo {
 
@@ -11,8 +13,10 @@ class TagExpander;
 class UpdateLog;
 
 // What the steps of one update run share: the working folder, the tags for
-// list paths, the log, and the server chosen for the run with its header
-// line and the HTTP options (timeouts, and when to give up waiting).
+// list paths, the log, the server chosen for the run with its header line
+// and the HTTP options (timeouts, and when to give up waiting), the bounds
+// of what a server may send, and the names no entry may take (the version
+// lists' own, which "update" holds beside the files).
 struct UpdateContext {
     std::filesystem::path base;
     const TagExpander& tags;
@@ -20,6 +24,8 @@ struct UpdateContext {
     std::string serverUrl;
     std::string authHeader;
     HttpOptions http;
+    UpdateLimits limits{};
+    std::vector<std::string> listNames{};
 
     // A path relative to the working folder, as a file name to open.
     std::string file(const std::string& relative) const { return (base / relative).string(); }

@@ -104,22 +104,20 @@ std::string_view UpdateEntry::unsafeReason() const
         return "no file name";
     if (path.find('\0') != std::string::npos)
         return "NUL in the path";
-    if (path.find('\\') != std::string::npos)
-        return "backslash in the path";
-    if (path.front() == '/')
-        return "absolute path";
-    // A colon makes a drive-relative path or a stream name on Windows.
-    if (path.find(':') != std::string::npos)
-        return "colon in the path";
-    std::string_view rest = path;
-    while (!rest.empty()) {
-        std::size_t slash = rest.find('/');
-        if (isDotSegment(rest.substr(0, slash)))
-            return "dot segment in the path";
-        if (slash == std::string_view::npos)
-            break;
-        rest.remove_prefix(slash + 1);
+    // Printed in the log and on a terminal, such bytes could rewrite what
+    // the person sees (an escape sequence clears the screen).
+    for (char c : path) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return "control character in the path";
     }
+    // A backslash is a separator on Windows; a colon makes a drive-relative
+    // path or a stream name there.
+    if (name.find('\\') != std::string::npos)
+        return "backslash in the name";
+    if (name.find(':') != std::string::npos)
+        return "colon in the name";
+    if (isDotSegment(name))
+        return "dots for a name";
     return {};
 }
 

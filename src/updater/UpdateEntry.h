@@ -42,11 +42,13 @@ struct UpdateEntry {
     [[nodiscard]] std::string remotePath() const;
 
     // Empty when acting on the entry keeps every file operation inside the
-    // working folders; otherwise why not. The lists come from a server, so
-    // a path may try to climb out ("..", absolute, drive letters), smuggle
-    // a separator past us (a backslash is one on Windows) or cut the name
-    // short (NUL). The name alone reaches the disk, but the whole path is
-    // checked, so no such entry is ever fetched, stored or backed up.
+    // working folders; otherwise why not. The lists come from a server. Only
+    // the name reaches the disk ("update/<name>.<major>", "backup/<name>",
+    // "log/<name>"), so the name must be one plain file name: no separator
+    // (a backslash is one on Windows), no colon (a drive or a stream there),
+    // not only dots. The folder part goes into the server's URL alone and
+    // may hold what the server makes of it. No part may hold a control
+    // character, as the path is printed.
     [[nodiscard]] std::string_view unsafeReason() const;
 };
 

@@ -2,6 +2,7 @@
 
 #include "updater/UpdateEntry.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,19 +17,24 @@ enum class ListSource {
 };
 
 // A version list: its file name (such as "global.ver") and its entries in
-// file order. Entries match by `name`, exactly; the first match wins.
+// file order. Entries match by `name`, exactly; no two share one.
 class UpdateList final {
 public:
     static constexpr int kLoaded = 0;
+    static constexpr int kCancelled = -1;
     static constexpr int kFailed = -2;
 
     UpdateList() = default;
 
-    // Takes `name` and reads the list afresh. Local: a missing file is an
-    // empty list. Remote: 404 is an empty list too; no connection, another
-    // status or a body that breaks off fails (-2) and is logged. Lines that
-    // name no file are skipped; lines that are too long or whose path could
-    // leave the working folders are logged as rejected and skipped.
+    // Takes `name` and reads the list afresh. LF, CR LF and a CR alone end
+    // a line. Local: a missing or unreadable file is an empty list. Remote:
+    // 404 is an empty list too; no connection, another status or a body
+    // that breaks off fails (-2), a cancel of the run while the list comes
+    // in gives -1; each is logged. Either fails (-2, logged) when the list
+    // is longer than the context's bounds allow (bytes or lines). Lines that
+    // name no file are skipped; lines that are too long, whose name could
+    // leave the working folders, that repeat a name already listed or take
+    // the name of a version list are logged as rejected and skipped.
     [[nodiscard]] int load(std::string_view name, ListSource source, const UpdateContext& context);
 
     const std::string& name() const { return m_name; }
@@ -38,10 +44,13 @@ public:
     [[nodiscard]] const UpdateEntry* find(std::string_view name) const;
 
 private:
+    class Reader;
+
     int loadLocal(const UpdateContext& context);
     int loadRemote(const UpdateContext& context);
-    // One whole line, its line end still on.
-    void addLine(std::string_view line, const UpdateContext& context);
+    // One line without its line end (cut to what can matter) and its full
+    // length.
+    void addLine(std::string_view line, std::size_t length, const UpdateContext& context);
 
     std::string m_name;
     std::vector<UpdateEntry> m_entries;

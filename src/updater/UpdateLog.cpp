@@ -10,6 +10,23 @@ namespace tarvo {
 
 void UpdateLog::write(std::string_view text, int code) const
 {
+    const std::size_t count = m_records.fetch_add(1) + 1;
+    if (count > m_maxRecords + 1)
+        return;
+    if (count == m_maxRecords + 1) {
+        append("More than " + std::to_string(m_maxRecords) + " log records in this run: the rest are left out", 0);
+        return;
+    }
+    append(text, code);
+}
+
+void UpdateLog::writeAlways(std::string_view text, int code) const
+{
+    append(text, code);
+}
+
+void UpdateLog::append(std::string_view text, int code) const
+{
     std::string record;
     record.reserve(text.size() + 16);
     if (code != 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "updater/UpdateLimits.h"
+
 #include <chrono>
 #include <cstdint>
 #include <ctime>
@@ -29,6 +31,8 @@ struct UpdateOptions {
     // The random numbers of the server choice; unset: a generator seeded
     // with the clock at every choice.
     std::function<std::uint32_t()> random;
+    // What a server may send, and how slowly.
+    UpdateLimits limits{};
 };
 
 } // namespace tarvo

@@ -2,19 +2,22 @@
 
 #include "config/ProfileConfig.h"
 #include "support/AtomicFile.h"
-#include "support/FileHandle.h"
+#include "support/DiskSpace.h"
 #include "support/FrontEnd.h"
 #include "support/HttpClient.h"
 #include "support/ThreadPriority.h"
 #include "text/TagExpander.h"
 #include "updater/GzipExpander.h"
+#include "updater/StagedFiles.h"
 #include "updater/UpdateIoError.h"
 #include "updater/UpdateList.h"
 #include "updater/UpdateObserver.h"
 #include "updater/UpdatePaths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <new>
 #include <random>
@@ -31,7 +34,10 @@ constexpr const char* kUpdatedText = "Application was downloaded successfully.";
 // The run's error description is cut to what the log record held.
 constexpr std::size_t kMaxErrorText = 259;
 constexpr std::size_t kBlock = 1024;
-constexpr std::size_t kStreamBuffer = 1 << 18;
+// The 1024-byte blocks are gathered and reach the disk in writes this large.
+constexpr std::size_t kWriteBuffer = 1 << 18;
+// Free space is looked at whenever this much more has been received.
+constexpr std::uint64_t kSpaceCheckEvery = std::uint64_t{8} << 20;
 
 enum ServerSet { kGlobalSet = 1, kProfileSet = 2, kEitherSet = 3 };
 
@@ -51,25 +57,60 @@ std::string logTime(std::time_t when)
     return text;
 }
 
-void closeOrThrow(FilePtr& file, const std::string& name)
-{
-    errno = 0;
-    if (std::fclose(file.release()) != 0)
-        throw UpdateIoError(errno != 0 ? errno : EIO, name);
-}
+// Gathers received blocks and writes them to a staged file in large
+// pieces; a failed write throws `UpdateIoError` naming the file.
+class BlockWriter {
+public:
+    BlockWriter(AtomicFile& file, std::string name)
+        : m_file(file), m_name(std::move(name)), m_buffer(std::make_unique<char[]>(kWriteBuffer))
+    {
+    }
+
+    void add(const char* data, std::size_t size)
+    {
+        if (m_used + size > kWriteBuffer)
+            flush();
+        std::copy(data, data + size, m_buffer.get() + m_used);
+        m_used += size;
+    }
+
+    void flush()
+    {
+        errno = 0;
+        if (m_used > 0 && !m_file.write(std::string_view(m_buffer.get(), m_used)))
+            throw UpdateIoError(errno != 0 ? errno : EIO, m_name);
+        m_used = 0;
+    }
+
+    // Everything written, synced and closed (the file keeps its temporary
+    // name until the pass commits).
+    void finish()
+    {
+        flush();
+        errno = 0;
+        if (!m_file.finish())
+            throw UpdateIoError(errno != 0 ? errno : EIO, m_name);
+    }
+
+private:
+    AtomicFile& m_file;
+    std::string m_name;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_used = 0;
+};
 
 } // namespace
 
 UpdateService::UpdateService(const ProfileConfig& profile, const TagExpander& tags, FrontEnd& frontEnd,
                              UpdateOptions options)
     : m_profile(profile), m_tags(tags), m_frontEnd(frontEnd), m_options(std::move(options)),
-      m_log(m_options.baseDir / kUpdateLogFile), m_staging(m_options.baseDir, tags)
+      m_log(m_options.baseDir / kUpdateLogFile, m_options.limits.logRecords),
+      m_staging(m_options.baseDir, tags, m_log)
 {
 }
 
 UpdateService::~UpdateService()
 {
-    m_stopping = true;
     cancel();
     if (m_worker.joinable())
         m_worker.join();
@@ -175,18 +216,20 @@ int UpdateService::run()
 {
     m_result[0] = kUpToDate;
     m_result[1] = kUpToDate;
-    // A run that was killed while it stored a list or a backup leaves its
-    // temporary file behind, which an installer must not take for a file
-    // to install. This worker is the only writer of both folders.
+    m_log.beginRun();
+    // A run that was killed while it downloaded, stored a list or made a
+    // backup leaves its temporary files behind, which an installer must not
+    // take for files to install. This worker is the only writer of both
+    // folders (the working folder's lock keeps other copies away).
     (void)AtomicFile::removeLeftoversIn(file(std::string(kUpdateFolder)));
     (void)AtomicFile::removeLeftoversIn(file(std::string(kBackupFolder)));
     if (!chooseServer()) {
-        m_log.write("No URL available");
+        m_log.writeAlways("No URL available");
         m_result[0] = kFailed;
         return finish();
     }
     const std::time_t now = m_options.clock ? m_options.clock() : std::time(nullptr);
-    m_log.write("\n** " + logTime(now) + "** Using " + m_serverUrl);
+    m_log.writeAlways("\n** " + logTime(now) + "** Using " + m_serverUrl);
 
     const std::string listName = m_tags.Expand(kProfileListPattern);
     try {
@@ -197,7 +240,7 @@ int UpdateService::run()
         std::string text = error.what();
         if (text.size() > kMaxErrorText)
             text.resize(kMaxErrorText);
-        m_log.write(text);
+        m_log.writeAlways(text);
         m_result[0] = kFailed;
     }
     return finish();
@@ -207,54 +250,58 @@ int UpdateService::runPass(const std::string& listName, const std::string& secon
 {
     if (m_result[0] < 0 || m_result[1] < 0)
         return kFailed;
-    m_log.write("\n(" + listName + ")");
+    m_log.writeAlways("\n(" + listName + ")");
 
-    const UpdateContext lists = listContext();
+    const UpdateContext lists = runContext();
     UpdateList local;
     UpdateList remote;
     UpdateList secondary;
-    (void)local.load(listName, ListSource::Local, lists);
-    int err = remote.load(listName, ListSource::Remote, lists);
-    if (!secondaryName.empty())
-        (void)secondary.load(secondaryName, ListSource::Local, lists);
+    int err = local.load(listName, ListSource::Local, lists);
+    if (err == 0)
+        err = remote.load(listName, ListSource::Remote, lists);
+    if (err == 0 && !secondaryName.empty())
+        err = secondary.load(secondaryName, ListSource::Local, lists);
 
     // Every file the server lists is fetched; a file that the profile's own
     // list names is left to the profile's pass.
     std::vector<UpdateEntry> set;
-    for (const UpdateEntry& entry : remote.entries()) {
-        if (secondary.find(entry.name) == nullptr)
-            set.push_back(UpdateEntry::parse(entry.line, m_tags));
+    if (err == 0) {
+        for (const UpdateEntry& entry : remote.entries()) {
+            if (secondary.find(entry.name) == nullptr)
+                set.push_back(UpdateEntry::parse(entry.line, m_tags));
+        }
     }
 
+    // What the pass downloads stays under temporary names until it commits;
+    // an error that ends the run takes them along.
+    StagedFiles staged(m_options.baseDir);
     if (!set.empty())
         notifyPending();
-    try {
-        for (UpdateEntry& entry : set) {
-            notifyText("", false);
-            notifyText("Getting " + entry.name, true);
-            err = fetchFile(remote, entry);
-            if (err != 0)
-                break;
-        }
-    } catch (...) {
-        // Half a pass must not stay staged for the installer.
-        m_staging.discardDownloads(set);
-        throw;
+    for (UpdateEntry& entry : set) {
+        notifyText("", false);
+        notifyText("Getting " + entry.name, true);
+        err = fetchFile(remote, entry, staged);
+        if (err != 0)
+            break;
     }
 
     if (set.empty() && err == 0) {
         m_result[index] = kUpToDate;
-        m_log.write("Files are up to date");
-    } else if (err != 0) {
+        m_log.writeAlways("Files are up to date");
+        return m_result[index];
+    }
+    if (err == 0) {
+        const std::string otherList = secondaryName.empty() ? std::string(kGlobalList) : secondaryName;
+        err = m_staging.commitPass(local, remote, set, listName, otherList, staged, lists) == kUpdated ? 0 : kFailed;
+    }
+    if (err != 0) {
         m_result[index] = kFailed;
         if (err == kCancelled)
             m_cancelled = true;
-        m_staging.discardDownloads(set);
-        m_log.write("Update process failed " + std::to_string(err));
+        m_log.writeAlways("Update process failed " + std::to_string(err));
     } else {
-        m_staging.commitPass(local, remote, set, listName);
         m_result[index] = kUpdated;
-        m_log.write("Update process succeeded");
+        m_log.writeAlways("Update process succeeded");
     }
     return m_result[index];
 }
@@ -279,31 +326,37 @@ int UpdateService::finish()
     return result;
 }
 
-int UpdateService::fetchFile(const UpdateList& remoteList, UpdateEntry& entry)
+int UpdateService::fetchFile(const UpdateList& remoteList, UpdateEntry& entry, StagedFiles& staged)
 {
-    // Two lines of the same name both take the version of the first.
+    // Names are unique in a list; a file the list does not hold (it cannot
+    // be, the set comes from it) would take no version.
     const UpdateEntry* listed = remoteList.find(entry.name);
     entry.suffix = listed != nullptr ? listed->major : 0;
     const std::string url = m_serverUrl + "/" + entry.remotePath();
     m_log.write("Retrieving " + url);
     try {
-        return download(entry, url);
+        return download(entry, url, staged);
     } catch (const UpdateIoError& error) {
-        m_log.write("Download() failed <" + url + ">");
-        m_log.write(error.file(), error.cause());
+        m_log.writeAlways("Download() failed <" + url + ">");
+        m_log.writeAlways(error.file(), error.cause());
         throw;
     } catch (const std::bad_alloc&) {
-        m_log.write("Download() failed <" + url + ">");
+        m_log.writeAlways("Download() failed <" + url + ">");
         throw;
     }
 }
 
-int UpdateService::download(UpdateEntry& entry, const std::string& url)
+int UpdateService::download(UpdateEntry& entry, const std::string& url, StagedFiles& staged)
 {
-    const UpdateContext context = fileContext();
+    const UpdateContext context = runContext();
+    const UpdateLimits& limits = m_options.limits;
     HttpOpenResult opened = HttpConnection::openWithReason(url, context.authHeader, context.http);
     HttpHandle handle = std::move(opened.connection);
     if (!handle) {
+        if (!m_keepGoing.load()) {
+            m_log.write("User cancelled: " + url);
+            return kCancelled;
+        }
         m_log.write("Unable to contact " + url);
         m_log.write(opened.failure);
         return kFailed;
@@ -312,29 +365,43 @@ int UpdateService::download(UpdateEntry& entry, const std::string& url)
         m_log.write("Unable to retrieve file", status);
         return kFailed;
     }
-    const int size = HttpSize(handle);
+    // -1 when the server announced no length.
+    const std::int64_t size = handle->contentLength();
 
     const std::string updatePath = entry.updatePath();
-    // Declared before the file, so it outlives the stream that uses it.
-    auto streamBuffer = std::make_unique<char[]>(kStreamBuffer);
-    FilePtr output = openFile(file(updatePath), "wb");
-    if (!output) {
+    // A compressed file is kept as served under ".gz"; its expansion takes
+    // the update path.
+    const std::string target = entry.compressed ? updatePath + ".gz" : updatePath;
+    AtomicFile* output = staged.create(target);
+    if (output == nullptr) {
         m_log.write("Can't write to local file " + updatePath);
         return kFailed;
     }
-    // The 1024-byte blocks reach the disk in large writes (stdio only takes
-    // a larger size along with a buffer of the caller's).
-    std::setvbuf(output.get(), streamBuffer.get(), _IOFBF, kStreamBuffer);
+    BlockWriter writer(*output, target);
+    const std::string folder = file(std::string(kUpdateFolder));
 
     char buffer[kBlock];
-    std::int64_t received = 0;
+    std::uint64_t received = 0;
+    std::uint64_t nextSpaceCheck = 0;
     int n;
     while ((n = HttpRecv(handle, buffer, sizeof buffer)) >= 1) {
-        const auto bytes = static_cast<std::size_t>(n);
-        if (std::fwrite(buffer, 1, bytes, output.get()) != bytes)
-            throw UpdateIoError(errno != 0 ? errno : EIO, updatePath);
-        received += n;
-        notifyProgress(static_cast<std::uint32_t>(received), size);
+        writer.add(buffer, static_cast<std::size_t>(n));
+        received += static_cast<std::uint64_t>(n);
+        notifyProgress(received, size);
+        if (size >= 0 && received > static_cast<std::uint64_t>(size))
+            break; // more than announced: the length check below fails it
+        if (size < 0 && received > limits.unannouncedBody) {
+            m_log.write("No length announced for " + url + " and more than " +
+                        std::to_string(limits.unannouncedBody) + " bytes sent");
+            return kFailed;
+        }
+        if (received >= nextSpaceCheck) {
+            if (!leavesFreeSpace(folder, limits.expansion.keepFree)) {
+                m_log.write("Not enough free disk space for " + updatePath);
+                return kFailed;
+            }
+            nextSpaceCheck = received + kSpaceCheckEvery;
+        }
         if (!m_keepGoing.load()) {
             m_log.write("User cancelled: " + url);
             return kCancelled;
@@ -346,11 +413,14 @@ int UpdateService::download(UpdateEntry& entry, const std::string& url)
         return kCancelled;
     }
     const std::uint32_t checksum = handle->checksum();
+    const std::string broke = n < 0 ? handle->errorText() : std::string();
     HttpClose(handle);
-    closeOrThrow(output, updatePath);
+    writer.finish();
 
-    if (size != received) {
+    if (size < 0 || received != static_cast<std::uint64_t>(size)) {
         m_log.write("Expected " + std::to_string(size) + " bytes - received " + std::to_string(received));
+        if (!broke.empty())
+            m_log.write(broke);
         return kFailed;
     }
     if (entry.checksum != 0 && entry.checksum != checksum) {
@@ -358,56 +428,69 @@ int UpdateService::download(UpdateEntry& entry, const std::string& url)
                     std::to_string(checksum));
         return kFailed;
     }
-    return entry.compressed ? expand(entry) : kUpToDate;
+    return entry.compressed ? expand(entry, url, *output, staged) : kUpToDate;
 }
 
-int UpdateService::expand(const UpdateEntry& entry)
+int UpdateService::expand(const UpdateEntry& entry, const std::string& url, const AtomicFile& compressed,
+                          StagedFiles& staged)
 {
     const std::string updatePath = entry.updatePath();
-    const std::string gzPath = updatePath + ".gz";
-    std::remove(file(gzPath).c_str());
-    if (std::rename(file(updatePath).c_str(), file(gzPath).c_str()) != 0) {
-        m_log.write("Unable to move file " + entry.localName() + " to " + gzPath);
-        return kFailed;
-    }
-    switch (GzipExpander::expand(file(gzPath), file(updatePath), entry.binary, updatePath)) {
-    case GzipExpander::Result::Expanded:
-        return kUpToDate;
-    case GzipExpander::Result::CannotCreateOutput:
+    AtomicFile* output = staged.create(updatePath);
+    if (output == nullptr) {
         m_log.write("Can't write to local file " + updatePath);
         return kFailed;
+    }
+    const ExpansionLimits& limits = m_options.limits.expansion;
+    std::error_code ec;
+    const std::uintmax_t compressedSize = std::filesystem::file_size(compressed.temporaryPath(), ec);
+    switch (GzipExpander::expand(compressed.temporaryPath(), *output, entry.binary, updatePath, limits,
+                                 [this] { return !m_keepGoing.load(); })) {
+    case GzipExpander::Result::Expanded:
+        errno = 0;
+        if (!output->finish())
+            throw UpdateIoError(errno != 0 ? errno : EIO, updatePath);
+        return kUpToDate;
     case GzipExpander::Result::CannotOpenCompressed:
         m_log.write("Unable to open compressed file " + entry.localName());
         return kFailed;
     case GzipExpander::Result::Corrupt:
         m_log.write("Unable to expand compressed file " + entry.localName());
         return kFailed;
+    case GzipExpander::Result::TooLarge:
+        m_log.write("Compressed file " + entry.localName() + " expands to more than " +
+                    std::to_string(GzipExpander::bound(ec ? 0 : compressedSize, limits)) + " bytes");
+        return kFailed;
+    case GzipExpander::Result::NoSpace:
+        m_log.write("Not enough free disk space for " + updatePath);
+        return kFailed;
+    case GzipExpander::Result::Cancelled:
+        m_log.write("User cancelled: " + url);
+        return kCancelled;
     }
     return kFailed;
 }
 
-UpdateContext UpdateService::listContext() const
+UpdateContext UpdateService::runContext() const
 {
     UpdateContext context{m_options.baseDir, m_tags, m_log, m_serverUrl, m_sessionAuthHeader, {}};
     context.http.connectTimeout = m_options.httpTimeout;
     context.http.idleTimeout = m_options.httpTimeout;
     context.http.caBundleFile = m_options.caBundleFile;
-    // A cancel leaves version lists alone; only the service's end cuts them.
-    context.http.abort = [this] { return m_stopping.load(); };
-    return context;
-}
-
-UpdateContext UpdateService::fileContext() const
-{
-    UpdateContext context = listContext();
+    context.http.lowSpeedBytes = m_options.limits.minimumRate;
+    context.http.lowSpeedWindow = m_options.limits.rateWindow;
+    // A cancel, also the one of a window that closes, ends every wait.
     context.http.abort = [this] { return !m_keepGoing.load(); };
+    context.limits = m_options.limits;
+    context.listNames = {m_tags.Expand(kProfileListPattern), std::string(kGlobalList)};
     return context;
 }
 
-void UpdateService::notifyProgress(std::uint32_t received, std::int32_t expected)
+void UpdateService::notifyProgress(std::uint64_t received, std::int64_t expected)
 {
+    // The window's message carries 32-bit counts.
     if (m_observer != nullptr)
-        m_observer->progress(received, expected);
+        m_observer->progress(static_cast<std::uint32_t>(std::min<std::uint64_t>(received, UINT32_MAX)),
+                             static_cast<std::int32_t>(std::clamp<std::int64_t>(expected, -1, INT32_MAX)));
 }
 
 void UpdateService::notifyText(const std::string& text, bool status)

@@ -16,8 +16,10 @@
 
 namespace tarvo {
 
+class AtomicFile;
 class FrontEnd;
 class ProfileConfig;
+class StagedFiles;
 class TagExpander;
 class UpdateList;
 class UpdateObserver;
@@ -31,6 +33,11 @@ enum class UpdateOutcome { UpToDate, Updated, Cancelled, Failed };
 // downloads every file they name into "update", and after each pass that
 // fetched everything stores the new list and backs up the installed files;
 // each step goes to "log/update.log".
+//
+// Each pass is a transaction on "update": its downloads stay under
+// temporary names until the pass commits them and its list together, so a
+// failed, cancelled or killed pass leaves the staging of the passes before
+// it as it was. Everything the server sends is bounded (UpdateLimits).
 //
 // One run at a time, on a worker thread this object owns and joins. The
 // front end hears of the run only through its observer, called on the
@@ -56,9 +63,9 @@ public:
     // Starts a run that reports to `observer`. While a run goes on: the
     // message box "Update already in progress", nothing else, and false.
     bool start(UpdateObserver& observer);
-    // Asks the run to stop: it notices after the block it is receiving (or
-    // at once while it waits for a file's data), then ends with its usual
-    // reports.
+    // Asks the run to stop: it notices after the block it is receiving or
+    // expanding (or at once while it waits for a version list or a file's
+    // data), then ends with its usual reports.
     void cancel();
     [[nodiscard]] bool running() const { return m_running.load(); }
     // Waits for the worker to end; the last run's result (0, 1 or -2).
@@ -78,15 +85,15 @@ private:
     int run();
     int runPass(const std::string& listName, const std::string& secondaryName, std::size_t index);
     int finish();
-    int fetchFile(const UpdateList& remoteList, UpdateEntry& entry);
-    int download(UpdateEntry& entry, const std::string& url);
-    int expand(const UpdateEntry& entry);
+    int fetchFile(const UpdateList& remoteList, UpdateEntry& entry, StagedFiles& staged);
+    int download(UpdateEntry& entry, const std::string& url, StagedFiles& staged);
+    int expand(const UpdateEntry& entry, const std::string& url, const AtomicFile& compressed, StagedFiles& staged);
 
-    UpdateContext listContext() const;
-    UpdateContext fileContext() const;
+    // What the steps of the run share, as the run stands now.
+    UpdateContext runContext() const;
     std::string file(const std::string& relative) const { return (m_options.baseDir / relative).string(); }
 
-    void notifyProgress(std::uint32_t received, std::int32_t expected);
+    void notifyProgress(std::uint64_t received, std::int64_t expected);
     void notifyText(const std::string& text, bool status);
     void notifyPending();
     void notifyDone();
@@ -100,10 +107,9 @@ private:
 
     std::thread m_worker;
     std::atomic<bool> m_running{false};
+    // Cleared by a cancel: every wait for the server (file or version list)
+    // ends at once, and a transfer or an expansion stops after its block.
     std::atomic<bool> m_keepGoing{false};
-    // Set once the service is going away: even version-list fetches, which a
-    // cancel leaves alone, stop waiting for a stalled server.
-    std::atomic<bool> m_stopping{false};
     std::array<std::atomic<int>, 2> m_result{};
     std::atomic<bool> m_cancelled{false};
     std::atomic<int> m_lastResult{kUpToDate};

@@ -71,7 +71,8 @@ TEST_F(SyncAppTest, theExpansionsBoxesCarryTheFixedCaptionWhateverTheProfileSays
     // title becomes the caption; the load's own failure is shown after it.
     EXPECT_EQ(m_ui.boxes[0].text, "ERROR: Compressed phonebook file is damaged");
     EXPECT_EQ(m_ui.boxes[0].caption, "Tarvo Windows CE Synchronizer");
-    EXPECT_EQ(m_ui.boxes[1].text, "Error: Unable to open: pbook.txt");
+    EXPECT_EQ(m_ui.boxes[1].text, "Error: Unable to open: pbook.txt\n" + m_ws.dialer("pbook.txt") +
+                                      ": gzip-compressed data that does not expand to a phonebook");
     EXPECT_EQ(m_ui.boxes[1].caption, "My Dialer");
 }
 
@@ -110,6 +111,15 @@ TEST_F(SyncAppSafetyTest, aSecondCopyInTheSameFolderIsToldAndEndsBeforeWritingAn
     m_app.setInstanceCheck([](const std::string&) { return true; });
     EXPECT_EQ(start(), SyncApp::Startup::EndedSilently);
     EXPECT_TRUE(m_ui.boxes.empty());
+}
+
+TEST_F(SyncAppSafetyTest, aLockThatCannotBeTakenFailsStartUpNamingTheLockFile)
+{
+    std::filesystem::create_directory(m_ws.work("synchronizer.lock"));
+    EXPECT_EQ(start(), SyncApp::Startup::Failed);
+    EXPECT_EQ(m_ui.texts(), std::vector<std::string>{"ERROR: Unable to use the lock file " +
+                                                     m_ws.work("synchronizer.lock") + " (Is a directory)."});
+    EXPECT_FALSE(Workspace::exists(m_ws.work("dr_country.txt")));
 }
 
 TEST_F(SyncAppSafetyTest, theLockIsHeldUntilTheApplicationGoesAndLeftoversGo)

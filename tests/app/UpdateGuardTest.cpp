@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -26,5 +27,18 @@ TEST(UpdateGuard, onlyAMarkerHeldByAnotherOpenerStopsStartup)
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     EXPECT_TRUE(UpdateGuard::isHeld(marker));
     ::close(fd);
+    EXPECT_FALSE(UpdateGuard::isHeld(marker));
+}
+
+TEST(UpdateGuard, aMarkerThatCannotBeOpenedIsUnusableAndSaysWhy)
+{
+    TempDir dir;
+    const std::string marker = dir.file("_updatelist.txt");
+    // A link to itself: there, but no file to open.
+    std::filesystem::create_symlink(marker, marker);
+    UpdateGuard::Status status = UpdateGuard::check(marker);
+    EXPECT_EQ(status.state, UpdateGuard::State::Unusable);
+    EXPECT_EQ(status.message, "ERROR: Unable to check the update marker " + marker +
+                                  " (Too many levels of symbolic links).");
     EXPECT_FALSE(UpdateGuard::isHeld(marker));
 }

@@ -1,10 +1,11 @@
-// tarvo-sync killed (SIGKILL) at random moments of a synchronization and of
-// the expansion of a compressed phonebook: every file it writes must be the
-// old or the new version, whole, and the next run must go through and leave
-// no temporary file behind. A second pair of tests starts two copies in one
-// working folder at once.
+// tarvo-sync killed (SIGKILL) at random moments of a synchronization, of
+// the expansion of a compressed phonebook and of an update run: every file
+// it writes must be the old or the new version, whole, and the next run must
+// go through and leave no temporary file behind. A second pair of tests
+// starts two copies in one working folder at once.
 #include "fixtures/ChildProcess.h"
 #include "fixtures/Gzip.h"
+#include "fixtures/PhonebookTestServer.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/TarvoSyncRunner.h"
 #include "fixtures/Workspace.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -312,4 +314,74 @@ TEST_F(ChildRunTest, twoCopiesInOneFolderAtOnceLeaveOneWholeChoice)
     m_ws.writeSimulator("");
     const CliRun next = runInProcess({"status"});
     EXPECT_EQ(next.code, 0) << next.err;
+}
+
+TEST_F(ChildRunTest, anUpdateKilledAnywhereLeavesTheOldOrTheNewStagingWholeAndTheNextRunRecovers)
+{
+    m_ws.writeDialer("pbook.txt", bigPhonebook(50));
+    PhonebookTestServer server;
+    ASSERT_TRUE(server.start());
+    m_ws.writeWork("synconfig.ini", "[Profile]\r\nProfileID=42\r\n" + server.profileLines());
+    const fs::path update = m_ws.dir().path() / "work" / "update";
+
+    // The old staging, as an earlier run left it.
+    const std::string oldBook = bigPhonebook(1000);
+    server.put("/verce/42.ver", "pbook.txt,C,1,0\r\nregion.txt,,1,0\r\n");
+    server.put("/pbook.txt.1", gzipped(oldBook));
+    server.put("/region.txt.1", "US,TX,Texas,Tex.\r\n");
+    ASSERT_EQ(runInProcess({"update"}).code, 0);
+    const fs::path saved = m_ws.dir().path() / "saved-update";
+    snapshotInto(update, saved);
+    auto filesOf = [](const fs::path& folder) {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(folder))
+            files[entry.path().filename().string()] = Workspace::read(entry.path().string());
+        return files;
+    };
+    const std::map<std::string, std::string> oldStaging = filesOf(update);
+
+    // The new one: a big phonebook, so the kills land in its download,
+    // expansion and commit.
+    const std::string newBook = bigPhonebook(150000);
+    server.put("/verce/42.ver", "pbook.txt,C,2,0\r\nregion.txt,,2,0\r\n");
+    server.put("/pbook.txt.2", gzipped(newBook));
+    server.put("/region.txt.2", "US,MA,Massachusetts,Mass.\r\n");
+    const Timing timing = timeOneRun({"update"}, update, "pbook.txt.2.gz.tmp");
+    const std::map<std::string, std::string> newStaging = filesOf(update);
+    ASSERT_EQ(newStaging.at("pbook.txt.2"), newBook);
+    ASSERT_EQ(newStaging.size(), 4U) << "42.ver, pbook.txt.2 and its .gz, region.txt.2";
+
+    int killedPartWay = 0;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        restore(saved, update);
+        const auto delay = killDelay(timing, trial);
+        SCOPED_TRACE("killed after " + std::to_string(delay.count()) + " us of " + std::to_string(timing.whole.count()));
+        int result = runAndKill({"update"}, delay);
+        killedPartWay += result == -SIGKILL ? 1 : 0;
+
+        // Under its own name every file is whole, of one version or the
+        // other; the stored list is one of the two, and what it names is there.
+        std::map<std::string, std::string> now;
+        for (const auto& [name, content] : filesOf(update)) {
+            if (name.find(".tmp") != std::string::npos)
+                continue; // a killed writer's, swept by the next run
+            now[name] = content;
+            auto old = oldStaging.find(name);
+            auto fresh = newStaging.find(name);
+            EXPECT_TRUE((old != oldStaging.end() && old->second == content) ||
+                        (fresh != newStaging.end() && fresh->second == content))
+                << name << " is torn: " << content.size() << " bytes";
+        }
+        const std::map<std::string, std::string>& named = now["42.ver"] == oldStaging.at("42.ver") ? oldStaging
+                                                                                                  : newStaging;
+        EXPECT_EQ(now["42.ver"], named.at("42.ver"));
+        for (const auto& [name, content] : named)
+            EXPECT_EQ(now[name], content) << name << " named by the stored list";
+
+        const CliRun next = runInProcess({"update"});
+        ASSERT_EQ(next.code, 0) << next.err;
+        EXPECT_EQ(filesOf(update), newStaging);
+        expectNoTemporaryFiles();
+    }
+    EXPECT_GT(killedPartWay, 0) << "no kill landed while the program ran";
 }

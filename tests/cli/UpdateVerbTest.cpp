@@ -59,22 +59,26 @@ TEST_F(UpdateVerbTest, aFailedUpdateExitsWithOne)
     EXPECT_NE(run.err.find("Application update failed."), std::string::npos) << run.err;
 }
 
-TEST_F(UpdateVerbTest, ctrlCCancelsTheRunAndExitsWith130)
+TEST_F(UpdateVerbTest, ctrlCOrATerminationRequestOrAHangUpCancelsTheRunAndExitsWith130)
 {
-    m_server.put("/verce/42.ver", "big.bin,,1,0\r\n");
-    m_server.put("/big.bin.1",
-                 Served{.generated = 256U << 20, .midway = [] { std::raise(SIGINT); }, .afterBytes = 1U << 20});
-    struct sigaction before {};
-    ASSERT_EQ(sigaction(SIGINT, nullptr, &before), 0);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        m_server.put("/verce/42.ver", "big.bin,,1,0\r\n");
+        m_server.put("/big.bin.1", Served{.generated = 256U << 20,
+                                          .midway = [signal] { std::raise(signal); },
+                                          .afterBytes = 1U << 20});
+        struct sigaction before {};
+        ASSERT_EQ(sigaction(signal, nullptr, &before), 0);
 
-    CliRun run = tarvoSync({"update"});
-    EXPECT_EQ(run.code, 130) << run.err;
-    EXPECT_NE(run.err.find("Update cancelled.\n"), std::string::npos) << run.err;
-    EXPECT_NE(Workspace::read(m_ws.work("log/update.log")).find("Update process failed -1"), std::string::npos);
-    EXPECT_FALSE(Workspace::exists(m_ws.work("update/big.bin.1")));
+        CliRun run = tarvoSync({"update"});
+        EXPECT_EQ(run.code, 130) << run.err;
+        EXPECT_NE(run.err.find("Update cancelled.\n"), std::string::npos) << run.err;
+        EXPECT_NE(Workspace::read(m_ws.work("log/update.log")).find("Update process failed -1"), std::string::npos);
+        EXPECT_FALSE(Workspace::exists(m_ws.work("update/big.bin.1")));
 
-    // Ctrl-C ends the program again as it did before.
-    struct sigaction after {};
-    ASSERT_EQ(sigaction(SIGINT, nullptr, &after), 0);
-    EXPECT_EQ(after.sa_handler, before.sa_handler);
+        // The signal ends the program again as it did before.
+        struct sigaction after {};
+        ASSERT_EQ(sigaction(signal, nullptr, &after), 0);
+        EXPECT_EQ(after.sa_handler, before.sa_handler);
+    }
 }

@@ -231,3 +231,25 @@ TEST_F(FolderDeviceTest, theFirstSessionRemovesWhatAKilledWriterLeft)
     EXPECT_TRUE(handheld.has("cecountry.txt.tmpAAAAAA"));
     link.disconnect();
 }
+
+TEST_F(FolderDeviceTest, aSessionComingUpSparesAnotherLiveSessionsFileInFlight)
+{
+    // Another working folder syncs the same handheld and is writing now.
+    FolderDevice other(handheld.folder());
+    DeviceLink otherLink(other, ui);
+    otherLink.setConnectTimeout(2s);
+    ASSERT_EQ(otherLink.connect(), SyncResult::Done);
+    const DeviceHandle writing = other.createFile(u"\\Program Files\\Tarvo\\cepbook.txt", DeviceOpen::WriteReplace);
+    ASSERT_NE(writing, kNoDeviceHandle);
+    const std::string book = "#VER 1 - merged\r\nUS,TX,Austin\r\n";
+    std::uint32_t written = 0;
+    ASSERT_TRUE(other.writeFile(writing, book.data(), static_cast<std::uint32_t>(book.size()), written));
+
+    // This session's start-up sweep runs meanwhile.
+    ASSERT_EQ(link.connect(), SyncResult::Done);
+    link.disconnect();
+
+    EXPECT_TRUE(other.closeHandle(writing));
+    otherLink.disconnect();
+    EXPECT_EQ(onDevice("cepbook.txt"), book);
+}

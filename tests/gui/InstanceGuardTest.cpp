@@ -2,11 +2,15 @@
 #include "gui/InstanceGuard.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using tarvo::gui::InstanceGuard;
 
@@ -71,4 +75,25 @@ TEST(InstanceGuard, aNameLeftBehindByACopyThatDiedIsTakenOver)
     InstanceGuard guard(name);
     EXPECT_FALSE(guard.anotherCopyRaised("Tarvo"));
     EXPECT_TRUE(guard.listening());
+}
+
+TEST(InstanceGuard, theSocketLivesInTheSessionsRuntimeFolderSoOtherSessionsRunTheirOwnCopy)
+{
+    EXPECT_EQ(InstanceGuard::nameIn("/run/user/1000"), "/run/user/1000/TarvoSynchronizerMutex");
+    EXPECT_EQ(InstanceGuard::nameIn(""), "TarvoSynchronizerMutex-" + QString::number(::getuid()));
+
+    QTemporaryDir mine;
+    QTemporaryDir otherSession;
+    InstanceGuard first(InstanceGuard::nameIn(mine.path()));
+    ASSERT_FALSE(first.anotherCopyRaised("Tarvo"));
+    EXPECT_TRUE(QFileInfo::exists(mine.path() + "/TarvoSynchronizerMutex"));
+    QWidget window;
+    window.setWindowTitle("Tarvo");
+    first.setWindow(&window);
+
+    InstanceGuard other(InstanceGuard::nameIn(otherSession.path()));
+    EXPECT_FALSE(other.anotherCopyRaised("Tarvo"));
+    EXPECT_TRUE(other.listening());
+    InstanceGuard same(InstanceGuard::nameIn(mine.path()));
+    EXPECT_TRUE(same.anotherCopyRaised("Tarvo"));
 }

@@ -166,9 +166,11 @@ TEST_F(MasterPhonebookTest, missingPhonebookKeepsTheCompressedCopy)
     std::string old = gzipped(PopFile({PopLine("US", "TX", "Austin", "P1").str()}));
     put("pbook.txt.gz", old);
     EXPECT_EQ(load(), Status::NoPhonebook);
-    EXPECT_EQ(error, "Error: Unable to open: pbook.txt");
+    // The dialer's texts, each with a line that names the file and what is wrong.
+    EXPECT_EQ(error, "Error: Unable to open: pbook.txt\n" + path("pbook.txt") + ": No such file or directory");
     ASSERT_EQ(frontEnd.boxes.size(), 1U);
-    EXPECT_EQ(frontEnd.boxes[0].text, "ERROR: Unable to rename compressed phonebook file");
+    EXPECT_EQ(frontEnd.boxes[0].text,
+              "ERROR: Unable to rename compressed phonebook file\n" + path("pbook.txt") + ": No such file or directory");
     EXPECT_EQ(frontEnd.boxes[0].caption, "Tarvo Windows CE Synchronizer");
     EXPECT_EQ(frontEnd.boxes[0].icon, MessageIcon::None);
     EXPECT_EQ(frontEnd.boxes[0].buttons, MessageButtons::Ok);
@@ -211,7 +213,8 @@ TEST_F(MasterPhonebookTest, aDamagedGzipIsKeptAndAGoodCopyIsNotReplaced)
     std::string truncated = packed.substr(0, packed.size() / 2);
     put("pbook.txt", truncated);
     EXPECT_EQ(load(), Status::NoPhonebook);
-    EXPECT_EQ(error, "Error: Unable to open: pbook.txt");
+    EXPECT_EQ(error, "Error: Unable to open: pbook.txt\n" + path("pbook.txt") +
+                         ": gzip-compressed data that does not expand to a phonebook");
     EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Compressed phonebook file is damaged"});
     EXPECT_EQ(get("pbook.txt"), truncated) << "the damaged file stays for the user or the next update";
     EXPECT_EQ(get("pbook.txt.gz"), good);
@@ -242,7 +245,8 @@ TEST_F(MasterPhonebookTest, textThatIsNeitherGzipNorAPhonebookIsRefused)
     put("pbook.txt.gz", good);
     put("pbook.txt", "hello, this is not a phonebook\r\n");
     EXPECT_EQ(load(), Status::NoPhonebook);
-    EXPECT_EQ(error, "Error: Unable to open: pbook.txt");
+    EXPECT_EQ(error, "Error: Unable to open: pbook.txt\n" + path("pbook.txt") +
+                         ": neither a phonebook (its first line does not begin with \"#VER\") nor gzip-compressed data");
     EXPECT_TRUE(frontEnd.boxes.empty());
     EXPECT_EQ(get("pbook.txt"), "hello, this is not a phonebook\r\n");
     EXPECT_EQ(get("pbook.txt.gz"), good) << "never replaced by what is not gzip data";
@@ -412,7 +416,8 @@ TEST_F(ExpandTest, onlyARegularFileIsMoved)
 {
     std::filesystem::create_directory(dir.path() / "pbook.txt");
     EXPECT_FALSE(ExpandCompressedPhonebook(dir.file("pbook.txt"), frontEnd));
-    EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Unable to rename compressed phonebook file"});
+    EXPECT_EQ(frontEnd.texts(), std::vector<std::string>{"ERROR: Unable to rename compressed phonebook file\n" +
+                                                         dir.file("pbook.txt") + ": not a regular file"});
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "pbook.txt"));
     EXPECT_FALSE(dir.exists("pbook.txt.gz"));
 }

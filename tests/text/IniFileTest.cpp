@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -317,4 +318,17 @@ TEST_F(IniFileTest, writeIntoAMissingFolderFails)
     IniFile ini(m_dir.file("no/such/folder/x.ini"));
     EXPECT_FALSE(ini.WriteString("S", "k", "v"));
     EXPECT_FALSE(m_dir.exists("no"));
+}
+
+TEST_F(IniFileTest, onlyARegularFileOfASettingsFilesSizeIsRead)
+{
+    IniFile device("/dev/zero");
+    EXPECT_EQ(read(device, "Profile", "AppName"), "<def>");
+    IniFile huge = bind("[Profile]\r\nAppName=Big\r\n");
+    EXPECT_EQ(read(huge, "Profile", "AppName"), "Big");
+    ASSERT_EQ(::truncate(m_dir.file("s.ini").c_str(), static_cast<off_t>(IniFile::kMaxFileBytes + 1)), 0);
+    EXPECT_EQ(read(huge, "Profile", "AppName"), "<def>");
+    // Left as it is rather than replaced by the one key.
+    EXPECT_FALSE(huge.WriteString("Profile", "AppName", "Small"));
+    EXPECT_EQ(std::filesystem::file_size(m_dir.file("s.ini")), IniFile::kMaxFileBytes + 1);
 }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace tarvo;
@@ -101,6 +103,16 @@ TEST(RegistryFile, missingFileIsEmptyAndUnreadableFileIsAnError)
     std::filesystem::create_directory(dir.path() / "folder.reg");
     RegistryFile folder(dir.file("folder.reg"));
     EXPECT_FALSE(folder.load());
+
+    // A device that never ends, a pipe nobody writes to, and a file far
+    // past any registry's size: each an error at once, none read.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.reg").c_str(), 0600), 0);
+    dir.write("huge.reg", "Windows Registry Editor Version 5.00\r\n");
+    ASSERT_EQ(::truncate(dir.file("huge.reg").c_str(), static_cast<off_t>(RegistryFile::kMaxFileBytes + 1)), 0);
+    for (const std::string& path : {std::string("/dev/zero"), dir.file("pipe.reg"), dir.file("huge.reg")}) {
+        RegistryFile device(path);
+        EXPECT_FALSE(device.load()) << path;
+    }
 }
 
 TEST(RegistryFile, invalidPathsAndNamesAreRefused)

@@ -114,7 +114,8 @@ TEST(PhonebookServer, publishedFilesReachTheUpdateServiceIntact)
 
     RunningServer server({root.path(), "127.0.0.1", 0, "operator", "pw", "", ""});
     ASSERT_TRUE(server.up());
-    Dialer dialer(server.url());
+    // An address configured with a trailing '/' asks for "//verce/42.ver".
+    Dialer dialer(server.url() + "/");
     EXPECT_EQ(dialer.update(), UpdateService::kUpdated);
     EXPECT_EQ(dialer.dir.read("update/logo.bin.13"), binary);
     EXPECT_EQ(dialer.dir.read("update/pbook.txt.13"),
@@ -141,6 +142,8 @@ TEST(PhonebookServer, refusesRequestsWithoutTheCredentialsAndPathsOutsideItsFold
     EXPECT_EQ(list->body, "a.txt,,1,0\r\n");
     EXPECT_EQ(list->get_header_value("Content-Length"), "12");
     EXPECT_EQ(client.Get("/verce/missing.ver")->status, 404);
+    EXPECT_EQ(client.Get("//verce//global.ver")->body, "a.txt,,1,0\r\n");
+    EXPECT_EQ(client.Get("//")->status, 400);
     for (const char* path : {"/../secret.txt", "/verce/../../secret.txt", "/%2e%2e/secret.txt", "/verce/..%5c..%5csecret.txt"}) {
         auto answer = client.Get(path);
         ASSERT_TRUE(answer) << path;
@@ -164,7 +167,8 @@ TEST(PhonebookServer, servesHttpsWithAGivenCertificate)
     ASSERT_TRUE(server.up());
     ASSERT_EQ(server.url().rfind("https://127.0.0.1:", 0), 0U);
 
-    Dialer dialer(server.url());
+    // An address configured with a trailing '/' asks for "//verce/42.ver".
+    Dialer dialer(server.url() + "/");
     EXPECT_EQ(dialer.update(root.file("ca.pem")), UpdateService::kUpdated);
     EXPECT_EQ(dialer.dir.read("update/a.txt.1"), "secured");
 

@@ -1,5 +1,10 @@
 #include "updater/UpdateFixture.h"
 
+#include "fixtures/Gzip.h"
+#include "fixtures/ScopedFileSizeLimit.h"
+#include "support/AtomicFile.h"
+#include "updater/GzipExpander.h"
+
 #include <atomic>
 #include <filesystem>
 
@@ -25,7 +30,7 @@ TEST_F(UpdateTest, aFileShorterThanAnnouncedFailsThePassAndIsDiscarded)
 
     EXPECT_EQ(runUpdate(), UpdateService::kFailed);
     EXPECT_EQ(logBody(), (Lines{"", "(42.ver)", "Retrieving $SERVER/pbook.txt.12", "Expected 100 bytes - received 90",
-                                "Update process failed -2"}));
+                                "transfer closed with 10 bytes remaining to read", "Update process failed -2"}));
     EXPECT_EQ(folder("update"), Names{});
     EXPECT_EQ(m_server.requests(), (Lines{"/verce/42.ver", "/pbook.txt.12"}));
     EXPECT_EQ(m_observer.messages(), (Lines{"pending", "caption ", "status Getting pbook.txt",
@@ -38,7 +43,7 @@ TEST_F(UpdateTest, aConnectionThatDropsOrStallsMidBodyFailsOnTheLength)
     m_server.put("/drop.bin.1", Served{.announced = 300000, .fault = Served::Fault::Drop, .generated = 100000});
     EXPECT_EQ(runUpdate(), UpdateService::kFailed);
     EXPECT_EQ(logBody(), (Lines{"", "(42.ver)", "Retrieving $SERVER/drop.bin.1", "Expected 300000 bytes - received 100000",
-                                "Update process failed -2"}));
+                                "transfer closed with 200000 bytes remaining to read", "Update process failed -2"}));
 
     // A server that stops sending is given up after the timeout.
     std::filesystem::remove(m_dir.path() / "log" / "update.log");
@@ -48,7 +53,8 @@ TEST_F(UpdateTest, aConnectionThatDropsOrStallsMidBodyFailsOnTheLength)
     quick.httpTimeout = std::chrono::milliseconds(300);
     EXPECT_EQ(runUpdate(quick), UpdateService::kFailed);
     EXPECT_EQ(logBody(), (Lines{"", "(42.ver)", "Retrieving $SERVER/stall.bin.1",
-                                "Expected 300000 bytes - received 100000", "Update process failed -2"}));
+                                "Expected 300000 bytes - received 100000", "no data from the server for 300 ms",
+                                "Update process failed -2"}));
     EXPECT_EQ(folder("update"), Names{});
 }
 
@@ -96,14 +102,13 @@ TEST_F(UpdateTest, damagedGzipDataFailsInsteadOfStagingHalfAFile)
     EXPECT_EQ(runUpdate(), UpdateService::kFailed);
     EXPECT_EQ(logBody(), (Lines{"", "(42.ver)", "Retrieving $SERVER/cut.txt.1",
                                 "Unable to expand compressed file cut.txt.1", "Update process failed -2"}));
-    EXPECT_EQ(folder("update"), (Names{"cut.txt.1.gz"}));
+    EXPECT_EQ(folder("update"), Names{});
 }
 
-TEST_F(UpdateTest, aFailedFetchDiscardsTheWholePassButKeepsCompressedCopies)
+TEST_F(UpdateTest, aFailedFetchLeavesThePreviousStagingAsItWas)
 {
-    // Five files, the third missing on the server: what the pass fetched
-    // goes under its versioned name, the two it never reached under their
-    // bare names (stale files from earlier runs).
+    // Five files, the third missing on the server: nothing the pass fetched
+    // stays, and what earlier runs staged is not touched.
     m_server.put("/verce/42.ver", entry("a.txt", "", 1, 0) + entry("b.txt", "C", 2, 0) + entry("c.txt", "", 3, 0) +
                                       entry("d.txt", "", 4, 0) + entry("e.txt", "", 5, 0));
     m_server.put("/a.txt.1", "a");
@@ -117,18 +122,20 @@ TEST_F(UpdateTest, aFailedFetchDiscardsTheWholePassButKeepsCompressedCopies)
     EXPECT_EQ(logBody(), (Lines{"", "(42.ver)", "Retrieving $SERVER/a.txt.1", "Retrieving $SERVER/b.txt.2",
                                 "Retrieving $SERVER/c.txt.3", "404: Unable to retrieve file",
                                 "Update process failed -2"}));
-    EXPECT_EQ(folder("update"), (Names{"b.txt.2.gz", "e.txt.5"}));
+    EXPECT_EQ(folder("update"), (Names{"d.txt", "e.txt", "e.txt.5"}));
+    EXPECT_EQ(read("update/d.txt"), "stale d");
     EXPECT_EQ(m_server.requests(), (Lines{"/verce/42.ver", "/a.txt.1", "/b.txt.2", "/c.txt.3"}));
 }
 
-TEST_F(UpdateTest, twoLinesOfOneNameBothFetchTheFirstLinesVersion)
+TEST_F(UpdateTest, aSecondLineOfOneNameIsRejected)
 {
+    // Both would be staged under one file name.
     m_server.put("/verce/42.ver", entry("dup.txt", "", 3, 0) + entry("dup.txt", "", 5, 0));
     m_server.put("/dup.txt.3", "three");
     EXPECT_EQ(runUpdate(), UpdateService::kUpdated);
-    EXPECT_EQ(m_server.requests(), (Lines{"/verce/42.ver", "/dup.txt.3", "/dup.txt.3", "/verce/global.ver"}));
-    // The second line takes the first one's place in the stored list.
-    EXPECT_EQ(read("update/42.ver"), "dup.txt,,5,0,0");
+    EXPECT_EQ(logBody()[2], "Rejected entry dup.txt,,5,0,0 (duplicate name)");
+    EXPECT_EQ(m_server.requests(), (Lines{"/verce/42.ver", "/dup.txt.3", "/verce/global.ver"}));
+    EXPECT_EQ(read("update/42.ver"), "dup.txt,,3,0,0");
 }
 
 TEST_F(UpdateTest, aLocalWriteErrorEndsTheRunWithItsCause)
@@ -137,15 +144,19 @@ TEST_F(UpdateTest, aLocalWriteErrorEndsTheRunWithItsCause)
     m_server.put("/first.txt.1", "first");
     m_server.put("/full.bin.1", Served{.generated = 200000});
     m_server.put("/verce/global.ver", entry("never.txt", "", 1, 0));
-    // The disk is full where the download goes.
-    std::filesystem::create_symlink("/dev/full", m_dir.path() / "update" / "full.bin.1");
+    write("update/first.txt.1", "staged by an earlier run");
 
-    EXPECT_EQ(runUpdate(), UpdateService::kFailed);
+    // The files grow no larger than the first file (a full quota).
+    {
+        ScopedFileSizeLimit limit(100000);
+        EXPECT_EQ(runUpdate(), UpdateService::kFailed);
+    }
     EXPECT_EQ(logBody(), (Lines{"", "(42.ver)", "Retrieving $SERVER/first.txt.1", "Retrieving $SERVER/full.bin.1",
-                                "Download() failed <$SERVER/full.bin.1>", "28: update/full.bin.1",
-                                "No space left on device"}));
+                                "Download() failed <$SERVER/full.bin.1>", "27: update/full.bin.1",
+                                "File too large"}));
     // Nothing of the broken pass stays staged; global.ver is never asked.
-    EXPECT_EQ(folder("update"), Names{});
+    EXPECT_EQ(folder("update"), Names{"first.txt.1"});
+    EXPECT_EQ(read("update/first.txt.1"), "staged by an earlier run");
     EXPECT_EQ(m_server.requests(), (Lines{"/verce/42.ver", "/first.txt.1", "/full.bin.1"}));
     EXPECT_EQ(m_observer.messages().back(), "done");
     EXPECT_EQ(*(m_observer.messages().end() - 2), "status Application update failed.");
@@ -185,4 +196,23 @@ TEST_F(UpdateTest, cancellingDuringALargeFileFailsThePassWithMinusOne)
     EXPECT_EQ(m_observer.messages(), (Lines{"pending", "caption ", "status Getting big.bin",
                                             "status Application update failed.", "done"}));
     EXPECT_EQ(m_observer.events().back(), "done");
+}
+
+TEST_F(UpdateTest, anExpansionStopsAtACancelOrBeforeTheDiskRunsLow)
+{
+    write("big.gz", gzipped(patternBytes(3 * GzipExpander::kBlock)));
+    int asked = 0;
+    AtomicFile cancelled(m_dir.file("big"));
+    ASSERT_TRUE(cancelled.open());
+    EXPECT_EQ(GzipExpander::expand(m_dir.file("big.gz"), cancelled, true, "big", ExpansionLimits{},
+                                   [&asked] { return ++asked == 2; }),
+              GzipExpander::Result::Cancelled);
+    EXPECT_EQ(asked, 2) << "asked after every block";
+
+    AtomicFile noRoom(m_dir.file("big"));
+    ASSERT_TRUE(noRoom.open());
+    EXPECT_EQ(GzipExpander::expand(m_dir.file("big.gz"), noRoom, true, "big",
+                                   ExpansionLimits{.keepFree = std::uint64_t{1} << 62}),
+              GzipExpander::Result::NoSpace);
+    EXPECT_FALSE(exists("big"));
 }

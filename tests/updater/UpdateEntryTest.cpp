@@ -72,17 +72,19 @@ TEST(UpdateEntry, shortLinesAndPathsWithoutAFileNameNameNothing)
     EXPECT_FALSE(folder.unsafeReason().empty());
 }
 
-TEST(UpdateEntry, pathsThatCouldLeaveTheWorkingFoldersAreUnsafe)
+TEST(UpdateEntry, namesThatCouldLeaveTheWorkingFoldersOrHoldControlCharactersAreUnsafe)
 {
     const TagExpander& tags = profileTags();
     for (const std::string& path :
-         {"../pbook.txt"s, "books/../../pbook.txt"s, "/etc/passwd"s, "..\\pbook.txt"s, "books\\pbook.txt"s,
-          "pbook\0.txt"s, ".."s, "."s, "books/.."s, "books/./pbook.txt"s, "..."s, "C:pbook.txt"s,
-          "c:/pbook.txt"s, "books/"s}) {
+         {"..\\pbook.txt"s, "books\\pbook.txt"s, "pbook\0.txt"s, ".."s, "."s, "books/.."s, "..."s, "C:pbook.txt"s,
+          "books/"s, "esc\x1b[2J.txt"s, "books\x07/pbook.txt"s, "del\x7f.txt"s}) {
         UpdateEntry entry = UpdateEntry::parse(path + ",C,12,0", tags);
         EXPECT_FALSE(entry.unsafeReason().empty()) << path;
     }
-    for (const std::string& path : {"pbook.txt"s, "books/42/pbook.txt"s, ".hidden"s, "a..b.txt"s, "a b.txt"s}) {
+    // Only the name reaches the disk; the folder goes into the URL alone.
+    for (const std::string& path : {"pbook.txt"s, "books/42/pbook.txt"s, ".hidden"s, "a..b.txt"s, "a b.txt"s,
+                                    "../pbook.txt"s, "books/../../pbook.txt"s, "/etc/passwd"s, "c:/pbook.txt"s,
+                                    "books\\old/pbook.txt"s}) {
         UpdateEntry entry = UpdateEntry::parse(path + ",C,12,0", tags);
         EXPECT_EQ(entry.unsafeReason(), "") << path;
     }

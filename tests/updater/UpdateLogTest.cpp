@@ -46,3 +46,20 @@ TEST(UpdateLog, limitSizeKeepsTheNewestRecordsOnceTheLogOutgrowsItsBound)
     EXPECT_EQ(text.substr(text.size() - 102), record + "9\r\n");
     EXPECT_EQ(text.substr(0, 99), record); // starts at a record
 }
+
+TEST(UpdateLog, aRunWritesItsDetailsUpToItsBoundButAlwaysItsOutcome)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "log");
+    UpdateLog log(dir.path() / "log" / "update.log", 2);
+    log.beginRun();
+    for (const char* text : {"one", "two", "three", "four"})
+        log.write(text);
+    log.writeAlways("Update process failed -2");
+    log.beginRun();
+    log.write("next run");
+    EXPECT_EQ(dir.read("log/update.log"), "one\r\ntwo\r\n"
+                                          "More than 2 log records in this run: the rest are left out\r\n"
+                                          "Update process failed -2\r\n"
+                                          "next run\r\n");
+}

@@ -32,40 +32,53 @@ TEST_F(UpdateTest, hostileListEntriesAreRejectedAndNothingOutsideTheWorkingFolde
     UpdateOptions inWork = options();
     inWork.baseDir = work;
 
+    // Only the name reaches the disk; a folder part, whatever it holds,
+    // only goes into the URL.
     const std::string hostile = "../victim.txt,L,1,0\r\n"
                                 "/etc/passwd,,1,0\r\n"
+                                "c:/books/ok2.txt,,1,0\r\n"
                                 "..\\victim.txt,,1,0\r\n"
                                 "nul\0.txt,,1,0\r\n"s
                                 "..,L,1,0\r\n"
                                 "sub/../../victim.txt,,1,0\r\n"
                                 "books/,,1,0\r\n"
+                                "bad:name.txt,,1,0\r\n"
+                                "esc\x1b[2J.txt,,1,0\r\n"
+                                "42.ver,,1,0\r\n"
                                 "three.txt,,1\r\n"
                                 "ok.txt,,1,0\r\n";
     m_server.put("/verce/42.ver", hostile);
     m_server.put("/ok.txt.1", "new");
-    for (const char* path : {"/victim.txt.1", "/etc/passwd.1", "/..%5Cvictim.txt.1", "/.1"})
-        m_server.put(path, "attack");
+    // libcurl takes the dot segments out of the URL.
+    for (const char* path : {"/victim.txt.1", "//etc/passwd.1", "/c:/books/ok2.txt.1"})
+        m_server.put(path, "served");
 
     EXPECT_EQ(runUpdate(inWork), UpdateService::kUpdated);
 
     std::string text = m_dir.read("work/log/update.log");
-    EXPECT_NE(text.find("Rejected entry ../victim.txt,L,1,0 (dot segment in the path)\r\n"), std::string::npos);
-    EXPECT_NE(text.find("Rejected entry /etc/passwd,,1,0 (absolute path)\r\n"), std::string::npos);
-    EXPECT_NE(text.find("Rejected entry ..\\victim.txt,,1,0 (backslash in the path)\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Rejected entry ..\\victim.txt,,1,0 (backslash in the name)\r\n"), std::string::npos);
     EXPECT_NE(text.find("Rejected entry nul\\x00.txt,,1,0 (NUL in the path)\r\n"), std::string::npos);
-    EXPECT_NE(text.find("Rejected entry ..,L,1,0 (dot segment in the path)\r\n"), std::string::npos);
-    EXPECT_NE(text.find("Rejected entry sub/../../victim.txt,,1,0 (dot segment in the path)\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Rejected entry ..,L,1,0 (dots for a name)\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Rejected entry sub/../../victim.txt,,1,0 (duplicate name)\r\n"), std::string::npos);
     EXPECT_NE(text.find("Rejected entry books/,,1,0 (no file name)\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Rejected entry bad:name.txt,,1,0 (colon in the name)\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Rejected entry esc\\x1B[2J.txt,,1,0 (control character in the path)\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("Rejected entry 42.ver,,1,0 (name of a version list)\r\n"), std::string::npos);
+    EXPECT_EQ(text.find('\x1b'), std::string::npos) << "a control character reached the log";
     EXPECT_EQ(text.find("three.txt"), std::string::npos); // too short to be an entry: skipped quietly
     EXPECT_NE(text.find("Update process succeeded"), std::string::npos);
 
-    EXPECT_EQ(m_server.requests(), (Lines{"/verce/42.ver", "/ok.txt.1", "/verce/global.ver"}));
+    EXPECT_EQ(m_server.requests(), (Lines{"/verce/42.ver", "/victim.txt.1", "//etc/passwd.1", "/c:/books/ok2.txt.1",
+                                          "/ok.txt.1", "/verce/global.ver"}));
     EXPECT_EQ(m_dir.read("victim.txt"), "must stay");
     EXPECT_EQ(tree(m_dir.path()),
-              (Names{"synconfig.ini", "victim.txt", "work", "work/ok.txt", "work/update", "work/update/ok.txt.1",
-                     "work/update/42.ver", "work/backup", "work/backup/ok.txt", "work/log", "work/log/update.log",
-                     "update", "backup", "log"}));
-    EXPECT_EQ(m_dir.read("work/update/42.ver"), "ok.txt,,1,0");
+              (Names{"synconfig.ini", "victim.txt", "work", "work/ok.txt", "work/update", "work/update/victim.txt.1",
+                     "work/update/passwd.1", "work/update/ok2.txt.1", "work/update/ok.txt.1", "work/update/42.ver",
+                     "work/backup", "work/backup/ok.txt", "work/log", "work/log/update.log", "update", "backup",
+                     "log"}));
+    EXPECT_EQ(m_dir.read("work/update/42.ver"), "../victim.txt,L,1,0\r\n/etc/passwd,,1,0\r\nc:/books/ok2.txt,,1,0\r\n"
+                                                "ok.txt,,1,0");
 }
 
 TEST_F(UpdateTest, overlongListLinesAreRejectedWholeSoTheirTailsPoseAsNoEntry)

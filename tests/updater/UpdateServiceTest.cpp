@@ -1,5 +1,7 @@
 #include "updater/UpdateFixture.h"
 
+#include <filesystem>
+
 using namespace tarvo;
 using namespace tarvo::test;
 using Lines = std::vector<std::string>;
@@ -217,4 +219,61 @@ TEST_F(UpdateTest, eitherSetGivesEveryConfiguredAddressItsShare)
     numbers = {5, 4};
     ASSERT_TRUE(service->chooseServer());
     EXPECT_EQ(service->serverUrl(), "http://p1");
+}
+
+TEST_F(UpdateTest, aCommitRemovesSupersededVersionsButNotWhatTheOtherStoredListNames)
+{
+    m_server.put("/verce/42.ver", "pbook.txt,,1,0\r\n");
+    m_server.put("/pbook.txt.1", "one");
+    EXPECT_EQ(runUpdate(), UpdateService::kUpdated);
+    // Piled up by older programs.
+    write("update/pbook.txt", "bare");
+    write("update/pbook.txt.5.gz", "five, compressed");
+    write("update/pbook.txt.notes", "not a version");
+
+    // The profile's pass stages version 2; global.ver then names version 7
+    // of the same file, which must not take the profile list's file away.
+    const std::string packed = gzipped("two");
+    m_server.put("/verce/42.ver", "pbook.txt,C,2,0\r\n");
+    m_server.put("/pbook.txt.2", packed);
+    m_server.put("/verce/global.ver", "pbook.txt,,7,0\r\n");
+    m_server.put("/pbook.txt.7", "seven");
+    EXPECT_EQ(runUpdate(), UpdateService::kUpdated);
+    EXPECT_EQ(folder("update"), (Names{"42.ver", "global.ver", "pbook.txt.2", "pbook.txt.2.gz", "pbook.txt.7",
+                                       "pbook.txt.notes"}));
+    EXPECT_EQ(read("update/pbook.txt.2"), "two");
+    EXPECT_EQ(read("update/42.ver"), "pbook.txt,C,2,0");
+}
+
+TEST_F(UpdateTest, aBackupThatCannotBeMadeFailsThePassBeforeAnythingIsStaged)
+{
+    write("pbook.txt", "installed");
+    write("update/42.ver", "pbook.txt,,1,0");
+    write("update/pbook.txt.1", "staged earlier");
+    // Something in the way of the copy.
+    std::filesystem::create_directories(m_dir.path() / "backup" / "pbook.txt");
+    m_server.put("/verce/42.ver", "pbook.txt,,2,0\r\n");
+    m_server.put("/pbook.txt.2", "two");
+
+    EXPECT_EQ(runUpdate(), UpdateService::kFailed);
+    EXPECT_EQ(logBody(), (Lines{"", "(42.ver)", "Retrieving $SERVER/pbook.txt.2",
+                                "Unable to back up pbook.txt to backup/pbook.txt", "Update process failed -2"}));
+    EXPECT_EQ(folder("update"), (Names{"42.ver", "pbook.txt.1"}));
+    EXPECT_EQ(read("update/42.ver"), "pbook.txt,,1,0");
+}
+
+TEST_F(UpdateTest, aLoneCarriageReturnEndsAListLineAndFlagLSparesTheRunsOwnLog)
+{
+    // A list written on an old Mac: CR alone between lines.
+    m_server.put("/verce/42.ver", "a.txt,,1,0\rb.txt,,1,0\rupdate.log,L,1,0");
+    m_server.put("/a.txt.1", "a");
+    m_server.put("/b.txt.1", "b");
+    m_server.put("/update.log.1", "a log of the server's");
+    write("42.ver", "a.txt,,0,0\rlocal.txt,,1,0\r");
+
+    EXPECT_EQ(runUpdate(), UpdateService::kUpdated);
+    EXPECT_EQ(m_server.requests(),
+              (Lines{"/verce/42.ver", "/a.txt.1", "/b.txt.1", "/update.log.1", "/verce/global.ver"}));
+    EXPECT_EQ(read("update/42.ver"), "a.txt,,1,0\r\nb.txt,,1,0\r\nupdate.log,L,1,0");
+    EXPECT_NE(read("log/update.log").find("Update process succeeded"), std::string::npos);
 }

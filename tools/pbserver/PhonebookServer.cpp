@@ -17,24 +17,32 @@ namespace {
 constexpr std::size_t kPiece = 1 << 16;
 
 // A request path that stays inside the served folder: absolute, no "." or
-// ".." segment, no backslash, no NUL. Empty when it would leave it.
+// ".." segment, no backslash, no NUL. Empty segments count for nothing, as
+// a server address configured with a trailing '/' asks for
+// "/phonebook//verce/42.ver". Empty when it would leave the folder or names
+// no file.
 std::string relativePath(std::string_view path)
 {
     if (path.empty() || path.front() != '/' || path.find('\\') != std::string_view::npos ||
         path.find('\0') != std::string_view::npos)
         return {};
-    path.remove_prefix(1);
-    std::string_view rest = path;
+    std::string relative;
+    std::string_view rest = path.substr(1);
     while (!rest.empty()) {
         std::size_t slash = rest.find('/');
         std::string_view segment = rest.substr(0, slash);
-        if (segment.empty() || segment.find_first_not_of('.') == std::string_view::npos)
+        if (!segment.empty() && segment.find_first_not_of('.') == std::string_view::npos)
             return {};
+        if (!segment.empty()) {
+            if (!relative.empty())
+                relative += '/';
+            relative += segment;
+        }
         if (slash == std::string_view::npos)
             break;
         rest.remove_prefix(slash + 1);
     }
-    return std::string(path);
+    return relative;
 }
 
 // Compares every byte, so the time taken does not tell how much matched.
