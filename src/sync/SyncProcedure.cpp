@@ -152,7 +152,9 @@ bool SyncProcedure::confirmPhonebookReplacement()
         return confirm(withCount(kNoMasterPopsQuestion, found.popsOnHandheld));
     // A master that lost POPs (cut short, damaged, or older than the
     // handheld's phonebook) would silently shrink the handheld.
-    if (found.missingFromMaster > 0)
+    if (found.missingFromMaster == 1)
+        return confirm(std::string(kMissingPopQuestion));
+    if (found.missingFromMaster > 1)
         return confirm(withCount(kMissingPopsQuestion, found.missingFromMaster));
     return true;
 }

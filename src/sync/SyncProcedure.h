@@ -66,6 +66,9 @@ public:
     static constexpr std::string_view kMissingPopsQuestion =
         "%zu POPs on the CE device are no longer in the master phonebook and would be removed from it. "
         "Replace the phonebook on the CE device?";
+    static constexpr std::string_view kMissingPopQuestion =
+        "1 POP on the CE device is no longer in the master phonebook and would be removed from it. "
+        "Replace the phonebook on the CE device?";
     // The desktop file's name, then the device file's.
     static constexpr std::string_view kEmptyFileQuestion = "%s is empty. Replace %s on the CE device with an empty file?";
 

@@ -151,6 +151,26 @@ const Fault kFaults[] = {
       "phonebook?",
       kAnsweredNo},
      Outcome::Unchanged, nullptr},
+    // A master cut short, or with damaged ids, no longer holds US2: the
+    // handheld would lose it without a word.
+    {"masterCutShort",
+     [](Workspace& ws) { ws.writeDialer("pbook.txt", "#VER 1\r\n" + kLines[0] + "\r\n" + kLines[1] + "\r\n"); },
+     {"sync"}, 1,
+     {"1 POP on the CE device is no longer in the master phonebook and would be removed from it. Replace the "
+      "phonebook on the CE device?",
+      kAnsweredNo},
+     Outcome::Unchanged, nullptr},
+    {"masterCutShortButForced",
+     [](Workspace& ws) { ws.writeDialer("pbook.txt", "#VER 1\r\n" + kLines[0] + "\r\n" + kLines[1] + "\r\n"); },
+     {"sync", "--force"}, 0, {"Answered Yes (--force).", kSuccess}, Outcome::NewVersion,
+     [](Workspace& ws, const CliRun&) { EXPECT_EQ(onHandheld(ws, "cepbook.txt"), merged({"US1"})); }},
+    {"customerPopById", [](Workspace& ws) { ws.writeDialer("cbook.txt", "#VER 1\r\n" + kLines[3] + "\r\n" +
+                                                               pop("US", "TX", "Austin", "CUS1", "512") + "\r\n"); },
+     {"sync", "--add", "CUS1"}, 2, {"Customer POP, never written to the handheld: CUS1"}, Outcome::Unchanged, nullptr},
+    // More ids than the handheld's limit of ten: refused before anything moves.
+    {"moreIdsThanTheLimit", [](Workspace& ws) { ws.writeWork("synconfig.ini", "[Profile]\r\nMaxPops=3\r\n"); },
+     {"sync", "--add", "US3", "--add", "GB1"}, 1,
+     {"Limit Exceeded:\nYou are allowed 3 phonebook records on your device."}, Outcome::Unchanged, nullptr},
     {"emptyEnrichedCountryCache", [](Workspace& ws) { ws.writeDialer("countryp.txt", ""); }, {"countries"}, 0, {},
      Outcome::AsBeforeFault,
      [](Workspace&, const CliRun& run) { EXPECT_EQ(run.out, "GB\tUnited Kingdom\nUS\tUnited States of America\n"); }},
