@@ -195,6 +195,11 @@ int SelectionModel::handheldCount() const
     return m_phonebook.pops().CountSelected();
 }
 
+bool SelectionModel::onHandheld(const PopRecord& pop) const
+{
+    return pop.selected() == 1;
+}
+
 int SelectionModel::limit() const
 {
     // A limit of none or fewer POPs is no limit anyone meant ("MaxPops=-5"

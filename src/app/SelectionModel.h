@@ -79,6 +79,8 @@ public:
     const PopSort& sortOf(List list) const { return list == List::Main ? m_mainSort : m_handheldSort; }
     int allCitySign() const { return m_allCitySign; }
     int handheldCount() const;
+    // Whether the POP is chosen for the handheld (whatever the filter shows).
+    bool onHandheld(const PopRecord& pop) const;
     int limit() const;
     bool changed() const { return m_changed; }
     void setChanged(bool changed) { m_changed = changed; }

@@ -11,12 +11,15 @@
 #include "support/FileHandle.h"
 #include "support/FileVersion.h"
 #include "support/FrontEnd.h"
+#include "support/PathJoin.h"
+#include "text/RegistryFile.h"
 #include "sync/DeviceSettings.h"
 #include "sync/HandheldPhonebook.h"
 #include "updater/UpdateService.h"
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,6 +31,22 @@ namespace {
 constexpr const char* kNoDialer =
     "ERROR: Unable to find TarvoConnect. Please make sure that TarvoConnect is installed properly.";
 constexpr const char* kNoSockets = "Unable to initialize socket library.  Phonebook updating will be disabled.";
+
+// The file a failed phonebook load could not open, in full.
+std::string loadFailureDetails(const MasterPhonebook& phonebook, MasterPhonebook::LoadStatus status)
+{
+    switch (status) {
+    case MasterPhonebook::LoadStatus::NoRegions:
+        return "Looked for " + phonebook.dialerFile(MasterPhonebook::kRegionFile);
+    case MasterPhonebook::LoadStatus::NoPhonebook:
+        return "Looked for " + phonebook.dialerFile(MasterPhonebook::kPhonebookFile);
+    case MasterPhonebook::LoadStatus::NoCountries:
+        return "Looked for " + phonebook.dialerFile(MasterPhonebook::kCountryFile);
+    default:
+        break;
+    }
+    return {};
+}
 
 std::string currentDirectory()
 {
@@ -46,9 +65,9 @@ SyncApp::SyncApp(FrontEnd& frontEnd, DeviceTransport& transport, CountryQuery& c
 
 SyncApp::~SyncApp() = default;
 
-void SyncApp::fail(const std::string& text, const std::string& caption)
+void SyncApp::fail(const std::string& text, const std::string& caption, const std::string& details)
 {
-    m_frontEnd.messageBox(text, caption, MessageIcon::Error);
+    m_frontEnd.failureBox(text, details, caption);
 }
 
 void SyncApp::makeWorkingFolders()
@@ -57,8 +76,11 @@ void SyncApp::makeWorkingFolders()
         struct stat st {};
         if (::stat(folder, &st) == 0 && S_ISDIR(st.st_mode))
             continue;
-        if (::mkdir(folder, 0777) != 0)
-            fail(std::string("ERROR: Unable to create directory ") + folder, kTitle);
+        if (::mkdir(folder, 0777) != 0) {
+            const int error = errno;
+            fail(std::string("ERROR: Unable to create directory ") + folder, kTitle,
+                 joinPath(currentDirectory(), folder) + ": " + std::strerror(error));
+        }
     }
 }
 
@@ -80,14 +102,19 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
     m_dialerHome = DialerDiscovery::find(registry);
     if (m_dialerHome.empty()) {
         busy.reset();
-        fail(kNoDialer, kTitle);
+        fail(kNoDialer, kTitle, registry.path().empty() ? std::string() : "Looked in the registry file " + registry.path() + ".");
         return Startup::Failed;
     }
 
-    if (m_deviceLink->connect() != SyncResult::Done) {
+    while (m_deviceLink->connect() != SyncResult::Done) {
         busy.reset();
-        fail(std::string(kNoDeviceMessage), kTitle);
-        return Startup::Failed;
+        if (!m_retryOffer) {
+            fail(std::string(kNoDeviceMessage), kTitle);
+            return Startup::Failed;
+        }
+        if (!m_retryOffer(std::string(kNoDeviceMessage), kNoDeviceAdvice))
+            return Startup::Failed;
+        busy.emplace(m_frontEnd);
     }
     m_deviceLink->disconnect();
 
@@ -95,7 +122,7 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
         m_profile.setSettingsFile(*options.profileFile);
         if (!isReadableFile(m_profile.settingsFile())) {
             busy.reset();
-            fail(kNoSettingsFileMessage + *options.profileFile, kTitle);
+            fail(kNoSettingsFileMessage + *options.profileFile, kTitle, "Looked for " + m_profile.settingsFile());
             return Startup::Failed;
         }
     }
@@ -128,7 +155,7 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options, const Regis
     m_phonebook->setReadBack(HandheldPhonebook::readBackFor(*m_deviceLink));
     if (MasterPhonebook::LoadResult loaded = m_phonebook->Load(); !loaded.ok()) {
         busy.reset();
-        fail(loaded.errorText, m_profile.appNameUtf8());
+        fail(loaded.errorText, m_profile.appNameUtf8(), loadFailureDetails(*m_phonebook, loaded.status));
         return Startup::Failed;
     }
     if (m_phonebook->readBackOutcome().result == ReadBackResult::CopyFailed) {

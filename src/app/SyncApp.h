@@ -60,6 +60,17 @@ public:
     // forward). Unset: this copy always runs.
     void setInstanceCheck(std::function<bool(const std::string& appName)> check) { m_instanceCheck = std::move(check); }
 
+    // What start-up says beside "no handheld answers": what the person can do.
+    static constexpr const char* kNoDeviceAdvice =
+        "Connect the handheld and switch it on, then press Retry. Close ends the program.";
+    // Offered instead of the message and the end when no handheld answers
+    // at start-up: given the message and kNoDeviceAdvice, true to look for
+    // the handheld again. Unset: the message, then the end.
+    void setRetryOffer(std::function<bool(const std::string& text, const std::string& details)> offer)
+    {
+        m_retryOffer = std::move(offer);
+    }
+
     // After the single-instance check, start-up takes the working folder's
     // lock (WorkingFolderLock) and keeps it until this object goes away; a
     // folder another copy holds ends start-up with kAnotherCopyMessage
@@ -86,7 +97,8 @@ public:
     bool allowMultiple() const { return m_allowMultiple; }
 
 private:
-    void fail(const std::string& text, const std::string& caption);
+    // `details`: the file concerned and why, shown beside the text.
+    void fail(const std::string& text, const std::string& caption, const std::string& details = {});
     void makeWorkingFolders();
     void removeLeftovers() const;
 
@@ -104,6 +116,7 @@ private:
     std::unique_ptr<DeviceLink> m_deviceLink;
     std::unique_ptr<MasterPhonebook> m_phonebook;
     std::function<bool(const std::string&)> m_instanceCheck;
+    std::function<bool(const std::string&, const std::string&)> m_retryOffer;
     WorkingFolderLock m_folderLock;
     bool m_allowMultiple = false;
 };

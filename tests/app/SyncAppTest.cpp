@@ -173,3 +173,43 @@ TEST_F(SyncAppSafetyTest, aHandheldPhonebookThatCouldNotBeReadIsReportedAtStartu
     EXPECT_EQ(m_ui.busyDepth, 0);
     EXPECT_EQ(m_app.phonebook().readBackOutcome().result, ReadBackResult::CopyFailed);
 }
+
+TEST_F(SyncAppSafetyTest, aHandheldThatDoesNotAnswerIsOfferedAgainUntilThePersonCloses)
+{
+    m_ws.writeSimulator("RefuseSession=yes\r\n");
+    std::vector<std::string> offers;
+    m_app.setRetryOffer([&](const std::string& text, const std::string& details) {
+        offers.push_back(text + " | " + details);
+        // Plugged in after the first offer.
+        m_ws.writeSimulator("");
+        return offers.size() == 1;
+    });
+    ASSERT_EQ(start(), SyncApp::Startup::Ready) << testing::PrintToString(m_ui.texts());
+    ASSERT_EQ(offers.size(), 1U);
+    EXPECT_EQ(offers[0], std::string(kNoDeviceMessage) + " | " + SyncApp::kNoDeviceAdvice);
+    EXPECT_TRUE(m_ui.boxes.empty());
+    EXPECT_EQ(m_ui.busyDepth, 0);
+}
+
+TEST_F(SyncAppSafetyTest, closingTheRetryOfferEndsWithoutAnotherMessage)
+{
+    m_ws.writeSimulator("RefuseSession=yes\r\n");
+    int offers = 0;
+    m_app.setRetryOffer([&](const std::string&, const std::string&) { return ++offers < 3; });
+    EXPECT_EQ(start(), SyncApp::Startup::Failed);
+    EXPECT_EQ(offers, 3);
+    EXPECT_TRUE(m_ui.boxes.empty());
+    EXPECT_FALSE(std::filesystem::exists(m_ws.work("backup")));
+}
+
+TEST_F(SyncAppSafetyTest, startupFailuresNameTheFileInFull)
+{
+    m_ws.writeWork("log", "a file where the folder belongs");
+    std::filesystem::remove(m_ws.dialer("region.txt"));
+    ASSERT_EQ(start(), SyncApp::Startup::Failed);
+    ASSERT_EQ(m_ui.boxes.size(), 2U) << testing::PrintToString(m_ui.texts());
+    EXPECT_EQ(m_ui.boxes[0].text, "ERROR: Unable to create directory log");
+    EXPECT_EQ(m_ui.boxes[0].details, m_ws.work("log") + ": File exists");
+    EXPECT_EQ(m_ui.boxes[1].text, "Error: Unable to open: region.txt");
+    EXPECT_EQ(m_ui.boxes[1].details, "Looked for " + m_ws.dialer("region.txt"));
+}
