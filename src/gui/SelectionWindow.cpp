@@ -4,10 +4,12 @@
 #include "sync/SyncProcedure.h"
 #include "gui/AboutBox.h"
 #include "gui/AgreementDialog.h"
+#include "gui/LayoutMemory.h"
 #include "gui/PopListModel.h"
 #include "gui/PopListView.h"
 #include "gui/ProgressDialog.h"
 #include "gui/StagedUpdateInstaller.h"
+#include "gui/StatusReport.h"
 #include "gui/WindowImages.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/BusyCursor.h"
@@ -17,20 +19,23 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 
 namespace tarvo::gui {
 
@@ -43,19 +48,6 @@ QString fromAnsi(std::string_view text)
     return QString::fromStdString(CodePage::ansiToUtf8(text));
 }
 
-QComboBox* makeChoice(const QString& name, QWidget* parent)
-{
-    auto* box = new QComboBox(parent);
-    box->setAccessibleName(name);
-    // Thousands of cities: size by a typical name rather than measuring all.
-    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(18);
-    box->setMaxVisibleItems(20);
-    if (auto* list = qobject_cast<QListView*>(box->view()))
-        list->setUniformItemSizes(true);
-    return box;
-}
-
 } // namespace
 
 SelectionWindow::SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner updater, QWidget* parent)
@@ -66,9 +58,11 @@ SelectionWindow::SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner 
       m_selection(app.phonebook(), app.profile().popSortOrder(), app.profile().maxPops())
 {
     setWindowTitle(QString::fromStdString(app.applicationName()));
-    // No resizing and no maximizing; the window is laid out for its content.
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+    // A main window: resized and maximized as people like, the lists taking
+    // the room.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
     setWindowIcon(WindowImages::icon());
 
     m_mainModel = new PopListModel(m_selection, List::Main, this);
@@ -85,6 +79,7 @@ SelectionWindow::SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner 
     m_status->clear();
     fillCountries();
     selectionUpdate(true);
+    LayoutMemory::restore(*this, *m_splitter, *m_mainList, *m_handheldList, m_app.userSettings());
     m_mainList->setFocus();
 }
 
@@ -99,9 +94,9 @@ SelectionWindow::~SelectionWindow()
 
 void SelectionWindow::buildControls()
 {
-    m_country = makeChoice(QStringLiteral("Country"), this);
-    m_state = makeChoice(QStringLiteral("State"), this);
-    m_city = makeChoice(QStringLiteral("City"), this);
+    m_country = new SearchableComboBox(QStringLiteral("Country"), QStringLiteral("All countries"), this);
+    m_state = new SearchableComboBox(QStringLiteral("State"), QStringLiteral("All states"), this);
+    m_city = new SearchableComboBox(QStringLiteral("City"), QStringLiteral("All cities"), this);
     m_areaCode = new QLineEdit(this);
     m_areaCode->setAccessibleName(QStringLiteral("Area Code"));
     m_areaCode->setMaximumWidth(m_areaCode->fontMetrics().averageCharWidth() * 12 + 16);
@@ -127,38 +122,28 @@ void SelectionWindow::buildControls()
     filters->setColumnStretch(3, 1);
 
     m_topLogo = new QLabel(this);
-    m_topLogo->setAccessibleName(QStringLiteral("Logo"));
+    m_topLogo->setAccessibleName(QStringLiteral("Synchronizer logo"));
     auto* top = new QHBoxLayout;
     top->addWidget(m_topLogo, 0, Qt::AlignTop);
     top->addLayout(filters, 1);
 
-    const std::array<int, 4>& widths = m_app.userSettings().colWidth();
+    // Widths, splitter and place come from the user settings once all is built.
     m_mainList = new PopListView(m_mainModel, QStringLiteral("Main Phone Book"), this);
-    m_mainList->setStoredWidths(widths);
     m_handheldList = new PopListView(m_handheldModel, QStringLiteral("Handheld's Phone Book"), this);
-    m_handheldList->setStoredWidths(widths);
     auto* mainGroup = new QGroupBox(QStringLiteral("&Main Phone Book"), this);
     (new QVBoxLayout(mainGroup))->addWidget(m_mainList);
     auto* handheldGroup = new QGroupBox(QStringLiteral("Handheld's &Phone Book"), this);
     (new QVBoxLayout(handheldGroup))->addWidget(m_handheldList);
 
-    m_toHandheld = new QPushButton(QStringLiteral("--&>"), this);
-    m_toHandheld->setAccessibleName(QStringLiteral("Move to handheld"));
-    m_back = new QPushButton(QStringLiteral("&<--"), this);
-    m_back->setAccessibleName(QStringLiteral("Move back"));
-    m_selectAll = new QPushButton(QStringLiteral("S&elect All"), this);
-    m_selectAll->setAccessibleName(QStringLiteral("Select All"));
-    auto* moves = new QVBoxLayout;
-    moves->addStretch();
-    moves->addWidget(m_toHandheld);
-    moves->addWidget(m_back);
-    moves->addSpacing(m_back->sizeHint().height());
-    moves->addWidget(m_selectAll);
-    moves->addStretch();
-    auto* lists = new QHBoxLayout;
-    lists->addWidget(mainGroup, 1);
-    lists->addLayout(moves);
-    lists->addWidget(handheldGroup, 1);
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setAccessibleName(QStringLiteral("Lists"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(mainGroup);
+    m_splitter->addWidget(buildMoveButtons());
+    m_splitter->addWidget(handheldGroup);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 0);
+    m_splitter->setStretchFactor(2, 1);
 
     m_counter = new QLineEdit(this);
     m_counter->setReadOnly(true);
@@ -167,14 +152,15 @@ void SelectionWindow::buildControls()
     m_counter->setAccessibleName(QStringLiteral("Total selected records"));
     m_counter->setFixedWidth(m_counter->fontMetrics().averageCharWidth() * 8 + 16);
     m_bottomLogo = new QLabel(this);
-    m_bottomLogo->setAccessibleName(QStringLiteral("Logo"));
+    m_bottomLogo->setAccessibleName(QStringLiteral("Company logo"));
     m_save = new QPushButton(QStringLiteral("Sa&ve"), this);
     m_save->setAccessibleName(QStringLiteral("Save"));
+    m_save->setToolTip(QStringLiteral("Synchronize the handheld (Ctrl+S)"));
     m_save->setDefault(true);
     m_exit = new QPushButton(QStringLiteral("E&xit"), this);
     m_exit->setAccessibleName(QStringLiteral("Exit"));
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(QStringLiteral("Total selected records:"), this));
+    bottom->addWidget(label(QStringLiteral("Total selected records:"), m_counter));
     bottom->addWidget(m_counter);
     bottom->addStretch();
     bottom->addWidget(m_bottomLogo);
@@ -189,10 +175,9 @@ void SelectionWindow::buildControls()
 
     auto* root = new QVBoxLayout(this);
     root->addLayout(top);
-    root->addLayout(lists, 1);
+    root->addWidget(m_splitter, 1);
     root->addLayout(bottom);
     root->addWidget(m_status);
-    root->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(m_country, m_state);
     setTabOrder(m_state, m_city);
@@ -216,6 +201,10 @@ void SelectionWindow::buildControls()
     connect(m_selectAll, &QPushButton::clicked, this, &SelectionWindow::selectAll);
     connect(m_save, &QPushButton::clicked, this, [this] { (void)synchronize(); });
     connect(m_exit, &QPushButton::clicked, this, &SelectionWindow::reject);
+    connect(m_mainList, &PopListView::moveRequested, this, &SelectionWindow::moveToHandheld);
+    connect(m_mainList, &PopListView::removeRequested, this, &SelectionWindow::removeMainSelection);
+    connect(m_handheldList, &PopListView::moveRequested, this, &SelectionWindow::moveBack);
+    connect(m_handheldList, &PopListView::removeRequested, this, &SelectionWindow::moveBack);
     connect(m_mainList->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { sortClicked(List::Main, column); });
     connect(m_handheldList->header(), &QHeaderView::sectionClicked, this,
@@ -226,17 +215,46 @@ void SelectionWindow::buildControls()
     });
 }
 
+QWidget* SelectionWindow::buildMoveButtons()
+{
+    auto* panel = new QWidget(this);
+    m_toHandheld = new QPushButton(QStringLiteral("--&>"), panel);
+    m_toHandheld->setAccessibleName(QStringLiteral("Move to handheld"));
+    m_toHandheld->setToolTip(QString::fromLatin1(kToHandheldTip));
+    m_back = new QPushButton(QStringLiteral("&<--"), panel);
+    m_back->setAccessibleName(QStringLiteral("Move back"));
+    m_back->setToolTip(QString::fromLatin1(kBackTip));
+    m_selectAll = new QPushButton(QStringLiteral("S&elect All"), panel);
+    m_selectAll->setAccessibleName(QStringLiteral("Select All"));
+    m_selectAll->setToolTip(QStringLiteral("Select every row of the Main list"));
+    auto* moves = new QVBoxLayout(panel);
+    moves->setContentsMargins(0, 0, 0, 0);
+    moves->addStretch();
+    moves->addWidget(m_toHandheld);
+    moves->addWidget(m_back);
+    moves->addSpacing(m_back->sizeHint().height());
+    moves->addWidget(m_selectAll);
+    moves->addStretch();
+    panel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    return panel;
+}
+
 void SelectionWindow::buildMenu()
 {
     auto* bar = new QMenuBar(this);
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    QAction* save = file->addAction(QStringLiteral("Sa&ve"), this, [this] { (void)synchronize(); });
+    save->setShortcut(QKeySequence::Save);
+    file->addSeparator();
+    QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &SelectionWindow::reject);
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     QMenu* options = bar->addMenu(QStringLiteral("&Options"));
     QAction* update = options->addAction(QStringLiteral("&Update Phonebook"), this, &SelectionWindow::updatePhonebook);
     update->setEnabled(static_cast<bool>(m_updater));
-    options->addSeparator();
-    options->addAction(QStringLiteral("E&xit"), this, &SelectionWindow::reject);
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("Contents"), this, &SelectionWindow::showHelp);
-    help->addAction(QStringLiteral("About Tarvo Windows CE Synchronizer"), this, &SelectionWindow::showAbout);
+    QAction* contents = help->addAction(QStringLiteral("&Contents"), this, &SelectionWindow::showHelp);
+    contents->setShortcut(QKeySequence::HelpContents);
+    help->addAction(QStringLiteral("About &Tarvo Windows CE Synchronizer"), this, &SelectionWindow::showAbout);
     // The desktop's window manager owns the system menu; this item lives
     // here instead.
     help->addSeparator();
@@ -256,14 +274,14 @@ void SelectionWindow::loadImages()
 
 void SelectionWindow::fillCountries()
 {
-    fillBox(m_state, {});
+    m_state->setEntries({});
     m_stateEntries.clear();
     emptyLists();
     m_countryEntries = m_selection.countryChoices();
     QStringList names;
     for (const CountryEntry* country : m_countryEntries)
         names << fromAnsi(country->name);
-    fillBox(m_country, names);
+    m_country->setEntries(names);
 }
 
 void SelectionWindow::showEvent(QShowEvent* event)
@@ -272,6 +290,8 @@ void SelectionWindow::showEvent(QShowEvent* event)
     if (m_opened)
         return;
     m_opened = true;
+    // The desktop has framed the window by the time this runs.
+    QMetaObject::invokeMethod(this, [this] { LayoutMemory::refit(*this); }, Qt::QueuedConnection);
     // The agreement comes up over the window, once it is on screen.
     QMetaObject::invokeMethod(this, &SelectionWindow::finishOpening, Qt::QueuedConnection);
 }
@@ -282,11 +302,14 @@ void SelectionWindow::finishOpening()
     if (AgreementDialog::needsShowing(language)) {
         AgreementDialog agreement(language, windowTitle(), this);
         if (agreement.exec() != QDialog::Accepted) {
+            // Closing at once without a word looks like a crash.
+            m_frontEnd.messageBox(AgreementDialog::kRejectedMessage, m_app.applicationName(),
+                                  MessageIcon::Information);
             QMetaObject::invokeMethod(this, &SelectionWindow::reject, Qt::QueuedConnection);
             return;
         }
     }
-    clear();
+    restoreFilter();
     updateCounter();
 }
 
@@ -361,11 +384,17 @@ PopFilter SelectionWindow::filterFromControls() const
 
 void SelectionWindow::rebuild()
 {
-    m_status->clear();
     const PopFilter filter = filterFromControls();
     changeBothLists([&] { m_selection.applyFilter(filter); });
     selectionUpdate(true);
+    reportRows();
     emit listsRebuilt();
+}
+
+void SelectionWindow::reportRows()
+{
+    m_status->setText(StatusReport::shown(static_cast<int>(m_selection.rows(List::Main).size()),
+                                          static_cast<int>(m_selection.rows(List::Handheld).size())));
 }
 
 void SelectionWindow::countryChosen(int index)
@@ -375,17 +404,27 @@ void SelectionWindow::countryChosen(int index)
     const CountryEntry& country = *m_countryEntries[static_cast<std::size_t>(index)];
     {
         ListsFrozen frozen(*this);
-        m_stateEntries = m_selection.stateChoices(country);
-        QStringList states;
-        for (const RegionEntry* state : m_stateEntries)
-            states << fromAnsi(state->name);
-        fillBox(m_state, states);
-        fillBox(m_city, {});
+        fillStates(country);
+        m_city->setEntries({});
         m_cityEntries.clear();
         rebuild();
         fillCities(country, nullptr);
         selectionUpdate(true);
     }
+    emptyAreaCode();
+}
+
+void SelectionWindow::fillStates(const CountryEntry& country)
+{
+    m_stateEntries = m_selection.stateChoices(country);
+    QStringList states;
+    for (const RegionEntry* state : m_stateEntries)
+        states << fromAnsi(state->name);
+    m_state->setEntries(states);
+}
+
+void SelectionWindow::emptyAreaCode()
+{
     // Emptied by the window itself: the pending firing must not rebuild.
     m_refreshArmed = false;
     m_areaCode->clear();
@@ -398,7 +437,7 @@ void SelectionWindow::stateChosen(int index)
         return;
     const RegionEntry* state = m_stateEntries[static_cast<std::size_t>(index)];
     ListsFrozen frozen(*this);
-    fillBox(m_city, {});
+    m_city->setEntries({});
     m_cityEntries.clear();
     rebuild();
     if (const CountryEntry* country = filterFromControls().country)
@@ -413,15 +452,7 @@ void SelectionWindow::fillCities(const CountryEntry& country, const RegionEntry*
     cities.reserve(static_cast<qsizetype>(m_cityEntries.size()));
     for (const CityChoice& city : m_cityEntries)
         cities << fromAnsi(city.text);
-    fillBox(m_city, cities);
-}
-
-void SelectionWindow::fillBox(QComboBox* box, const QStringList& texts)
-{
-    box->clear();
-    box->addItems(texts);
-    // Filled, not chosen: a drop-down list starts without a selection.
-    box->setCurrentIndex(-1);
+    m_city->setEntries(cities);
 }
 
 void SelectionWindow::cityChosen(int index)
@@ -429,6 +460,39 @@ void SelectionWindow::cityChosen(int index)
     if (index < 0)
         return;
     rebuild();
+}
+
+void SelectionWindow::restoreFilter()
+{
+    const UserSettings& settings = m_app.userSettings();
+    const CountryEntry* country = m_selection.findCountry(settings.country());
+    const auto countryAt = std::find(m_countryEntries.begin(), m_countryEntries.end(), country);
+    if (!country || countryAt == m_countryEntries.end()) {
+        clear();
+        return;
+    }
+    BusyCursor busy(m_frontEnd);
+    ListsFrozen frozen(*this);
+    // The boxes are set as the person left them, then the lists are made
+    // once, not once per box.
+    m_country->setCurrentIndex(static_cast<int>(countryAt - m_countryEntries.begin()));
+    fillStates(*country);
+    const RegionEntry* state =
+        settings.region().empty() ? nullptr : m_selection.findState(*country, settings.region());
+    const auto stateAt = std::find(m_stateEntries.begin(), m_stateEntries.end(), state);
+    if (state && stateAt != m_stateEntries.end())
+        m_state->setCurrentIndex(static_cast<int>(stateAt - m_stateEntries.begin()));
+    else
+        state = nullptr;
+    fillCities(*country, state);
+    for (std::size_t i = 0; i < m_cityEntries.size() && !settings.city().empty(); ++i) {
+        if (m_cityEntries[i].entry->city == settings.city()) {
+            m_city->setCurrentIndex(static_cast<int>(i));
+            break;
+        }
+    }
+    rebuild();
+    emptyAreaCode();
 }
 
 void SelectionWindow::areaCodeTimerFired()
@@ -442,43 +506,75 @@ void SelectionWindow::areaCodeTimerFired()
 void SelectionWindow::clear()
 {
     BusyCursor busy(m_frontEnd);
-    m_country->setCurrentIndex(-1);
-    m_state->clear();
+    m_country->clearChoice();
+    m_state->setEntries({});
     m_stateEntries.clear();
-    m_city->clear();
+    m_city->setEntries({});
     m_cityEntries.clear();
-    // The lists stay empty until the next rebuild; emptying the area code
-    // counts as typing, so an armed refresh fills them a second later.
-    emptyLists();
-    m_status->clear();
-    m_areaCode->clear();
-    m_areaTimer.start();
-    selectionUpdate(true);
+    // No filter is the whole phonebook, shown at once rather than a second
+    // later.
+    {
+        ListsFrozen frozen(*this);
+        rebuild();
+    }
+    emptyAreaCode();
 }
 
 void SelectionWindow::moveToHandheld()
 {
     BusyCursor busy(m_frontEnd);
     const std::vector<std::size_t> rows = selectedRows(List::Main);
+    if (rows.empty())
+        return;
     const std::string& caption = m_app.applicationName();
     if (!m_selection.limitAllows(static_cast<int>(rows.size()))) {
         // Refused: shows the limit and changes nothing, so no view is in
         // the middle of a change while the message is up.
         (void)m_selection.moveToHandheld(rows, m_frontEnd, caption);
+        m_status->setText(StatusReport::refused(m_selection.limit()));
         return;
     }
+    const std::size_t before = m_selection.rows(List::Handheld).size();
     changeRows(List::Handheld, [&] { (void)m_selection.moveToHandheld(rows, m_frontEnd, caption); });
+    const auto added = static_cast<int>(m_selection.rows(List::Handheld).size() - before);
     updateCounter();
+    // The Main list marks what is on the handheld.
+    m_mainList->viewport()->update();
+    m_status->setText(StatusReport::added(added, static_cast<int>(rows.size()) - added));
 }
 
 void SelectionWindow::moveBack()
 {
-    BusyCursor busy(m_frontEnd);
-    const std::vector<std::size_t> rows = selectedRows(List::Handheld);
-    if (rows.empty())
+    removeFromHandheld(selectedRows(List::Handheld));
+}
+
+void SelectionWindow::removeMainSelection()
+{
+    std::unordered_set<const PopRecord*> chosen;
+    const auto& mainRows = m_selection.rows(List::Main);
+    for (std::size_t row : selectedRows(List::Main))
+        chosen.insert(mainRows[row]);
+    std::vector<std::size_t> handheldRows;
+    const auto& onHandheld = m_selection.rows(List::Handheld);
+    for (std::size_t row = 0; row < onHandheld.size(); ++row)
+        if (chosen.count(onHandheld[row]))
+            handheldRows.push_back(row);
+    if (handheldRows.empty()) {
+        m_status->setText(StatusReport::removed(0));
         return;
-    changeRows(List::Handheld, [&] { m_selection.moveBack(rows); });
+    }
+    removeFromHandheld(handheldRows);
+}
+
+void SelectionWindow::removeFromHandheld(const std::vector<std::size_t>& handheldRows)
+{
+    BusyCursor busy(m_frontEnd);
+    if (handheldRows.empty())
+        return;
+    changeRows(List::Handheld, [&] { m_selection.moveBack(handheldRows); });
     updateCounter();
+    m_mainList->viewport()->update();
+    m_status->setText(StatusReport::removed(static_cast<int>(handheldRows.size())));
 }
 
 void SelectionWindow::selectAll()
@@ -493,10 +589,10 @@ void SelectionWindow::sortClicked(List list, int column)
 {
     if (column != PopListModel::kCityColumn && column != PopListModel::kNumberColumn)
         return;
-    if (list == List::Main)
-        m_status->clear();
     changeRows(list, [&] { m_selection.sortBy(list, static_cast<SortColumn>(column)); });
     const PopSort& sort = m_selection.sortOf(list);
+    m_status->setText(StatusReport::sorted(list == List::Main, sort.column == SortColumn::Number,
+                                           sort.direction == SortDirection::Ascending));
     QTreeView* view = viewOf(list);
     view->header()->setSortIndicator(static_cast<int>(sort.column), sort.direction == SortDirection::Ascending
                                                                         ? Qt::AscendingOrder
@@ -508,7 +604,8 @@ void SelectionWindow::sortClicked(List list, int column)
 
 void SelectionWindow::selectionUpdate(bool focusFix)
 {
-    m_status->clear();
+    // The status line keeps saying what the last action came to; choosing
+    // rows is no action of that kind.
     m_state->setEnabled(m_state->count() > 0 || m_country->currentIndex() < 0);
     if (!focusFix)
         return;
@@ -530,7 +627,14 @@ bool SelectionWindow::synchronize()
     files.dialerHome = m_app.dialerHome();
     SyncProcedure procedure(m_app.phonebook().pops(), m_app.phonebook().readBackOutcome(), m_app.deviceLink(),
                             m_frontEnd, m_app.profile(), files);
-    if (procedure.synchronize() != SyncProcedure::Result::Done)
+    const SyncProcedure::Result result = procedure.synchronize();
+    if (result == SyncProcedure::Result::Done)
+        m_status->setText(StatusReport::saved(m_selection.handheldCount()));
+    else if (result == SyncProcedure::Result::Declined)
+        m_status->setText(StatusReport::saveDeclined());
+    else
+        m_status->setText(StatusReport::saveFailed(SyncProcedure::message(result), procedure.reached()));
+    if (result != SyncProcedure::Result::Done)
         return false;
     m_selection.setChanged(false);
     return true;
@@ -548,6 +652,7 @@ void SelectionWindow::updatePhonebook()
     progress.exec();
     clear();
     m_mainList->setUpdatesEnabled(true);
+    m_status->setText(StatusReport::updateEnded(progress.summary()));
 }
 
 void SelectionWindow::showAbout()
@@ -558,7 +663,13 @@ void SelectionWindow::showAbout()
 
 void SelectionWindow::showHelp()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_app.helpFile())));
+    const QString page = QString::fromStdString(m_app.helpFile());
+    // Without the page the desktop's "open" fails where no one looks.
+    if (!QFileInfo(page).isFile() || !QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
+        const QString text = StatusReport::helpMissing(page);
+        m_status->setText(text);
+        m_frontEnd.messageBox(text.toStdString(), m_app.applicationName(), MessageIcon::Information);
+    }
 }
 
 void SelectionWindow::storeColumnWidths()
@@ -568,9 +679,20 @@ void SelectionWindow::storeColumnWidths()
     m_app.userSettings().storeColumnWidths(m_app.profile().showPrice(), {widths[0], widths[1], 0, 0});
 }
 
-bool SelectionWindow::leave()
+void SelectionWindow::storeUserSettings()
 {
     storeColumnWidths();
+    UserSettings& settings = m_app.userSettings();
+    settings.setWindowLayout(LayoutMemory::capture(*this, *m_splitter, *m_handheldList));
+    const PopFilter filter = filterFromControls();
+    settings.rememberFilter(filter.country ? filter.country->code : std::string(),
+                            filter.region ? filter.region->regionCode : std::string(),
+                            filter.city ? std::string(filter.city->city) : std::string());
+}
+
+bool SelectionWindow::leave()
+{
+    storeUserSettings();
     StagedUpdateInstaller::startIfStaged(m_frontEnd, m_app.applicationName());
     if (!m_selection.changed())
         return true;

@@ -2,6 +2,7 @@
 
 #include "app/SelectionModel.h"
 #include "gui/PopListView.h"
+#include "gui/SearchableComboBox.h"
 #include "gui/UpdateRunner.h"
 
 #include <QDialog>
@@ -15,6 +16,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSplitter;
 class QTreeView;
 
 namespace tarvo {
@@ -31,6 +33,11 @@ class PopListModel;
 // country, state, city and area code, moves POPs between the Main list and
 // the Handheld list, saves them to the handheld and leaves. All list state
 // lives in the selection model; the window keeps only the controls.
+//
+// The window can be resized and maximized; the lists take the room. It
+// opens where it was left (on screen, whatever was stored) with the last
+// filter, or the whole phonebook, already shown; the status line always
+// says what the last action came to.
 class SelectionWindow final : public QDialog {
     Q_OBJECT
 
@@ -38,14 +45,20 @@ public:
     static constexpr int kAreaCodeDelayMs = 1000;
     static constexpr const char* kChangesQuestion =
         "You have made changes to your device's phonebook. Do you want to synchronize changes?.";
+    static constexpr const char* kToHandheldTip =
+        "Move the selected POPs to the handheld list (Enter or double-click in the Main list)";
+    static constexpr const char* kBackTip =
+        "Take the selected POPs off the handheld list (Delete, Enter or double-click in the Handheld list)";
 
     // `updater` runs phonebook updates; without one the menu item is off.
     SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner updater = {}, QWidget* parent = nullptr);
     ~SelectionWindow() override;
 
     void setStatusText(const QString& text);
-    // Keeps the Main list's column widths in the user settings.
-    void storeColumnWidths();
+    // Keeps the Main list's column widths (the defined "ColWidth"), the
+    // window's size, place and splitter, the Handheld list's widths and the
+    // chosen country, state and city in the user settings.
+    void storeUserSettings();
     // Runs the synchronization; true when it succeeded.
     bool synchronize();
 
@@ -65,6 +78,7 @@ public:
     PopListView* handheldList() const { return m_handheldList; }
     QLineEdit* counter() const { return m_counter; }
     QLineEdit* statusLine() const { return m_status; }
+    QSplitter* splitter() const { return m_splitter; }
 
 signals:
     // Both lists were filled anew from the phonebook.
@@ -75,26 +89,37 @@ protected:
 
 private:
     void buildControls();
+    QWidget* buildMoveButtons();
     void buildMenu();
     void loadImages();
     void fillCountries();
     void finishOpening();
 
     void countryChosen(int index);
+    void fillStates(const CountryEntry& country);
     void stateChosen(int index);
     void fillCities(const CountryEntry& country, const RegionEntry* state);
-    static void fillBox(QComboBox* box, const QStringList& texts);
     void cityChosen(int index);
+    // The last filter from the user settings, or the whole phonebook.
+    void restoreFilter();
+    // Empties the area code without a rebuild a second later.
+    void emptyAreaCode();
     void areaCodeTimerFired();
     void clear();
     void rebuild();
     PopFilter filterFromControls() const;
     void moveToHandheld();
     void moveBack();
+    // Delete in the Main list: its selected rows that are on the handheld
+    // leave it.
+    void removeMainSelection();
+    void removeFromHandheld(const std::vector<std::size_t>& handheldRows);
     void selectAll();
     void sortClicked(SelectionModel::List list, int column);
     void selectionUpdate(bool focusFix);
     void updateCounter();
+    void reportRows();
+    void storeColumnWidths();
     void updatePhonebook();
     void showAbout();
     void showHelp();
@@ -132,13 +157,14 @@ private:
     std::vector<const RegionEntry*> m_stateEntries;
     std::vector<CityChoice> m_cityEntries;
 
-    QComboBox* m_country = nullptr;
-    QComboBox* m_state = nullptr;
-    QComboBox* m_city = nullptr;
+    SearchableComboBox* m_country = nullptr;
+    SearchableComboBox* m_state = nullptr;
+    SearchableComboBox* m_city = nullptr;
     QLineEdit* m_areaCode = nullptr;
     QPushButton* m_clear = nullptr;
     PopListView* m_mainList = nullptr;
     PopListView* m_handheldList = nullptr;
+    QSplitter* m_splitter = nullptr;
     QPushButton* m_toHandheld = nullptr;
     QPushButton* m_back = nullptr;
     QPushButton* m_selectAll = nullptr;
