@@ -13,7 +13,7 @@ namespace tarvo {
 class UserSettings final {
 public:
     // What the window remembers beside the defined keys, in the same
-    // section: "Window" (x,y,width,height of its frame), "Maximized" (0/1),
+    // section: "Window" (x,y,width,height, without the frame), "Maximized" (0/1),
     // "Splitter" (the sizes of the splitter's parts) and "HandheldColWidth"
     // (the Handheld list's two columns). A list is empty when its key is
     // absent or unreadable. Nothing of it is written until it was read or

@@ -68,13 +68,14 @@ int SearchableComboBox::entryFor(const QString& typed) const
 
 bool SearchableComboBox::commit()
 {
+    m_completer->popup()->hide();
     const QString typed = lineEdit()->text();
-    if (currentIndex() >= 0 && typed == itemText(currentIndex()))
+    if (typed == (currentIndex() >= 0 ? itemText(currentIndex()) : QString()))
         return false;
     const int entry = entryFor(typed);
     if (entry < 0 || entry == currentIndex()) {
         showChoice();
-        return false;
+        return true;
     }
     setCurrentIndex(entry);
     showChoice();
@@ -93,8 +94,8 @@ void SearchableComboBox::keyPressEvent(QKeyEvent* event)
     // there reaches `commit` through the line edit.
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        // Enter that makes a choice is this box's; Enter on a choice already
-        // made goes on to the window's default button.
+        // Enter on typed text is this box's; Enter on a choice as it stands
+        // goes on to the window's default button.
         if (commit()) {
             event->accept();
             return;

@@ -11,7 +11,8 @@ namespace tarvo::gui {
 // of at most kVisibleRows rows; Enter or leaving the box takes the entry
 // that matches the text, or the first that contains it. The choice is
 // reported as `activated`, as a click in the open list is, and only when it
-// changes. Text that matches nothing gives the previous choice back.
+// changes. Text that matches nothing gives the previous choice back. Enter
+// with nothing typed goes on to the window's default button.
 class SearchableComboBox final : public QComboBox {
     Q_OBJECT
 
@@ -34,7 +35,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    // Takes the entry for the text; true when the choice changed.
+    // Settles typed text: the entry for it, or the previous choice back.
+    // False when nothing had been typed since the last choice.
     bool commit();
     void showChoice();
 

@@ -16,7 +16,9 @@
 #include <QLabel>
 #include <QScreen>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeView>
 #include <QSignalSpy>
 #include <QTest>
@@ -71,6 +73,32 @@ TEST_F(AuxiliaryWindowsTest, acceptedAgreementIsCopiedUnderLogAndNotShownAgain)
 
     gui::AgreementDialog agreement("", "Window Test");
     EXPECT_EQ(agreement.agreementText(), QString::fromUtf8("Terms of use\nCaf\xC3\xA9"));
+}
+
+TEST_F(AuxiliaryWindowsTest, ctrlEndReachesTheEndOfALongAgreementWhereverTheFocusIs)
+{
+    std::string terms;
+    for (int i = 0; i < 400; ++i)
+        terms += "Clause " + std::to_string(i) + "\r\n";
+    m_ws.writeWork("long.eua", terms);
+    gui::AgreementDialog agreement("long", "Window Test");
+    agreement.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&agreement));
+    agreement.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&agreement));
+    auto* text = agreement.findChild<QPlainTextEdit*>();
+    QScrollBar* bar = text->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    QList<QWidget*> focusable{text};
+    for (QAbstractButton* button : agreement.findChildren<QAbstractButton*>())
+        focusable << button;
+    for (QWidget* widget : focusable) {
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Home, Qt::ControlModifier);
+        EXPECT_EQ(bar->value(), 0) << widget->accessibleName().toStdString();
+        QTest::keyClick(widget, Qt::Key_End, Qt::ControlModifier);
+        EXPECT_EQ(bar->value(), bar->maximum()) << widget->accessibleName().toStdString();
+    }
 }
 
 TEST_F(AuxiliaryWindowsTest, rejectedAgreementClosesTheWindowAndIsAskedAgain)
