@@ -5,6 +5,7 @@
 #include "gui/AboutBox.h"
 #include "gui/AgreementDialog.h"
 #include "gui/LayoutMemory.h"
+#include "gui/MoveButtons.h"
 #include "gui/PopListModel.h"
 #include "gui/PopListView.h"
 #include "gui/ProgressDialog.h"
@@ -35,18 +36,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_set>
 
 namespace tarvo::gui {
 
 namespace {
 
 using List = SelectionModel::List;
-
-QString fromAnsi(std::string_view text)
-{
-    return QString::fromStdString(CodePage::ansiToUtf8(text));
-}
 
 } // namespace
 
@@ -55,7 +50,8 @@ SelectionWindow::SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner 
       m_app(app),
       m_frontEnd(frontEnd),
       m_updater(std::move(updater)),
-      m_selection(app.phonebook(), app.profile().popSortOrder(), app.profile().maxPops())
+      m_selection(app.phonebook(), app.profile().popSortOrder(), app.profile().maxPops()),
+      m_choices(m_selection, this)
 {
     setWindowTitle(QString::fromStdString(app.applicationName()));
     // A main window: resized and maximized as people like, the lists taking
@@ -77,7 +73,8 @@ SelectionWindow::SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner 
 
     m_selection.setChanged(false);
     m_status->clear();
-    fillCountries();
+    emptyLists();
+    m_choices.offerCountries();
     selectionUpdate(true);
     LayoutMemory::restore(*this, *m_splitter, *m_mainList, *m_handheldList, m_app.userSettings());
     m_mainList->setFocus();
@@ -94,9 +91,9 @@ SelectionWindow::~SelectionWindow()
 
 void SelectionWindow::buildControls()
 {
-    m_country = new SearchableComboBox(QStringLiteral("Country"), QStringLiteral("All countries"), this);
-    m_state = new SearchableComboBox(QStringLiteral("State"), QStringLiteral("All states"), this);
-    m_city = new SearchableComboBox(QStringLiteral("City"), QStringLiteral("All cities"), this);
+    SearchableComboBox* country = m_choices.countryBox();
+    SearchableComboBox* state = m_choices.stateBox();
+    SearchableComboBox* city = m_choices.cityBox();
     m_areaCode = new QLineEdit(this);
     m_areaCode->setAccessibleName(QStringLiteral("Area Code"));
     m_areaCode->setMaximumWidth(m_areaCode->fontMetrics().averageCharWidth() * 12 + 16);
@@ -109,12 +106,12 @@ void SelectionWindow::buildControls()
         return l;
     };
     auto* filters = new QGridLayout;
-    filters->addWidget(label(QStringLiteral("&Country"), m_country), 0, 0);
-    filters->addWidget(m_country, 0, 1);
-    filters->addWidget(label(QStringLiteral("&State"), m_state), 0, 2);
-    filters->addWidget(m_state, 0, 3, 1, 2);
-    filters->addWidget(label(QStringLiteral("Cit&y"), m_city), 1, 0);
-    filters->addWidget(m_city, 1, 1);
+    filters->addWidget(label(QStringLiteral("&Country"), country), 0, 0);
+    filters->addWidget(country, 0, 1);
+    filters->addWidget(label(QStringLiteral("&State"), state), 0, 2);
+    filters->addWidget(state, 0, 3, 1, 2);
+    filters->addWidget(label(QStringLiteral("Cit&y"), city), 1, 0);
+    filters->addWidget(city, 1, 1);
     filters->addWidget(label(QStringLiteral("&Area Code"), m_areaCode), 1, 2);
     filters->addWidget(m_areaCode, 1, 3);
     filters->addWidget(m_clear, 1, 4);
@@ -139,7 +136,11 @@ void SelectionWindow::buildControls()
     m_splitter->setAccessibleName(QStringLiteral("Lists"));
     m_splitter->setChildrenCollapsible(false);
     m_splitter->addWidget(mainGroup);
-    m_splitter->addWidget(buildMoveButtons());
+    auto* moves = new MoveButtons(this);
+    m_toHandheld = moves->toHandheld();
+    m_back = moves->back();
+    m_selectAll = moves->selectAll();
+    m_splitter->addWidget(moves);
     m_splitter->addWidget(handheldGroup);
     m_splitter->setStretchFactor(0, 1);
     m_splitter->setStretchFactor(1, 0);
@@ -179,9 +180,9 @@ void SelectionWindow::buildControls()
     root->addLayout(bottom);
     root->addWidget(m_status);
 
-    setTabOrder(m_country, m_state);
-    setTabOrder(m_state, m_city);
-    setTabOrder(m_city, m_areaCode);
+    setTabOrder(country, state);
+    setTabOrder(state, city);
+    setTabOrder(city, m_areaCode);
     setTabOrder(m_areaCode, m_clear);
     setTabOrder(m_clear, m_mainList);
     setTabOrder(m_mainList, m_toHandheld);
@@ -191,9 +192,9 @@ void SelectionWindow::buildControls()
     setTabOrder(m_handheldList, m_save);
     setTabOrder(m_save, m_exit);
 
-    connect(m_country, &QComboBox::activated, this, &SelectionWindow::countryChosen);
-    connect(m_state, &QComboBox::activated, this, &SelectionWindow::stateChosen);
-    connect(m_city, &QComboBox::activated, this, &SelectionWindow::cityChosen);
+    connect(country, &QComboBox::activated, this, &SelectionWindow::countryChosen);
+    connect(state, &QComboBox::activated, this, &SelectionWindow::stateChosen);
+    connect(city, &QComboBox::activated, this, &SelectionWindow::cityChosen);
     connect(m_areaCode, &QLineEdit::textChanged, this, [this] { m_areaTimer.start(); });
     connect(m_clear, &QPushButton::clicked, this, &SelectionWindow::clear);
     connect(m_toHandheld, &QPushButton::clicked, this, &SelectionWindow::moveToHandheld);
@@ -213,30 +214,6 @@ void SelectionWindow::buildControls()
         BusyCursor busy(m_frontEnd);
         selectionUpdate(false);
     });
-}
-
-QWidget* SelectionWindow::buildMoveButtons()
-{
-    auto* panel = new QWidget(this);
-    m_toHandheld = new QPushButton(QStringLiteral("--&>"), panel);
-    m_toHandheld->setAccessibleName(QStringLiteral("Move to handheld"));
-    m_toHandheld->setToolTip(QString::fromLatin1(kToHandheldTip));
-    m_back = new QPushButton(QStringLiteral("&<--"), panel);
-    m_back->setAccessibleName(QStringLiteral("Move back"));
-    m_back->setToolTip(QString::fromLatin1(kBackTip));
-    m_selectAll = new QPushButton(QStringLiteral("S&elect All"), panel);
-    m_selectAll->setAccessibleName(QStringLiteral("Select All"));
-    m_selectAll->setToolTip(QStringLiteral("Select every row of the Main list"));
-    auto* moves = new QVBoxLayout(panel);
-    moves->setContentsMargins(0, 0, 0, 0);
-    moves->addStretch();
-    moves->addWidget(m_toHandheld);
-    moves->addWidget(m_back);
-    moves->addSpacing(m_back->sizeHint().height());
-    moves->addWidget(m_selectAll);
-    moves->addStretch();
-    panel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    return panel;
 }
 
 void SelectionWindow::buildMenu()
@@ -270,18 +247,6 @@ void SelectionWindow::loadImages()
     m_bottomLogoFile = WindowImages::fromFile(WindowImages::Logo::Bottom);
     m_bottomLogo->setPixmap(m_bottomLogoFile.isNull() ? WindowImages::builtIn(WindowImages::Logo::Bottom, ratio)
                                                       : m_bottomLogoFile);
-}
-
-void SelectionWindow::fillCountries()
-{
-    m_state->setEntries({});
-    m_stateEntries.clear();
-    emptyLists();
-    m_countryEntries = m_selection.countryChoices();
-    QStringList names;
-    for (const CountryEntry* country : m_countryEntries)
-        names << fromAnsi(country->name);
-    m_country->setEntries(names);
 }
 
 void SelectionWindow::showEvent(QShowEvent* event)
@@ -367,17 +332,7 @@ SelectionWindow::ListsFrozen::~ListsFrozen()
 
 PopFilter SelectionWindow::filterFromControls() const
 {
-    PopFilter filter;
-    auto chosen = [](const QComboBox* box, std::size_t count) {
-        const int index = box->currentIndex();
-        return index >= 0 && static_cast<std::size_t>(index) < count ? static_cast<std::size_t>(index) : count;
-    };
-    if (std::size_t i = chosen(m_country, m_countryEntries.size()); i < m_countryEntries.size())
-        filter.country = m_countryEntries[i];
-    if (std::size_t i = chosen(m_state, m_stateEntries.size()); i < m_stateEntries.size())
-        filter.region = m_stateEntries[i];
-    if (std::size_t i = chosen(m_city, m_cityEntries.size()); i < m_cityEntries.size())
-        filter.city = m_cityEntries[i].entry;
+    PopFilter filter = m_choices.chosen();
     filter.areaCode = CodePage::ansi().fromUtf16(m_areaCode->text().toStdU16String());
     return filter;
 }
@@ -399,28 +354,17 @@ void SelectionWindow::reportRows()
 
 void SelectionWindow::countryChosen(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_countryEntries.size())
+    const CountryEntry* country = m_choices.countryAt(index);
+    if (!country)
         return;
-    const CountryEntry& country = *m_countryEntries[static_cast<std::size_t>(index)];
     {
         ListsFrozen frozen(*this);
-        fillStates(country);
-        m_city->setEntries({});
-        m_cityEntries.clear();
+        m_choices.offerStates(*country);
         rebuild();
-        fillCities(country, nullptr);
+        m_choices.offerCities(*country, nullptr);
         selectionUpdate(true);
     }
     emptyAreaCode();
-}
-
-void SelectionWindow::fillStates(const CountryEntry& country)
-{
-    m_stateEntries = m_selection.stateChoices(country);
-    QStringList states;
-    for (const RegionEntry* state : m_stateEntries)
-        states << fromAnsi(state->name);
-    m_state->setEntries(states);
 }
 
 void SelectionWindow::emptyAreaCode()
@@ -433,26 +377,15 @@ void SelectionWindow::emptyAreaCode()
 
 void SelectionWindow::stateChosen(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_stateEntries.size())
+    const RegionEntry* state = m_choices.stateAt(index);
+    if (!state)
         return;
-    const RegionEntry* state = m_stateEntries[static_cast<std::size_t>(index)];
     ListsFrozen frozen(*this);
-    m_city->setEntries({});
-    m_cityEntries.clear();
+    m_choices.withdrawCities();
     rebuild();
-    if (const CountryEntry* country = filterFromControls().country)
-        fillCities(*country, state);
+    if (const CountryEntry* country = m_choices.chosen().country)
+        m_choices.offerCities(*country, state);
     selectionUpdate(true);
-}
-
-void SelectionWindow::fillCities(const CountryEntry& country, const RegionEntry* state)
-{
-    m_cityEntries = m_selection.cityChoices(country, state);
-    QStringList cities;
-    cities.reserve(static_cast<qsizetype>(m_cityEntries.size()));
-    for (const CityChoice& city : m_cityEntries)
-        cities << fromAnsi(city.text);
-    m_city->setEntries(cities);
 }
 
 void SelectionWindow::cityChosen(int index)
@@ -464,34 +397,15 @@ void SelectionWindow::cityChosen(int index)
 
 void SelectionWindow::restoreFilter()
 {
-    const UserSettings& settings = m_app.userSettings();
-    const CountryEntry* country = m_selection.findCountry(settings.country());
-    const auto countryAt = std::find(m_countryEntries.begin(), m_countryEntries.end(), country);
-    if (!country || countryAt == m_countryEntries.end()) {
-        clear();
-        return;
-    }
     BusyCursor busy(m_frontEnd);
-    ListsFrozen frozen(*this);
-    // The boxes are set as the person left them, then the lists are made
-    // once, not once per box.
-    m_country->setCurrentIndex(static_cast<int>(countryAt - m_countryEntries.begin()));
-    fillStates(*country);
-    const RegionEntry* state =
-        settings.region().empty() ? nullptr : m_selection.findState(*country, settings.region());
-    const auto stateAt = std::find(m_stateEntries.begin(), m_stateEntries.end(), state);
-    if (state && stateAt != m_stateEntries.end())
-        m_state->setCurrentIndex(static_cast<int>(stateAt - m_stateEntries.begin()));
-    else
-        state = nullptr;
-    fillCities(*country, state);
-    for (std::size_t i = 0; i < m_cityEntries.size() && !settings.city().empty(); ++i) {
-        if (m_cityEntries[i].entry->city == settings.city()) {
-            m_city->setCurrentIndex(static_cast<int>(i));
-            break;
-        }
+    {
+        // The boxes are set as the person left them, then the lists are
+        // made once, not once per box.
+        ListsFrozen frozen(*this);
+        if (!m_choices.restore(m_app.userSettings()))
+            m_choices.clear();
+        rebuild();
     }
-    rebuild();
     emptyAreaCode();
 }
 
@@ -506,11 +420,7 @@ void SelectionWindow::areaCodeTimerFired()
 void SelectionWindow::clear()
 {
     BusyCursor busy(m_frontEnd);
-    m_country->clearChoice();
-    m_state->setEntries({});
-    m_stateEntries.clear();
-    m_city->setEntries({});
-    m_cityEntries.clear();
+    m_choices.clear();
     // No filter is the whole phonebook, shown at once rather than a second
     // later.
     {
@@ -550,15 +460,7 @@ void SelectionWindow::moveBack()
 
 void SelectionWindow::removeMainSelection()
 {
-    std::unordered_set<const PopRecord*> chosen;
-    const auto& mainRows = m_selection.rows(List::Main);
-    for (std::size_t row : selectedRows(List::Main))
-        chosen.insert(mainRows[row]);
-    std::vector<std::size_t> handheldRows;
-    const auto& onHandheld = m_selection.rows(List::Handheld);
-    for (std::size_t row = 0; row < onHandheld.size(); ++row)
-        if (chosen.count(onHandheld[row]))
-            handheldRows.push_back(row);
+    const std::vector<std::size_t> handheldRows = m_selection.handheldRowsOf(selectedRows(List::Main));
     if (handheldRows.empty()) {
         m_status->setText(StatusReport::removed(0));
         return;
@@ -606,7 +508,7 @@ void SelectionWindow::selectionUpdate(bool focusFix)
 {
     // The status line keeps saying what the last action came to; choosing
     // rows is no action of that kind.
-    m_state->setEnabled(m_state->count() > 0 || m_country->currentIndex() < 0);
+    m_choices.stateBox()->setEnabled(m_choices.stateBox()->count() > 0 || !m_choices.chosen().country);
     if (!focusFix)
         return;
     for (QTreeView* view : {m_mainList, m_handheldList}) {
@@ -684,10 +586,7 @@ void SelectionWindow::storeUserSettings()
     storeColumnWidths();
     UserSettings& settings = m_app.userSettings();
     settings.setWindowLayout(LayoutMemory::capture(*this, *m_splitter, *m_handheldList));
-    const PopFilter filter = filterFromControls();
-    settings.rememberFilter(filter.country ? filter.country->code : std::string(),
-                            filter.region ? filter.region->regionCode : std::string(),
-                            filter.city ? std::string(filter.city->city) : std::string());
+    m_choices.remember(settings);
 }
 
 bool SelectionWindow::leave()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/SelectionModel.h"
+#include "gui/FilterChoices.h"
 #include "gui/PopListView.h"
 #include "gui/SearchableComboBox.h"
 #include "gui/UpdateRunner.h"
@@ -45,10 +46,6 @@ public:
     static constexpr int kAreaCodeDelayMs = 1000;
     static constexpr const char* kChangesQuestion =
         "You have made changes to your device's phonebook. Do you want to synchronize changes?.";
-    static constexpr const char* kToHandheldTip =
-        "Move the selected POPs to the handheld list (Enter or double-click in the Main list)";
-    static constexpr const char* kBackTip =
-        "Take the selected POPs off the handheld list (Delete, Enter or double-click in the Handheld list)";
 
     // `updater` runs phonebook updates; without one the menu item is off.
     SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner updater = {}, QWidget* parent = nullptr);
@@ -70,9 +67,9 @@ public:
     bool areaRefreshArmed() const { return m_refreshArmed; }
     const QPixmap& bottomLogoFromFile() const { return m_bottomLogoFile; }
 
-    QComboBox* countryBox() const { return m_country; }
-    QComboBox* stateBox() const { return m_state; }
-    QComboBox* cityBox() const { return m_city; }
+    QComboBox* countryBox() const { return m_choices.countryBox(); }
+    QComboBox* stateBox() const { return m_choices.stateBox(); }
+    QComboBox* cityBox() const { return m_choices.cityBox(); }
     QLineEdit* areaCodeEdit() const { return m_areaCode; }
     PopListView* mainList() const { return m_mainList; }
     PopListView* handheldList() const { return m_handheldList; }
@@ -89,16 +86,12 @@ protected:
 
 private:
     void buildControls();
-    QWidget* buildMoveButtons();
     void buildMenu();
     void loadImages();
-    void fillCountries();
     void finishOpening();
 
     void countryChosen(int index);
-    void fillStates(const CountryEntry& country);
     void stateChosen(int index);
-    void fillCities(const CountryEntry& country, const RegionEntry* state);
     void cityChosen(int index);
     // The last filter from the user settings, or the whole phonebook.
     void restoreFilter();
@@ -153,13 +146,8 @@ private:
     PopListModel* m_mainModel = nullptr;
     PopListModel* m_handheldModel = nullptr;
 
-    std::vector<const CountryEntry*> m_countryEntries;
-    std::vector<const RegionEntry*> m_stateEntries;
-    std::vector<CityChoice> m_cityEntries;
+    FilterChoices m_choices;
 
-    SearchableComboBox* m_country = nullptr;
-    SearchableComboBox* m_state = nullptr;
-    SearchableComboBox* m_city = nullptr;
     QLineEdit* m_areaCode = nullptr;
     QPushButton* m_clear = nullptr;
     PopListView* m_mainList = nullptr;
