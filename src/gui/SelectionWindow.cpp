@@ -406,6 +406,7 @@ void SelectionWindow::restoreFilter()
             m_choices.clear();
         rebuild();
     }
+    m_filterRestored = true;
     emptyAreaCode();
 }
 
@@ -586,7 +587,9 @@ void SelectionWindow::storeUserSettings()
     storeColumnWidths();
     UserSettings& settings = m_app.userSettings();
     settings.setWindowLayout(LayoutMemory::capture(*this, *m_splitter, *m_handheldList));
-    m_choices.remember(settings);
+    // Left before the boxes showed the remembered choice: it stays remembered.
+    if (m_filterRestored)
+        m_choices.remember(settings);
 }
 
 bool SelectionWindow::leave()

@@ -167,6 +167,8 @@ private:
     QTimer m_areaTimer;
     bool m_refreshArmed = false;
     bool m_opened = false;
+    // The remembered filter was put into the boxes (the agreement came first).
+    bool m_filterRestored = false;
     bool m_leaving = false;
 };
 

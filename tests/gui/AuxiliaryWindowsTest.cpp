@@ -104,6 +104,7 @@ TEST_F(AuxiliaryWindowsTest, ctrlEndReachesTheEndOfALongAgreementWhereverTheFocu
 TEST_F(AuxiliaryWindowsTest, rejectedAgreementClosesTheWindowAndIsAskedAgain)
 {
     m_ws.writeWork(".eua", "Terms of use");
+    m_ws.writeWork("synuser.ini", "[Main]\r\nCountry=US\r\n");
     clickInNextWindow("&Reject");
     ASSERT_TRUE(open());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window().isVisible(); }));
@@ -112,6 +113,9 @@ TEST_F(AuxiliaryWindowsTest, rejectedAgreementClosesTheWindowAndIsAskedAgain)
     // The person is told why the program closes.
     ASSERT_EQ(m_watcher.texts(), (std::vector<QString>{gui::AgreementDialog::kRejectedMessage}));
     EXPECT_EQ(m_watcher.boxes[0].icon, QMessageBox::Information);
+    // The filter was never shown, so the remembered one stays.
+    m_app->shutdown();
+    EXPECT_NE(test::Workspace::read(m_ws.work("synuser.ini")).find("Country=US\r\n"), std::string::npos);
 }
 
 TEST_F(AuxiliaryWindowsTest, aboutShowsVersionProfileAndThePhonebookDate)
