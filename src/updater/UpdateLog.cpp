@@ -49,6 +49,7 @@ constexpr std::size_t kReasonLines = 2;
 std::string UpdateLog::lastReason(std::string_view logText)
 {
     const std::vector<std::string_view> lines = splitLines(logText);
+    // Gathered from the end backwards.
     std::vector<std::string_view> reason;
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
         // A run starts with "** <time>" and "** Using <server>".
@@ -59,15 +60,15 @@ std::string UpdateLog::lastReason(std::string_view logText)
                 break;
             continue;
         }
-        reason.insert(reason.begin(), *line);
+        reason.push_back(*line);
         if (reason.size() == kReasonLines)
             break;
     }
     std::string text;
-    for (std::string_view line : reason) {
+    for (auto line = reason.rbegin(); line != reason.rend(); ++line) {
         if (!text.empty())
             text += '\n';
-        text += line;
+        text += *line;
     }
     return text;
 }
