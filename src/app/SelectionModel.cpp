@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <unordered_set>
 
 namespace tarvo {
 
@@ -238,6 +239,19 @@ SelectionModel::Move SelectionModel::moveToHandheld(std::span<const std::size_t>
     }
     sort(List::Handheld);
     return move;
+}
+
+std::vector<std::size_t> SelectionModel::handheldRowsOf(std::span<const std::size_t> mainRows) const
+{
+    std::unordered_set<const PopRecord*> pops;
+    for (std::size_t row : mainRows)
+        if (row < m_main.size())
+            pops.insert(m_main[row]);
+    std::vector<std::size_t> rows;
+    for (std::size_t row = 0; row < m_handheldRows.size(); ++row)
+        if (pops.count(m_handheldRows[row]) != 0)
+            rows.push_back(row);
+    return rows;
 }
 
 void SelectionModel::moveBack(std::span<const std::size_t> handheldRows)

@@ -85,6 +85,9 @@ public:
     Move moveToHandheld(std::span<const std::size_t> mainRows, FrontEnd& frontEnd, const std::string& caption);
     // Move the given Handheld rows back; the Main list is not changed.
     void moveBack(std::span<const std::size_t> handheldRows);
+    // The Handheld rows of those Main rows whose POPs are on the handheld,
+    // ascending.
+    std::vector<std::size_t> handheldRowsOf(std::span<const std::size_t> mainRows) const;
 
     const std::vector<PopRecord*>& rows(List list) const { return list == List::Main ? m_main : m_handheldRows; }
     const PopFilter& filter() const { return m_filter; }

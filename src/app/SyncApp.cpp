@@ -16,6 +16,8 @@
 #include "support/FileHandle.h"
 #include "support/FileVersion.h"
 #include "support/FrontEnd.h"
+#include "support/PathJoin.h"
+#include "text/RegistryFile.h"
 #include "sync/DeviceSettings.h"
 #include "sync/HandheldPhonebook.h"
 #include "text/RegistryFile.h"
@@ -25,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <climits>
+#include <cstring>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +39,22 @@ namespace {
 constexpr const char* kNoDialer =
     "ERROR: Unable to find TarvoConnect. Please make sure that TarvoConnect is installed properly.";
 constexpr const char* kNoSockets = "Unable to initialize socket library.  Phonebook updating will be disabled.";
+
+// The file a failed phonebook load could not open, in full.
+std::string loadFailureDetails(const MasterPhonebook& phonebook, MasterPhonebook::LoadStatus status)
+{
+    switch (status) {
+    case MasterPhonebook::LoadStatus::NoRegions:
+        return "Looked for " + phonebook.dialerFile(MasterPhonebook::kRegionFile);
+    case MasterPhonebook::LoadStatus::NoPhonebook:
+        return "Looked for " + phonebook.dialerFile(MasterPhonebook::kPhonebookFile);
+    case MasterPhonebook::LoadStatus::NoCountries:
+        return "Looked for " + phonebook.dialerFile(MasterPhonebook::kCountryFile);
+    default:
+        break;
+    }
+    return {};
+}
 
 // The first line of the file, without its line end; a password file holds
 // nothing else. Regular files only, and small ones.
@@ -87,7 +106,7 @@ std::string SyncApp::whyNoDevice() const
     case RapiDevice::Refusal::NoHub:
         return std::string("\n") + kNoHub + m_environment.hubSocket;
     case RapiDevice::Refusal::PasswordRequired:
-        return std::string("\n") + kDevicePasswordRequired;
+        return std::string("\n") + kDevicePasswordRequired + (m_kind == Kind::CommandLine ? kDevicePasswordFileHint : "");
     case RapiDevice::Refusal::PasswordRejected:
         return std::string("\n") + kDevicePasswordRejected;
     default:
@@ -95,9 +114,23 @@ std::string SyncApp::whyNoDevice() const
     }
 }
 
-void SyncApp::fail(const std::string& text, const std::string& caption)
+std::optional<std::string> SyncApp::askDevicePassword()
 {
-    m_frontEnd.messageBox(text, caption, MessageIcon::Error);
+    if (m_rapi == nullptr)
+        return std::nullopt;
+    switch (m_rapi->refusal()) {
+    case RapiDevice::Refusal::PasswordRequired:
+        return m_frontEnd.askPassword(kDevicePasswordPrompt, kTitle);
+    case RapiDevice::Refusal::PasswordRejected:
+        return m_frontEnd.askPassword(kDevicePasswordAgain, kTitle);
+    default:
+        return std::nullopt;
+    }
+}
+
+void SyncApp::fail(const std::string& text, const std::string& caption, const std::string& details)
+{
+    m_frontEnd.failureBox(text, details, caption);
 }
 
 void SyncApp::makeWorkingFolders()
@@ -107,8 +140,11 @@ void SyncApp::makeWorkingFolders()
         struct stat st {};
         if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
             continue;
-        if (::mkdir(folder.c_str(), 0777) != 0)
-            fail(std::string("ERROR: Unable to create directory ") + std::string(name), kTitle);
+        if (::mkdir(folder.c_str(), 0777) != 0) {
+            const int error = errno;
+            fail(std::string("ERROR: Unable to create directory ") + std::string(name), kTitle,
+                 folder + ": " + std::strerror(error));
+        }
     }
 }
 
@@ -160,7 +196,8 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
     m_dialerHome = DialerDiscovery::find(registry.registry(), registry.paths());
     if (m_dialerHome.empty()) {
         busy.reset();
-        fail(kNoDialer, kTitle);
+        fail(kNoDialer, kTitle,
+             registry.source().empty() ? std::string() : "Looked in the registry of " + registry.source() + ".");
         return Startup::Failed;
     }
 
@@ -174,10 +211,21 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
         if (m_rapi)
             m_rapi->setPassword(*password);
     }
-    if (m_deviceLink->connect() != SyncResult::Done) {
+    while (m_deviceLink->connect() != SyncResult::Done) {
         busy.reset();
-        fail(std::string(kNoDeviceMessage) + whyNoDevice(), kTitle);
-        return Startup::Failed;
+        if (std::optional<std::string> password = askDevicePassword()) {
+            m_rapi->setPassword(*password);
+            busy.emplace(m_frontEnd);
+            continue;
+        }
+        const std::string message = std::string(kNoDeviceMessage) + whyNoDevice();
+        if (!m_retryOffer) {
+            fail(message, kTitle);
+            return Startup::Failed;
+        }
+        if (!m_retryOffer(message, kNoDeviceAdvice))
+            return Startup::Failed;
+        busy.emplace(m_frontEnd);
     }
     m_deviceLink->disconnect();
 
@@ -185,7 +233,7 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
         m_profile.setSettingsFile(folder.settingsPath(*options.profileFile));
         if (!isReadableFile(m_profile.settingsFile())) {
             busy.reset();
-            fail(kNoSettingsFileMessage + *options.profileFile, kTitle);
+            fail(kNoSettingsFileMessage + *options.profileFile, kTitle, "Looked for " + m_profile.settingsFile());
             return Startup::Failed;
         }
     }
@@ -229,7 +277,7 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
         HandheldPhonebook::readBackFor(*m_deviceLink, *m_handheld, folder.path(WorkingFolder::kLocalPhonebook)));
     if (MasterPhonebook::LoadResult loaded = m_phonebook->Load(); !loaded.ok()) {
         busy.reset();
-        fail(loaded.errorText, m_profile.appNameUtf8());
+        fail(loaded.errorText, m_profile.appNameUtf8(), loadFailureDetails(*m_phonebook, loaded.status));
         return Startup::Failed;
     }
     if (m_phonebook->readBackOutcome().result == ReadBackResult::CopyFailed) {
@@ -250,7 +298,7 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
     return Startup::Ready;
 }
 
-SyncProcedure::Result SyncApp::synchronize()
+SyncApp::Saved SyncApp::synchronize()
 {
     const WorkingFolder& folder = m_environment.folder;
     SyncProcedure::Files files;
@@ -259,7 +307,10 @@ SyncProcedure::Result SyncApp::synchronize()
     files.countryRules = folder.path(WorkingFolder::kCountryRules);
     files.deviceSettings = folder.path(WorkingFolder::kDeviceSettings);
     SyncProcedure procedure(*m_handheld, *m_deviceLink, m_frontEnd, m_profile, std::move(files));
-    return procedure.synchronize();
+    Saved saved;
+    saved.result = procedure.synchronize();
+    saved.reached = procedure.reached();
+    return saved;
 }
 
 void SyncApp::shutdown()

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,9 +69,12 @@ public:
     // A real handheld through tarvo-cehub: why it does not answer, on a line
     // after the defined "Unable to connect to the device ...".
     static constexpr const char* kNoHub = "No handheld connection manager (tarvo-cehub) answers on ";
-    static constexpr const char* kDevicePasswordRequired =
-        "The handheld is locked with a password: give it with --device-password-file FILE.";
+    static constexpr const char* kDevicePasswordRequired = "The handheld is locked with a password.";
+    static constexpr const char* kDevicePasswordFileHint = " Give it with --device-password-file FILE.";
     static constexpr const char* kDevicePasswordRejected = "The handheld refused the password given.";
+    // Asked where the front end can (the window).
+    static constexpr const char* kDevicePasswordPrompt = "The handheld is locked. Its password:";
+    static constexpr const char* kDevicePasswordAgain = "The handheld refused that password. Its password:";
     static constexpr const char* kDevicePasswordUnreadable = "Unable to read the device password file ";
 
     // Everything the program needs from outside comes in `environment`.
@@ -83,6 +87,17 @@ public:
     // whether another copy runs (and has brought that copy's window
     // forward). Unset: this copy always runs.
     void setInstanceCheck(std::function<bool(const std::string& appName)> check) { m_instanceCheck = std::move(check); }
+
+    // What start-up says beside "no handheld answers": what the person can do.
+    static constexpr const char* kNoDeviceAdvice =
+        "Connect the handheld and switch it on, then press Retry. Close ends the program.";
+    // Offered instead of the message and the end when no handheld answers
+    // at start-up: given the message and kNoDeviceAdvice, true to look for
+    // the handheld again. Unset: the message, then the end.
+    void setRetryOffer(std::function<bool(const std::string& text, const std::string& details)> offer)
+    {
+        m_retryOffer = std::move(offer);
+    }
 
     // After the single-instance check, start-up takes the working folder's
     // lock (WorkingFolderLock) and keeps it until this object goes away; a
@@ -103,9 +118,15 @@ public:
     HandheldSet& handheld() { return *m_handheld; }
     const HandheldSet& handheld() const { return *m_handheld; }
 
+    // What a Save came to: where it stopped, and the files that had already
+    // reached the handheld when it failed.
+    struct Saved {
+        SyncProcedure::Result result = SyncProcedure::Result::Done;
+        std::vector<std::string> reached;
+    };
     // Save: the synchronization procedure on the chosen POPs; every message
     // goes through the front end.
-    [[nodiscard]] SyncProcedure::Result synchronize();
+    [[nodiscard]] Saved synchronize();
 
     const AppEnvironment& environment() const { return m_environment; }
     const WorkingFolder& folder() const { return m_environment.folder; }
@@ -126,8 +147,11 @@ public:
     bool allowMultiple() const { return m_allowMultiple; }
 
 private:
-    void fail(const std::string& text, const std::string& caption);
+    // `details`: the file concerned and why, shown beside the text.
+    void fail(const std::string& text, const std::string& caption, const std::string& details = {});
     std::string whyNoDevice() const;
+    // The handheld's password when it asks for one and the person gives it.
+    std::optional<std::string> askDevicePassword();
     void makeWorkingFolders();
     void removeLeftovers() const;
     bool loadPhonebook();
@@ -152,6 +176,7 @@ private:
     std::unique_ptr<HandheldSet> m_handheld;
     std::unique_ptr<HandheldChoice> m_choice;
     std::function<bool(const std::string&)> m_instanceCheck;
+    std::function<bool(const std::string&, const std::string&)> m_retryOffer;
     WorkingFolderLock m_folderLock;
     bool m_allowMultiple = false;
 };

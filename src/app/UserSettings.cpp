@@ -7,8 +7,40 @@
 namespace tarvo {
 
 namespace {
+
 constexpr const char* kSection = "Main";
+constexpr const char* kWindowKey = "Window";
+constexpr const char* kMaximizedKey = "Maximized";
+constexpr const char* kSplitterKey = "Splitter";
+constexpr const char* kHandheldWidthKey = "HandheldColWidth";
+// More parts than any layout has: a longer list is no list of ours.
+constexpr int kMaxNumbers = 8;
+
+std::vector<int> readNumbers(const IniFile& file, const char* key)
+{
+    const std::string text = file.ReadString(kSection, key, "");
+    std::string_view fields[kMaxNumbers + 1];
+    const int count = ParseTokens(text, fields, kMaxNumbers + 1);
+    if (count <= 0 || count > kMaxNumbers)
+        return {};
+    std::vector<int> numbers;
+    for (int i = 0; i < count; ++i)
+        numbers.push_back(toInt32(fields[i]));
+    return numbers;
 }
+
+std::string joinNumbers(const std::vector<int>& numbers)
+{
+    std::string text;
+    for (int n : numbers) {
+        if (!text.empty())
+            text += ',';
+        text += std::to_string(n);
+    }
+    return text;
+}
+
+} // namespace
 
 void UserSettings::load()
 {
@@ -24,6 +56,12 @@ void UserSettings::load()
     m_region = m_file.ReadString(kSection, "Region", "");
     m_city = m_file.ReadString(kSection, "City", "");
     m_areaCode = m_file.ReadString(kSection, "AreaCode", "");
+
+    m_layout.frame = readNumbers(m_file, kWindowKey);
+    m_layout.maximized = m_file.ReadInt(kSection, kMaximizedKey, "0") != 0;
+    m_layout.splitter = readNumbers(m_file, kSplitterKey);
+    m_layout.handheldColumns = readNumbers(m_file, kHandheldWidthKey);
+    m_hasLayout = !m_layout.frame.empty() || !m_layout.splitter.empty() || !m_layout.handheldColumns.empty();
 }
 
 bool UserSettings::save() const
@@ -35,7 +73,26 @@ bool UserSettings::save() const
     saved = m_file.WriteString(kSection, "Region", m_region) && saved;
     saved = m_file.WriteString(kSection, "City", m_city) && saved;
     saved = m_file.WriteString(kSection, "AreaCode", m_areaCode) && saved;
+    if (m_hasLayout) {
+        saved = m_file.WriteString(kSection, kWindowKey, joinNumbers(m_layout.frame)) && saved;
+        saved = m_file.WriteString(kSection, kMaximizedKey, m_layout.maximized ? "1" : "0") && saved;
+        saved = m_file.WriteString(kSection, kSplitterKey, joinNumbers(m_layout.splitter)) && saved;
+        saved = m_file.WriteString(kSection, kHandheldWidthKey, joinNumbers(m_layout.handheldColumns)) && saved;
+    }
     return m_file.WriteString(kSection, "ColWidth", widths) && saved;
+}
+
+void UserSettings::setWindowLayout(WindowLayout layout)
+{
+    m_layout = std::move(layout);
+    m_hasLayout = true;
+}
+
+void UserSettings::rememberFilter(std::string country, std::string region, std::string city)
+{
+    m_country = std::move(country);
+    m_region = std::move(region);
+    m_city = std::move(city);
 }
 
 void UserSettings::storeColumnWidths(bool showPrice, const std::array<int, 4>& listWidths)

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace tarvo {
 
@@ -11,6 +12,19 @@ namespace tarvo {
 // texts, read at start and written back at shutdown.
 class UserSettings final {
 public:
+    // What the window remembers beside the defined keys, in the same
+    // section: "Window" (x,y,width,height, without the frame), "Maximized" (0/1),
+    // "Splitter" (the sizes of the splitter's parts) and "HandheldColWidth"
+    // (the Handheld list's two columns). A list is empty when its key is
+    // absent or unreadable. Nothing of it is written until it was read or
+    // set, so a file only the command line ever used stays as it was.
+    struct WindowLayout {
+        std::vector<int> frame;
+        bool maximized = false;
+        std::vector<int> splitter;
+        std::vector<int> handheldColumns;
+    };
+
     static constexpr const char* kDefaultFile = "synuser.ini";
 
     explicit UserSettings(std::string_view name = kDefaultFile) : m_file(name) {}
@@ -31,6 +45,11 @@ public:
     void storeColumnWidths(bool showPrice, const std::array<int, 4>& listWidths);
 
     const std::array<int, 4>& colWidth() const { return m_colWidth; }
+    const WindowLayout& windowLayout() const { return m_layout; }
+    void setWindowLayout(WindowLayout layout);
+    // The last choice of the window's filter, as the tables' codes (the
+    // country code, the region code, the city name); "" for none.
+    void rememberFilter(std::string country, std::string region, std::string city);
     const std::string& country() const { return m_country; }
     const std::string& region() const { return m_region; }
     const std::string& city() const { return m_city; }
@@ -42,6 +61,8 @@ public:
 private:
     IniFile m_file;
     std::array<int, 4> m_colWidth{};
+    WindowLayout m_layout;
+    bool m_hasLayout = false;
     std::string m_country;
     std::string m_region;
     std::string m_city;

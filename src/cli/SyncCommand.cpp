@@ -82,7 +82,7 @@ int SyncCommand::run(CommandContext& context)
         return code;
     if (outcome.customerPops > 0)
         context.err << HandheldChoice::describe(outcome) << '\n';
-    return app.synchronize() == SyncProcedure::Result::Done ? kExitOk : kExitFailed;
+    return app.synchronize().result == SyncProcedure::Result::Done ? kExitOk : kExitFailed;
 }
 
 } // namespace tarvo::cli

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -38,6 +39,8 @@ AgreementDialog::AgreementDialog(const std::string& language, const QString& cap
 
     m_text = new QPlainTextEdit(this);
     m_text->setReadOnly(true);
+    // Read by keyboard as well: arrows, pages, Ctrl+Home and Ctrl+End.
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text->setAccessibleName(QStringLiteral("Agreement"));
     const QFontMetrics metrics = m_text->fontMetrics();
     m_text->setMinimumSize(metrics.averageCharWidth() * 64, metrics.lineSpacing() * 18);
@@ -49,8 +52,8 @@ AgreementDialog::AgreementDialog(const std::string& language, const QString& cap
     }
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* acceptButton = buttons->addButton(QStringLiteral("Accept"), QDialogButtonBox::AcceptRole);
-    QPushButton* rejectButton = buttons->addButton(QStringLiteral("Reject"), QDialogButtonBox::RejectRole);
+    QPushButton* acceptButton = buttons->addButton(QStringLiteral("&Accept"), QDialogButtonBox::AcceptRole);
+    QPushButton* rejectButton = buttons->addButton(QStringLiteral("&Reject"), QDialogButtonBox::RejectRole);
     acceptButton->setAccessibleName(QStringLiteral("Accept"));
     rejectButton->setAccessibleName(QStringLiteral("Reject"));
     acceptButton->setDefault(true);
@@ -60,6 +63,13 @@ AgreementDialog::AgreementDialog(const std::string& language, const QString& cap
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
     layout->addWidget(buttons);
+
+    // Wherever the focus is, the ends of the text are a key away.
+    auto* toEnd = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_End), this);
+    connect(toEnd, &QShortcut::activated, this, [this] { m_text->moveCursor(QTextCursor::End); });
+    auto* toStart = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Home), this);
+    connect(toStart, &QShortcut::activated, this, [this] { m_text->moveCursor(QTextCursor::Start); });
+    m_text->setFocus();
 }
 
 void AgreementDialog::accept()

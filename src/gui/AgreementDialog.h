@@ -14,6 +14,10 @@ class AgreementDialog final : public QDialog {
     Q_OBJECT
 
 public:
+    // Told after Reject, before the program closes.
+    static constexpr const char* kRejectedMessage =
+        "The agreement was not accepted, so the program closes. It is shown again the next time the program starts.";
+
     // `language` names the agreement file ("<language>.eua" in the current
     // directory); `caption` is the application name.
     AgreementDialog(const std::string& language, const QString& caption, QWidget* parent = nullptr);

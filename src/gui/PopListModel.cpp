@@ -1,5 +1,6 @@
 #include "gui/PopListModel.h"
 
+#include "gui/WindowImages.h"
 #include "phonebook/PopRecord.h"
 #include "text/CodePage.h"
 
@@ -27,6 +28,9 @@ QString fromAnsi(const char* bytes, std::size_t size)
 PopListModel::PopListModel(const SelectionModel& selection, SelectionModel::List list, QObject* parent)
     : QAbstractTableModel(parent), m_selection(selection), m_list(list)
 {
+    // Only the Main list mixes POPs on and off the handheld.
+    if (m_list == SelectionModel::List::Main)
+        m_onHandheldMark = WindowImages::onHandheldMark();
 }
 
 int PopListModel::rowCount(const QModelIndex& parent) const
@@ -74,12 +78,39 @@ QString PopListModel::cellText(const PopRecord& pop, int column)
 
 QVariant PopListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
-        return {};
     const PopRecord* record = pop(index.row());
     if (!record || index.column() < 0 || index.column() > kNumberColumn)
         return {};
-    return cellText(*record, index.column());
+    const bool onHandheld = m_list == SelectionModel::List::Main && m_selection.onHandheld(*record);
+    const bool allCity = record->allCity() != 0;
+    switch (role) {
+    case Qt::DisplayRole: {
+        QString text = cellText(*record, index.column());
+        if (allCity && index.column() == kCityColumn)
+            text = (text + QLatin1String(kAllCitySuffix)).left(kMaxText);
+        return text;
+    }
+    case Qt::ToolTipRole: {
+        QString tip = cellText(*record, index.column());
+        if (allCity)
+            tip += QStringLiteral("\nServes every city of its country");
+        if (onHandheld)
+            tip += QStringLiteral("\n") + QLatin1String(kOnHandheldNote);
+        return tip;
+    }
+    case Qt::DecorationRole:
+        if (onHandheld && index.column() == kCityColumn)
+            return m_onHandheldMark;
+        return {};
+    case Qt::AccessibleDescriptionRole:
+        return onHandheld ? QString::fromLatin1(kOnHandheldNote) : QString();
+    case kOnHandheldRole:
+        return onHandheld;
+    case kAllCityRole:
+        return allCity;
+    default:
+        return {};
+    }
 }
 
 QVariant PopListModel::headerData(int section, Qt::Orientation orientation, int role) const

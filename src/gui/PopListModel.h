@@ -3,6 +3,7 @@
 #include "app/SelectionModel.h"
 
 #include <QAbstractTableModel>
+#include <QIcon>
 
 namespace tarvo::gui {
 
@@ -19,6 +20,13 @@ public:
     // The list's texts are kept to the 99 characters the desktop's report
     // list shows.
     static constexpr int kMaxText = 99;
+    // Roles beside the texts: whether the row's POP is on the handheld, and
+    // whether it serves every city of its country (such rows sort apart from
+    // their city's, so they say so).
+    static constexpr int kOnHandheldRole = Qt::UserRole + 1;
+    static constexpr int kAllCityRole = Qt::UserRole + 2;
+    static constexpr const char* kAllCitySuffix = " (all cities)";
+    static constexpr const char* kOnHandheldNote = "On the handheld";
 
     PopListModel(const SelectionModel& selection, SelectionModel::List list, QObject* parent = nullptr);
 
@@ -40,6 +48,7 @@ public:
 private:
     const SelectionModel& m_selection;
     SelectionModel::List m_list;
+    QIcon m_onHandheldMark;
 };
 
 } // namespace tarvo::gui

@@ -3,7 +3,7 @@
 #include "gui/PopListModel.h"
 
 #include <QHeaderView>
-#include <QScrollBar>
+#include <QKeyEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -31,21 +31,48 @@ PopListView::PopListView(PopListModel* model, const QString& accessibleName, QWi
     columns->setSortIndicatorShown(true);
     columns->setSortIndicator(PopListModel::kCityColumn, Qt::AscendingOrder);
     m_scale = std::max(1.0, fontMetrics().horizontalAdvance(QLatin1Char('0')) / kClassicDigitWidth);
-    setMinimumHeight(fontMetrics().lineSpacing() * 16);
+    // Small enough for a window on a small or scaled-up screen; the window
+    // gives the lists whatever room it has beyond this.
+    setMinimumSize(fontMetrics().averageCharWidth() * 22, fontMetrics().lineSpacing() * 5);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            emit moveRequested();
+    });
 }
 
-void PopListView::setStoredWidths(const std::array<int, 4>& stored)
+void PopListView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+            if (selectionModel()->hasSelection())
+                emit moveRequested();
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Delete:
+        if (selectionModel()->hasSelection())
+            emit removeRequested();
+        event->accept();
+        return;
+    default:
+        break;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void PopListView::setStoredWidths(const std::array<int, 4>& stored, int widest)
 {
     QHeaderView* columns = header();
-    int total = 0;
+    const int least = columns->minimumSectionSize();
     for (int column : {PopListModel::kCityColumn, PopListModel::kNumberColumn}) {
         // A width too small to grab stays usable.
-        const int shown = std::max(static_cast<int>(std::lround(stored[static_cast<std::size_t>(column)] * m_scale)),
-                                   columns->minimumSectionSize());
+        const long scaled = std::lround(stored[static_cast<std::size_t>(column)] * m_scale);
+        const int shown = static_cast<int>(std::clamp<long>(scaled, least, std::max(least, widest)));
         columns->resizeSection(column, shown);
-        total += shown;
     }
-    setMinimumWidth(total + frameWidth() * 2 + verticalScrollBar()->sizeHint().width());
 }
 
 std::array<int, 2> PopListView::storedWidths() const

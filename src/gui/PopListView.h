@@ -13,7 +13,9 @@ class PopListModel;
 
 // A report list of the selection window: full rows, several selectable,
 // two columns sorted only by the window's own rule (a header click asks,
-// the view never sorts by itself).
+// the view never sorts by itself). A double click or Enter on rows asks for
+// them to move to the other list, Delete for them to leave the handheld;
+// neither key reaches the window's default button.
 //
 // Column widths are kept in "synuser.ini" in pixels of the desktop's classic
 // dialog font, whose digits are five pixels wide; the view scales them to
@@ -27,8 +29,10 @@ public:
 
     PopListView(PopListModel* model, const QString& accessibleName, QWidget* parent = nullptr);
 
-    // Widths as stored: `stored[0]` and `stored[1]` size the two columns.
-    void setStoredWidths(const std::array<int, 4>& stored);
+    // Widths as stored: `stored[0]` and `stored[1]` size the two columns,
+    // each shown no wider than `widest` pixels (a column once dragged past
+    // the screen's edge comes back where both can be seen).
+    void setStoredWidths(const std::array<int, 4>& stored, int widest);
     // The two columns' widths in stored units.
     std::array<int, 2> storedWidths() const;
 
@@ -38,6 +42,15 @@ public:
     // moves and sorts); the POPs that were selected stay selected wherever
     // they are afterwards.
     void changeRows(const std::function<void()>& change);
+
+signals:
+    // Double click or Enter on the selected rows.
+    void moveRequested();
+    // Delete on the selected rows.
+    void removeRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     PopListModel* m_model;

@@ -1,6 +1,8 @@
 #include "gui/ProgressDialog.h"
 
 #include "gui/ProgressRelay.h"
+#include "updater/UpdateLog.h"
+#include "updater/UpdateService.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -35,16 +37,33 @@ ProgressDialog::ProgressDialog(bool autoClose, bool placeInCorner, UpdateRunner 
     m_bar->setAccessibleName(QStringLiteral("Progress"));
     m_bar->hide();
 
+    // Filled when a run fails: why, as the log says.
+    m_reason = new QLabel(this);
+    m_reason->setAccessibleName(QStringLiteral("Reason"));
+    m_reason->setWordWrap(true);
+    m_reason->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_reason->setMinimumWidth(m_status->minimumWidth());
+    m_reason->hide();
+
+    m_logButton = new QPushButton(QString::fromLatin1(kOpenLogText), this);
+    m_logButton->setAccessibleName(QStringLiteral("Open log"));
+    m_logButton->setToolTip(QString::fromStdString(m_runner.logFile));
+    m_logButton->setAutoDefault(false);
+    m_logButton->hide();
+    connect(m_logButton, &QPushButton::clicked, this, &ProgressDialog::openLog);
+
     m_button = new QPushButton(QString::fromLatin1(kCancelText), this);
     m_button->setDefault(true);
     m_button->setAccessibleName(QStringLiteral("Cancel or close"));
     connect(m_button, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_logButton);
     buttons->addStretch();
     buttons->addWidget(m_button);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_status);
+    layout->addWidget(m_reason);
     layout->addWidget(m_bar);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -118,10 +137,31 @@ void ProgressDialog::showText(const QString& text, UpdateTextTarget target)
 
 void ProgressDialog::updateEnded()
 {
-    if (m_autoClose)
+    if (m_status->text() == QLatin1String(UpdateService::kFailedText)) {
+        const QString reason = QString::fromStdString(UpdateLog(m_runner.logFile).lastReason());
+        m_reason->setText(reason.isEmpty() ? QStringLiteral("The log has no reason for it.") : reason);
+        m_reason->show();
+    }
+    if (m_autoClose) {
         done(0);
-    else
-        m_button->setText(QString::fromLatin1(kOkText));
+        return;
+    }
+    m_button->setText(QString::fromLatin1(kOkText));
+    // Shift+double-click opens the log as well; this is the way people find.
+    m_logButton->show();
+}
+
+QString ProgressDialog::summary() const
+{
+    if (m_reason->isHidden() || m_reason->text().isEmpty())
+        return m_status->text();
+    return m_status->text() + QLatin1Char(' ') + QString(m_reason->text()).replace(QLatin1Char('\n'), QStringLiteral("; "));
+}
+
+void ProgressDialog::openLog()
+{
+    if (!m_runner.logFile.empty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_runner.logFile)));
 }
 
 void ProgressDialog::done(int result)
@@ -134,8 +174,7 @@ void ProgressDialog::done(int result)
 void ProgressDialog::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier)) {
-        if (!m_runner.logFile.empty())
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_runner.logFile)));
+        openLog();
         return;
     }
     QDialog::mouseDoubleClickEvent(event);

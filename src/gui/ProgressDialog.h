@@ -23,6 +23,7 @@ public:
     static constexpr const char* kInitialStatus = "Initializing...";
     static constexpr const char* kCancelText = "Cancel";
     static constexpr const char* kOkText = "OK";
+    static constexpr const char* kOpenLogText = "Open &Log";
     // Distance of the window from the work area's right and bottom edges
     // when it is placed in the corner.
     static constexpr int kCornerMargin = 5;
@@ -41,9 +42,14 @@ public:
     void done(int result) override;
 
     bool runStarted() const { return m_started; }
+    // How the run ended, for the window's status line: the last status
+    // text and, after a failure, the log's reason for it.
+    QString summary() const;
     QLabel* statusLabel() const { return m_status; }
     QProgressBar* progressBar() const { return m_bar; }
     QPushButton* button() const { return m_button; }
+    QLabel* reasonLabel() const { return m_reason; }
+    QPushButton* logButton() const { return m_logButton; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -52,6 +58,7 @@ protected:
 private:
     void startRun();
     void moveToCorner();
+    void openLog();
 
     bool m_autoClose;
     bool m_placeInCorner;
@@ -62,6 +69,8 @@ private:
     QLabel* m_status = nullptr;
     QProgressBar* m_bar = nullptr;
     QPushButton* m_button = nullptr;
+    QLabel* m_reason = nullptr;
+    QPushButton* m_logButton = nullptr;
 };
 
 } // namespace tarvo::gui

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -57,16 +59,7 @@ MessageAnswer QtFrontEnd::messageBox(const std::string& text, const std::string&
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
-    // The person must see the normal cursor while answering, even in the
-    // middle of a busy step; the step's cursor comes back afterwards.
-    int suspended = 0;
-    while (QGuiApplication::overrideCursor() && suspended < m_busyDepth) {
-        QGuiApplication::restoreOverrideCursor();
-        ++suspended;
-    }
-    const int answer = box.exec();
-    for (int i = 0; i < suspended; ++i)
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const int answer = execBox(box);
 
     switch (answer) {
     case QMessageBox::Yes:
@@ -87,6 +80,57 @@ MessageAnswer QtFrontEnd::messageBox(const std::string& text, const std::string&
         break;
     }
     return MessageAnswer::Ok;
+}
+
+int QtFrontEnd::execBox(QMessageBox& box)
+{
+    // The person must see the normal cursor while answering, even in the
+    // middle of a busy step; the step's cursor comes back afterwards.
+    int suspended = 0;
+    while (QGuiApplication::overrideCursor() && suspended < m_busyDepth) {
+        QGuiApplication::restoreOverrideCursor();
+        ++suspended;
+    }
+    const int answer = box.exec();
+    for (int i = 0; i < suspended; ++i)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    return answer;
+}
+
+void QtFrontEnd::failureBox(const std::string& text, const std::string& details, const std::string& caption)
+{
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Ok, m_window.data());
+    box.setInformativeText(QString::fromStdString(details));
+    (void)execBox(box);
+}
+
+bool QtFrontEnd::askRetry(const std::string& text, const std::string& details, const std::string& caption)
+{
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Retry | QMessageBox::Close, m_window.data());
+    box.setInformativeText(QString::fromStdString(details));
+    box.setDefaultButton(QMessageBox::Retry);
+    box.setEscapeButton(QMessageBox::Close);
+    return execBox(box) == QMessageBox::Retry;
+}
+
+std::optional<std::string> QtFrontEnd::askPassword(const std::string& text, const std::string& caption)
+{
+    // As with a message box, the person answers with the normal cursor.
+    int suspended = 0;
+    while (QGuiApplication::overrideCursor() && suspended < m_busyDepth) {
+        QGuiApplication::restoreOverrideCursor();
+        ++suspended;
+    }
+    bool ok = false;
+    const QString password = QInputDialog::getText(m_window.data(), QString::fromStdString(caption),
+                                                   QString::fromStdString(text), QLineEdit::Password, {}, &ok);
+    for (; suspended > 0; --suspended)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!ok)
+        return std::nullopt;
+    return password.toStdString();
 }
 
 void QtFrontEnd::setBusy(bool busy)

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QMessageBox;
 class QWidget;
 
 namespace tarvo::gui {
@@ -23,6 +24,11 @@ public:
 
     MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons) override;
+    // The text in the box, the details under it.
+    void failureBox(const std::string& text, const std::string& details, const std::string& caption) override;
+    // The failure with Retry and Close (the default); true for Retry.
+    bool askRetry(const std::string& text, const std::string& details, const std::string& caption);
+    std::optional<std::string> askPassword(const std::string& text, const std::string& caption) override;
     void setBusy(bool busy) override;
     // Repaints and answers the system while the device is awaited; the
     // person's input waits until the step is over, so nothing runs twice.
@@ -38,6 +44,9 @@ public:
     int busyDepth() const { return m_busyDepth; }
 
 private:
+    // Runs the box with the normal cursor, whatever step is under way.
+    int execBox(QMessageBox& box);
+
     QPointer<QWidget> m_window;
     std::function<void(const QString&)> m_statusSink;
     int m_busyDepth = 0;

@@ -6,10 +6,13 @@
 #include "sync/SyncProcedure.h"
 #include "gui/AboutBox.h"
 #include "gui/AgreementDialog.h"
+#include "gui/LayoutMemory.h"
+#include "gui/MoveButtons.h"
 #include "gui/PopListModel.h"
 #include "gui/PopListView.h"
 #include "gui/ProgressDialog.h"
 #include "gui/StagedUpdateInstaller.h"
+#include "gui/StatusLine.h"
 #include "gui/WindowImages.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/BusyCursor.h"
@@ -19,14 +22,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -40,24 +45,6 @@ namespace {
 
 using List = SelectionModel::List;
 
-QString fromAnsi(std::string_view text)
-{
-    return QString::fromStdString(CodePage::ansiToUtf8(text));
-}
-
-QComboBox* makeChoice(const QString& name, QWidget* parent)
-{
-    auto* box = new QComboBox(parent);
-    box->setAccessibleName(name);
-    // Thousands of cities: size by a typical name rather than measuring all.
-    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(18);
-    box->setMaxVisibleItems(20);
-    if (auto* list = qobject_cast<QListView*>(box->view()))
-        list->setUniformItemSizes(true);
-    return box;
-}
-
 } // namespace
 
 SelectionWindow::SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner updater, QWidget* parent)
@@ -65,12 +52,15 @@ SelectionWindow::SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner 
       m_app(app),
       m_frontEnd(frontEnd),
       m_updater(std::move(updater)),
-      m_selection(app.phonebook(), app.handheld(), app.profile().popSortOrder())
+      m_selection(app.phonebook(), app.handheld(), app.profile().popSortOrder()),
+      m_choices(m_selection, this)
 {
     setWindowTitle(QString::fromStdString(app.applicationName()));
-    // No resizing and no maximizing; the window is laid out for its content.
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+    // A main window: resized and maximized as people like, the lists taking
+    // the room.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
     setWindowIcon(WindowImages::icon());
 
     m_mainModel = new PopListModel(m_selection, List::Main, this);
@@ -85,8 +75,10 @@ SelectionWindow::SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner 
 
     m_selection.setChanged(false);
     m_status->clear();
-    fillCountries();
+    emptyLists();
+    m_choices.offerCountries();
     selectionUpdate(true);
+    LayoutMemory::restore(*this, *m_splitter, *m_mainList, *m_handheldList, m_app.userSettings());
     m_mainList->setFocus();
 }
 
@@ -101,9 +93,9 @@ SelectionWindow::~SelectionWindow()
 
 void SelectionWindow::buildControls()
 {
-    m_country = makeChoice(QStringLiteral("Country"), this);
-    m_state = makeChoice(QStringLiteral("State"), this);
-    m_city = makeChoice(QStringLiteral("City"), this);
+    SearchableComboBox* country = m_choices.countryBox();
+    SearchableComboBox* state = m_choices.stateBox();
+    SearchableComboBox* city = m_choices.cityBox();
     m_areaCode = new QLineEdit(this);
     m_areaCode->setAccessibleName(QStringLiteral("Area Code"));
     m_areaCode->setMaximumWidth(m_areaCode->fontMetrics().averageCharWidth() * 12 + 16);
@@ -116,12 +108,12 @@ void SelectionWindow::buildControls()
         return l;
     };
     auto* filters = new QGridLayout;
-    filters->addWidget(label(QStringLiteral("&Country"), m_country), 0, 0);
-    filters->addWidget(m_country, 0, 1);
-    filters->addWidget(label(QStringLiteral("&State"), m_state), 0, 2);
-    filters->addWidget(m_state, 0, 3, 1, 2);
-    filters->addWidget(label(QStringLiteral("Cit&y"), m_city), 1, 0);
-    filters->addWidget(m_city, 1, 1);
+    filters->addWidget(label(QStringLiteral("&Country"), country), 0, 0);
+    filters->addWidget(country, 0, 1);
+    filters->addWidget(label(QStringLiteral("&State"), state), 0, 2);
+    filters->addWidget(state, 0, 3, 1, 2);
+    filters->addWidget(label(QStringLiteral("Cit&y"), city), 1, 0);
+    filters->addWidget(city, 1, 1);
     filters->addWidget(label(QStringLiteral("&Area Code"), m_areaCode), 1, 2);
     filters->addWidget(m_areaCode, 1, 3);
     filters->addWidget(m_clear, 1, 4);
@@ -129,38 +121,32 @@ void SelectionWindow::buildControls()
     filters->setColumnStretch(3, 1);
 
     m_topLogo = new QLabel(this);
-    m_topLogo->setAccessibleName(QStringLiteral("Logo"));
+    m_topLogo->setAccessibleName(QStringLiteral("Synchronizer logo"));
     auto* top = new QHBoxLayout;
     top->addWidget(m_topLogo, 0, Qt::AlignTop);
     top->addLayout(filters, 1);
 
-    const std::array<int, 4>& widths = m_app.userSettings().colWidth();
+    // Widths, splitter and place come from the user settings once all is built.
     m_mainList = new PopListView(m_mainModel, QStringLiteral("Main Phone Book"), this);
-    m_mainList->setStoredWidths(widths);
     m_handheldList = new PopListView(m_handheldModel, QStringLiteral("Handheld's Phone Book"), this);
-    m_handheldList->setStoredWidths(widths);
     auto* mainGroup = new QGroupBox(QStringLiteral("&Main Phone Book"), this);
     (new QVBoxLayout(mainGroup))->addWidget(m_mainList);
     auto* handheldGroup = new QGroupBox(QStringLiteral("Handheld's &Phone Book"), this);
     (new QVBoxLayout(handheldGroup))->addWidget(m_handheldList);
 
-    m_toHandheld = new QPushButton(QStringLiteral("--&>"), this);
-    m_toHandheld->setAccessibleName(QStringLiteral("Move to handheld"));
-    m_back = new QPushButton(QStringLiteral("&<--"), this);
-    m_back->setAccessibleName(QStringLiteral("Move back"));
-    m_selectAll = new QPushButton(QStringLiteral("S&elect All"), this);
-    m_selectAll->setAccessibleName(QStringLiteral("Select All"));
-    auto* moves = new QVBoxLayout;
-    moves->addStretch();
-    moves->addWidget(m_toHandheld);
-    moves->addWidget(m_back);
-    moves->addSpacing(m_back->sizeHint().height());
-    moves->addWidget(m_selectAll);
-    moves->addStretch();
-    auto* lists = new QHBoxLayout;
-    lists->addWidget(mainGroup, 1);
-    lists->addLayout(moves);
-    lists->addWidget(handheldGroup, 1);
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setAccessibleName(QStringLiteral("Lists"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(mainGroup);
+    auto* moves = new MoveButtons(this);
+    m_toHandheld = moves->toHandheld();
+    m_back = moves->back();
+    m_selectAll = moves->selectAll();
+    m_splitter->addWidget(moves);
+    m_splitter->addWidget(handheldGroup);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 0);
+    m_splitter->setStretchFactor(2, 1);
 
     m_counter = new QLineEdit(this);
     m_counter->setReadOnly(true);
@@ -169,14 +155,15 @@ void SelectionWindow::buildControls()
     m_counter->setAccessibleName(QStringLiteral("Total selected records"));
     m_counter->setFixedWidth(m_counter->fontMetrics().averageCharWidth() * 8 + 16);
     m_bottomLogo = new QLabel(this);
-    m_bottomLogo->setAccessibleName(QStringLiteral("Logo"));
+    m_bottomLogo->setAccessibleName(QStringLiteral("Company logo"));
     m_save = new QPushButton(QStringLiteral("Sa&ve"), this);
     m_save->setAccessibleName(QStringLiteral("Save"));
+    m_save->setToolTip(QStringLiteral("Synchronize the handheld (Ctrl+S)"));
     m_save->setDefault(true);
     m_exit = new QPushButton(QStringLiteral("E&xit"), this);
     m_exit->setAccessibleName(QStringLiteral("Exit"));
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(QStringLiteral("Total selected records:"), this));
+    bottom->addWidget(label(QStringLiteral("Total selected records:"), m_counter));
     bottom->addWidget(m_counter);
     bottom->addStretch();
     bottom->addWidget(m_bottomLogo);
@@ -191,14 +178,13 @@ void SelectionWindow::buildControls()
 
     auto* root = new QVBoxLayout(this);
     root->addLayout(top);
-    root->addLayout(lists, 1);
+    root->addWidget(m_splitter, 1);
     root->addLayout(bottom);
     root->addWidget(m_status);
-    root->setSizeConstraint(QLayout::SetFixedSize);
 
-    setTabOrder(m_country, m_state);
-    setTabOrder(m_state, m_city);
-    setTabOrder(m_city, m_areaCode);
+    setTabOrder(country, state);
+    setTabOrder(state, city);
+    setTabOrder(city, m_areaCode);
     setTabOrder(m_areaCode, m_clear);
     setTabOrder(m_clear, m_mainList);
     setTabOrder(m_mainList, m_toHandheld);
@@ -208,9 +194,9 @@ void SelectionWindow::buildControls()
     setTabOrder(m_handheldList, m_save);
     setTabOrder(m_save, m_exit);
 
-    connect(m_country, &QComboBox::activated, this, &SelectionWindow::countryChosen);
-    connect(m_state, &QComboBox::activated, this, &SelectionWindow::stateChosen);
-    connect(m_city, &QComboBox::activated, this, &SelectionWindow::cityChosen);
+    connect(country, &QComboBox::activated, this, &SelectionWindow::countryChosen);
+    connect(state, &QComboBox::activated, this, &SelectionWindow::stateChosen);
+    connect(city, &QComboBox::activated, this, &SelectionWindow::cityChosen);
     connect(m_areaCode, &QLineEdit::textChanged, this, [this] { m_areaTimer.start(); });
     connect(m_clear, &QPushButton::clicked, this, &SelectionWindow::clear);
     connect(m_toHandheld, &QPushButton::clicked, this, &SelectionWindow::moveToHandheld);
@@ -218,6 +204,10 @@ void SelectionWindow::buildControls()
     connect(m_selectAll, &QPushButton::clicked, this, &SelectionWindow::selectAll);
     connect(m_save, &QPushButton::clicked, this, [this] { (void)synchronize(); });
     connect(m_exit, &QPushButton::clicked, this, &SelectionWindow::reject);
+    connect(m_mainList, &PopListView::moveRequested, this, &SelectionWindow::moveToHandheld);
+    connect(m_mainList, &PopListView::removeRequested, this, &SelectionWindow::removeMainSelection);
+    connect(m_handheldList, &PopListView::moveRequested, this, &SelectionWindow::moveBack);
+    connect(m_handheldList, &PopListView::removeRequested, this, &SelectionWindow::moveBack);
     connect(m_mainList->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { sortClicked(List::Main, column); });
     connect(m_handheldList->header(), &QHeaderView::sectionClicked, this,
@@ -231,14 +221,19 @@ void SelectionWindow::buildControls()
 void SelectionWindow::buildMenu()
 {
     auto* bar = new QMenuBar(this);
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    QAction* save = file->addAction(QStringLiteral("Sa&ve"), this, [this] { (void)synchronize(); });
+    save->setShortcut(QKeySequence::Save);
+    file->addSeparator();
+    QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &SelectionWindow::reject);
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     QMenu* options = bar->addMenu(QStringLiteral("&Options"));
     QAction* update = options->addAction(QStringLiteral("&Update Phonebook"), this, &SelectionWindow::updatePhonebook);
     update->setEnabled(static_cast<bool>(m_updater));
-    options->addSeparator();
-    options->addAction(QStringLiteral("E&xit"), this, &SelectionWindow::reject);
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("Contents"), this, &SelectionWindow::showHelp);
-    help->addAction(QStringLiteral("About Tarvo Windows CE Synchronizer"), this, &SelectionWindow::showAbout);
+    QAction* contents = help->addAction(QStringLiteral("&Contents"), this, &SelectionWindow::showHelp);
+    contents->setShortcut(QKeySequence::HelpContents);
+    help->addAction(QStringLiteral("About &Tarvo Windows CE Synchronizer"), this, &SelectionWindow::showAbout);
     // The desktop's window manager owns the system menu; this item lives
     // here instead.
     help->addSeparator();
@@ -256,24 +251,14 @@ void SelectionWindow::loadImages()
                                                       : m_bottomLogoFile);
 }
 
-void SelectionWindow::fillCountries()
-{
-    fillBox(m_state, {});
-    m_stateEntries.clear();
-    emptyLists();
-    m_countryEntries = m_selection.countryChoices();
-    QStringList names;
-    for (const CountryEntry* country : m_countryEntries)
-        names << fromAnsi(country->name);
-    fillBox(m_country, names);
-}
-
 void SelectionWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (m_opened)
         return;
     m_opened = true;
+    // The desktop has framed the window by the time this runs.
+    QMetaObject::invokeMethod(this, [this] { LayoutMemory::refit(*this); }, Qt::QueuedConnection);
     // The agreement comes up over the window, once it is on screen.
     QMetaObject::invokeMethod(this, &SelectionWindow::finishOpening, Qt::QueuedConnection);
 }
@@ -284,11 +269,14 @@ void SelectionWindow::finishOpening()
     if (AgreementDialog::needsShowing(language)) {
         AgreementDialog agreement(language, windowTitle(), this);
         if (agreement.exec() != QDialog::Accepted) {
+            // Closing at once without a word looks like a crash.
+            m_frontEnd.messageBox(AgreementDialog::kRejectedMessage, m_app.applicationName(),
+                                  MessageIcon::Information);
             QMetaObject::invokeMethod(this, &SelectionWindow::reject, Qt::QueuedConnection);
             return;
         }
     }
-    clear();
+    restoreFilter();
     updateCounter();
 }
 
@@ -346,48 +334,43 @@ SelectionWindow::ListsFrozen::~ListsFrozen()
 
 PopFilter SelectionWindow::filterFromControls() const
 {
-    PopFilter filter;
-    auto chosen = [](const QComboBox* box, std::size_t count) {
-        const int index = box->currentIndex();
-        return index >= 0 && static_cast<std::size_t>(index) < count ? static_cast<std::size_t>(index) : count;
-    };
-    if (std::size_t i = chosen(m_country, m_countryEntries.size()); i < m_countryEntries.size())
-        filter.country = m_countryEntries[i];
-    if (std::size_t i = chosen(m_state, m_stateEntries.size()); i < m_stateEntries.size())
-        filter.region = m_stateEntries[i];
-    if (std::size_t i = chosen(m_city, m_cityEntries.size()); i < m_cityEntries.size())
-        filter.city = m_cityEntries[i].entry;
+    PopFilter filter = m_choices.chosen();
     filter.areaCode = CodePage::ansi().fromUtf16(m_areaCode->text().toStdU16String());
     return filter;
 }
 
 void SelectionWindow::rebuild()
 {
-    m_status->clear();
     const PopFilter filter = filterFromControls();
     changeBothLists([&] { m_selection.applyFilter(filter); });
     selectionUpdate(true);
+    reportRows();
     emit listsRebuilt();
+}
+
+void SelectionWindow::reportRows()
+{
+    m_status->setText(StatusLine::shown(static_cast<int>(m_selection.rows(List::Main).size()),
+                                          static_cast<int>(m_selection.rows(List::Handheld).size())));
 }
 
 void SelectionWindow::countryChosen(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_countryEntries.size())
+    const CountryEntry* country = m_choices.countryAt(index);
+    if (!country)
         return;
-    const CountryEntry& country = *m_countryEntries[static_cast<std::size_t>(index)];
     {
         ListsFrozen frozen(*this);
-        m_stateEntries = m_selection.stateChoices(country);
-        QStringList states;
-        for (const RegionEntry* state : m_stateEntries)
-            states << fromAnsi(state->name);
-        fillBox(m_state, states);
-        fillBox(m_city, {});
-        m_cityEntries.clear();
+        m_choices.offerStates(*country);
         rebuild();
-        fillCities(country, nullptr);
+        m_choices.offerCities(*country, nullptr);
         selectionUpdate(true);
     }
+    emptyAreaCode();
+}
+
+void SelectionWindow::emptyAreaCode()
+{
     // Emptied by the window itself: the pending firing must not rebuild.
     m_refreshArmed = false;
     m_areaCode->clear();
@@ -396,34 +379,15 @@ void SelectionWindow::countryChosen(int index)
 
 void SelectionWindow::stateChosen(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_stateEntries.size())
+    const RegionEntry* state = m_choices.stateAt(index);
+    if (!state)
         return;
-    const RegionEntry* state = m_stateEntries[static_cast<std::size_t>(index)];
     ListsFrozen frozen(*this);
-    fillBox(m_city, {});
-    m_cityEntries.clear();
+    m_choices.withdrawCities();
     rebuild();
-    if (const CountryEntry* country = filterFromControls().country)
-        fillCities(*country, state);
+    if (const CountryEntry* country = m_choices.chosen().country)
+        m_choices.offerCities(*country, state);
     selectionUpdate(true);
-}
-
-void SelectionWindow::fillCities(const CountryEntry& country, const RegionEntry* state)
-{
-    m_cityEntries = m_selection.cityChoices(country, state);
-    QStringList cities;
-    cities.reserve(static_cast<qsizetype>(m_cityEntries.size()));
-    for (const CityChoice& city : m_cityEntries)
-        cities << fromAnsi(city.text);
-    fillBox(m_city, cities);
-}
-
-void SelectionWindow::fillBox(QComboBox* box, const QStringList& texts)
-{
-    box->clear();
-    box->addItems(texts);
-    // Filled, not chosen: a drop-down list starts without a selection.
-    box->setCurrentIndex(-1);
 }
 
 void SelectionWindow::cityChosen(int index)
@@ -431,6 +395,21 @@ void SelectionWindow::cityChosen(int index)
     if (index < 0)
         return;
     rebuild();
+}
+
+void SelectionWindow::restoreFilter()
+{
+    BusyCursor busy(m_frontEnd);
+    {
+        // The boxes are set as the person left them, then the lists are
+        // made once, not once per box.
+        ListsFrozen frozen(*this);
+        if (!m_choices.restore(m_app.userSettings()))
+            m_choices.clear();
+        rebuild();
+    }
+    m_filterRestored = true;
+    emptyAreaCode();
 }
 
 void SelectionWindow::areaCodeTimerFired()
@@ -444,48 +423,70 @@ void SelectionWindow::areaCodeTimerFired()
 void SelectionWindow::clear()
 {
     BusyCursor busy(m_frontEnd);
-    m_country->setCurrentIndex(-1);
-    m_state->clear();
-    m_stateEntries.clear();
-    m_city->clear();
-    m_cityEntries.clear();
-    // The lists stay empty until the next rebuild; emptying the area code
-    // counts as typing, so an armed refresh fills them a second later.
-    emptyLists();
-    m_status->clear();
-    m_areaCode->clear();
-    m_areaTimer.start();
-    selectionUpdate(true);
+    m_choices.clear();
+    // No filter is the whole phonebook, shown at once rather than a second
+    // later.
+    {
+        ListsFrozen frozen(*this);
+        rebuild();
+    }
+    emptyAreaCode();
 }
 
 void SelectionWindow::moveToHandheld()
 {
     BusyCursor busy(m_frontEnd);
     const std::vector<std::size_t> rows = selectedRows(List::Main);
+    if (rows.empty())
+        return;
     const std::string& caption = m_app.applicationName();
     if (!m_selection.limitAllows(static_cast<int>(rows.size()))) {
         // Refused: shows the limit and changes nothing, so no view is in
         // the middle of a change while the message is up.
         (void)m_selection.moveToHandheld(rows, m_frontEnd, caption);
+        m_status->setText(StatusLine::refused(m_selection.limit()));
         return;
     }
     SelectionModel::Move move;
     changeRows(List::Handheld, [&] { move = m_selection.moveToHandheld(rows, m_frontEnd, caption); });
     updateCounter();
+    // The Main list marks what is on the handheld.
+    m_mainList->viewport()->update();
     // Customer POPs never reach the handheld: a move that would show them
     // there would be a choice that silently does nothing.
-    if (move.customerPops > 0)
-        setStatusText(QString::fromStdString(HandheldChoice::customerPopsLeft(move.customerPops)));
+    if (move.customerPops > 0 && move.moved == 0)
+        m_status->setText(QString::fromStdString(HandheldChoice::customerPopsLeft(move.customerPops)));
+    else if (!move.refused)
+        m_status->setText(StatusLine::added(move.moved, static_cast<int>(rows.size()) - move.moved - move.customerPops) +
+                          (move.customerPops > 0
+                               ? QStringLiteral("; ") + QString::fromStdString(HandheldChoice::customerPopsLeft(move.customerPops))
+                               : QString()));
 }
 
 void SelectionWindow::moveBack()
 {
-    BusyCursor busy(m_frontEnd);
-    const std::vector<std::size_t> rows = selectedRows(List::Handheld);
-    if (rows.empty())
+    removeFromHandheld(selectedRows(List::Handheld));
+}
+
+void SelectionWindow::removeMainSelection()
+{
+    const std::vector<std::size_t> handheldRows = m_selection.handheldRowsOf(selectedRows(List::Main));
+    if (handheldRows.empty()) {
+        m_status->setText(StatusLine::removed(0));
         return;
-    changeRows(List::Handheld, [&] { m_selection.moveBack(rows); });
+    }
+    removeFromHandheld(handheldRows);
+}
+
+void SelectionWindow::removeFromHandheld(const std::vector<std::size_t>& handheldRows)
+{
+    BusyCursor busy(m_frontEnd);
+    if (handheldRows.empty())
+        return;
+    changeRows(List::Handheld, [&] { m_selection.moveBack(handheldRows); });
     updateCounter();
+    m_mainList->viewport()->update();
+    m_status->setText(StatusLine::removed(static_cast<int>(handheldRows.size())));
 }
 
 void SelectionWindow::selectAll()
@@ -500,10 +501,10 @@ void SelectionWindow::sortClicked(List list, int column)
 {
     if (column != PopListModel::kCityColumn && column != PopListModel::kNumberColumn)
         return;
-    if (list == List::Main)
-        m_status->clear();
     changeRows(list, [&] { m_selection.sortBy(list, static_cast<SortColumn>(column)); });
     const PopSort& sort = m_selection.sortOf(list);
+    m_status->setText(StatusLine::sorted(list == List::Main, sort.column == SortColumn::Number,
+                                           sort.direction == SortDirection::Ascending));
     QTreeView* view = viewOf(list);
     view->header()->setSortIndicator(static_cast<int>(sort.column), sort.direction == SortDirection::Ascending
                                                                         ? Qt::AscendingOrder
@@ -515,8 +516,9 @@ void SelectionWindow::sortClicked(List list, int column)
 
 void SelectionWindow::selectionUpdate(bool focusFix)
 {
-    m_status->clear();
-    m_state->setEnabled(m_state->count() > 0 || m_country->currentIndex() < 0);
+    // The status line keeps saying what the last action came to; choosing
+    // rows is no action of that kind.
+    m_choices.stateBox()->setEnabled(m_choices.stateBox()->count() > 0 || !m_choices.chosen().country);
     if (!focusFix)
         return;
     for (QTreeView* view : {m_mainList, m_handheldList}) {
@@ -533,7 +535,15 @@ void SelectionWindow::updateCounter()
 
 bool SelectionWindow::synchronize()
 {
-    if (m_app.synchronize() != SyncProcedure::Result::Done)
+    const SyncApp::Saved saved = m_app.synchronize();
+    const SyncProcedure::Result result = saved.result;
+    if (result == SyncProcedure::Result::Done)
+        m_status->setText(StatusLine::saved(m_selection.handheldCount()));
+    else if (result == SyncProcedure::Result::Declined)
+        m_status->setText(StatusLine::saveDeclined());
+    else
+        m_status->setText(StatusLine::saveFailed(SyncProcedure::message(result), saved.reached));
+    if (result != SyncProcedure::Result::Done)
         return false;
     m_selection.setChanged(false);
     return true;
@@ -551,6 +561,7 @@ void SelectionWindow::updatePhonebook()
     progress.exec();
     clear();
     m_mainList->setUpdatesEnabled(true);
+    m_status->setText(StatusLine::updateEnded(progress.summary()));
 }
 
 void SelectionWindow::showAbout()
@@ -561,7 +572,13 @@ void SelectionWindow::showAbout()
 
 void SelectionWindow::showHelp()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_app.helpFile())));
+    const QString page = QString::fromStdString(m_app.helpFile());
+    // Without the page the desktop's "open" fails where no one looks.
+    if (!QFileInfo(page).isFile() || !QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
+        const QString text = StatusLine::helpMissing(page);
+        m_status->setText(text);
+        m_frontEnd.messageBox(text.toStdString(), m_app.applicationName(), MessageIcon::Information);
+    }
 }
 
 void SelectionWindow::storeColumnWidths()
@@ -571,9 +588,19 @@ void SelectionWindow::storeColumnWidths()
     m_app.userSettings().storeColumnWidths(m_app.profile().showPrice(), {widths[0], widths[1], 0, 0});
 }
 
-bool SelectionWindow::leave()
+void SelectionWindow::storeUserSettings()
 {
     storeColumnWidths();
+    UserSettings& settings = m_app.userSettings();
+    settings.setWindowLayout(LayoutMemory::capture(*this, *m_splitter, *m_handheldList));
+    // Left before the boxes showed the remembered choice: it stays remembered.
+    if (m_filterRestored)
+        m_choices.remember(settings);
+}
+
+bool SelectionWindow::leave()
+{
+    storeUserSettings();
     StagedUpdateInstaller::startIfStaged(m_frontEnd, m_app.applicationName(), m_app.folder());
     if (!m_selection.changed())
         return true;

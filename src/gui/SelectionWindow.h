@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/SelectionModel.h"
+#include "gui/FilterChoices.h"
 #include "gui/PopListView.h"
+#include "gui/SearchableComboBox.h"
 #include "gui/UpdateRunner.h"
 
 #include <QDialog>
@@ -15,6 +17,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSplitter;
 class QTreeView;
 
 namespace tarvo {
@@ -31,6 +34,11 @@ class PopListModel;
 // country, state, city and area code, moves POPs between the Main list and
 // the Handheld list, saves them to the handheld and leaves. All list state
 // lives in the selection model; the window keeps only the controls.
+//
+// The window can be resized and maximized; the lists take the room. It
+// opens where it was left (on screen, whatever was stored) with the last
+// filter, or the whole phonebook, already shown; the status line always
+// says what the last action came to.
 class SelectionWindow final : public QDialog {
     Q_OBJECT
 
@@ -44,8 +52,10 @@ public:
     ~SelectionWindow() override;
 
     void setStatusText(const QString& text);
-    // Keeps the Main list's column widths in the user settings.
-    void storeColumnWidths();
+    // Keeps the Main list's column widths (the defined "ColWidth"), the
+    // window's size, place and splitter, the Handheld list's widths and the
+    // chosen country, state and city in the user settings.
+    void storeUserSettings();
     // Runs the synchronization; true when it succeeded.
     bool synchronize();
 
@@ -57,14 +67,15 @@ public:
     bool areaRefreshArmed() const { return m_refreshArmed; }
     const QPixmap& bottomLogoFromFile() const { return m_bottomLogoFile; }
 
-    QComboBox* countryBox() const { return m_country; }
-    QComboBox* stateBox() const { return m_state; }
-    QComboBox* cityBox() const { return m_city; }
+    QComboBox* countryBox() const { return m_choices.countryBox(); }
+    QComboBox* stateBox() const { return m_choices.stateBox(); }
+    QComboBox* cityBox() const { return m_choices.cityBox(); }
     QLineEdit* areaCodeEdit() const { return m_areaCode; }
     PopListView* mainList() const { return m_mainList; }
     PopListView* handheldList() const { return m_handheldList; }
     QLineEdit* counter() const { return m_counter; }
     QLineEdit* statusLine() const { return m_status; }
+    QSplitter* splitter() const { return m_splitter; }
 
 signals:
     // Both lists were filled anew from the phonebook.
@@ -77,24 +88,31 @@ private:
     void buildControls();
     void buildMenu();
     void loadImages();
-    void fillCountries();
     void finishOpening();
 
     void countryChosen(int index);
     void stateChosen(int index);
-    void fillCities(const CountryEntry& country, const RegionEntry* state);
-    static void fillBox(QComboBox* box, const QStringList& texts);
     void cityChosen(int index);
+    // The last filter from the user settings, or the whole phonebook.
+    void restoreFilter();
+    // Empties the area code without a rebuild a second later.
+    void emptyAreaCode();
     void areaCodeTimerFired();
     void clear();
     void rebuild();
     PopFilter filterFromControls() const;
     void moveToHandheld();
     void moveBack();
+    // Delete in the Main list: its selected rows that are on the handheld
+    // leave it.
+    void removeMainSelection();
+    void removeFromHandheld(const std::vector<std::size_t>& handheldRows);
     void selectAll();
     void sortClicked(SelectionModel::List list, int column);
     void selectionUpdate(bool focusFix);
     void updateCounter();
+    void reportRows();
+    void storeColumnWidths();
     void updatePhonebook();
     void showAbout();
     void showHelp();
@@ -128,17 +146,13 @@ private:
     PopListModel* m_mainModel = nullptr;
     PopListModel* m_handheldModel = nullptr;
 
-    std::vector<const CountryEntry*> m_countryEntries;
-    std::vector<const RegionEntry*> m_stateEntries;
-    std::vector<CityChoice> m_cityEntries;
+    FilterChoices m_choices;
 
-    QComboBox* m_country = nullptr;
-    QComboBox* m_state = nullptr;
-    QComboBox* m_city = nullptr;
     QLineEdit* m_areaCode = nullptr;
     QPushButton* m_clear = nullptr;
     PopListView* m_mainList = nullptr;
     PopListView* m_handheldList = nullptr;
+    QSplitter* m_splitter = nullptr;
     QPushButton* m_toHandheld = nullptr;
     QPushButton* m_back = nullptr;
     QPushButton* m_selectAll = nullptr;
@@ -153,6 +167,8 @@ private:
     QTimer m_areaTimer;
     bool m_refreshArmed = false;
     bool m_opened = false;
+    // The remembered filter was put into the boxes (the agreement came first).
+    bool m_filterRestored = false;
     bool m_leaving = false;
 };
 

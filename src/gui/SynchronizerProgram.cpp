@@ -21,6 +21,9 @@ int RunSynchronizer(const QStringList& arguments)
     InstanceGuard instance;
     app.setInstanceCheck(
         [&instance](const std::string& appName) { return instance.anotherCopyRaised(QString::fromStdString(appName)); });
+    app.setRetryOffer([&frontEnd](const std::string& text, const std::string& details) {
+        return frontEnd.askRetry(text, details, SyncApp::kTitle);
+    });
 
     // The arguments after the program name, as one line for the core's
     // tokenizer.
@@ -46,7 +49,7 @@ int RunSynchronizer(const QStringList& arguments)
     });
     instance.setWindow(&window);
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, [&window, &app] {
-        window.storeColumnWidths();
+        window.storeUserSettings();
         app.shutdown();
     });
 

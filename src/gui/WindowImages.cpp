@@ -62,4 +62,12 @@ QIcon WindowImages::icon()
     return drawn;
 }
 
+QIcon WindowImages::onHandheldMark()
+{
+    QIcon drawn;
+    for (int side : {16, 24, 32, 48})
+        drawn.addPixmap(render(QStringLiteral(":/images/onhandheld.svg"), QSize(side, side), 1.0));
+    return drawn;
+}
+
 } // namespace tarvo::gui

@@ -27,6 +27,8 @@ public:
     // The built-in drawing for a screen of the given pixel ratio.
     static QPixmap builtIn(Logo logo, qreal devicePixelRatio);
     static QIcon icon();
+    // The Main list's mark for a POP that is on the handheld.
+    static QIcon onHandheldMark();
 };
 
 } // namespace tarvo::gui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace tarvo {
@@ -20,6 +21,24 @@ public:
 
     virtual MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                                      MessageButtons buttons = MessageButtons::Ok) = 0;
+    // A failure the person must judge: the defined text, with the error
+    // icon and an OK button, and `details` beside it (the file, the step
+    // that failed, what had already happened). A front end without room for
+    // the details shows the text alone, as a message box would.
+    virtual void failureBox(const std::string& text, const std::string& details, const std::string& caption)
+    {
+        (void)details;
+        (void)messageBox(text, caption, MessageIcon::Error, MessageButtons::Ok);
+    }
+    // A secret the person types (the handheld's password), hidden as it is
+    // typed; nullopt when the person declines or the front end cannot ask
+    // (the command line takes secrets from files only).
+    virtual std::optional<std::string> askPassword(const std::string& text, const std::string& caption)
+    {
+        (void)text;
+        (void)caption;
+        return std::nullopt;
+    }
     // The busy cursor, shown during every list rebuild, move and device step.
     virtual void setBusy(bool busy) = 0;
     // Dispatches pending input while the device connection is awaited, so the

@@ -117,11 +117,50 @@ std::string_view SyncProcedure::message(Result result)
     return {};
 }
 
+std::string SyncProcedure::failureDetails(Result result) const
+{
+    std::string step;
+    switch (result) {
+    case Result::Done:
+    case Result::Declined:
+        return {};
+    case Result::Connect:
+        step = "connecting to the handheld";
+        break;
+    case Result::Registry:
+        step = "writing the dialer's settings into the handheld's registry";
+        break;
+    case Result::Phonebook:
+        if (!m_phonebookWritten) {
+            step = "writing " + std::string(HandheldFiles::kPhonebook) + " on this computer";
+            break;
+        }
+        [[fallthrough]];
+    default:
+        for (const Push& push : kPushes)
+            if (push.step == result)
+                step = "copying " + std::filesystem::path(localFile(push, m_files)).filename().string() + " to " +
+                       HandheldFiles::devicePath(push.deviceName);
+        break;
+    }
+    std::string details = "The step that failed: " + step + ".\n";
+    if (result == Result::Registry)
+        details += "Some of the dialer's settings may have reached the handheld's registry; no file was copied.";
+    else if (m_reached.empty())
+        details += "Nothing reached the handheld.";
+    else {
+        details += "Already on the handheld:";
+        for (std::size_t i = 0; i < m_reached.size(); ++i)
+            details += (i == 0 ? " " : ", ") + m_reached[i];
+        details += ". The other files are as they were.";
+    }
+    return details;
+}
+
 SyncProcedure::Result SyncProcedure::fail(Result result)
 {
-    // The status line keeps its text, so the window still shows what was
-    // attempted; the caller keeps its change flag.
-    m_frontEnd.messageBox(std::string(message(result)), m_caption, MessageIcon::None, MessageButtons::Ok);
+    // The caller keeps its change flag and says what the save came to.
+    m_frontEnd.failureBox(std::string(message(result)), failureDetails(result), m_caption);
     return result;
 }
 
@@ -183,6 +222,8 @@ bool SyncProcedure::confirmEmptyFiles()
 SyncProcedure::Result SyncProcedure::synchronize()
 {
     m_frontEnd.setStatusText(std::string(kStatusText));
+    m_reached.clear();
+    m_phonebookWritten = false;
 
     if (!confirmPhonebookReplacement())
         return declined();
@@ -197,6 +238,7 @@ SyncProcedure::Result SyncProcedure::synchronize()
     }
     if (!written)
         return fail(Result::Phonebook);
+    m_phonebookWritten = true;
 
     SyncResult connected = SyncResult::NoConnection;
     {
@@ -223,6 +265,8 @@ SyncProcedure::Result SyncProcedure::synchronize()
             BusyCursor busy(m_frontEnd);
             if (m_link.writeFile(localFile(push, m_files), HandheldFiles::devicePath(push.deviceName)) != SyncResult::Done)
                 result = push.step;
+            else
+                m_reached.emplace_back(push.deviceName);
         }
         if (result == Result::Done) {
             // The city table is not part of what the handheld gets; a copy

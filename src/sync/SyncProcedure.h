@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvo {
 
@@ -87,6 +88,13 @@ public:
     // The message a failed step shows ("" for Done and Declined).
     static std::string_view message(Result result);
 
+    // The handheld's files this run replaced, by their device names, in
+    // the order they were copied.
+    const std::vector<std::string>& reached() const { return m_reached; }
+    // Shown beside a failure's message: the step that failed and what had
+    // already reached the handheld (nothing is rolled back).
+    std::string failureDetails(Result result) const;
+
 private:
     Result fail(Result result);
     Result declined();
@@ -102,6 +110,9 @@ private:
     FrontEnd& m_frontEnd;
     std::string m_caption;
     Files m_files;
+    std::vector<std::string> m_reached;
+    // The phonebook step fails on this computer or on the way to the handheld.
+    bool m_phonebookWritten = false;
 };
 
 } // namespace tarvo

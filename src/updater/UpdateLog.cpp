@@ -1,7 +1,9 @@
 #include "updater/UpdateLog.h"
 
 #include "support/FileHandle.h"
+#include "support/AtomicFile.h"
 #include "support/FileSizeLimit.h"
+#include "support/Tokenizer.h"
 
 #include <cstdio>
 #include <string>
@@ -41,6 +43,59 @@ void UpdateLog::append(std::string_view text, int code) const
     if (!file)
         return;
     std::fwrite(record.data(), 1, record.size(), file.get());
+}
+
+namespace {
+
+bool startsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// A record that marks the run's course rather than saying what went wrong.
+bool isCourse(std::string_view line)
+{
+    return line.empty() || (line.front() == '(' && line.back() == ')') || startsWith(line, "Retrieving ") ||
+           startsWith(line, "Update process ") || line == "Files are up to date";
+}
+
+constexpr std::size_t kReasonLines = 2;
+
+} // namespace
+
+std::string UpdateLog::lastReason(std::string_view logText)
+{
+    const std::vector<std::string_view> lines = splitLines(logText);
+    // Gathered from the end backwards.
+    std::vector<std::string_view> reason;
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        // A run starts with "** <time>" and "** Using <server>".
+        if (startsWith(*line, "** "))
+            break;
+        if (isCourse(*line)) {
+            if (!reason.empty())
+                break;
+            continue;
+        }
+        reason.push_back(*line);
+        if (reason.size() == kReasonLines)
+            break;
+    }
+    std::string text;
+    for (auto line = reason.rbegin(); line != reason.rend(); ++line) {
+        if (!text.empty())
+            text += '\n';
+        text += *line;
+    }
+    return text;
+}
+
+std::string UpdateLog::lastReason() const
+{
+    std::string content;
+    if (!readWholeFile(m_file.string(), content))
+        return {};
+    return lastReason(content);
 }
 
 void UpdateLog::limitSize() const

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace tarvo {
@@ -41,6 +42,12 @@ public:
 
     // Keeps the log bounded; runs once, when the update service goes away.
     void limitSize() const;
+
+    // Why the last run failed, as its log says: the reason lines (at most
+    // two, such as "Unable to get URL" and the connection's own reason)
+    // before the run's closing records. "" when the last run logged none.
+    [[nodiscard]] std::string lastReason() const;
+    static std::string lastReason(std::string_view logText);
 
     const std::filesystem::path& file() const { return m_file; }
 

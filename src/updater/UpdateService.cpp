@@ -29,7 +29,6 @@ namespace {
 
 constexpr const char* kAlreadyRunning = "Update already in progress";
 constexpr const char* kUpToDateText = "The Application is up to date.";
-constexpr const char* kFailedText = "Application update failed.";
 constexpr const char* kUpdatedText = "Application was downloaded successfully.";
 // The run's error description is cut to what the log record held.
 constexpr std::size_t kMaxErrorText = 259;

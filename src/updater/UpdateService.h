@@ -52,6 +52,8 @@ public:
     static constexpr int kUpdated = 1;
     static constexpr int kCancelled = -1;
     static constexpr int kFailed = -2;
+    // The status a failed run ends with; its reason is in the log.
+    static constexpr const char* kFailedText = "Application update failed.";
 
     UpdateService(const ProfileConfig& profile, const TagExpander& tags, FrontEnd& frontEnd,
                   UpdateOptions options = {});

@@ -1,5 +1,8 @@
 #include "app/SyncApp.h"
 
+#include "fixtures/EmulatorRunner.h"
+#include "fixtures/HandheldFolder.h"
+#include "fixtures/HubRunner.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/Workspace.h"
@@ -169,4 +172,86 @@ TEST_F(SyncAppSafetyTest, aHandheldPhonebookThatCouldNotBeReadIsReportedAtStartu
     EXPECT_FALSE(m_ui.unbalanced);
     EXPECT_EQ(m_ui.busyDepth, 0);
     EXPECT_EQ(m_app.phonebook().readBackOutcome().result, ReadBackResult::CopyFailed);
+}
+
+TEST_F(SyncAppSafetyTest, aHandheldThatDoesNotAnswerIsOfferedAgainUntilThePersonCloses)
+{
+    m_ws.writeSimulator("RefuseSession=yes\r\n");
+    std::vector<std::string> offers;
+    m_app.setRetryOffer([&](const std::string& text, const std::string& details) {
+        offers.push_back(text + " | " + details);
+        // Plugged in after the first offer.
+        m_ws.writeSimulator("");
+        return offers.size() == 1;
+    });
+    ASSERT_EQ(start(), SyncApp::Startup::Ready) << testing::PrintToString(m_ui.texts());
+    ASSERT_EQ(offers.size(), 1U);
+    EXPECT_EQ(offers[0], std::string(kNoDeviceMessage) + " | " + SyncApp::kNoDeviceAdvice);
+    EXPECT_TRUE(m_ui.boxes.empty());
+    EXPECT_EQ(m_ui.busyDepth, 0);
+}
+
+TEST_F(SyncAppSafetyTest, closingTheRetryOfferEndsWithoutAnotherMessage)
+{
+    m_ws.writeSimulator("RefuseSession=yes\r\n");
+    int offers = 0;
+    m_app.setRetryOffer([&](const std::string&, const std::string&) { return ++offers < 3; });
+    EXPECT_EQ(start(), SyncApp::Startup::Failed);
+    EXPECT_EQ(offers, 3);
+    EXPECT_TRUE(m_ui.boxes.empty());
+    EXPECT_FALSE(std::filesystem::exists(m_ws.work("backup")));
+}
+
+TEST_F(SyncAppSafetyTest, startupFailuresNameTheFileInFull)
+{
+    m_ws.writeWork("log", "a file where the folder belongs");
+    std::filesystem::remove(m_ws.dialer("region.txt"));
+    ASSERT_EQ(start(), SyncApp::Startup::Failed);
+    ASSERT_EQ(m_ui.boxes.size(), 2U) << testing::PrintToString(m_ui.texts());
+    EXPECT_EQ(m_ui.boxes[0].text, "ERROR: Unable to create directory log");
+    EXPECT_EQ(m_ui.boxes[0].details, m_ws.work("log") + ": File exists");
+    EXPECT_EQ(m_ui.boxes[1].text, "Error: Unable to open: region.txt");
+    EXPECT_EQ(m_ui.boxes[1].details, "Looked for " + m_ws.dialer("region.txt"));
+}
+
+TEST(SyncAppRealHandheld, theWindowAsksForTheHandheldsPasswordUntilItIsRightOrDeclined)
+{
+    Workspace ws;
+    ws.writeDialer("region.txt", "US,TX,Texas,Tex.\r\n");
+    ws.writeDialer("country.txt", "US,1,United States,1\r\n");
+    ws.writeDialer("pbook.txt", PopFile({PopLine("US", "TX", "Austin", "P1").str()}));
+    ws.writeDialer("dr_areacode.txt", "US,512,1,G\r\n");
+    HubRunner hub;
+    HandheldFolder emulated;
+    ceemu::EmulatorOptions options;
+    options.hub = hub.address();
+    options.root = emulated.root.path();
+    options.password = "1234";
+    EmulatorRunner emulator(options);
+    ASSERT_TRUE(hub.waitForKnown(1));
+    AppEnvironment environment = ws.environment();
+    environment.deviceFolder.clear();
+    environment.hubSocket = hub.socketPath();
+
+    // Declined: the defined end, with the reason beneath it.
+    {
+        RecordingFrontEnd declining;
+        SyncApp declined(declining, SyncApp::Kind::Window, environment);
+        EXPECT_EQ(declined.startup({}), SyncApp::Startup::Failed);
+        ASSERT_EQ(declining.boxes.size(), 1U);
+        EXPECT_EQ(declining.boxes[0].text, "Unable to connect to the device, please check the connection.\n"
+                                           "The handheld is locked with a password.");
+    }
+    {
+        RecordingFrontEnd ui;
+        ui.passwordAnswers = {"4321", "1234"};
+        SyncApp app(ui, SyncApp::Kind::Window, environment);
+        EXPECT_EQ(app.startup({}), SyncApp::Startup::Ready);
+        EXPECT_EQ(ui.passwordPrompts,
+                  (std::vector<std::string>{SyncApp::kDevicePasswordPrompt, SyncApp::kDevicePasswordAgain}));
+        EXPECT_EQ(app.synchronize().result, SyncProcedure::Result::Done) << "the session keeps the password";
+    }
+
+    emulator.emulator().stop();
+    ASSERT_TRUE(emulator.waitForEnd());
 }

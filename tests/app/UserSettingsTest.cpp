@@ -41,3 +41,34 @@ TEST(UserSettings, savedWidthsFollowShowPriceAndSurviveReload)
     reloaded.load();
     EXPECT_EQ(reloaded.colWidth()[3], 0);
 }
+
+TEST(UserSettings, windowLayoutAndFilterRoundTripAndAFileWithoutThemGainsNoLayoutKeys)
+{
+    TempDir dir;
+    dir.write("plain.ini", "[Main]\r\nColWidth=1,2,0,0\r\n");
+    UserSettings plain(dir.file("plain.ini"));
+    plain.load();
+    EXPECT_TRUE(plain.windowLayout().frame.empty());
+    ASSERT_TRUE(plain.save());
+    EXPECT_EQ(dir.read("plain.ini"),
+              "[Main]\r\nColWidth=1,2,0,0\r\nCountry=\r\nRegion=\r\nCity=\r\nAreaCode=\r\n");
+
+    plain.setWindowLayout({{-20, 40, 3052, 700}, true, {600, 90, 400}, {150, 0}});
+    plain.rememberFilter("US", "CA", "San Jose");
+    ASSERT_TRUE(plain.save());
+    UserSettings reloaded(dir.file("plain.ini"));
+    reloaded.load();
+    EXPECT_EQ(reloaded.windowLayout().frame, (std::vector<int>{-20, 40, 3052, 700}));
+    EXPECT_TRUE(reloaded.windowLayout().maximized);
+    EXPECT_EQ(reloaded.windowLayout().splitter, (std::vector<int>{600, 90, 400}));
+    EXPECT_EQ(reloaded.windowLayout().handheldColumns, (std::vector<int>{150, 0}));
+    EXPECT_EQ(reloaded.country(), "US");
+    EXPECT_EQ(reloaded.region(), "CA");
+    EXPECT_EQ(reloaded.city(), "San Jose");
+
+    dir.write("odd.ini", "[Main]\r\nWindow=\r\nSplitter=1,2,3,4,5,6,7,8,9\r\n");
+    UserSettings odd(dir.file("odd.ini"));
+    odd.load();
+    EXPECT_TRUE(odd.windowLayout().frame.empty());
+    EXPECT_TRUE(odd.windowLayout().splitter.empty());
+}

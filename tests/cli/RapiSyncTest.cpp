@@ -114,7 +114,7 @@ TEST(RapiSyncPassword, aLockedHandheldTakesItsPasswordFromAFileAndSaysWhyItDoesN
     CliRun locked = syncWork(throughHub);
     EXPECT_EQ(locked.code, 1);
     EXPECT_EQ(locked.err, "Unable to connect to the device, please check the connection.\n"
-                          "The handheld is locked with a password: give it with --device-password-file FILE.\n");
+                          "The handheld is locked with a password. Give it with --device-password-file FILE.\n");
 
     TempDir secrets;
     secrets.write("wrong", "4321\n");

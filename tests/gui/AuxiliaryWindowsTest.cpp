@@ -16,7 +16,9 @@
 #include <QLabel>
 #include <QScreen>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeView>
 #include <QSignalSpy>
 #include <QTest>
@@ -61,7 +63,7 @@ std::time_t utcNoon()
 TEST_F(AuxiliaryWindowsTest, acceptedAgreementIsCopiedUnderLogAndNotShownAgain)
 {
     m_ws.writeWork(".eua", "Terms of use\r\nCaf\xE9");
-    clickInNextWindow("Accept");
+    clickInNextWindow("&Accept");
     ASSERT_TRUE(open());
     EXPECT_EQ(m_seenTitle, "Window Test");
     EXPECT_TRUE(window().isVisible());
@@ -73,15 +75,47 @@ TEST_F(AuxiliaryWindowsTest, acceptedAgreementIsCopiedUnderLogAndNotShownAgain)
     EXPECT_EQ(agreement.agreementText(), QString::fromUtf8("Terms of use\nCaf\xC3\xA9"));
 }
 
+TEST_F(AuxiliaryWindowsTest, ctrlEndReachesTheEndOfALongAgreementWhereverTheFocusIs)
+{
+    std::string terms;
+    for (int i = 0; i < 400; ++i)
+        terms += "Clause " + std::to_string(i) + "\r\n";
+    m_ws.writeWork("long.eua", terms);
+    gui::AgreementDialog agreement("long", "Window Test");
+    agreement.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&agreement));
+    agreement.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&agreement));
+    auto* text = agreement.findChild<QPlainTextEdit*>();
+    QScrollBar* bar = text->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    QList<QWidget*> focusable{text};
+    for (QAbstractButton* button : agreement.findChildren<QAbstractButton*>())
+        focusable << button;
+    for (QWidget* widget : focusable) {
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Home, Qt::ControlModifier);
+        EXPECT_EQ(bar->value(), 0) << widget->accessibleName().toStdString();
+        QTest::keyClick(widget, Qt::Key_End, Qt::ControlModifier);
+        EXPECT_EQ(bar->value(), bar->maximum()) << widget->accessibleName().toStdString();
+    }
+}
+
 TEST_F(AuxiliaryWindowsTest, rejectedAgreementClosesTheWindowAndIsAskedAgain)
 {
     m_ws.writeWork(".eua", "Terms of use");
-    clickInNextWindow("Reject");
+    m_ws.writeWork("synuser.ini", "[Main]\r\nCountry=US\r\n");
+    clickInNextWindow("&Reject");
     ASSERT_TRUE(open());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window().isVisible(); }));
     EXPECT_FALSE(test::Workspace::exists(m_ws.work("log/.eua")));
     EXPECT_TRUE(gui::AgreementDialog::needsShowing(""));
-    EXPECT_TRUE(m_watcher.boxes.empty());
+    // The person is told why the program closes.
+    ASSERT_EQ(m_watcher.texts(), (std::vector<QString>{gui::AgreementDialog::kRejectedMessage}));
+    EXPECT_EQ(m_watcher.boxes[0].icon, QMessageBox::Information);
+    // The filter was never shown, so the remembered one stays.
+    m_app->shutdown();
+    EXPECT_NE(test::Workspace::read(m_ws.work("synuser.ini")).find("Country=US\r\n"), std::string::npos);
 }
 
 TEST_F(AuxiliaryWindowsTest, aboutShowsVersionProfileAndThePhonebookDate)
@@ -169,19 +203,35 @@ TEST_F(AuxiliaryWindowsTest, updatePhonebookRunsTheProgressWindowAndThenClearsTh
     EXPECT_EQ(status, "Checking for updates");
     EXPECT_FALSE(inCorner);
     EXPECT_EQ(run.starts, 1);
+    // Cleared: the whole phonebook, and the status says how the run ended.
     EXPECT_EQ(window().countryBox()->currentIndex(), -1);
-    EXPECT_TRUE(pops(SelectionModel::List::Main).isEmpty());
+    EXPECT_EQ(pops(SelectionModel::List::Main).size(), 9);
     EXPECT_TRUE(window().mainList()->updatesEnabled());
+    EXPECT_EQ(window().statusLine()->text(), "Phonebook update: Checking for updates");
 }
 
-TEST_F(AuxiliaryWindowsTest, withoutAnUpdateServiceTheMenuItemIsOffAndHelpOpensTheHelpPage)
+TEST_F(AuxiliaryWindowsTest, withoutAnUpdateServiceTheMenuItemIsOffAndHelpOpensTheHelpPageOrSaysItIsMissing)
 {
     test::OpenedUrls opened;
     ASSERT_TRUE(open());
     EXPECT_FALSE(menuItem(window(), "&Update Phonebook")->isEnabled());
-    menuItem(window(), "Contents")->trigger();
+    QAction* contents = menuItem(window(), "&Contents");
+    ASSERT_NE(contents, nullptr);
+    EXPECT_EQ(contents->shortcut(), QKeySequence(Qt::Key_F1));
+
+    contents->trigger();
+    EXPECT_TRUE(opened.urls.isEmpty());
+    const QString missing = "The help page is not installed: " + QString::fromStdString(m_ws.work("english.htm"));
+    ASSERT_EQ(m_watcher.texts(), (std::vector<QString>{missing}));
+    EXPECT_EQ(window().statusLine()->text(), missing);
+
+    m_ws.writeWork("english.htm", "<html></html>");
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    QTest::keyClick(&window(), Qt::Key_F1);
     ASSERT_EQ(opened.urls.size(), 1);
     EXPECT_EQ(opened.urls[0].toLocalFile().toStdString(), m_ws.work("english.htm"));
+    EXPECT_EQ(m_watcher.boxes.size(), 1U);
 }
 
 TEST_F(AuxiliaryWindowsTest, logosFromTheCurrentFolderReplaceTheDrawingsAndReachTheAboutBox)
@@ -196,9 +246,10 @@ TEST_F(AuxiliaryWindowsTest, logosFromTheCurrentFolderReplaceTheDrawingsAndReach
     ASSERT_TRUE(open());
 
     QList<QSize> sizes;
-    for (QLabel* label : window().findChildren<QLabel*>())
-        if (label->accessibleName() == "Logo")
-            sizes << label->pixmap().size();
+    for (const char* name : {"Synchronizer logo", "Company logo"})
+        for (QLabel* label : window().findChildren<QLabel*>())
+            if (label->accessibleName() == name)
+                sizes << label->pixmap().size();
     EXPECT_EQ(sizes, (QList<QSize>{QSize(30, 20), QSize(40, 12)}));
     // An icon file that is no icon keeps the drawn one.
     EXPECT_FALSE(window().windowIcon().availableSizes().isEmpty());

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 #include <thread>
 
 namespace tarvo::test {
@@ -24,14 +25,15 @@ public:
     FakeUpdateRun& operator=(const FakeUpdateRun&) = delete;
     ~FakeUpdateRun() { join(); }
 
-    gui::UpdateRunner runner()
+    // `logFile`: where the window looks for the run's log.
+    gui::UpdateRunner runner(std::string logFile = "/work/folder/log/update.log")
     {
         return {[this](UpdateObserver& observer) { return start(observer); },
                 [this] {
                     m_keepGoing = false;
                     ++cancels;
                 },
-                "/work/folder/log/update.log"};
+                std::move(logFile)};
     }
 
     bool start(UpdateObserver& observer)

@@ -26,7 +26,7 @@ void ModalWatcher::poll()
         return;
     m_lastHandled = modal;
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        boxes.push_back({box->windowTitle(), box->text(), box->icon()});
+        boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->informativeText()});
         QMessageBox::StandardButton answer = QMessageBox::NoButton;
         if (!m_answers.empty()) {
             answer = m_answers.front();

@@ -23,6 +23,7 @@ public:
         QString title;
         QString text;
         QMessageBox::Icon icon;
+        QString details = {};
     };
 
     ModalWatcher();

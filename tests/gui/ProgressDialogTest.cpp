@@ -3,6 +3,7 @@
 #include "QtPrinters.h"
 #include "gui/ProgressDialog.h"
 #include "fixtures/TempDir.h"
+#include "updater/UpdateService.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -171,4 +173,40 @@ TEST(ProgressDialog, shiftDoubleClickOpensTheUpdateLogAndTheCornerIsFiveInside)
     QTest::mouseDClick(&dialog, Qt::LeftButton, Qt::ShiftModifier);
     ASSERT_EQ(opened.urls.size(), 1);
     EXPECT_EQ(opened.urls[0].toLocalFile(), "/work/folder/log/update.log") << opened.urls[0].toString().toStdString();
+}
+
+TEST(ProgressDialog, aFailedRunShowsTheLogsReasonAndAButtonThatOpensTheLog)
+{
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "log");
+    dir.write("log/update.log", "\r\n** Sun Dec 06 19:48:22 2026\r\n** Using http://127.0.0.1:9\r\n\r\n(42.ver)\r\n"
+                                "Unable to get http://127.0.0.1:9/verce/42.ver\r\nCouldn't connect to server\r\n"
+                                "Update process failed -2\r\n");
+    FakeUpdateRun run([](UpdateObserver& observer, const std::atomic<bool>&) {
+        observer.text(UpdateService::kFailedText, UpdateTextTarget::Status);
+    });
+    OpenedUrls opened;
+    ProgressDialog dialog(false, false, run.runner(dir.file("log/update.log")));
+    dialog.show();
+    ASSERT_TRUE(waitUntil([&] { return dialog.button()->text() == "OK"; }));
+    EXPECT_TRUE(dialog.reasonLabel()->isVisible());
+    EXPECT_EQ(dialog.reasonLabel()->text(), "Unable to get http://127.0.0.1:9/verce/42.ver\nCouldn't connect to server");
+    EXPECT_EQ(dialog.summary(), "Application update failed. Unable to get http://127.0.0.1:9/verce/42.ver; "
+                                "Couldn't connect to server");
+    ASSERT_TRUE(dialog.logButton()->isVisible());
+    dialog.logButton()->click();
+    ASSERT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(opened.urls[0].toLocalFile().toStdString(), dir.file("log/update.log"));
+}
+
+TEST(ProgressDialog, aRunThatWentWellShowsNoReason)
+{
+    FakeUpdateRun run([](UpdateObserver& observer, const std::atomic<bool>&) {
+        observer.text("The Application is up to date.", UpdateTextTarget::Status);
+    });
+    ProgressDialog dialog(false, false, run.runner());
+    dialog.show();
+    ASSERT_TRUE(waitUntil([&] { return dialog.button()->text() == "OK"; }));
+    EXPECT_FALSE(dialog.reasonLabel()->isVisible());
+    EXPECT_EQ(dialog.summary(), "The Application is up to date.");
 }

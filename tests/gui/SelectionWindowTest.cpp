@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QIcon>
 #include <filesystem>
 
 #include <QComboBox>
@@ -45,19 +46,38 @@ protected:
 
 } // namespace
 
-TEST_F(SelectionWindowTest, opensWithEmptyListsTheHandheldCountAndTheCountriesByName)
+TEST_F(SelectionWindowTest, opensWithTheWholeBookTheHandheldsPopsMarkedAndTheCountriesByName)
 {
     m_ws.writeHandheld("cepbook.txt", "#VER 1 - merged\r\n" + test::PopLine("US", "TX", "Dallas", "P7").str() + "\r\n");
+    m_ws.writeDialer("cbook.txt", test::PopFile({test::PopLine("US", "TX", "Everywhere", "C9")
+                                                     .set(PopColumn::ALL_CITY, "1")
+                                                     .set(PopColumn::AREA_CODE, "888")
+                                                     .set(PopColumn::PHONE_NUMBER, "5550109")
+                                                     .str()}));
     ASSERT_TRUE(open());
     EXPECT_EQ(window().windowTitle(), "Window Test");
     EXPECT_EQ(items(window().countryBox()), (QStringList{"Canada", "Germany", "United States"}));
     EXPECT_EQ(window().countryBox()->currentIndex(), -1);
     EXPECT_TRUE(window().stateBox()->isEnabled());
     EXPECT_EQ(window().counter()->text(), "1");
-    EXPECT_EQ(window().mainList()->model()->rowCount(), 0);
-    // The first firing after the window emptied the area code fills nothing.
+    // The whole phonebook, the handheld's POP in both lists and marked in
+    // the Main list, the all-city POP saying so.
+    const QStringList main = pops(List::Main);
+    EXPECT_EQ(main.size(), 9);
+    EXPECT_EQ(pops(List::Handheld), (QStringList{"P7"}));
+    const QAbstractItemModel* model = window().mainList()->model();
+    auto cell = [&](const char* pop, int role) { return model->index(static_cast<int>(main.indexOf(pop)), 0).data(role); };
+    EXPECT_EQ(cell("C9", Qt::DisplayRole).toString(), "Everywhere (all cities)");
+    EXPECT_EQ(cell("P8", Qt::DisplayRole).toString(), "Berlin");
+    EXPECT_TRUE(cell("P7", gui::PopListModel::kOnHandheldRole).toBool());
+    EXPECT_FALSE(cell("P7", Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_FALSE(cell("P1", gui::PopListModel::kOnHandheldRole).toBool());
+    EXPECT_TRUE(cell("P1", Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_EQ(window().statusLine()->text(), "9 POPs shown, 1 of them on the handheld");
+    // The first firing after the window emptied the area code rebuilds nothing.
+    QSignalSpy rebuilds(&window(), &gui::SelectionWindow::listsRebuilt);
     waitUntilArmed();
-    EXPECT_EQ(window().mainList()->model()->rowCount(), 0);
+    EXPECT_EQ(rebuilds.count(), 0);
 }
 
 TEST_F(SelectionWindowTest, countryStateAndCityNarrowTheListsAndPopsWithoutRegionStayUnderAState)
@@ -87,9 +107,10 @@ TEST_F(SelectionWindowTest, countryStateAndCityNarrowTheListsAndPopsWithoutRegio
     EXPECT_EQ(pops(List::Main), (QStringList{"P8"}));
     EXPECT_FALSE(window().stateBox()->isEnabled());
 
+    // Clear shows the whole phonebook at once.
     click("Clear");
     EXPECT_EQ(window().countryBox()->currentIndex(), -1);
-    EXPECT_EQ(window().mainList()->model()->rowCount(), 0);
+    EXPECT_EQ(window().mainList()->model()->rowCount(), 9);
     EXPECT_EQ(window().cityBox()->count(), 0);
 }
 
@@ -245,20 +266,26 @@ TEST_F(SelectionWindowTest, saveWritesTheHandheldAndReportsSuccessOrTheFailingSt
     m_ws.writeSimulator("FailCreateFile=cecountry.txt\r\n");
     click("Save");
     ASSERT_EQ(m_watcher.texts(), (std::vector<QString>{"Error occured while synchronizing country file"}));
-    EXPECT_EQ(window().statusLine()->text(), "Synchronizing with CE device. Please wait....");
+    EXPECT_EQ(m_watcher.boxes[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(m_watcher.boxes[0].details,
+              "The step that failed: copying country.txt to \\Program Files\\Tarvo\\cecountry.txt.\n"
+              "Already on the handheld: cepbook.txt. The other files are as they were.");
+    // Not "please wait" for ever: what the save came to.
+    EXPECT_EQ(window().statusLine()->text(),
+              "Save failed: Error occured while synchronizing country file. Already on the handheld: cepbook.txt.");
     EXPECT_TRUE(window().selection().changed());
     EXPECT_EQ(m_ui.busyDepth(), 0);
 
     m_ws.writeSimulator("");
-    // Enter presses the default button, Save.
-    window().mainList()->setFocus();
-    QTest::keyClick(window().mainList(), Qt::Key_Return);
+    // Enter outside the lists presses the default button, Save.
+    window().areaCodeEdit()->setFocus();
+    QTest::keyClick(window().areaCodeEdit(), Qt::Key_Return);
     ASSERT_EQ(m_watcher.boxes.size(), 2U);
     EXPECT_EQ(m_watcher.boxes[1].text, "Synchronization with CE device completed successfully.");
     EXPECT_EQ(m_watcher.boxes[1].icon, QMessageBox::Information);
     EXPECT_EQ(m_watcher.boxes[1].title, "Window Test");
     EXPECT_FALSE(window().selection().changed());
-    EXPECT_TRUE(window().statusLine()->text().isEmpty());
+    EXPECT_EQ(window().statusLine()->text(), "Saved 1 POP to the handheld");
     const std::string handheld = test::Workspace::read(m_ws.handheld("cepbook.txt"));
     EXPECT_NE(handheld.find(",P3,"), std::string::npos);
     EXPECT_EQ(handheld.find(",C1,"), std::string::npos) << "customer POPs never reach the handheld";

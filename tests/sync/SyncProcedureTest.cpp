@@ -216,6 +216,10 @@ TEST_F(SyncTest, missingAreaCodeRulesStopAfterThePhonebookAndTables)
     choose(pops, {"P3"});
     expectFailure(sync(), Result::DialingRules);
     EXPECT_EQ(ui.boxes[0].text, "Error occured while synchronizing dialing rule file");
+    EXPECT_EQ(ui.boxes[0].icon, MessageIcon::Error);
+    EXPECT_EQ(ui.boxes[0].details,
+              "The step that failed: copying dr_areacode.txt to \\Program Files\\Tarvo\\cedr_areacode.txt.\n"
+              "Already on the handheld: cepbook.txt, cecountry.txt, ceregion.txt. The other files are as they were.");
     EXPECT_EQ(registryValues(), 83);
     EXPECT_TRUE(markerSet());
     EXPECT_EQ(handheld.get("cepbook.txt"), "#VER 1 - merged\r\n" + line("P3") + "\r\n");
@@ -298,6 +302,8 @@ TEST_F(SyncTest, phonebookThatCannotBeWrittenIsNotPushedStale)
     }
     expectFailure(result, Result::Phonebook);
     EXPECT_EQ(ui.boxes[0].text, "Error occured while synchronizing phonebook file");
+    EXPECT_EQ(ui.boxes[0].details,
+              "The step that failed: writing cepbook.txt on this computer.\nNothing reached the handheld.");
     EXPECT_EQ(work.read("cepbook.txt"), stale);
     EXPECT_EQ(handheld.get("cepbook.txt"), kOldPhonebook);
     // The device was not even asked.

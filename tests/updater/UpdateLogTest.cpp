@@ -63,3 +63,20 @@ TEST(UpdateLog, aRunWritesItsDetailsUpToItsBoundButAlwaysItsOutcome)
                                           "Update process failed -2\r\n"
                                           "next run\r\n");
 }
+
+TEST(UpdateLog, theLastReasonIsTheLastRunsFailureLinesNotItsCourse)
+{
+    const std::string earlier = "\r\n** Sun Dec 06 19:48:22 2026\r\n** Using http://a\r\n\r\n(42.ver)\r\n"
+                                "Unable to get http://a/verce/42.ver\r\nCouldn't connect to server\r\n"
+                                "Update process failed -2\r\n";
+    EXPECT_EQ(UpdateLog::lastReason(earlier), "Unable to get http://a/verce/42.ver\nCouldn't connect to server");
+    EXPECT_EQ(UpdateLog::lastReason(earlier + "\r\n** Mon Dec 07 08:00:00 2026\r\n** Using http://b\r\n\r\n(42.ver)\r\n"
+                                              "Retrieving http://b/pbook.txt.12\r\n"
+                                              "Expected 100 bytes - received 50\r\nUpdate process failed -2\r\n"),
+              "Expected 100 bytes - received 50");
+    EXPECT_EQ(UpdateLog::lastReason(earlier + "No URL available\r\n"), "No URL available");
+    EXPECT_EQ(UpdateLog::lastReason(earlier + "\r\n** Mon Dec 07 08:00:00 2026\r\n** Using http://b\r\n\r\n(42.ver)\r\n"
+                                              "Files are up to date\r\n"),
+              "");
+    EXPECT_EQ(UpdateLog::lastReason(""), "");
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/PopFilter.h"
+
+#include <vector>
+
+class QWidget;
+
+namespace tarvo {
+class SelectionModel;
+class UserSettings;
+struct CityChoice;
+}
+
+namespace tarvo::gui {
+
+class SearchableComboBox;
+
+// The selection window's Country, State and City boxes with the location
+// table entries each of their rows stands for: what they offer, what they
+// have chosen, and the choice the user settings remember.
+class FilterChoices final {
+public:
+    FilterChoices(const SelectionModel& selection, QWidget* parent);
+    FilterChoices(const FilterChoices&) = delete;
+    FilterChoices& operator=(const FilterChoices&) = delete;
+    ~FilterChoices();
+
+    SearchableComboBox* countryBox() const { return m_country; }
+    SearchableComboBox* stateBox() const { return m_state; }
+    SearchableComboBox* cityBox() const { return m_city; }
+
+    // Every country; no state or city offered.
+    void offerCountries();
+    // The country's states, no city yet.
+    void offerStates(const CountryEntry& country);
+    // The cities of the country, or of one of its states.
+    void offerCities(const CountryEntry& country, const RegionEntry* state);
+    void withdrawCities();
+    // No country chosen, no state or city offered.
+    void clear();
+
+    const CountryEntry* countryAt(int row) const;
+    const RegionEntry* stateAt(int row) const;
+    // What the three boxes have chosen (the area code is not theirs).
+    PopFilter chosen() const;
+
+    // Sets the boxes to the remembered country, state and city codes,
+    // offering what each choice brings; false (nothing set) when the
+    // remembered country is not among the choices.
+    bool restore(const UserSettings& settings);
+    // The codes to remember of the present choice.
+    void remember(UserSettings& settings) const;
+
+private:
+    const SelectionModel& m_selection;
+    SearchableComboBox* m_country;
+    SearchableComboBox* m_state;
+    SearchableComboBox* m_city;
+    std::vector<const CountryEntry*> m_countries;
+    std::vector<const RegionEntry*> m_states;
+    std::vector<CityChoice> m_cities;
+};
+
+} // namespace tarvo::gui
