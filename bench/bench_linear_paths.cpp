@@ -118,7 +118,7 @@ public:
 
         // Master POP ids, spread over the whole book.
         tarvo::PopList pops;
-        if (pops.LoadFile(tarvo::PopList::Mode::ClearFirst, (m_root / "dialer" / "pbook.txt").string(),
+        if (pops.loadFile(tarvo::PopList::Mode::ClearFirst, (m_root / "dialer" / "pbook.txt").string(),
                           tarvo::PopList::Source::Master) != tarvo::PopFileStatus::Read)
             std::abort();
         std::unordered_set<std::string> seen;

@@ -65,7 +65,7 @@ int loadOnce(const std::string& dir, std::size_t* popCount = nullptr)
     tarvo::SilentFrontEnd frontEnd;
     tarvo::CountryQuery query;
     tarvo::MasterPhonebook phonebook(dir, frontEnd, dir + "/out_dr_country.txt", query);
-    const tarvo::MasterPhonebook::LoadResult result = phonebook.Load();
+    const tarvo::MasterPhonebook::LoadResult result = phonebook.load();
     if (!result.ok())
         std::fprintf(stderr, "load failed: %s\n", result.errorText.c_str());
     if (popCount)
@@ -158,7 +158,7 @@ void loadBenchmark(benchmark::State& state, Kind kind)
             std::make_unique<tarvo::MasterPhonebook>(book.dir, frontEnd, book.dir + "/out_dr_country.txt", query);
         state.ResumeTiming();
 
-        tarvo::MasterPhonebook::LoadResult result = phonebook->Load();
+        tarvo::MasterPhonebook::LoadResult result = phonebook->load();
         benchmark::DoNotOptimize(result);
 
         state.PauseTiming();

@@ -61,7 +61,7 @@ struct Setup {
         if (!genbook::writeInstallation(book))
             std::abort();
 
-        if (pops.LoadFile(PopList::Mode::ClearFirst, (dir / "dialer" / "pbook.txt").string(), PopList::Source::Master)
+        if (pops.loadFile(PopList::Mode::ClearFirst, (dir / "dialer" / "pbook.txt").string(), PopList::Source::Master)
                 != PopFileStatus::Read || pops.size() < kChosen)
             std::abort();
         // Chosen evenly over the whole list, as a user picking from many

@@ -122,14 +122,14 @@ struct Setup {
 
         std::string user;
         std::string password;
-        if (TarvoEncrypt("bench", 5, user, kCredentialKey) != 0 || TarvoEncrypt("bench", 5, password, kCredentialKey) != 0)
+        if (tarvoEncrypt("bench", 5, user, kCredentialKey) != 0 || tarvoEncrypt("bench", 5, password, kCredentialKey) != 0)
             std::abort();
         std::ofstream(dir / "work" / "synconfig.ini", std::ios::binary)
             << "[Profile]\r\nProfileID=42\r\nPBServer=2\r\nPhonebookURL1=" << url << "\r\nPhonebookUserID=" << user
             << "\r\nPhonebookPassword=" << password << "\r\n";
         profile.setSettingsFile((dir / "work" / "synconfig.ini").string());
         profile.load();
-        tags.Fill({0, 42, 0}, "", std::nullopt);
+        tags.fill({0, 42, 0}, "", std::nullopt);
     }
 
     ~Setup()

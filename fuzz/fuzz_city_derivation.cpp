@@ -93,11 +93,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     write(dir + "/region.txt", regions);
 
     tarvo::PopList pops;
-    if (pops.LoadFile(tarvo::PopList::Mode::ClearFirst, dir + "/pbook.txt", tarvo::PopList::Source::Master)
+    if (pops.loadFile(tarvo::PopList::Mode::ClearFirst, dir + "/pbook.txt", tarvo::PopList::Source::Master)
         != tarvo::PopFileStatus::Read)
         return 0;
     tarvo::RegionTable regionTable;
-    if (!regionTable.Load(dir + "/region.txt"))
+    if (!regionTable.load(dir + "/region.txt"))
         std::abort();
 
     std::set<std::tuple<std::string, std::string, std::string>> expected;
@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     fs::remove(dir + "/city.txt");
     tarvo::CityTable cities;
-    cities.LoadOrBuild(dir + "/city.txt", pops, regionTable);
+    cities.loadOrBuild(dir + "/city.txt", pops, regionTable);
     if (!cities.derived() || cities.size() != expected.size())
         std::abort();
     std::string file;
@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const tarvo::CityEntry& entry = cities[i++];
         if (entry.country != country || entry.region != region || entry.city != city)
             std::abort();
-        const tarvo::RegionEntry* found = region.empty() ? nullptr : regionTable.Find(region);
+        const tarvo::RegionEntry* found = region.empty() ? nullptr : regionTable.find(region);
         if (entry.regionAltName != (found ? std::string_view(found->altName) : std::string_view()))
             std::abort();
         file += country + "," + region + "," + city + "," + std::string(entry.regionAltName) + "\r\n";

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size != 0)
         std::memcpy(text.get(), data, size);
     std::string plain = "stale";
-    if (tarvo::TarvoDecrypt(text.get(), size, plain, tarvo::kCredentialKey) != 0 && !plain.empty())
+    if (tarvo::tarvoDecrypt(text.get(), size, plain, tarvo::kCredentialKey) != 0 && !plain.empty())
         __builtin_trap();
 
     std::string decoded;
@@ -28,10 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         __builtin_trap();
 
     std::string stored;
-    if (tarvo::TarvoEncrypt(text.get(), size, stored, tarvo::kCredentialKey) != 0)
+    if (tarvo::tarvoEncrypt(text.get(), size, stored, tarvo::kCredentialKey) != 0)
         __builtin_trap();
     std::string back;
-    if (tarvo::TarvoDecrypt(stored.data(), stored.size(), back, tarvo::kCredentialKey) != 0
+    if (tarvo::tarvoDecrypt(stored.data(), stored.size(), back, tarvo::kCredentialKey) != 0
         || back != std::string_view(text.get(), size))
         __builtin_trap();
 

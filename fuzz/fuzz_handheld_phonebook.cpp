@@ -44,9 +44,9 @@ struct Workspace {
         write((dir / "pbook.txt").string(), master);
         write((dir / "cbook.txt").string(), "#VER 1\r\nUS,TX,Austin,408,5550100,C1" + tail +
                                                 "US,TX,Austin,408,5550100,P3" + tail);
-        if (pops.LoadFile(PopList::Mode::ClearFirst, (dir / "pbook.txt").string(), PopList::Source::Master)
+        if (pops.loadFile(PopList::Mode::ClearFirst, (dir / "pbook.txt").string(), PopList::Source::Master)
                 != PopFileStatus::Read
-            || pops.LoadFile(PopList::Mode::Append, (dir / "cbook.txt").string(), PopList::Source::Customer)
+            || pops.loadFile(PopList::Mode::Append, (dir / "cbook.txt").string(), PopList::Source::Customer)
                    != PopFileStatus::Read)
             std::abort();
     }

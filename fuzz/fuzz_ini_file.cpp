@@ -95,7 +95,7 @@ std::vector<std::string> listKeyByKey(const tarvo::IniFile& ini, const std::stri
             key.replace(mark, 2, std::to_string(n));
         if (key.size() > 19 || key == previous)
             break;
-        std::string value = ini.ReadString(section, key, "_NO_MORE_");
+        std::string value = ini.readString(section, key, "_NO_MORE_");
         if (value == "_NO_MORE_")
             break;
         list.push_back(std::move(value));
@@ -120,28 +120,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     writeFile(path, content);
     tarvo::IniFile ini(path);
 
-    if (ini.ReadString(section, key, "default").size() > 259)
+    if (ini.readString(section, key, "default").size() > 259)
         __builtin_trap();
-    (void)ini.ReadInt(section, key, "0");
-    (void)ini.ReadBool(section, key, true);
+    (void)ini.readInt(section, key, "0");
+    (void)ini.readBool(section, key, true);
     // A list ends: the key limit and the repeated-key check bound it.
-    const std::vector<std::string> list = ini.ReadList(section, key + "%d");
+    const std::vector<std::string> list = ini.readList(section, key + "%d");
     if (list.size() > 100000 || list != listKeyByKey(ini, section, key + "%d"))
         __builtin_trap();
-    (void)ini.ReadList("Profile", "PhonebookURL%d");
+    (void)ini.readList("Profile", "PhonebookURL%d");
 
-    const std::string otherBefore = ini.ReadString(section, "zz_other", "<none>");
-    const std::string elsewhereBefore = ini.ReadString("zz_section", key, "<none>");
+    const std::string otherBefore = ini.readString(section, "zz_other", "<none>");
+    const std::string elsewhereBefore = ini.readString("zz_section", key, "<none>");
 
-    if (!ini.WriteString(section, key, "v1"))
+    if (!ini.writeString(section, key, "v1"))
         return 0;
     if (writable(section, key)) {
-        if (ini.ReadString(section, key, "<none>") != "v1")
+        if (ini.readString(section, key, "<none>") != "v1")
             __builtin_trap();
-        if (!equalsIgnoreCase(trim(key), "zz_other") && ini.ReadString(section, "zz_other", "<none>") != otherBefore)
+        if (!equalsIgnoreCase(trim(key), "zz_other") && ini.readString(section, "zz_other", "<none>") != otherBefore)
             __builtin_trap();
         if (!equalsIgnoreCase(trim(section), "zz_section")
-            && ini.ReadString("zz_section", key, "<none>") != elsewhereBefore)
+            && ini.readString("zz_section", key, "<none>") != elsewhereBefore)
             __builtin_trap();
     }
     return 0;

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string_view line(owned);
 
     std::array<std::string_view, 32> fields{};
-    const int n = tarvo::ParseTokens(line, fields.data(), max);
+    const int n = tarvo::parseTokens(line, fields.data(), max);
     if (n < 0 || n > max)
         __builtin_trap();
     for (int i = 0; i < n; ++i) {
@@ -33,9 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap(); // the line end never reaches the last field
     }
 
-    (void)tarvo::Comment(line);
+    (void)tarvo::comment(line);
     std::string copy(line);
-    tarvo::StripCRLF(copy);
+    tarvo::stripCrLf(copy);
     if (!copy.empty() && (copy.back() == '\r' || copy.back() == '\n'))
         __builtin_trap();
     tarvo::StrTok tok(line, " \t");

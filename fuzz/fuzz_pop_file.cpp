@@ -47,7 +47,7 @@ void checkSplitter(std::string_view text)
         std::string_view line = text.substr(0, nl == std::string_view::npos ? text.size() : nl + 1);
         text.remove_prefix(line.size());
         for (int max : {4, 29, 40}) {
-            int na = tarvo::ParseTokens(line, a.data(), max);
+            int na = tarvo::parseTokens(line, a.data(), max);
             int nb = tarvo::PopLineSplitter::split(line, b.data(), max);
             if (na != nb)
                 std::abort();
@@ -77,7 +77,7 @@ void checkNumbers(std::string_view text)
         line = text.substr(0, end);
         text.remove_prefix(line.size());
         // Longer lines reach the loader in pieces.
-        if (line.size() < 1000 && !tarvo::Comment(line) && tarvo::ParseTokens(line, fields.data(), 29) >= 28)
+        if (line.size() < 1000 && !tarvo::comment(line) && tarvo::parseTokens(line, fields.data(), 29) >= 28)
             break;
     }
     const std::string path = scratchFile() + ".one";
@@ -88,7 +88,7 @@ void checkNumbers(std::string_view text)
     std::fwrite(line.data(), 1, line.size(), f);
     std::fclose(f);
     tarvo::PopList one;
-    if (one.LoadFile(tarvo::PopList::Mode::ClearFirst, path, tarvo::PopList::Source::Master) != tarvo::PopFileStatus::Read
+    if (one.loadFile(tarvo::PopList::Mode::ClearFirst, path, tarvo::PopList::Source::Master) != tarvo::PopFileStatus::Read
         || one.size() != 1)
         std::abort();
     std::remove(path.c_str());
@@ -120,8 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(f);
 
     tarvo::PopList list;
-    const tarvo::PopFileStatus first = list.LoadFile(tarvo::PopList::Mode::ClearFirst, path, tarvo::PopList::Source::Master);
-    const tarvo::PopFileStatus second = list.LoadFile(tarvo::PopList::Mode::Append, path, tarvo::PopList::Source::Customer);
+    const tarvo::PopFileStatus first = list.loadFile(tarvo::PopList::Mode::ClearFirst, path, tarvo::PopList::Source::Master);
+    const tarvo::PopFileStatus second = list.loadFile(tarvo::PopList::Mode::Append, path, tarvo::PopList::Source::Customer);
     if (first != second)
         std::abort(); // the same bytes are a phonebook or not, whatever came before
 
@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (variant.pop() != record.pop())
                 std::abort();
         std::size_t before = out.size();
-        record.Write(out);
+        record.write(out);
         std::size_t lines = 0;
         for (std::size_t i = before; i < out.size(); ++i)
             lines += out[i] == '\n' ? 1 : 0;
@@ -149,13 +149,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     tarvo::PopList parts;
     parts.setParallelism({5, 1});
-    if (parts.LoadFile(tarvo::PopList::Mode::ClearFirst, path, tarvo::PopList::Source::Master) != first
-        || parts.LoadFile(tarvo::PopList::Mode::Append, path, tarvo::PopList::Source::Customer) != second
+    if (parts.loadFile(tarvo::PopList::Mode::ClearFirst, path, tarvo::PopList::Source::Master) != first
+        || parts.loadFile(tarvo::PopList::Mode::Append, path, tarvo::PopList::Source::Customer) != second
         || parts.size() != list.size() || parts.columnMap().positions() != list.columnMap().positions())
         std::abort();
     std::string again;
     for (const tarvo::PopRecord& record : parts)
-        record.Write(again);
+        record.write(again);
     if (again != out)
         std::abort();
     return 0;

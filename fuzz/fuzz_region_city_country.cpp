@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static tarvo::CountryQuery query; // the country list shipped with the program
     tarvo::SilentFrontEnd frontEnd;
     tarvo::MasterPhonebook phonebook(dir, frontEnd, dir + "/out_dr_country.txt", query);
-    const tarvo::MasterPhonebook::LoadResult result = phonebook.Load();
+    const tarvo::MasterPhonebook::LoadResult result = phonebook.load();
     if (result.ok() != result.errorText.empty())
         std::abort();
     if (!result.ok())
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Caches written by this load read back as the same tables.
     if (phonebook.cities().derived() || phonebook.countries().derived()) {
         tarvo::MasterPhonebook again(dir, frontEnd, dir + "/out_dr_country.txt", query);
-        if (!again.Load().ok())
+        if (!again.load().ok())
             std::abort();
         bool citiesRoundTrip = true;
         for (const tarvo::CityEntry& c : phonebook.cities())

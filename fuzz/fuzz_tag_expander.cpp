@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string_view text = input.substr(0, nl);
 
     tarvo::TagExpander tags;
-    tags.Fill({static_cast<int>(size), -1, 2147483647}, text, static_cast<std::uint32_t>(size * 2654435761u));
-    std::string plain = tags.Expand(text);
+    tags.fill({static_cast<int>(size), -1, 2147483647}, text, static_cast<std::uint32_t>(size * 2654435761u));
+    std::string plain = tags.expand(text);
     if (text.find('<') == std::string_view::npos && plain != text)
         __builtin_trap();
 
@@ -25,16 +25,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (!rest.empty() && index < tags.entries().size()) {
         std::size_t end = rest.find('\n');
         std::string name = tags.entries()[index++].name;
-        tags.SetValue(name, rest.substr(0, end));
+        tags.setValue(name, rest.substr(0, end));
         std::string got;
-        if (!tags.GetValue(name, got) || got.size() > tarvo::TagExpander::kMaxValue)
+        if (!tags.getValue(name, got) || got.size() > tarvo::TagExpander::kMaxValue)
             __builtin_trap();
         rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
     }
-    tags.SetValue(text, text);
-    tags.SetNumber(text, static_cast<int>(size));
+    tags.setValue(text, text);
+    tags.setNumber(text, static_cast<int>(size));
     std::string expanded;
-    tags.Expand(text, expanded);
+    tags.expand(text, expanded);
     // Each character of the text either stays or belongs to a tag of at
     // least six characters whose value has at most 99.
     if (expanded.size() > text.size() * (tarvo::TagExpander::kMaxValue / 6 + 1))

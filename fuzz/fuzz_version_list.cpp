@@ -59,7 +59,7 @@ struct Workspace {
         if (::mkdtemp(pattern.data()) == nullptr)
             std::abort();
         dir = pattern;
-        tags.Fill({7, 42, 9}, "", std::nullopt);
+        tags.fill({7, 42, 9}, "", std::nullopt);
     }
     ~Workspace()
     {

@@ -54,7 +54,7 @@ std::string DialerDiscovery::find(const RegistryFile& registry, const WinePathMa
             if (!path)
                 continue;
             IniFile config(joinPath(*path, "config.ini"));
-            std::string version = config.ReadString("Profile", "DialerVersionNo", "0", kVersionBuffer);
+            std::string version = config.readString("Profile", "DialerVersionNo", "0", kVersionBuffer);
             // Plain byte-wise text comparison, as the dialer's versions were always compared.
             if (std::strcmp(version.c_str(), bestVersion.c_str()) >= 0) {
                 bestVersion = version;

@@ -275,7 +275,7 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
     m_choice = std::make_unique<HandheldChoice>(*m_handheld);
     m_phonebook->setReadBack(
         HandheldPhonebook::readBackFor(*m_deviceLink, *m_handheld, folder.path(WorkingFolder::kLocalPhonebook)));
-    if (MasterPhonebook::LoadResult loaded = m_phonebook->Load(); !loaded.ok()) {
+    if (MasterPhonebook::LoadResult loaded = m_phonebook->load(); !loaded.ok()) {
         busy.reset();
         fail(loaded.errorText, m_profile.appNameUtf8(), loadFailureDetails(*m_phonebook, loaded.status));
         return Startup::Failed;
@@ -288,9 +288,9 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
 
     FileVersionInfo version;
     std::optional<std::uint32_t> versionWord;
-    if (GetFileVersion(nullptr, version) == 0)
+    if (getFileVersion(nullptr, version) == 0)
         versionWord = version.dwFileVersionMS;
-    m_tags.Fill({m_profile.customerId(), m_profile.profileId(), m_profile.phonebookId()}, m_userSettings.language(),
+    m_tags.fill({m_profile.customerId(), m_profile.profileId(), m_profile.phonebookId()}, m_userSettings.language(),
                 versionWord);
 
     m_applicationName = m_profile.appNameUtf8();

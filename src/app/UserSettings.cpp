@@ -18,9 +18,9 @@ constexpr int kMaxNumbers = 8;
 
 std::vector<int> readNumbers(const IniFile& file, const char* key)
 {
-    const std::string text = file.ReadString(kSection, key, "");
+    const std::string text = file.readString(kSection, key, "");
     std::string_view fields[kMaxNumbers + 1];
-    const int count = ParseTokens(text, fields, kMaxNumbers + 1);
+    const int count = parseTokens(text, fields, kMaxNumbers + 1);
     if (count <= 0 || count > kMaxNumbers)
         return {};
     std::vector<int> numbers;
@@ -44,21 +44,21 @@ std::string joinNumbers(const std::vector<int>& numbers)
 
 void UserSettings::load()
 {
-    std::string widths = m_file.ReadString(kSection, "ColWidth", "112,100,0,0");
+    std::string widths = m_file.readString(kSection, "ColWidth", "112,100,0,0");
     std::string_view fields[4];
-    if (ParseTokens(widths, fields, 4) == 4) {
+    if (parseTokens(widths, fields, 4) == 4) {
         for (std::size_t i = 0; i < 4; ++i)
             m_colWidth[i] = toInt32(fields[i]);
     } else {
         m_colWidth = {0, 0, 0, 0};
     }
-    m_country = m_file.ReadString(kSection, "Country", "");
-    m_region = m_file.ReadString(kSection, "Region", "");
-    m_city = m_file.ReadString(kSection, "City", "");
-    m_areaCode = m_file.ReadString(kSection, "AreaCode", "");
+    m_country = m_file.readString(kSection, "Country", "");
+    m_region = m_file.readString(kSection, "Region", "");
+    m_city = m_file.readString(kSection, "City", "");
+    m_areaCode = m_file.readString(kSection, "AreaCode", "");
 
     m_layout.frame = readNumbers(m_file, kWindowKey);
-    m_layout.maximized = m_file.ReadInt(kSection, kMaximizedKey, "0") != 0;
+    m_layout.maximized = m_file.readInt(kSection, kMaximizedKey, "0") != 0;
     m_layout.splitter = readNumbers(m_file, kSplitterKey);
     m_layout.handheldColumns = readNumbers(m_file, kHandheldWidthKey);
     m_hasLayout = !m_layout.frame.empty() || !m_layout.splitter.empty() || !m_layout.handheldColumns.empty();
@@ -69,17 +69,17 @@ bool UserSettings::save() const
     char widths[64];
     std::snprintf(widths, sizeof widths, "%d,%d,%d,%d", m_colWidth[0], m_colWidth[1], m_colWidth[2], m_colWidth[3]);
     // Every value is tried, whatever happened to the one before.
-    bool saved = m_file.WriteString(kSection, "Country", m_country);
-    saved = m_file.WriteString(kSection, "Region", m_region) && saved;
-    saved = m_file.WriteString(kSection, "City", m_city) && saved;
-    saved = m_file.WriteString(kSection, "AreaCode", m_areaCode) && saved;
+    bool saved = m_file.writeString(kSection, "Country", m_country);
+    saved = m_file.writeString(kSection, "Region", m_region) && saved;
+    saved = m_file.writeString(kSection, "City", m_city) && saved;
+    saved = m_file.writeString(kSection, "AreaCode", m_areaCode) && saved;
     if (m_hasLayout) {
-        saved = m_file.WriteString(kSection, kWindowKey, joinNumbers(m_layout.frame)) && saved;
-        saved = m_file.WriteString(kSection, kMaximizedKey, m_layout.maximized ? "1" : "0") && saved;
-        saved = m_file.WriteString(kSection, kSplitterKey, joinNumbers(m_layout.splitter)) && saved;
-        saved = m_file.WriteString(kSection, kHandheldWidthKey, joinNumbers(m_layout.handheldColumns)) && saved;
+        saved = m_file.writeString(kSection, kWindowKey, joinNumbers(m_layout.frame)) && saved;
+        saved = m_file.writeString(kSection, kMaximizedKey, m_layout.maximized ? "1" : "0") && saved;
+        saved = m_file.writeString(kSection, kSplitterKey, joinNumbers(m_layout.splitter)) && saved;
+        saved = m_file.writeString(kSection, kHandheldWidthKey, joinNumbers(m_layout.handheldColumns)) && saved;
     }
-    return m_file.WriteString(kSection, "ColWidth", widths) && saved;
+    return m_file.writeString(kSection, "ColWidth", widths) && saved;
 }
 
 void UserSettings::setWindowLayout(WindowLayout layout)

@@ -31,7 +31,7 @@ public:
 
     // A name holding ':' (or an absolute one) is kept; any other is joined
     // to the current directory of this moment.
-    void setSettingsFile(std::string_view name) { m_file.SetPath(name); }
+    void setSettingsFile(std::string_view name) { m_file.setPath(name); }
     const std::string& settingsFile() const { return m_file.path(); }
 
     void load();

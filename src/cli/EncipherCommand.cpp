@@ -16,7 +16,7 @@ void EncipherCommand::addOptions(OptionSet& options)
 int EncipherCommand::run(CommandContext& context)
 {
     std::string stored;
-    if (TarvoEncrypt(m_text.data(), m_text.size(), stored, kCredentialKey) != 0) {
+    if (tarvoEncrypt(m_text.data(), m_text.size(), stored, kCredentialKey) != 0) {
         context.err << "Unable to encipher the text\n";
         return kExitFailed;
     }

@@ -36,7 +36,7 @@ void cutAtNul(std::string& s)
 
 AuthHeaderBuilder::AuthHeaderBuilder()
     : m_decipher([](const char* text, std::size_t length, std::string& out, std::string_view key) {
-          return TarvoDecrypt(text, length, out, key);
+          return tarvoDecrypt(text, length, out, key);
       })
 {
 }

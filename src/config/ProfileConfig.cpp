@@ -18,9 +18,9 @@ ProfileConfig::ProfileConfig() : m_file(kDefaultFile) {}
 ProfileConfig::ServerSet ProfileConfig::loadServerSet(std::string_view section) const
 {
     ServerSet set;
-    set.servers = m_file.ReadList(section, kServerKeys);
-    set.userId = m_file.ReadString(section, "PhonebookUserID", "");
-    set.password = m_file.ReadString(section, "PhonebookPassword", "");
+    set.servers = m_file.readList(section, kServerKeys);
+    set.userId = m_file.readString(section, "PhonebookUserID", "");
+    set.password = m_file.readString(section, "PhonebookPassword", "");
     // Credentials that cannot be used leave the set without a header.
     static_cast<void>(AuthHeaderBuilder().build(set.userId, set.password, set.authHeader));
     return set;
@@ -28,18 +28,18 @@ ProfileConfig::ServerSet ProfileConfig::loadServerSet(std::string_view section) 
 
 void ProfileConfig::load()
 {
-    m_customerId = m_file.ReadInt(kProfile, "CustomerID", "0");
-    m_profileId = m_file.ReadInt(kProfile, "ProfileID", "0");
-    m_maxPops = m_file.ReadInt(kProfile, "MaxPops", "0");
+    m_customerId = m_file.readInt(kProfile, "CustomerID", "0");
+    m_profileId = m_file.readInt(kProfile, "ProfileID", "0");
+    m_maxPops = m_file.readInt(kProfile, "MaxPops", "0");
     m_profileSet = loadServerSet(kProfile);
-    m_pbServer = m_file.ReadInt(kProfile, "PBServer", "3");
+    m_pbServer = m_file.readInt(kProfile, "PBServer", "3");
 
-    std::string sortFlag = m_file.ReadString(kProfile, "CustomerPopSortFlag", "first");
+    std::string sortFlag = m_file.readString(kProfile, "CustomerPopSortFlag", "first");
     m_popSortOrder = !sortFlag.empty() && (sortFlag[0] == 'F' || sortFlag[0] == 'f' || sortFlag[0] == '0') ? -1 : +1;
 
-    setAppName(m_file.ReadString(kProfile, "AppName", kDefaultAppName));
-    m_showPrice = m_file.ReadBool(kProfile, "ShowPrice", true);
-    m_phonebookId = m_file.ReadInt(kProfile, "PhonebookID", "0");
+    setAppName(m_file.readString(kProfile, "AppName", kDefaultAppName));
+    m_showPrice = m_file.readBool(kProfile, "ShowPrice", true);
+    m_phonebookId = m_file.readInt(kProfile, "PhonebookID", "0");
     m_globalSet = loadServerSet(kTarvo);
 }
 

@@ -119,16 +119,16 @@ FolderDevice::Knobs FolderDevice::readKnobs() const
 {
     Knobs knobs;
     IniFile ini((m_folder / "simulator.ini").string());
-    knobs.startDelayMs = ini.ReadInt(kSection, "StartDelayMs", "0");
-    knobs.startStatus = ini.ReadInt(kSection, "StartStatus", "0");
-    knobs.refuseSession = ini.ReadBool(kSection, "RefuseSession", false);
-    knobs.writeLimitBytes = ini.ReadInt(kSection, "WriteLimitBytes", "-1");
-    knobs.writeLimitFile = ini.ReadString(kSection, "WriteLimitFile", "");
-    knobs.readLimitBytes = ini.ReadInt(kSection, "ReadLimitBytes", "-1");
-    knobs.failCreateFile = ini.ReadString(kSection, "FailCreateFile", "");
-    knobs.failRegistryKey = ini.ReadString(kSection, "FailRegistryKey", "");
-    knobs.failValueWrites = ini.ReadBool(kSection, "FailValueWrites", false);
-    knobs.failValueName = ini.ReadString(kSection, "FailValueName", "");
+    knobs.startDelayMs = ini.readInt(kSection, "StartDelayMs", "0");
+    knobs.startStatus = ini.readInt(kSection, "StartStatus", "0");
+    knobs.refuseSession = ini.readBool(kSection, "RefuseSession", false);
+    knobs.writeLimitBytes = ini.readInt(kSection, "WriteLimitBytes", "-1");
+    knobs.writeLimitFile = ini.readString(kSection, "WriteLimitFile", "");
+    knobs.readLimitBytes = ini.readInt(kSection, "ReadLimitBytes", "-1");
+    knobs.failCreateFile = ini.readString(kSection, "FailCreateFile", "");
+    knobs.failRegistryKey = ini.readString(kSection, "FailRegistryKey", "");
+    knobs.failValueWrites = ini.readBool(kSection, "FailValueWrites", false);
+    knobs.failValueName = ini.readString(kSection, "FailValueName", "");
     return knobs;
 }
 

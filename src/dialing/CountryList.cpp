@@ -45,11 +45,11 @@ std::optional<CountryList> CountryList::load(const std::string& path)
 
 bool CountryList::addLine(std::string_view line)
 {
-    if (Comment(line))
+    if (comment(line))
         return false;
     // One more than needed, so a line with extra fields is seen and refused.
     std::string_view fields[kFields + 1];
-    if (ParseTokens(line, fields, kFields + 1) != kFields)
+    if (parseTokens(line, fields, kFields + 1) != kFields)
         return false;
     std::optional<std::uint32_t> id = parseNumber(fields[0]);
     std::optional<std::uint32_t> code = parseNumber(fields[1]);

@@ -18,12 +18,12 @@ bool DialerRuleTable::load(const std::string& path)
 
 bool DialerRuleTable::addLine(std::string_view line)
 {
-    if (Comment(line))
+    if (comment(line))
         return false;
     // Asked for seven, the tokenizer would fold an eighth field into the
     // seventh; asking for one more lets such a line be seen and skipped.
     std::string_view fields[kFields + 1];
-    if (ParseTokens(line, fields, kFields + 1) != kFields)
+    if (parseTokens(line, fields, kFields + 1) != kFields)
         return false;
     DialingRule rule;
     rule.CountryCode = toInt32(fields[2]);

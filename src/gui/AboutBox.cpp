@@ -19,7 +19,7 @@ namespace {
 std::string tagValue(const TagExpander& tags, std::string_view name)
 {
     std::string value;
-    (void)tags.GetValue(name, value);
+    (void)tags.getValue(name, value);
     return value;
 }
 

@@ -13,7 +13,7 @@
 
 namespace tarvo::gui {
 
-int RunSynchronizer(const QStringList& arguments)
+int runSynchronizer(const QStringList& arguments)
 {
     QtFrontEnd frontEnd;
     SyncApp app(frontEnd, SyncApp::Kind::Window, AppEnvironment::fromProcess());

@@ -8,6 +8,6 @@ namespace tarvo::gui {
 // start-up, the single-instance check, the modal selection window, and the
 // shutdown step after it closes or when the desktop session ends. Needs a
 // QApplication; answers the process's exit code.
-int RunSynchronizer(const QStringList& arguments);
+int runSynchronizer(const QStringList& arguments);
 
 } // namespace tarvo::gui

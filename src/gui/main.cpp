@@ -8,5 +8,5 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarvo-synchronizer"));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(tarvo::build::kAppId));
-    return tarvo::gui::RunSynchronizer(QApplication::arguments());
+    return tarvo::gui::runSynchronizer(QApplication::arguments());
 }

@@ -158,7 +158,7 @@ void CityTable::clear()
     m_derived = false;
 }
 
-void CityTable::LoadOrBuild(const std::string& path, const PopList& pops, const RegionTable& regions)
+void CityTable::loadOrBuild(const std::string& path, const PopList& pops, const RegionTable& regions)
 {
     clear();
     if (read(path))
@@ -186,12 +186,12 @@ bool CityTable::read(const std::string& path)
     std::string_view line;
     bool anyCountry = false;
     while (reader.next(line)) {
-        if (Comment(line) || PopLineSplitter::split(line, fields.data(), 4) < 4)
+        if (comment(line) || PopLineSplitter::split(line, fields.data(), 4) < 4)
             continue;
         anyCountry = anyCountry || !fields[0].empty();
         // The fields are views into the line: one copy of the line holds
         // all four.
-        const std::string_view kept = m_text.store(StripCRLF(line));
+        const std::string_view kept = m_text.store(stripCrLf(line));
         auto moved = [&](std::string_view field) {
             if (field.empty())
                 return std::string_view{};
@@ -265,7 +265,7 @@ void CityTable::derive(const PopList& pops, const RegionTable& regions, CityFile
         const PopRecord& pop = *pairs[byRank[rank]];
         std::string_view altName;
         if (!pop.region().empty())
-            if (const RegionEntry* region = regions.Find(pop.region()))
+            if (const RegionEntry* region = regions.find(pop.region()))
                 altName = region->altName;
         pairText[rank] = {m_text.store(pop.country()), m_text.store(pop.region()), m_text.store(altName)};
     }

@@ -35,7 +35,7 @@ public:
     // opened or names no city of any country, derives the table from `pops`
     // (variants aside) and replaces `path` with it; a failed write goes
     // unreported.
-    void LoadOrBuild(const std::string& path, const PopList& pops, const RegionTable& regions);
+    void loadOrBuild(const std::string& path, const PopList& pops, const RegionTable& regions);
 
     void clear();
 

@@ -17,7 +17,7 @@ bool ColumnMap::applyHeader(std::string_view line)
     // "#HDR" and one separator; a bare "#HDR" line names nothing.
     std::string_view names = line.size() > 5 ? line.substr(5) : std::string_view{};
     std::array<std::string_view, kPopColumnCount> fields{};
-    int count = ParseTokens(names, fields.data(), kPopColumnCount);
+    int count = parseTokens(names, fields.data(), kPopColumnCount);
     for (int pos = 0; pos < count; ++pos) {
         if (auto column = findColumn(fields[static_cast<std::size_t>(pos)]))
             m_position[static_cast<std::size_t>(*column)] = pos;

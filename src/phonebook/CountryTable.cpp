@@ -15,7 +15,7 @@
 
 namespace tarvo {
 
-bool CountryTable::Load(const std::string& enrichedPath, const std::string& plainPath, const CityTable& cities,
+bool CountryTable::load(const std::string& enrichedPath, const std::string& plainPath, const CityTable& cities,
                        DialingRules& rules, CountryQuery& query)
 {
     // The dialer's rule table is read completely before the output that
@@ -53,9 +53,9 @@ bool CountryTable::read(const std::string& path, DialingRules& rules)
     std::array<std::string_view, 5> fields{};
     std::string_view line;
     while (reader.next(line)) {
-        if (Comment(line))
+        if (comment(line))
             continue;
-        int count = ParseTokens(line, fields.data(), 5);
+        int count = parseTokens(line, fields.data(), 5);
         if (count < 4)
             continue;
         CountryEntry& entry = m_entries.emplace_back();

@@ -36,7 +36,7 @@ public:
     // `plainPath` ("country.txt"), marks which countries have cities, and
     // replaces `enrichedPath` with the result, named as the telephony list
     // names them where it can. False when neither file opens.
-    [[nodiscard]] bool Load(const std::string& enrichedPath, const std::string& plainPath, const CityTable& cities,
+    [[nodiscard]] bool load(const std::string& enrichedPath, const std::string& plainPath, const CityTable& cities,
                            DialingRules& rules, CountryQuery& query);
 
     void clear() { m_entries.clear(); }

@@ -68,32 +68,32 @@ void MasterPhonebook::removeLeftovers() const
     (void)AtomicFile::removeLeftovers(m_rules.outputPath());
 }
 
-MasterPhonebook::LoadResult MasterPhonebook::Load()
+MasterPhonebook::LoadResult MasterPhonebook::load()
 {
     m_readBackOutcome = {};
     // A run killed while it wrote one of these files left its temporary
     // file beside it; the files themselves are whole, old or new.
     removeLeftovers();
 
-    if (!m_regions.Load(dialerFile(kRegionFile)))
+    if (!m_regions.load(dialerFile(kRegionFile)))
         return unableToOpen(LoadStatus::NoRegions, kRegionFile);
 
     // A "pbook.txt" that is not a phonebook is taken to be compressed.
     const std::string pbook = dialerFile(kPhonebookFile);
-    if (m_pops.LoadFile(PopList::Mode::ClearFirst, pbook, PopList::Source::Master) != PopFileStatus::Read) {
+    if (m_pops.loadFile(PopList::Mode::ClearFirst, pbook, PopList::Source::Master) != PopFileStatus::Read) {
         if (!ExpandCompressedPhonebook(pbook, m_frontEnd)
-            || m_pops.LoadFile(PopList::Mode::ClearFirst, pbook, PopList::Source::Master) != PopFileStatus::Read)
+            || m_pops.loadFile(PopList::Mode::ClearFirst, pbook, PopList::Source::Master) != PopFileStatus::Read)
             return failure(LoadStatus::NoPhonebook,
                            unableToOpen(LoadStatus::NoPhonebook, kPhonebookFile).errorText + "\n" +
                                phonebookProblem(pbook));
     }
 
     // The customer phonebook is optional.
-    (void)m_pops.LoadFile(PopList::Mode::Append, dialerFile(kCustomerFile), PopList::Source::Customer);
+    (void)m_pops.loadFile(PopList::Mode::Append, dialerFile(kCustomerFile), PopList::Source::Customer);
 
-    m_cities.LoadOrBuild(dialerFile(kCityFile), m_pops, m_regions);
+    m_cities.loadOrBuild(dialerFile(kCityFile), m_pops, m_regions);
 
-    if (!m_countries.Load(dialerFile(kEnrichedCountryFile), dialerFile(kCountryFile), m_cities, m_rules, m_query))
+    if (!m_countries.load(dialerFile(kEnrichedCountryFile), dialerFile(kCountryFile), m_cities, m_rules, m_query))
         return unableToOpen(LoadStatus::NoCountries, kCountryFile);
 
     // A copy that failed in some other way marks nothing, and the run goes

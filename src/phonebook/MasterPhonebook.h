@@ -53,7 +53,7 @@ public:
 
     // Also removes what a killed run left beside the files it writes: call
     // it only while no other copy can be writing them.
-    [[nodiscard]] LoadResult Load();
+    [[nodiscard]] LoadResult load();
 
     // Set by the owner before Load; unset, nothing is read back (Marked).
     void setReadBack(HandheldReadBack readBack) { m_readBack = std::move(readBack); }

@@ -23,9 +23,9 @@ inline std::uint64_t bytesEqual(std::uint64_t word, unsigned char c)
 
 int PopLineSplitter::split(std::string_view line, std::string_view* fields, int max)
 {
-    line = StripCRLF(line);
+    line = stripCrLf(line);
     if (line.empty() || max <= 1)
-        return ParseTokens(line, fields, max);
+        return parseTokens(line, fields, max);
     // A block of bytes at a time: the commas' positions come out of a bit
     // mask, and a double quote anywhere hands the line to the tokenizer,
     // whose quoting rules then apply.
@@ -60,10 +60,10 @@ int PopLineSplitter::split(std::string_view line, std::string_view* fields, int 
     for (; at + 16 <= size; at += 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + at));
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(block, quote)) != 0)
-            return ParseTokens(line, fields, max);
+            return parseTokens(line, fields, max);
         const auto commas = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, comma)));
         if (Next next = takeCommas(commas, at, 0); next != Next::More)
-            return next == Next::Done ? count : ParseTokens(line, fields, max);
+            return next == Next::Done ? count : parseTokens(line, fields, max);
     }
 #endif
     // The bit positions below count bytes from the low end of the word.
@@ -72,20 +72,20 @@ int PopLineSplitter::split(std::string_view line, std::string_view* fields, int 
         std::uint64_t word;
         std::memcpy(&word, begin + at, 8);
         if (bytesEqual(word, '"') != 0)
-            return ParseTokens(line, fields, max);
+            return parseTokens(line, fields, max);
         if (Next next = takeCommas(bytesEqual(word, ','), at, 3); next != Next::More)
-            return next == Next::Done ? count : ParseTokens(line, fields, max);
+            return next == Next::Done ? count : parseTokens(line, fields, max);
     }
     for (; at < size; ++at) {
         if (begin[at] == '"')
-            return ParseTokens(line, fields, max);
+            return parseTokens(line, fields, max);
         if (begin[at] != ',')
             continue;
         fields[count++] = {begin + start, at - start};
         start = at + 1;
         if (count == max - 1) {
             if (line.find('"', start) != std::string_view::npos)
-                return ParseTokens(line, fields, max);
+                return parseTokens(line, fields, max);
             break;
         }
     }

@@ -107,7 +107,7 @@ void PopList::readLines(Lines& lines, bool fromMaster, PopRecord*& last)
     SlotPositions from = slotPositions();
     std::string_view line;
     while (lines.next(line)) {
-        if (Comment(line)) {
+        if (comment(line)) {
             if (m_columns.applyHeader(line))
                 from = slotPositions();
             continue;
@@ -131,7 +131,7 @@ void PopList::readLines(Lines& lines, bool fromMaster, PopRecord*& last)
 template void PopList::readLines(PopFileReader& lines, bool fromMaster, PopRecord*& last);
 template void PopList::readLines(LineReader& lines, bool fromMaster, PopRecord*& last);
 
-PopFileStatus PopList::LoadFile(Mode mode, const std::string& path, Source source)
+PopFileStatus PopList::loadFile(Mode mode, const std::string& path, Source source)
 {
     if (mode == Mode::ClearFirst)
         clear();

@@ -44,7 +44,7 @@ public:
     // Reads a POP file and appends its records: Read when the file was read
     // to the end; otherwise why not (after ReadFailed the records read up to
     // there are kept). ClearFirst empties the list before the file is opened.
-    [[nodiscard]] PopFileStatus LoadFile(Mode mode, const std::string& path, Source source);
+    [[nodiscard]] PopFileStatus loadFile(Mode mode, const std::string& path, Source source);
 
     // How LoadFile reads a large file: in parts side by side (see
     // PopListParts), a part per processor unless set otherwise.

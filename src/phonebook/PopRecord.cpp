@@ -52,17 +52,17 @@ void PopRecord::writeLine(std::string& out) const
     out.append("\r\n");
 }
 
-void PopRecord::Write(std::string& out) const
+void PopRecord::write(std::string& out) const
 {
     writeLine(out);
     for (const PopRecord& variant : variants())
         variant.writeLine(out);
 }
 
-bool PopRecord::Write(std::FILE* file) const
+bool PopRecord::write(std::FILE* file) const
 {
     std::string lines;
-    Write(lines);
+    write(lines);
     return std::fwrite(lines.data(), 1, lines.size(), file) == lines.size() && std::ferror(file) == 0;
 }
 

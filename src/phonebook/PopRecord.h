@@ -72,9 +72,9 @@ public:
 
     // The record's line and then one line per variant, 28 columns in
     // canonical order, unquoted, each ending in CR LF.
-    void Write(std::string& out) const;
+    void write(std::string& out) const;
     // The same to a stream; false when the stream reports an error.
-    bool Write(std::FILE* file) const;
+    bool write(std::FILE* file) const;
 
 private:
     friend class PopList;

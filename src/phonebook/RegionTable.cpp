@@ -13,7 +13,7 @@ void RegionTable::clear()
     m_entries.clear();
 }
 
-bool RegionTable::Load(const std::string& path)
+bool RegionTable::load(const std::string& path)
 {
     clear();
     LineReader reader(path);
@@ -22,7 +22,7 @@ bool RegionTable::Load(const std::string& path)
     std::array<std::string_view, 4> fields{};
     std::string_view line;
     while (reader.next(line)) {
-        if (Comment(line) || ParseTokens(line, fields.data(), 4) < 4)
+        if (comment(line) || parseTokens(line, fields.data(), 4) < 4)
             continue;
         m_entries.push_back({std::string(fields[0]), std::string(fields[1]), std::string(fields[2]),
                              std::string(fields[3])});
@@ -35,7 +35,7 @@ bool RegionTable::Load(const std::string& path)
     return true;
 }
 
-const RegionEntry* RegionTable::Find(std::string_view regionCode) const
+const RegionEntry* RegionTable::find(std::string_view regionCode) const
 {
     auto it = m_byCode.find(regionCode);
     return it == m_byCode.end() ? nullptr : &m_entries[it->second];

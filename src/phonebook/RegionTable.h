@@ -25,10 +25,10 @@ public:
     ~RegionTable() = default;
 
     // False when the file cannot be opened (the table is then empty).
-    [[nodiscard]] bool Load(const std::string& path);
+    [[nodiscard]] bool load(const std::string& path);
 
     // The first entry whose regionCode equals `regionCode`, or nullptr.
-    [[nodiscard]] const RegionEntry* Find(std::string_view regionCode) const;
+    [[nodiscard]] const RegionEntry* find(std::string_view regionCode) const;
 
     void clear();
 

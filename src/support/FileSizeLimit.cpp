@@ -10,7 +10,7 @@
 
 namespace tarvo {
 
-bool LimitFileSize(const std::string& path, long size, float factor)
+bool limitFileSize(const std::string& path, long size, float factor)
 {
     if (size < 0)
         return false;

@@ -17,6 +17,6 @@ namespace tarvo {
 // The file is replaced atomically: on any failure it stays as it was. True
 // when the file is within the bound afterwards (a missing file is); false
 // when it could not be read or replaced, or `size` is negative.
-bool LimitFileSize(const std::string& path, long size, float factor);
+bool limitFileSize(const std::string& path, long size, float factor);
 
 } // namespace tarvo

@@ -34,7 +34,7 @@ bool isOwnFile(const char* path)
 
 } // namespace
 
-int GetFileVersion(const char* path, FileVersionInfo& record)
+int getFileVersion(const char* path, FileVersionInfo& record)
 {
     if (path == nullptr || isOwnFile(path)) {
         record = ownVersion();

@@ -39,6 +39,6 @@ static_assert(sizeof(FileVersionInfo) == 52);
 // was built with. Executables on this platform carry no version resource, so
 // another path succeeds only when it names the running program's own file
 // (any link to it included); every other file reports non-zero.
-[[nodiscard]] int GetFileVersion(const char* path, FileVersionInfo& record);
+[[nodiscard]] int getFileVersion(const char* path, FileVersionInfo& record);
 
 } // namespace tarvo

@@ -21,25 +21,25 @@ std::chrono::milliseconds toTimeout(long seconds, long micros)
 
 } // namespace
 
-HttpHandle HttpGet(const std::string& url, const std::string& headerLine, long timeoutSeconds, long timeoutMicros)
+HttpHandle httpGet(const std::string& url, const std::string& headerLine, long timeoutSeconds, long timeoutMicros)
 {
     HttpOptions options;
     options.connectTimeout = toTimeout(timeoutSeconds, timeoutMicros);
     options.idleTimeout = options.connectTimeout;
-    return HttpGet(url, headerLine, options);
+    return httpGet(url, headerLine, options);
 }
 
-HttpHandle HttpGet(const std::string& url, const std::string& headerLine, const HttpOptions& options)
+HttpHandle httpGet(const std::string& url, const std::string& headerLine, const HttpOptions& options)
 {
     return HttpConnection::open(url, headerLine, options);
 }
 
-int HttpStatusCode(const HttpConnection* handle)
+int httpStatusCode(const HttpConnection* handle)
 {
     return handle != nullptr ? handle->statusCode() : 0;
 }
 
-int HttpSize(const HttpConnection* handle)
+int httpSize(const HttpConnection* handle)
 {
     if (handle == nullptr)
         return -1;
@@ -47,12 +47,12 @@ int HttpSize(const HttpConnection* handle)
     return length >= 0 && length <= std::numeric_limits<int>::max() ? static_cast<int>(length) : -1;
 }
 
-int HttpRecv(HttpConnection* handle, char* buffer, std::size_t max)
+int httpRecv(HttpConnection* handle, char* buffer, std::size_t max)
 {
     return handle != nullptr ? handle->recv(buffer, max) : -1;
 }
 
-int HttpRecvLn(HttpConnection* handle, char* buffer, std::size_t size)
+int httpRecvLn(HttpConnection* handle, char* buffer, std::size_t size)
 {
     if (handle == nullptr) {
         if (buffer != nullptr && size > 0)
@@ -62,7 +62,7 @@ int HttpRecvLn(HttpConnection* handle, char* buffer, std::size_t size)
     return handle->recvLine(buffer, size);
 }
 
-void HttpClose(HttpHandle& handle)
+void httpClose(HttpHandle& handle)
 {
     handle.reset();
 }

@@ -43,7 +43,7 @@ unsigned char* bytes(char* p)
 
 } // namespace
 
-int TarvoEncrypt(const char* text, std::size_t length, std::string& out, std::string_view key)
+int tarvoEncrypt(const char* text, std::size_t length, std::string& out, std::string_view key)
 {
     out.clear();
     if (key.size() != kTarvoKeyLength || length > kMaxPlainLength || (text == nullptr && length != 0))
@@ -72,7 +72,7 @@ int TarvoEncrypt(const char* text, std::size_t length, std::string& out, std::st
     return 0;
 }
 
-int TarvoDecrypt(const char* text, std::size_t length, std::string& out, std::string_view key)
+int tarvoDecrypt(const char* text, std::size_t length, std::string& out, std::string_view key)
 {
     out.clear();
     if (key.size() != kTarvoKeyLength || (text == nullptr && length != 0))

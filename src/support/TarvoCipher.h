@@ -34,11 +34,11 @@ constexpr std::size_t tarvoEncryptedLength(std::size_t plainLength)
 // Enciphers `length` bytes at `text` into `out` (the stored form). Returns 0,
 // or -1 with `out` empty when the key is not 16 bytes long or the
 // cryptographic library fails.
-[[nodiscard]] int TarvoEncrypt(const char* text, std::size_t length, std::string& out, std::string_view key);
+[[nodiscard]] int tarvoEncrypt(const char* text, std::size_t length, std::string& out, std::string_view key);
 
 // Deciphers the stored form: exactly `length` bytes at `text` are read (no
 // terminating NUL is needed). Returns 0 with the plain text in `out`, or -1
 // with `out` empty when the text is not a stored form made with this key.
-[[nodiscard]] int TarvoDecrypt(const char* text, std::size_t length, std::string& out, std::string_view key);
+[[nodiscard]] int tarvoDecrypt(const char* text, std::size_t length, std::string& out, std::string_view key);
 
 } // namespace tarvo

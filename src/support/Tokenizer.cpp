@@ -5,22 +5,22 @@
 
 namespace tarvo {
 
-std::string_view StripCRLF(std::string_view line)
+std::string_view stripCrLf(std::string_view line)
 {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
     return line;
 }
 
-void StripCRLF(std::string& line)
+void stripCrLf(std::string& line)
 {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
 }
 
-int ParseTokens(std::string_view line, std::string_view* fields, int max)
+int parseTokens(std::string_view line, std::string_view* fields, int max)
 {
-    line = StripCRLF(line);
+    line = stripCrLf(line);
     if (line.empty() || max <= 0)
         return 0;
 
@@ -60,7 +60,7 @@ int ParseTokens(std::string_view line, std::string_view* fields, int max)
     }
 }
 
-int Comment(std::string_view line)
+int comment(std::string_view line)
 {
     for (char c : line) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n')

@@ -23,16 +23,16 @@ namespace tarvo {
 //
 // The views point into `line`; nothing is copied. Returns the number of
 // fields (0 for an empty line).
-int ParseTokens(std::string_view line, std::string_view* fields, int max);
+int parseTokens(std::string_view line, std::string_view* fields, int max);
 
 // Non-zero for a line without data: blank (only blanks, tabs and the line
 // end), or whose first non-blank character is '#' (version and "#HDR" header
 // lines included) or ';'.
-int Comment(std::string_view line);
+int comment(std::string_view line);
 
 // Removes the line end (CR and LF at the end) in place.
-void StripCRLF(std::string& line);
-std::string_view StripCRLF(std::string_view line);
+void stripCrLf(std::string& line);
+std::string_view stripCrLf(std::string_view line);
 
 // Splits a whole text into lines at CR LF, LF or CR, without line ends; a
 // last line without a line end counts, an empty text has no lines.

@@ -179,7 +179,7 @@ int DeviceSettings::transfer()
     if (!key.open(kGroups[0]))
         return kGroups[0].code;
 
-    const std::string marker = source.ReadString(kMarkerSection, kMarkerKey, "0");
+    const std::string marker = source.readString(kMarkerSection, kMarkerKey, "0");
     if (!marker.empty() && marker.front() == '1')
         return 0;
 
@@ -192,7 +192,7 @@ int DeviceSettings::transfer()
         bool groupWritten = true;
         for (std::span<const Setting> settings : {group.first, group.second}) {
             for (const Setting& setting : settings) {
-                value = source.ReadString(group.section, setting.name, setting.defaultValue, kValueBuffer);
+                value = source.readString(group.section, setting.name, setting.defaultValue, kValueBuffer);
                 if (!setDeviceValue(key.get(), setting.name, value))
                     groupWritten = false;
             }
@@ -208,7 +208,7 @@ int DeviceSettings::transfer()
     // synchronization transfers the settings again.
     if (failedGroup != 0)
         return failedGroup;
-    (void)source.WriteString(kMarkerSection, kMarkerKey, "1");
+    (void)source.writeString(kMarkerSection, kMarkerKey, "1");
     return 0;
 }
 

@@ -82,9 +82,9 @@ ReadBackOutcome HandheldPhonebook::markFromFile(HandheldSet& handheld, const std
     std::array<std::string_view, kMaxFields> fields{};
     std::string_view line;
     while (reader.next(line)) {
-        if (Comment(line) != 0)
+        if (comment(line) != 0)
             continue;
-        if (ParseTokens(line, fields.data(), kMaxFields) < kPopColumnCount)
+        if (parseTokens(line, fields.data(), kMaxFields) < kPopColumnCount)
             continue;
         if (!ids.contains(fields[kPopIdPosition]))
             ids.emplace(fields[kPopIdPosition]);
@@ -114,7 +114,7 @@ bool HandheldPhonebook::writeMerged(const HandheldSet& handheld, const std::stri
     for (const PopRecord& pop : handheld.pops()) {
         if (!handheld.contains(pop))
             continue;
-        pop.Write(buffer);
+        pop.write(buffer);
         if (buffer.size() >= kWriteChunk) {
             if (!file.write(buffer))
                 return false;

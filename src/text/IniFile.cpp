@@ -148,10 +148,10 @@ std::string_view singleLine(std::string_view value)
 IniFile::IniFile(std::string_view name)
 {
     if (!name.empty())
-        SetPath(name);
+        setPath(name);
 }
 
-void IniFile::SetPath(std::string_view name)
+void IniFile::setPath(std::string_view name)
 {
     if ((!name.empty() && name.front() == '/') || name.find(':') != std::string_view::npos) {
         m_path = std::string(name);
@@ -161,7 +161,7 @@ void IniFile::SetPath(std::string_view name)
     m_path = ::getcwd(cwd, sizeof cwd) != nullptr ? joinPath(cwd, name) : std::string(name);
 }
 
-std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view def,
+std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view def,
                                 std::size_t bufferSize) const
 {
     std::optional<std::string> found = lookup(m_path, section, key);
@@ -172,18 +172,18 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key, 
     return value;
 }
 
-int IniFile::ReadInt(std::string_view section, std::string_view key, std::string_view defaultText) const
+int IniFile::readInt(std::string_view section, std::string_view key, std::string_view defaultText) const
 {
-    return toInt32(ReadString(section, key, defaultText, kNumberBuffer));
+    return toInt32(readString(section, key, defaultText, kNumberBuffer));
 }
 
-bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defaultFlag) const
+bool IniFile::readBool(std::string_view section, std::string_view key, bool defaultFlag) const
 {
-    std::string text = ReadString(section, key, defaultFlag ? "yes" : "no", kNumberBuffer);
+    std::string text = readString(section, key, defaultFlag ? "yes" : "no", kNumberBuffer);
     return !text.empty() && (text[0] == 'Y' || text[0] == 'y' || text[0] == '1');
 }
 
-std::vector<std::string> IniFile::ReadList(std::string_view section, std::string_view keyFormat) const
+std::vector<std::string> IniFile::readList(std::string_view section, std::string_view keyFormat) const
 {
     // One read of the file and one pass over the section: a list of
     // thousands of numbered keys must not read the file once per key.
@@ -221,7 +221,7 @@ std::vector<std::string> IniFile::ReadList(std::string_view section, std::string
     return list;
 }
 
-bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) const
+bool IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) const
 {
     value = singleLine(value);
     section = trim(section);

@@ -33,31 +33,31 @@ public:
 
     // A name that is absolute or holds a ':' is kept as it is; any other is
     // joined to the current directory of this moment.
-    void SetPath(std::string_view name);
+    void setPath(std::string_view name);
     const std::string& path() const { return m_path; }
 
     // The key's value cut to `bufferSize` - 1 characters, or `def` (cut
     // alike) when the section or key is absent.
-    [[nodiscard]] std::string ReadString(std::string_view section, std::string_view key, std::string_view def,
+    [[nodiscard]] std::string readString(std::string_view section, std::string_view key, std::string_view def,
                                          std::size_t bufferSize = kStringBuffer) const;
     // Decimal conversion of the value (default given as text): leading
     // blanks and a sign accepted, stops at the first non-digit.
-    [[nodiscard]] int ReadInt(std::string_view section, std::string_view key, std::string_view defaultText) const;
+    [[nodiscard]] int readInt(std::string_view section, std::string_view key, std::string_view defaultText) const;
     // True when the value starts with 'Y', 'y' or '1'; an absent key reads
     // as "yes" or "no" after `defaultFlag`.
-    [[nodiscard]] bool ReadBool(std::string_view section, std::string_view key, bool defaultFlag) const;
+    [[nodiscard]] bool readBool(std::string_view section, std::string_view key, bool defaultFlag) const;
     // Numbered keys from 1 (the format's "%d" replaced by the number) up to
     // the first absent one or the first whose value is "_NO_MORE_"; a key
     // longer than 19 characters, or the same key again (a format without
     // "%d"), also ends the list.
-    [[nodiscard]] std::vector<std::string> ReadList(std::string_view section, std::string_view keyFormat) const;
+    [[nodiscard]] std::vector<std::string> readList(std::string_view section, std::string_view keyFormat) const;
 
     // Writes the key, creating file, section or key as needed, keeping every
     // other line (and a UTF-8 byte-order mark); the file is replaced
     // atomically with CR LF line ends. False when the file could not be
     // written, or exists but could not be read (it is then left as it is
     // rather than replaced by the one key).
-    [[nodiscard]] bool WriteString(std::string_view section, std::string_view key, std::string_view value) const;
+    [[nodiscard]] bool writeString(std::string_view section, std::string_view key, std::string_view value) const;
 
 private:
     std::string m_path;

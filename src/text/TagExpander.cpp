@@ -35,7 +35,7 @@ std::string limited(std::string_view value)
 
 } // namespace
 
-void TagExpander::Fill(const TagIdentity& identity, std::string_view language,
+void TagExpander::fill(const TagIdentity& identity, std::string_view language,
                        std::optional<std::uint32_t> fileVersionWord)
 {
     std::string version(kTitle);
@@ -73,7 +73,7 @@ void TagExpander::Fill(const TagIdentity& identity, std::string_view language,
     };
 }
 
-void TagExpander::SetValue(std::string_view name, std::string_view value)
+void TagExpander::setValue(std::string_view name, std::string_view value)
 {
     for (TagEntry& entry : m_entries) {
         if (equalsIgnoreCase(entry.name, name)) {
@@ -83,12 +83,12 @@ void TagExpander::SetValue(std::string_view name, std::string_view value)
     }
 }
 
-void TagExpander::SetNumber(std::string_view name, int number)
+void TagExpander::setNumber(std::string_view name, int number)
 {
-    SetValue(name, std::to_string(number));
+    setValue(name, std::to_string(number));
 }
 
-bool TagExpander::GetValue(std::string_view name, std::string& value) const
+bool TagExpander::getValue(std::string_view name, std::string& value) const
 {
     for (const TagEntry& entry : m_entries) {
         if (equalsIgnoreCase(entry.name, name)) {
@@ -99,12 +99,12 @@ bool TagExpander::GetValue(std::string_view name, std::string& value) const
     return false;
 }
 
-void TagExpander::Expand(std::string_view text, std::string& result) const
+void TagExpander::expand(std::string_view text, std::string& result) const
 {
-    result = Expand(text);
+    result = expand(text);
 }
 
-std::string TagExpander::Expand(std::string_view text) const
+std::string TagExpander::expand(std::string_view text) const
 {
     std::string result;
     result.reserve(text.size() * 2);

@@ -39,22 +39,22 @@ public:
     // most significant file-version word (major << 16 | minor) when that
     // succeeded, or nothing: "<Version>" is then the bare title. Replaces
     // whatever the table held before, so a second call does not duplicate.
-    void Fill(const TagIdentity& identity, std::string_view language, std::optional<std::uint32_t> fileVersionWord);
+    void fill(const TagIdentity& identity, std::string_view language, std::optional<std::uint32_t> fileVersionWord);
 
     // The first entry named `name` gets `value`; an unknown name changes
     // nothing and adds nothing.
-    void SetValue(std::string_view name, std::string_view value);
-    void SetNumber(std::string_view name, int number);
+    void setValue(std::string_view name, std::string_view value);
+    void setNumber(std::string_view name, int number);
     // True and the value of the first entry named `name`; false and `value`
     // untouched when there is none.
-    bool GetValue(std::string_view name, std::string& value) const;
+    bool getValue(std::string_view name, std::string& value) const;
 
     // Replaces every known tag in `text` by its value. A '<' that starts no
     // known tag is copied like any other character, and values are not
     // expanded again. The result is never cut: it is as long as the
     // expansion needs, even past twice the length of `text`.
-    void Expand(std::string_view text, std::string& result) const;
-    std::string Expand(std::string_view text) const;
+    void expand(std::string_view text, std::string& result) const;
+    std::string expand(std::string_view text) const;
 
     const std::vector<TagEntry>& entries() const { return m_entries; }
 

@@ -45,11 +45,11 @@ UpdateEntry UpdateEntry::parse(std::string_view line, const TagExpander& tags)
     entry.line = std::string(line);
     std::string_view work = line.substr(0, kMaxLine);
     std::string_view fields[kMaxFields];
-    entry.fieldCount = ParseTokens(work, fields, kMaxFields);
+    entry.fieldCount = parseTokens(work, fields, kMaxFields);
     if (entry.fieldCount < 4)
         return entry;
 
-    entry.path = tags.Expand(fields[0]);
+    entry.path = tags.expand(fields[0]);
     for (char c : fields[1]) {
         switch (std::toupper(static_cast<unsigned char>(c))) {
         case 'A':

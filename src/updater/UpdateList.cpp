@@ -149,9 +149,9 @@ int UpdateList::loadRemote(const UpdateContext& context)
         context.log.write(opened.failure);
         return kFailed;
     }
-    if (const int status = HttpStatusCode(handle); status != 200) {
+    if (const int status = httpStatusCode(handle); status != 200) {
         context.log.write(url, status);
-        HttpClose(handle);
+        httpClose(handle);
         return status == kNotFound ? kLoaded : kFailed;
     }
     auto tooLarge = [&] {
@@ -167,7 +167,7 @@ int UpdateList::loadRemote(const UpdateContext& context)
     auto buffer = std::make_unique<char[]>(kReceiveBlock);
     std::uint64_t received = 0;
     int n;
-    while ((n = HttpRecv(handle, buffer.get(), kReceiveBlock)) >= 1) {
+    while ((n = httpRecv(handle, buffer.get(), kReceiveBlock)) >= 1) {
         received += static_cast<std::uint64_t>(n);
         if (received > context.limits.listBytes)
             return tooLarge();
@@ -195,7 +195,7 @@ int UpdateList::loadRemote(const UpdateContext& context)
         context.log.write(handle->errorText());
         return kFailed;
     }
-    HttpClose(handle);
+    httpClose(handle);
     return kLoaded;
 }
 

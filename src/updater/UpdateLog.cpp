@@ -100,7 +100,7 @@ std::string UpdateLog::lastReason() const
 
 void UpdateLog::limitSize() const
 {
-    (void)LimitFileSize(m_file.string(), kSizeLimit, kSizeFactor);
+    (void)limitFileSize(m_file.string(), kSizeLimit, kSizeFactor);
 }
 
 } // namespace tarvo

@@ -230,7 +230,7 @@ int UpdateService::run()
     const std::time_t now = m_options.clock ? m_options.clock() : std::time(nullptr);
     m_log.writeAlways("\n** " + logTime(now) + "** Using " + m_serverUrl);
 
-    const std::string listName = m_tags.Expand(kProfileListPattern);
+    const std::string listName = m_tags.expand(kProfileListPattern);
     try {
         runPass(listName, "", 0);
         runPass(std::string(kGlobalList), listName, 1);
@@ -360,7 +360,7 @@ int UpdateService::download(UpdateEntry& entry, const std::string& url, StagedFi
         m_log.write(opened.failure);
         return kFailed;
     }
-    if (const int status = HttpStatusCode(handle); status != 200) {
+    if (const int status = httpStatusCode(handle); status != 200) {
         m_log.write("Unable to retrieve file", status);
         return kFailed;
     }
@@ -383,7 +383,7 @@ int UpdateService::download(UpdateEntry& entry, const std::string& url, StagedFi
     std::uint64_t received = 0;
     std::uint64_t nextSpaceCheck = 0;
     int n;
-    while ((n = HttpRecv(handle, buffer, sizeof buffer)) >= 1) {
+    while ((n = httpRecv(handle, buffer, sizeof buffer)) >= 1) {
         writer.add(buffer, static_cast<std::size_t>(n));
         received += static_cast<std::uint64_t>(n);
         notifyProgress(received, size);
@@ -413,7 +413,7 @@ int UpdateService::download(UpdateEntry& entry, const std::string& url, StagedFi
     }
     const std::uint32_t checksum = handle->checksum();
     const std::string broke = n < 0 ? handle->errorText() : std::string();
-    HttpClose(handle);
+    httpClose(handle);
     writer.finish();
 
     if (size < 0 || received != static_cast<std::uint64_t>(size)) {
@@ -480,7 +480,7 @@ UpdateContext UpdateService::runContext() const
     // A cancel, also the one of a window that closes, ends every wait.
     context.http.abort = [this] { return !m_keepGoing.load(); };
     context.limits = m_options.limits;
-    context.listNames = {m_tags.Expand(kProfileListPattern), std::string(kGlobalList)};
+    context.listNames = {m_tags.expand(kProfileListPattern), std::string(kGlobalList)};
     return context;
 }
 

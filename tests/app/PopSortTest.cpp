@@ -74,9 +74,9 @@ TEST(sortPops, ordersExactlyAsAStableSortWithTheComparison)
     dir.write("pbook.txt", master);
     dir.write("cbook.txt", customer);
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
+    ASSERT_EQ(pops.loadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
               PopFileStatus::Read);
-    ASSERT_EQ(pops.LoadFile(PopList::Mode::Append, dir.file("cbook.txt"), PopList::Source::Customer),
+    ASSERT_EQ(pops.loadFile(PopList::Mode::Append, dir.file("cbook.txt"), PopList::Source::Customer),
               PopFileStatus::Read);
     const std::vector<PopRecord*> rows = shuffledRows(pops, rng);
 
@@ -104,7 +104,7 @@ TEST(LargeListSort, aListSortedOnTwoProcessorsIsInTheOrderOfOneStableSort)
         master += randomLine(rng, i) + "\r\n";
     dir.write("pbook.txt", master);
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
+    ASSERT_EQ(pops.loadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
               PopFileStatus::Read);
     const std::vector<PopRecord*> rows = shuffledRows(pops, rng);
     for (const PopSort sort : {PopSort{SortColumn::City, SortDirection::Descending},

@@ -32,7 +32,7 @@ protected:
             m_dir.write("dialer/cbook.txt", cbook);
         m_phonebook = std::make_unique<MasterPhonebook>(m_dir.file("dialer"), m_frontEnd, m_dir.file("dr_country.txt"),
                                                         m_query);
-        MasterPhonebook::LoadResult loaded = m_phonebook->Load();
+        MasterPhonebook::LoadResult loaded = m_phonebook->load();
         ASSERT_TRUE(loaded.ok()) << loaded.errorText;
     }
 

@@ -43,7 +43,7 @@ TEST_F(SyncAppTest, startupLoadsProfileNamedOnTheCommandLineAndRestoresTheCursor
     EXPECT_EQ(m_app.profile().profileId(), 42);
     EXPECT_EQ(m_app.phonebook().pops().size(), 1U);
     std::string version;
-    ASSERT_TRUE(m_app.tags().GetValue("<ProfileID>", version));
+    ASSERT_TRUE(m_app.tags().getValue("<ProfileID>", version));
     EXPECT_EQ(version, "42");
     EXPECT_EQ(m_app.helpFile(), m_ws.work("english.htm"));
 }

@@ -176,7 +176,7 @@ TEST_F(ListCommandTest, largeListsAreTheCellsConvertedOneByOne)
     SilentFrontEnd frontEnd;
     CountryQuery query;
     MasterPhonebook phonebook(m_ws.dialer(""), frontEnd, m_ws.work("reference_dr_country.txt"), query);
-    ASSERT_TRUE(phonebook.Load().ok());
+    ASSERT_TRUE(phonebook.load().ok());
     std::vector<PopRecord*> rows = referenceRows(phonebook, "US", {});
     ASSERT_EQ(rows.size(), std::size_t{kRows});
     EXPECT_EQ(table, referenceTable(rows));

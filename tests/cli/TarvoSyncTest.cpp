@@ -247,7 +247,7 @@ TEST_F(TarvoSyncTest, helpUsageAndEncipher)
     const std::string stored = enc.out.substr(0, enc.out.size() - 1);
     EXPECT_EQ(stored.find('\n'), std::string::npos) << "one line only";
     std::string plain;
-    ASSERT_EQ(TarvoDecrypt(stored.data(), stored.size(), plain, kCredentialKey), 0) << stored;
+    ASSERT_EQ(tarvoDecrypt(stored.data(), stored.size(), plain, kCredentialKey), 0) << stored;
     EXPECT_EQ(plain, secret);
 }
 

@@ -428,7 +428,7 @@ TEST(PopListModel, cellTextsAreCityAndAreaCodeWithNumberCutTo99Characters)
                                               .set(PopColumn::PHONE_NUMBER, std::string(120, '9'))
                                               .str()}));
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
+    ASSERT_EQ(pops.loadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
               PopFileStatus::Read);
     auto it = pops.begin();
     const PopRecord& first = *it;

@@ -26,16 +26,16 @@ TEST(RegionTable, findGivesTheFirstEntryOfACode)
     dir.write("region.txt", "# header\r\nUS,TX,Texas,Tex.\r\nCA,TX,Other,Oth.\r\nUS,MA,Massachusetts\r\n\r\n"
                             "US,MA,Massachusetts,Mass.,extra\r\n");
     RegionTable regions;
-    ASSERT_TRUE(regions.Load(dir.file("region.txt")));
+    ASSERT_TRUE(regions.load(dir.file("region.txt")));
     ASSERT_EQ(regions.size(), 3U);
-    ASSERT_NE(regions.Find("TX"), nullptr);
-    EXPECT_EQ(regions.Find("TX")->name, "Texas");
-    EXPECT_EQ(regions.Find("MA")->altName, "Mass.,extra") << "the fourth field holds the rest of the line";
-    EXPECT_EQ(regions.Find("tx"), nullptr);
-    EXPECT_EQ(regions.Find(""), nullptr);
-    EXPECT_FALSE(regions.Load(dir.file("missing.txt")));
+    ASSERT_NE(regions.find("TX"), nullptr);
+    EXPECT_EQ(regions.find("TX")->name, "Texas");
+    EXPECT_EQ(regions.find("MA")->altName, "Mass.,extra") << "the fourth field holds the rest of the line";
+    EXPECT_EQ(regions.find("tx"), nullptr);
+    EXPECT_EQ(regions.find(""), nullptr);
+    EXPECT_FALSE(regions.load(dir.file("missing.txt")));
     EXPECT_TRUE(regions.empty());
-    EXPECT_EQ(regions.Find("TX"), nullptr);
+    EXPECT_EQ(regions.find("TX"), nullptr);
 }
 
 // The derived table must be what the insertion walk gives: each triple once,
@@ -46,7 +46,7 @@ TEST(CityTable, derivedTableMatchesSortedDistinctTriples)
     TempDir dir;
     dir.write("region.txt", "US,R1,One,Alt1\r\nUS,R1,Again,AltLater\r\nDE,R2,Two,Alt2\r\n");
     RegionTable regions;
-    ASSERT_TRUE(regions.Load(dir.file("region.txt")));
+    ASSERT_TRUE(regions.load(dir.file("region.txt")));
 
     std::mt19937 rng(7);
     const std::array<std::string, 6> countries = {"US", "DE", "U", "USA", "", "\xC4T"};
@@ -66,10 +66,10 @@ TEST(CityTable, derivedTableMatchesSortedDistinctTriples)
     }
     dir.write("pbook.txt", book);
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
+    ASSERT_EQ(pops.loadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
 
     CityTable cities;
-    cities.LoadOrBuild(dir.file("city.txt"), pops, regions);
+    cities.loadOrBuild(dir.file("city.txt"), pops, regions);
     ASSERT_EQ(cities.size(), expected.size());
     std::string file;
     std::size_t i = 0;
@@ -86,7 +86,7 @@ TEST(CityTable, derivedTableMatchesSortedDistinctTriples)
 
     // Read back, the written file gives the same table.
     CityTable again;
-    again.LoadOrBuild(dir.file("city.txt"), PopList(), regions);
+    again.loadOrBuild(dir.file("city.txt"), PopList(), regions);
     EXPECT_FALSE(again.derived());
     ASSERT_EQ(again.size(), cities.size());
     for (std::size_t k = 0; k < again.size(); ++k) {
@@ -109,7 +109,7 @@ TEST(CityTable, oneCityPerPopBookGivesTheTableOfAPlainSort)
         regionFile += "C" + std::to_string(r % 7) + ",R" + std::to_string(r) + ",Name,Alt" + std::to_string(r) + "\r\n";
     dir.write("region.txt", regionFile);
     RegionTable regions;
-    ASSERT_TRUE(regions.Load(dir.file("region.txt")));
+    ASSERT_TRUE(regions.load(dir.file("region.txt")));
 
     std::mt19937 rng(11);
     auto pick = [&rng](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
@@ -138,7 +138,7 @@ TEST(CityTable, oneCityPerPopBookGivesTheTableOfAPlainSort)
     }
     dir.write("pbook.txt", book);
     PopList list;
-    ASSERT_EQ(list.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
+    ASSERT_EQ(list.loadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master),
               PopFileStatus::Read);
 
     std::sort(triples.begin(), triples.end());
@@ -157,7 +157,7 @@ TEST(CityTable, oneCityPerPopBookGivesTheTableOfAPlainSort)
     }
 
     CityTable cities;
-    cities.LoadOrBuild(dir.file("city.txt"), list, regions);
+    cities.loadOrBuild(dir.file("city.txt"), list, regions);
     ASSERT_TRUE(cities.derived());
     ASSERT_EQ(cities.size(), triples.size());
     for (std::size_t i = 0; i < triples.size(); ++i) {
@@ -174,9 +174,9 @@ TEST(CityTable, unwritableCacheIsNotReported)
     RegionTable regions;
     dir.write("pbook.txt", "#VER 1\n" + PopLine("US", "", "Austin", "P1").str() + "\n");
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
+    ASSERT_EQ(pops.loadFile(PopList::Mode::ClearFirst, dir.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
     CityTable cities;
-    cities.LoadOrBuild(dir.file("no/such/folder/city.txt"), pops, regions);
+    cities.loadOrBuild(dir.file("no/such/folder/city.txt"), pops, regions);
     ASSERT_EQ(cities.size(), 1U);
     EXPECT_EQ(cities[0].city, "Austin");
 }

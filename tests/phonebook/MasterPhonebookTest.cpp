@@ -50,7 +50,7 @@ protected:
 
     MasterPhonebook::LoadStatus load()
     {
-        MasterPhonebook::LoadResult result = phonebook.Load();
+        MasterPhonebook::LoadResult result = phonebook.load();
         error = result.errorText;
         return result.status;
     }

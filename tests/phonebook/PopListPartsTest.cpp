@@ -90,14 +90,14 @@ Loaded load(const std::vector<std::string>& paths, PopList::Parallelism parallel
     list.setParallelism(parallelism);
     Loaded loaded;
     for (std::size_t f = 0; f < paths.size(); ++f) {
-        loaded.status = list.LoadFile(f == 0 ? PopList::Mode::ClearFirst : PopList::Mode::Append, paths[f],
+        loaded.status = list.loadFile(f == 0 ? PopList::Mode::ClearFirst : PopList::Mode::Append, paths[f],
                                       f == 0 ? PopList::Source::Master : PopList::Source::Customer);
         if (loaded.status != PopFileStatus::Read)
             break;
     }
     for (const PopRecord& record : list) {
         std::string out;
-        record.Write(out);
+        record.write(out);
         loaded.records.push_back(out);
         loaded.fromMaster.push_back(record.fromMaster());
     }
@@ -122,7 +122,7 @@ const PopList::Parallelism kWhole{1, 0};
 PopFileStatus loadInParts(PopList& list, const std::string& path, unsigned parts)
 {
     list.setParallelism({parts, 1});
-    return list.LoadFile(PopList::Mode::ClearFirst, path, PopList::Source::Master);
+    return list.loadFile(PopList::Mode::ClearFirst, path, PopList::Source::Master);
 }
 
 } // namespace

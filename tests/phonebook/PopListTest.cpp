@@ -31,7 +31,7 @@ std::vector<const PopRecord*> records(const PopList& list)
 std::string written(const PopRecord& record)
 {
     std::string out;
-    record.Write(out);
+    record.write(out);
     return out;
 }
 
@@ -41,7 +41,7 @@ protected:
                        PopList::Source source = PopList::Source::Master)
     {
         dir.write("book.txt", content);
-        return list.LoadFile(mode, dir.file("book.txt"), source);
+        return list.loadFile(mode, dir.file("book.txt"), source);
     }
 
     TempDir dir;
@@ -233,7 +233,7 @@ TEST_F(PopListTest, headerLinesReorderColumnsForTheRestOfTheListsFiles)
 
     PopList fresh;
     dir.write("plain.txt", PopFile({line.str()}));
-    ASSERT_EQ(fresh.LoadFile(PopList::Mode::ClearFirst, dir.file("plain.txt"), PopList::Source::Master), PopFileStatus::Read);
+    ASSERT_EQ(fresh.loadFile(PopList::Mode::ClearFirst, dir.file("plain.txt"), PopList::Source::Master), PopFileStatus::Read);
     EXPECT_EQ(fresh.begin()->country(), "US") << "another phonebook starts from the canonical order";
 }
 
@@ -254,7 +254,7 @@ TEST_F(PopListTest, firstLineMustBeAVersionLine)
     EXPECT_EQ(load(line.str() + "\r\n", PopList::Mode::Append), PopFileStatus::NotAPhonebook);
     EXPECT_EQ(list.size(), 1U) << "records of an earlier file stay";
     EXPECT_EQ(load("\r\n#VER 1\r\n" + line.str() + "\r\n", PopList::Mode::Append), PopFileStatus::NotAPhonebook);
-    EXPECT_EQ(list.LoadFile(PopList::Mode::ClearFirst, dir.file("missing.txt"), PopList::Source::Master),
+    EXPECT_EQ(list.loadFile(PopList::Mode::ClearFirst, dir.file("missing.txt"), PopList::Source::Master),
               PopFileStatus::CannotOpen);
     EXPECT_TRUE(list.empty()) << "clearFirst empties the list even when the file does not open";
 
@@ -330,7 +330,7 @@ TEST_F(PopListTest, streamWriterWritesTheSameBytes)
     {
         FilePtr out = openFile(dir.file("out.txt"), "wb");
         ASSERT_TRUE(out);
-        EXPECT_TRUE(list.begin()->Write(out.get()));
+        EXPECT_TRUE(list.begin()->write(out.get()));
     }
     EXPECT_EQ(dir.read("out.txt"), a.str() + "\r\n" + b.str() + "\r\n");
 }
@@ -338,7 +338,7 @@ TEST_F(PopListTest, streamWriterWritesTheSameBytes)
 TEST_F(PopListTest, aDirectoryIsNotAReadablePhonebook)
 {
     std::filesystem::create_directory(dir.path() / "folder");
-    EXPECT_EQ(list.LoadFile(PopList::Mode::ClearFirst, dir.file("folder"), PopList::Source::Master),
+    EXPECT_EQ(list.loadFile(PopList::Mode::ClearFirst, dir.file("folder"), PopList::Source::Master),
               PopFileStatus::ReadFailed);
 }
 
@@ -369,7 +369,7 @@ TEST(PopListSplitLine, agreesWithTheTokenizer)
         for (int max : {1, 2, 4, 28, 29, 64}) {
             std::array<std::string_view, 64> a{};
             std::array<std::string_view, 64> b{};
-            int na = ParseTokens(line, a.data(), max);
+            int na = parseTokens(line, a.data(), max);
             int nb = PopLineSplitter::split(line, b.data(), max);
             ASSERT_EQ(na, nb) << line << " max " << max;
             for (int k = 0; k < na; ++k)

@@ -29,10 +29,10 @@ TEST(LimitFileSize, fileWithinTheSlackIsLeftAlone)
     TempDir dir;
     std::string log = numberedLines(3750); // 75000 bytes: exactly 50000 * 1.5
     dir.write("update.log", log);
-    EXPECT_TRUE(LimitFileSize(dir.file("update.log"), 50000, 1.5f));
+    EXPECT_TRUE(limitFileSize(dir.file("update.log"), 50000, 1.5f));
     EXPECT_EQ(dir.read("update.log"), log);
 
-    EXPECT_TRUE(LimitFileSize(dir.file("absent.log"), 50000, 1.5f));
+    EXPECT_TRUE(limitFileSize(dir.file("absent.log"), 50000, 1.5f));
     EXPECT_FALSE(dir.exists("absent.log")) << "bounding a missing log must not create it";
 }
 
@@ -41,7 +41,7 @@ TEST(LimitFileSize, largerFileKeepsItsNewestWholeLines)
     TempDir dir;
     std::string log = numberedLines(3750) + "last line\n"; // 75010 bytes
     dir.write("update.log", log);
-    ASSERT_TRUE(LimitFileSize(dir.file("update.log"), 50000, 1.5f));
+    ASSERT_TRUE(limitFileSize(dir.file("update.log"), 50000, 1.5f));
     std::string kept = dir.read("update.log");
     EXPECT_LE(kept.size(), 50000U);
     EXPECT_GT(kept.size(), 50000U - 20U) << "only the partial first line may go";
@@ -56,12 +56,12 @@ TEST(LimitFileSize, cutExactlyAtALineStartKeepsThatLine)
     TempDir dir;
     std::string log = numberedLines(10); // 200 bytes
     dir.write("a.log", log);
-    ASSERT_TRUE(LimitFileSize(dir.file("a.log"), 60, 1.5f));
+    ASSERT_TRUE(limitFileSize(dir.file("a.log"), 60, 1.5f));
     EXPECT_EQ(dir.read("a.log"), log.substr(140)) << "the line at the cut is whole and must stay";
 
     std::string crlf = numberedLines(10, "\r\n"); // 210 bytes
     dir.write("b.log", crlf);
-    ASSERT_TRUE(LimitFileSize(dir.file("b.log"), 50, 1.0f));
+    ASSERT_TRUE(limitFileSize(dir.file("b.log"), 50, 1.0f));
     std::string kept = dir.read("b.log");
     EXPECT_EQ(kept, crlf.substr(168)) << "a CR LF line end must not be split";
 }
@@ -71,20 +71,20 @@ TEST(LimitFileSize, oddArgumentsNeverLoseMoreThanTheRuleSays)
     TempDir dir;
     std::string oneLine(1000, 'z');
     dir.write("c.log", oneLine);
-    ASSERT_TRUE(LimitFileSize(dir.file("c.log"), 100, 1.5f));
+    ASSERT_TRUE(limitFileSize(dir.file("c.log"), 100, 1.5f));
     EXPECT_EQ(dir.read("c.log"), std::string(100, 'z')) << "no line start at all: the newest bytes stay";
 
     std::string log = numberedLines(10); // 200 bytes
     dir.write("d.log", log);
-    ASSERT_TRUE(LimitFileSize(dir.file("d.log"), 150, 0.5f));
+    ASSERT_TRUE(limitFileSize(dir.file("d.log"), 150, 0.5f));
     EXPECT_EQ(dir.read("d.log"), log.substr(60)) << "a factor below 1 counts as 1";
-    ASSERT_TRUE(LimitFileSize(dir.file("d.log"), 150, 0.5f));
+    ASSERT_TRUE(limitFileSize(dir.file("d.log"), 150, 0.5f));
     EXPECT_EQ(dir.read("d.log"), log.substr(60)) << "within the bound now";
 
-    EXPECT_FALSE(LimitFileSize(dir.file("d.log"), -1, 1.5f));
+    EXPECT_FALSE(limitFileSize(dir.file("d.log"), -1, 1.5f));
     EXPECT_EQ(dir.read("d.log"), log.substr(60));
 
-    ASSERT_TRUE(LimitFileSize(dir.file("d.log"), 0, 1.5f));
+    ASSERT_TRUE(limitFileSize(dir.file("d.log"), 0, 1.5f));
     EXPECT_EQ(dir.read("d.log"), "");
 }
 
@@ -92,7 +92,7 @@ TEST(LimitFileSize, leavesNoTemporaryFilesBehind)
 {
     TempDir dir;
     dir.write("e.log", numberedLines(100));
-    ASSERT_TRUE(LimitFileSize(dir.file("e.log"), 500, 1.5f));
+    ASSERT_TRUE(limitFileSize(dir.file("e.log"), 500, 1.5f));
     int files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ++files;

@@ -15,7 +15,7 @@ namespace {
 TEST(GetFileVersion, ownFileCarriesTheBuildVersion)
 {
     FileVersionInfo record;
-    ASSERT_EQ(GetFileVersion(nullptr, record), 0);
+    ASSERT_EQ(getFileVersion(nullptr, record), 0);
     EXPECT_EQ(record.dwSignature, 0xFEEF04BDU);
     EXPECT_EQ(record.dwFileVersionMS, build::kVersionMajor * 65536U + build::kVersionMinor);
     EXPECT_EQ(record.fileMajor(), build::kVersionMajor);
@@ -24,7 +24,7 @@ TEST(GetFileVersion, ownFileCarriesTheBuildVersion)
     // The running program named by its path is the program itself.
     FileVersionInfo byPath;
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    ASSERT_EQ(GetFileVersion(self.c_str(), byPath), 0);
+    ASSERT_EQ(getFileVersion(self.c_str(), byPath), 0);
     EXPECT_EQ(byPath.dwFileVersionMS, record.dwFileVersionMS);
 }
 
@@ -33,11 +33,11 @@ TEST(GetFileVersion, otherFilesHaveNoVersionRecord)
     tarvo::test::TempDir dir;
     dir.write("pbook.txt", "not a program\n");
     FileVersionInfo record;
-    ASSERT_EQ(GetFileVersion(nullptr, record), 0);
-    EXPECT_NE(GetFileVersion(dir.file("pbook.txt").c_str(), record), 0);
+    ASSERT_EQ(getFileVersion(nullptr, record), 0);
+    EXPECT_NE(getFileVersion(dir.file("pbook.txt").c_str(), record), 0);
     EXPECT_EQ(record.dwSignature, 0U) << "a failed call must not leave a stale record";
     EXPECT_EQ(record.dwFileVersionMS, 0U);
-    EXPECT_NE(GetFileVersion(dir.file("absent.exe").c_str(), record), 0);
+    EXPECT_NE(getFileVersion(dir.file("absent.exe").c_str(), record), 0);
 }
 
 } // namespace

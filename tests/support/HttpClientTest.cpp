@@ -41,7 +41,7 @@ std::string readAll(const HttpHandle& handle, std::size_t block, int* last = nul
     std::string body;
     std::vector<char> buffer(block);
     int n;
-    while ((n = HttpRecv(handle, buffer.data(), buffer.size())) >= 1) {
+    while ((n = httpRecv(handle, buffer.data(), buffer.size())) >= 1) {
         EXPECT_LE(static_cast<std::size_t>(n), block);
         body.append(buffer.data(), static_cast<std::size_t>(n));
     }
@@ -133,42 +133,42 @@ protected:
 
 TEST_F(HttpClientTest, statusAndAnnouncedLengthComeWithTheHandle)
 {
-    HttpHandle ok = HttpGet(server.url("/ok"), "", 30, 0);
+    HttpHandle ok = httpGet(server.url("/ok"), "", 30, 0);
     ASSERT_TRUE(ok);
-    EXPECT_EQ(HttpStatusCode(ok), 200);
-    EXPECT_EQ(HttpSize(ok), 13);
+    EXPECT_EQ(httpStatusCode(ok), 200);
+    EXPECT_EQ(httpSize(ok), 13);
     EXPECT_EQ(readAll(ok, 1024), "hello, world\n");
 
-    HttpHandle missing = HttpGet(server.url("/missing"), "", 30, 0);
+    HttpHandle missing = httpGet(server.url("/missing"), "", 30, 0);
     ASSERT_TRUE(missing);
-    EXPECT_EQ(HttpStatusCode(missing), 404);
+    EXPECT_EQ(httpStatusCode(missing), 404);
     EXPECT_EQ(readAll(missing, 1024), "not here");
 
-    HttpHandle broken = HttpGet(server.url("/broken"), "", 30, 0);
+    HttpHandle broken = httpGet(server.url("/broken"), "", 30, 0);
     ASSERT_TRUE(broken);
-    EXPECT_EQ(HttpStatusCode(broken), 500);
+    EXPECT_EQ(httpStatusCode(broken), 500);
 
-    HttpHandle empty = HttpGet(server.url("/empty"), "", 30, 0);
+    HttpHandle empty = httpGet(server.url("/empty"), "", 30, 0);
     ASSERT_TRUE(empty);
-    EXPECT_EQ(HttpSize(empty), 0);
+    EXPECT_EQ(httpSize(empty), 0);
     char byte;
-    EXPECT_EQ(HttpRecv(empty, &byte, 1), 0);
-    EXPECT_EQ(HttpRecv(empty, &byte, 1), 0) << "the end stays the end";
+    EXPECT_EQ(httpRecv(empty, &byte, 1), 0);
+    EXPECT_EQ(httpRecv(empty, &byte, 1), 0) << "the end stays the end";
 }
 
 TEST_F(HttpClientTest, redirectIsFollowedToTheFinalResponse)
 {
-    HttpHandle h = HttpGet(server.url("/moved"), "", 30, 0);
+    HttpHandle h = httpGet(server.url("/moved"), "", 30, 0);
     ASSERT_TRUE(h);
-    EXPECT_EQ(HttpStatusCode(h), 200);
+    EXPECT_EQ(httpStatusCode(h), 200);
     EXPECT_EQ(readAll(h, 1024), "hello, world\n");
 }
 
 TEST_F(HttpClientTest, largeBodyArrivesIntactInSmallBlocksWithItsChecksum)
 {
-    HttpHandle h = HttpGet(server.url("/big"), "", 30, 0);
+    HttpHandle h = httpGet(server.url("/big"), "", 30, 0);
     ASSERT_TRUE(h);
-    EXPECT_EQ(HttpSize(h), static_cast<int>(kBigBody.size()));
+    EXPECT_EQ(httpSize(h), static_cast<int>(kBigBody.size()));
     int last = 1;
     std::string body = readAll(h, 1024, &last);
     EXPECT_EQ(last, 0);
@@ -178,16 +178,16 @@ TEST_F(HttpClientTest, largeBodyArrivesIntactInSmallBlocksWithItsChecksum)
     EXPECT_EQ(h->received(), kBigBody.size());
 
     // Odd block sizes split libcurl's chunks unevenly; the bytes must not care.
-    HttpHandle odd = HttpGet(server.url("/big"), "", 30, 0);
+    HttpHandle odd = httpGet(server.url("/big"), "", 30, 0);
     ASSERT_TRUE(odd);
     EXPECT_TRUE(readAll(odd, 7777) == kBigBody);
 }
 
 TEST_F(HttpClientTest, bodyWithoutAnnouncedLengthReportsMinusOne)
 {
-    HttpHandle h = HttpGet(server.url("/chunked"), "", 30, 0);
+    HttpHandle h = httpGet(server.url("/chunked"), "", 30, 0);
     ASSERT_TRUE(h);
-    EXPECT_EQ(HttpSize(h), -1);
+    EXPECT_EQ(httpSize(h), -1);
     std::string body = readAll(h, 1024);
     EXPECT_TRUE(body == kBigBody.substr(0, 30000));
     EXPECT_EQ(h->checksum(), crc32Of(body));
@@ -195,12 +195,12 @@ TEST_F(HttpClientTest, bodyWithoutAnnouncedLengthReportsMinusOne)
 
 TEST_F(HttpClientTest, linesComeWithTheirEndsAndLongOnesInPieces)
 {
-    HttpHandle h = HttpGet(server.url("/lines"), "", 30, 0);
+    HttpHandle h = httpGet(server.url("/lines"), "", 30, 0);
     ASSERT_TRUE(h);
     char buffer[260];
     std::vector<std::string> lines;
     int n;
-    while ((n = HttpRecvLn(h, buffer, sizeof buffer)) >= 1) {
+    while ((n = httpRecvLn(h, buffer, sizeof buffer)) >= 1) {
         ASSERT_LE(n, 259);
         EXPECT_EQ(buffer[n], '\0');
         lines.emplace_back(buffer, static_cast<std::size_t>(n));
@@ -220,46 +220,46 @@ TEST_F(HttpClientTest, linesComeWithTheirEndsAndLongOnesInPieces)
 
 TEST_F(HttpClientTest, tinyLineBufferStillMakesProgress)
 {
-    HttpHandle h = HttpGet(server.url("/ok"), "", 30, 0);
+    HttpHandle h = httpGet(server.url("/ok"), "", 30, 0);
     ASSERT_TRUE(h);
     char buffer[2];
     std::string joined;
     int n;
-    while ((n = HttpRecvLn(h, buffer, sizeof buffer)) >= 1) {
+    while ((n = httpRecvLn(h, buffer, sizeof buffer)) >= 1) {
         ASSERT_EQ(n, 1);
         joined += buffer[0];
     }
     EXPECT_EQ(joined, "hello, world\n");
     char none[1];
-    EXPECT_LT(HttpRecvLn(h, none, sizeof none), 1) << "no room for a byte and the NUL";
+    EXPECT_LT(httpRecvLn(h, none, sizeof none), 1) << "no room for a byte and the NUL";
 }
 
 TEST_F(HttpClientTest, headerLineReachesTheServerAndEmptyOneSendsNothing)
 {
-    HttpHandle h = HttpGet(server.url("/auth"), "Authorization: Basic dXNlcjpwYXNz", 30, 0);
+    HttpHandle h = httpGet(server.url("/auth"), "Authorization: Basic dXNlcjpwYXNz", 30, 0);
     ASSERT_TRUE(h);
     EXPECT_EQ(readAll(h, 1024), "Basic dXNlcjpwYXNz");
 
-    HttpHandle withLineEnd = HttpGet(server.url("/auth"), "Authorization: Basic YQ==\r\n", 30, 0);
+    HttpHandle withLineEnd = httpGet(server.url("/auth"), "Authorization: Basic YQ==\r\n", 30, 0);
     ASSERT_TRUE(withLineEnd);
     EXPECT_EQ(readAll(withLineEnd, 1024), "Basic YQ==");
 
-    HttpHandle without = HttpGet(server.url("/auth"), "", 30, 0);
+    HttpHandle without = httpGet(server.url("/auth"), "", 30, 0);
     ASSERT_TRUE(without);
     EXPECT_EQ(readAll(without, 1024), "none");
 
-    EXPECT_FALSE(HttpGet(server.url("/auth"), "Authorization: Basic YQ==\r\nX-Smuggled: 1", 30, 0))
+    EXPECT_FALSE(httpGet(server.url("/auth"), "Authorization: Basic YQ==\r\nX-Smuggled: 1", 30, 0))
         << "a line break inside the header line would add a header of the caller's data";
 }
 
 TEST_F(HttpClientTest, namesWithBlanksAndEightBitBytesAreSentEncoded)
 {
-    HttpHandle h = HttpGet(server.url("/files/my phone book.txt"), "", 30, 0);
+    HttpHandle h = httpGet(server.url("/files/my phone book.txt"), "", 30, 0);
     ASSERT_TRUE(h);
-    EXPECT_EQ(HttpStatusCode(h), 200);
+    EXPECT_EQ(httpStatusCode(h), 200);
     EXPECT_EQ(readAll(h, 1024), "/files/my phone book.txt");
 
-    HttpHandle latin = HttpGet(server.url("/files/caf\xE9%41"), "", 30, 0);
+    HttpHandle latin = httpGet(server.url("/files/caf\xE9%41"), "", 30, 0);
     ASSERT_TRUE(latin);
     EXPECT_EQ(readAll(latin, 1024), "/files/caf\xE9" "A") << "an existing escape stays an escape";
 }
@@ -268,25 +268,25 @@ TEST_F(HttpClientTest, noConnectionGivesNull)
 {
     int port = tarvo::test::UnusedLoopbackPort();
     ASSERT_GT(port, 0);
-    EXPECT_FALSE(HttpGet("http://127.0.0.1:" + std::to_string(port) + "/ok", "", 30, 0));
-    EXPECT_FALSE(HttpGet("", "", 30, 0));
-    EXPECT_FALSE(HttpGet("ftp://127.0.0.1:" + std::to_string(server.port()) + "/ok", "", 30, 0))
+    EXPECT_FALSE(httpGet("http://127.0.0.1:" + std::to_string(port) + "/ok", "", 30, 0));
+    EXPECT_FALSE(httpGet("", "", 30, 0));
+    EXPECT_FALSE(httpGet("ftp://127.0.0.1:" + std::to_string(server.port()) + "/ok", "", 30, 0))
         << "only http and https";
     HttpHandle none;
     char buffer[8];
-    EXPECT_EQ(HttpStatusCode(none), 0);
-    EXPECT_EQ(HttpRecv(none, buffer, sizeof buffer), -1);
-    EXPECT_EQ(HttpRecvLn(none, buffer, sizeof buffer), -1);
-    HttpClose(none);
+    EXPECT_EQ(httpStatusCode(none), 0);
+    EXPECT_EQ(httpRecv(none, buffer, sizeof buffer), -1);
+    EXPECT_EQ(httpRecvLn(none, buffer, sizeof buffer), -1);
+    httpClose(none);
 }
 
 TEST_F(HttpClientTest, serverThatStopsSendingTimesOutWithAnError)
 {
     auto started = std::chrono::steady_clock::now();
-    HttpHandle h = HttpGet(server.url("/stall"), "", 0, 300000);
+    HttpHandle h = httpGet(server.url("/stall"), "", 0, 300000);
     ASSERT_TRUE(h);
-    EXPECT_EQ(HttpStatusCode(h), 200);
-    EXPECT_EQ(HttpSize(h), 1000);
+    EXPECT_EQ(httpStatusCode(h), 200);
+    EXPECT_EQ(httpSize(h), 1000);
     int last = 1;
     std::string body = readAll(h, 1024, &last);
     auto elapsed = std::chrono::steady_clock::now() - started;
@@ -299,9 +299,9 @@ TEST_F(HttpClientTest, serverThatStopsSendingTimesOutWithAnError)
 
 TEST_F(HttpClientTest, bodyCutShortOfItsLengthEndsWithAnError)
 {
-    HttpHandle h = HttpGet(server.url("/short"), "", 30, 0);
+    HttpHandle h = httpGet(server.url("/short"), "", 30, 0);
     ASSERT_TRUE(h);
-    EXPECT_EQ(HttpSize(h), 100);
+    EXPECT_EQ(httpSize(h), 100);
     int last = 1;
     std::string body = readAll(h, 1024, &last);
     EXPECT_EQ(body.size(), 90U);
@@ -312,10 +312,10 @@ TEST_F(HttpClientTest, timeSpentByTheCallerBetweenReadsIsNotIdleTime)
 {
     // The server pauses 1.5 s after the first piece; the caller spends 1.2 s
     // of that itself, so the connection waits only 0.3 s of its 1 s.
-    HttpHandle h = HttpGet(server.url("/pause"), "", 1, 0);
+    HttpHandle h = httpGet(server.url("/pause"), "", 1, 0);
     ASSERT_TRUE(h);
     char buffer[1024];
-    ASSERT_EQ(HttpRecv(h, buffer, sizeof buffer), 100);
+    ASSERT_EQ(httpRecv(h, buffer, sizeof buffer), 100);
     std::this_thread::sleep_for(1200ms);
     int last = 1;
     std::string rest = readAll(h, 1024, &last);
@@ -325,12 +325,12 @@ TEST_F(HttpClientTest, timeSpentByTheCallerBetweenReadsIsNotIdleTime)
 
 TEST_F(HttpClientTest, closingInTheMiddleOfAnEndlessBodyDropsTheConnection)
 {
-    HttpHandle h = HttpGet(server.url("/endless"), "", 30, 0);
+    HttpHandle h = httpGet(server.url("/endless"), "", 30, 0);
     ASSERT_TRUE(h);
     char buffer[1024];
     for (int i = 0; i < 50; ++i)
-        ASSERT_GE(HttpRecv(h, buffer, sizeof buffer), 1);
-    HttpClose(h);
+        ASSERT_GE(httpRecv(h, buffer, sizeof buffer), 1);
+    httpClose(h);
     EXPECT_FALSE(h);
     auto deadline = std::chrono::steady_clock::now() + 10s;
     while (!endlessFinished && std::chrono::steady_clock::now() < deadline)
@@ -354,7 +354,7 @@ TEST(HttpClientTimeout, serverThatNeverAnswersGivesNullWithinTheCallersTimeout)
 
     // As seconds and microseconds, and as options: both bound the wait.
     auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(HttpGet(url, "", 0, 400000));
+    EXPECT_FALSE(httpGet(url, "", 0, 400000));
     auto elapsed = std::chrono::steady_clock::now() - started;
     EXPECT_GE(elapsed, 400ms);
     EXPECT_LT(elapsed, 10s) << "the 400 ms timeout was not applied";
@@ -363,7 +363,7 @@ TEST(HttpClientTimeout, serverThatNeverAnswersGivesNullWithinTheCallersTimeout)
     options.connectTimeout = 300ms;
     options.idleTimeout = 300ms;
     started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(HttpGet(url, "", options));
+    EXPECT_FALSE(httpGet(url, "", options));
     elapsed = std::chrono::steady_clock::now() - started;
     EXPECT_GE(elapsed, 300ms);
     EXPECT_LT(elapsed, 10s) << "the options' timeout was not applied";

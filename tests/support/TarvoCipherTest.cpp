@@ -14,14 +14,14 @@ namespace {
 std::string encipher(std::string_view plain, std::string_view key = kCredentialKey)
 {
     std::string out;
-    EXPECT_EQ(TarvoEncrypt(plain.data(), plain.size(), out, key), 0);
+    EXPECT_EQ(tarvoEncrypt(plain.data(), plain.size(), out, key), 0);
     return out;
 }
 
 int decipher(std::string_view stored, std::string& plain, std::string_view key = kCredentialKey)
 {
     plain = "stale";
-    return TarvoDecrypt(stored.data(), stored.size(), plain, key);
+    return tarvoDecrypt(stored.data(), stored.size(), plain, key);
 }
 
 } // namespace
@@ -109,13 +109,13 @@ TEST(TarvoCipher, readsOnlyTheGivenLengthAndNeedsA16ByteKey)
     std::string stored = encipher("bob");
     std::string padded = stored + "trailing junk";
     std::string plain;
-    EXPECT_EQ(TarvoDecrypt(padded.data(), stored.size(), plain, kCredentialKey), 0);
+    EXPECT_EQ(tarvoDecrypt(padded.data(), stored.size(), plain, kCredentialKey), 0);
     EXPECT_EQ(plain, "bob");
 
     std::string out = "stale";
-    EXPECT_EQ(TarvoEncrypt("x", 1, out, "short key"), -1);
+    EXPECT_EQ(tarvoEncrypt("x", 1, out, "short key"), -1);
     EXPECT_TRUE(out.empty());
-    EXPECT_EQ(TarvoDecrypt(stored.data(), stored.size(), out, std::string(kCredentialKey) + "!"), -1);
-    EXPECT_EQ(TarvoDecrypt(nullptr, 0, out, kCredentialKey), -1);
-    EXPECT_EQ(TarvoDecrypt(nullptr, 10, out, kCredentialKey), -1);
+    EXPECT_EQ(tarvoDecrypt(stored.data(), stored.size(), out, std::string(kCredentialKey) + "!"), -1);
+    EXPECT_EQ(tarvoDecrypt(nullptr, 0, out, kCredentialKey), -1);
+    EXPECT_EQ(tarvoDecrypt(nullptr, 10, out, kCredentialKey), -1);
 }

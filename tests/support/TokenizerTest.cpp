@@ -12,7 +12,7 @@ namespace {
 std::vector<std::string> split(std::string_view line, int max)
 {
     std::array<std::string_view, 32> fields{};
-    int n = ParseTokens(line, fields.data(), max);
+    int n = parseTokens(line, fields.data(), max);
     return {fields.begin(), fields.begin() + n};
 }
 } // namespace
@@ -38,12 +38,12 @@ TEST(ParseTokens, lastAllowedFieldKeepsTheRest)
 
 TEST(Comment, blankHashAndSemicolonLinesCarryNoData)
 {
-    EXPECT_NE(Comment(""), 0);
-    EXPECT_NE(Comment(" \t\r\n"), 0);
-    EXPECT_NE(Comment("#HDR COUNTRY,REGION"), 0);
-    EXPECT_NE(Comment("#VER 12"), 0);
-    EXPECT_NE(Comment("; note"), 0);
-    EXPECT_EQ(Comment("US,CA,Austin"), 0);
+    EXPECT_NE(comment(""), 0);
+    EXPECT_NE(comment(" \t\r\n"), 0);
+    EXPECT_NE(comment("#HDR COUNTRY,REGION"), 0);
+    EXPECT_NE(comment("#VER 12"), 0);
+    EXPECT_NE(comment("; note"), 0);
+    EXPECT_EQ(comment("US,CA,Austin"), 0);
 }
 
 TEST(StrTok, walksBlankSeparatedTokensWithItsOwnState)

@@ -47,8 +47,8 @@ struct ReadBackTest : ::testing::Test {
         desktop.write("pbook.txt",
                       PopFile({line("P1"), line("P2"), isdn("P2"), line("P3"), line("P4"), line("P5")}));
         desktop.write("cbook.txt", PopFile({line("C1"), line("P3")}));
-        EXPECT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
-        EXPECT_EQ(pops.LoadFile(PopList::Mode::Append, desktop.file("cbook.txt"), PopList::Source::Customer), PopFileStatus::Read);
+        EXPECT_EQ(pops.loadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
+        EXPECT_EQ(pops.loadFile(PopList::Mode::Append, desktop.file("cbook.txt"), PopList::Source::Customer), PopFileStatus::Read);
         link.setConnectTimeout(2s);
     }
     ReadBackResult readBack() { return HandheldPhonebook::readFromDevice(SetOver(pops), link, local).result; }
@@ -113,7 +113,7 @@ TEST_F(ReadBackTest, idComesFromTheSixthFieldAndDeviceHeadersChangeNothing)
                              "US,TX,Austin,408,Q1,5550101,,,,0,0,0,0,0,,0,0,0,0,0,,0,,,0,0,MODEM,B\r\n"
                              "US,TX,Austin,408,Q2,5550102,,,,0,0,0,0,0,,0,0,0,0,0,,0,,,0,0,MODEM,B\r\n");
     PopList permuted;
-    ASSERT_EQ(permuted.LoadFile(PopList::Mode::ClearFirst, other.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
+    ASSERT_EQ(permuted.loadFile(PopList::Mode::ClearFirst, other.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
     ASSERT_EQ(permuted.size(), 2U);
     ASSERT_EQ(permuted.begin()->pop(), "Q1");
     const auto before = permuted.columnMap().positions();
@@ -180,7 +180,7 @@ TEST(ReadBackFaults, failedCopiesMarkNothingAndKeepTheDesktopCopy)
     TempDir desktop;
     desktop.write("pbook.txt", PopFile({line("P1"), line("P2")}));
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
+    ASSERT_EQ(pops.loadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
     const std::u16string path = u"\\Program Files\\Tarvo\\cepbook.txt";
     const std::string old = PopFile({line("P2")});
 
@@ -216,7 +216,7 @@ TEST(ReadBackFromFile, missingCopyIsCreatedEmptyUnreadableOneIsAnError)
     TempDir desktop;
     desktop.write("pbook.txt", PopFile({line("P1")}));
     PopList pops;
-    ASSERT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
+    ASSERT_EQ(pops.loadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
 
     EXPECT_EQ(HandheldPhonebook::markFromFile(SetOver(pops), desktop.file("cepbook.txt")).result, ReadBackResult::Marked);
     EXPECT_TRUE(desktop.exists("cepbook.txt"));
@@ -240,8 +240,8 @@ struct MergedTest : ::testing::Test {
         const std::string p4 = PopLine("US", "TX", "Austin", "P4").set(PopColumn::USAGE_START, "7200").str();
         desktop.write("pbook.txt", PopFile({line("P1"), line("P2"), isdn("P2"), "#HDR ignored", line("P3"), p4}));
         desktop.write("cbook.txt", PopFile({line("C1")}));
-        EXPECT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
-        EXPECT_EQ(pops.LoadFile(PopList::Mode::Append, desktop.file("cbook.txt"), PopList::Source::Customer), PopFileStatus::Read);
+        EXPECT_EQ(pops.loadFile(PopList::Mode::ClearFirst, desktop.file("pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
+        EXPECT_EQ(pops.loadFile(PopList::Mode::Append, desktop.file("cbook.txt"), PopList::Source::Customer), PopFileStatus::Read);
     }
 };
 

@@ -64,7 +64,7 @@ struct SyncTest : ::testing::Test {
                                                 line("P5", "Houston")}));
         work.write("dr_country.txt", "US,1,1,G, 1FG,011EFG, 1FG\r\n");
         work.write("cereg.ini", "[Profile]\r\nCustomerID=4711\r\n");
-        EXPECT_EQ(pops.LoadFile(PopList::Mode::ClearFirst, work.file("dialer/pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
+        EXPECT_EQ(pops.loadFile(PopList::Mode::ClearFirst, work.file("dialer/pbook.txt"), PopList::Source::Master), PopFileStatus::Read);
         handheld.put("cepbook.txt", kOldPhonebook);
         handheld.put("cecity.txt", kOldCities);
         link.setConnectTimeout(2s);
@@ -321,7 +321,7 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
     MasterPhonebook first(work.file("dialer"), ui, work.file("dr_country.txt"), query);
     HandheldSet firstSet(first.pops(), 0);
     first.setReadBack(HandheldPhonebook::readBackFor(link, firstSet, work.file("cepbook.txt")));
-    MasterPhonebook::LoadResult loaded = first.Load();
+    MasterPhonebook::LoadResult loaded = first.load();
     ASSERT_TRUE(loaded.ok()) << loaded.errorText;
     EXPECT_TRUE(selectedIds(first.pops()).empty()); // the old device file names no POP
     choose(first.pops(), {"P5", "P2", "P1"});
@@ -331,7 +331,7 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
     MasterPhonebook second(work.file("dialer"), ui, work.file("dr_country.txt"), query);
     HandheldSet secondSet(second.pops(), 0);
     second.setReadBack(HandheldPhonebook::readBackFor(link, secondSet, work.file("cepbook.txt")));
-    loaded = second.Load();
+    loaded = second.load();
     ASSERT_TRUE(loaded.ok()) << loaded.errorText;
     EXPECT_EQ(selectedIds(second.pops()), (std::vector<std::string>{"P1", "P2", "P5"}));
 
@@ -346,7 +346,7 @@ TEST_F(SyncTest, roundTripMarksExactlyTheSyncedPops)
     MasterPhonebook third(work.file("dialer"), ui, work.file("dr_country.txt"), query);
     HandheldSet thirdSet(third.pops(), 0);
     third.setReadBack(HandheldPhonebook::readBackFor(link, thirdSet, work.file("cepbook.txt")));
-    loaded = third.Load();
+    loaded = third.load();
     EXPECT_EQ(loaded.status, MasterPhonebook::LoadStatus::NoDevice);
     EXPECT_EQ(loaded.errorText, "Unable to connect to the device, please check the connection.");
 }
@@ -406,7 +406,7 @@ TEST_F(SyncTest, anEmptyMasterPhonebookEmptiesTheHandheldOnlyWhenConfirmed)
 {
     PopList none;
     work.write("empty.txt", "");
-    ASSERT_EQ(none.LoadFile(PopList::Mode::ClearFirst, work.file("empty.txt"), PopList::Source::Master),
+    ASSERT_EQ(none.loadFile(PopList::Mode::ClearFirst, work.file("empty.txt"), PopList::Source::Master),
               PopFileStatus::Read);
     EXPECT_EQ(sync(none, {ReadBackResult::Marked, 67}), Result::Declined);
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"The master phonebook holds no POPs, but the phonebook on the CE "

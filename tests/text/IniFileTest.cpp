@@ -28,7 +28,7 @@ protected:
     std::string read(const IniFile& ini, std::string_view section, std::string_view key,
                      std::string_view def = "<def>")
     {
-        return ini.ReadString(section, key, def);
+        return ini.readString(section, key, def);
     }
 
     TempDir m_dir;
@@ -40,8 +40,8 @@ TEST_F(IniFileTest, missingFileSectionOrKeyGivesTheDefault)
 {
     IniFile none(m_dir.file("absent.ini"));
     EXPECT_EQ(read(none, "Sec", "Key"), "<def>");
-    EXPECT_EQ(none.ReadInt("Sec", "Key", "0"), 0);
-    EXPECT_TRUE(none.ReadBool("Sec", "Key", true));
+    EXPECT_EQ(none.readInt("Sec", "Key", "0"), 0);
+    EXPECT_TRUE(none.readBool("Sec", "Key", true));
 
     IniFile ini = bind("[Sec]\r\nKey=v\r\n");
     EXPECT_EQ(read(ini, "Other", "Key"), "<def>");
@@ -116,7 +116,7 @@ TEST_F(IniFileTest, presentEmptyKeyIsNotTheDefault)
     IniFile ini = bind("[S]\nempty=\nblank=   \n");
     EXPECT_EQ(read(ini, "S", "empty"), "");
     EXPECT_EQ(read(ini, "S", "blank"), "");
-    EXPECT_FALSE(ini.ReadBool("S", "empty", true));
+    EXPECT_FALSE(ini.readBool("S", "empty", true));
 }
 
 TEST_F(IniFileTest, valuesAreCutToTheBuffer)
@@ -132,23 +132,23 @@ TEST_F(IniFileTest, valuesAreCutToTheBuffer)
     EXPECT_EQ(read(ini, "S", "q"), std::string(259, 'q'));
     // A default is cut like a value.
     EXPECT_EQ(read(ini, "S", "absent", longValue).size(), 259U);
-    EXPECT_EQ(ini.ReadString("S", "long", "", 5), "xxxx");
+    EXPECT_EQ(ini.readString("S", "long", "", 5), "xxxx");
     // ReadInt sees 19 characters.
-    EXPECT_EQ(ini.ReadInt("S", "num", "0"), 2147483647); // saturates, never wraps
+    EXPECT_EQ(ini.readInt("S", "num", "0"), 2147483647); // saturates, never wraps
     IniFile ini2 = bind("[S]\nnum=                  7\nnum2=                   7\n");
-    EXPECT_EQ(ini2.ReadInt("S", "num", "0"), 7);  // 18 blanks + digit: 19 characters
-    EXPECT_EQ(ini2.ReadInt("S", "num2", "0"), 7); // blanks are trimmed before the cut
+    EXPECT_EQ(ini2.readInt("S", "num", "0"), 7);  // 18 blanks + digit: 19 characters
+    EXPECT_EQ(ini2.readInt("S", "num2", "0"), 7); // blanks are trimmed before the cut
 }
 
 TEST_F(IniFileTest, readIntConvertsLeadingDigits)
 {
     IniFile ini = bind("[S]\na=12abc\nb=abc\nc=-42\nd=+7x\ne=\n");
-    EXPECT_EQ(ini.ReadInt("S", "a", "0"), 12);
-    EXPECT_EQ(ini.ReadInt("S", "b", "9"), 0);
-    EXPECT_EQ(ini.ReadInt("S", "c", "0"), -42);
-    EXPECT_EQ(ini.ReadInt("S", "d", "0"), 7);
-    EXPECT_EQ(ini.ReadInt("S", "e", "9"), 0);
-    EXPECT_EQ(ini.ReadInt("S", "absent", "3"), 3);
+    EXPECT_EQ(ini.readInt("S", "a", "0"), 12);
+    EXPECT_EQ(ini.readInt("S", "b", "9"), 0);
+    EXPECT_EQ(ini.readInt("S", "c", "0"), -42);
+    EXPECT_EQ(ini.readInt("S", "d", "0"), 7);
+    EXPECT_EQ(ini.readInt("S", "e", "9"), 0);
+    EXPECT_EQ(ini.readInt("S", "absent", "3"), 3);
 }
 
 TEST_F(IniFileTest, readBoolLooksAtTheFirstCharacterOnly)
@@ -158,10 +158,10 @@ TEST_F(IniFileTest, readBoolLooksAtTheFirstCharacterOnly)
     for (std::size_t i = 0; i < expected.size(); ++i) {
         std::string key = "k" + std::to_string(i + 1);
         for (bool def : {false, true})
-            EXPECT_EQ(ini.ReadBool("S", key, def), expected[i]) << key << " default " << def;
+            EXPECT_EQ(ini.readBool("S", key, def), expected[i]) << key << " default " << def;
     }
-    EXPECT_FALSE(ini.ReadBool("S", "absent", false));
-    EXPECT_TRUE(ini.ReadBool("S", "absent", true));
+    EXPECT_FALSE(ini.readBool("S", "absent", false));
+    EXPECT_TRUE(ini.readBool("S", "absent", true));
 }
 
 TEST_F(IniFileTest, numberedListsStopAtAGapOrTheMarker)
@@ -170,17 +170,17 @@ TEST_F(IniFileTest, numberedListsStopAtAGapOrTheMarker)
                        "[M]\nUrl1=a\nUrl2=_NO_MORE_\nUrl3=c\n"
                        "[N]\nUrl1=\"_NO_MORE_\"\n"
                        "[O]\nUrl1=_no_more_\n");
-    EXPECT_EQ(ini.ReadList("L", "Url%d"), (std::vector<std::string>{"a", ""}));
-    EXPECT_EQ(ini.ReadList("M", "Url%d"), (std::vector<std::string>{"a"}));
-    EXPECT_TRUE(ini.ReadList("N", "Url%d").empty()); // the quotes go before the comparison
-    EXPECT_EQ(ini.ReadList("O", "Url%d"), (std::vector<std::string>{"_no_more_"})); // compared exactly
-    EXPECT_TRUE(ini.ReadList("absent", "Url%d").empty());
+    EXPECT_EQ(ini.readList("L", "Url%d"), (std::vector<std::string>{"a", ""}));
+    EXPECT_EQ(ini.readList("M", "Url%d"), (std::vector<std::string>{"a"}));
+    EXPECT_TRUE(ini.readList("N", "Url%d").empty()); // the quotes go before the comparison
+    EXPECT_EQ(ini.readList("O", "Url%d"), (std::vector<std::string>{"_no_more_"})); // compared exactly
+    EXPECT_TRUE(ini.readList("absent", "Url%d").empty());
 
     // Read as single keys are: the first section of a name, the first of two
     // equal keys in it, any case, values cut to 259 characters.
     IniFile twice = bind("[P]\r\nurl2=b\r\nURL1=a\r\nUrl2=second b\r\nUrl3=" + std::string(300, 'c')
                          + "\r\n[p]\r\nUrl4=never\r\n");
-    EXPECT_EQ(twice.ReadList("P", "Url%d"), (std::vector<std::string>{"a", "b", std::string(259, 'c')}));
+    EXPECT_EQ(twice.readList("P", "Url%d"), (std::vector<std::string>{"a", "b", std::string(259, 'c')}));
 }
 
 TEST_F(IniFileTest, numberedListNeverLoopsOrRepeats)
@@ -190,11 +190,11 @@ TEST_F(IniFileTest, numberedListNeverLoopsOrRepeats)
     for (int n = 1; n <= 12; ++n)
         content += "ABCDEFGHIJKLMNOPQR" + std::to_string(n) + "=v" + std::to_string(n) + "\n";
     IniFile ini = bind(content);
-    std::vector<std::string> list = ini.ReadList("L", "ABCDEFGHIJKLMNOPQR%d");
+    std::vector<std::string> list = ini.readList("L", "ABCDEFGHIJKLMNOPQR%d");
     ASSERT_EQ(list.size(), 9U);
     EXPECT_EQ(list.back(), "v9");
 
-    EXPECT_EQ(ini.ReadList("L", "K"), (std::vector<std::string>{"same"})); // no number: read once
+    EXPECT_EQ(ini.readList("L", "K"), (std::vector<std::string>{"same"})); // no number: read once
 }
 
 TEST_F(IniFileTest, pathJoinsBareNamesToTheCurrentDirectoryOnce)
@@ -208,18 +208,18 @@ TEST_F(IniFileTest, pathJoinsBareNamesToTheCurrentDirectoryOnce)
         tarvo::test::ScopedCurrentDir cd2(other.path());
         EXPECT_EQ(ini.path(), expected);
     }
-    ini.SetPath("C:\\Work\\x.ini");
+    ini.setPath("C:\\Work\\x.ini");
     EXPECT_EQ(ini.path(), "C:\\Work\\x.ini");
-    ini.SetPath("/abs/x.ini");
+    ini.setPath("/abs/x.ini");
     EXPECT_EQ(ini.path(), "/abs/x.ini");
 }
 
 TEST_F(IniFileTest, writeCreatesANewFileWithCrLf)
 {
     IniFile ini(m_dir.file("new.ini"));
-    EXPECT_TRUE(ini.WriteString("Sec", "Key", "Value"));
+    EXPECT_TRUE(ini.writeString("Sec", "Key", "Value"));
     EXPECT_EQ(m_dir.read("new.ini"), "[Sec]\r\nKey=Value\r\n");
-    EXPECT_TRUE(ini.WriteString("Sec", "Empty", ""));
+    EXPECT_TRUE(ini.writeString("Sec", "Empty", ""));
     EXPECT_EQ(m_dir.read("new.ini"), "[Sec]\r\nKey=Value\r\nEmpty=\r\n");
 }
 
@@ -233,9 +233,9 @@ TEST_F(IniFileTest, writePlacesNewKeysAndSectionsAndKeepsTheRest)
                        "[B]\r\n"
                        "MixedCase=old\r\n"
                        "after=x\r\n");
-    EXPECT_TRUE(ini.WriteString("a", "two", "2"));
-    EXPECT_TRUE(ini.WriteString("B", "mixedcase", "new"));
-    EXPECT_TRUE(ini.WriteString("C", "k", "v"));
+    EXPECT_TRUE(ini.writeString("a", "two", "2"));
+    EXPECT_TRUE(ini.writeString("B", "mixedcase", "new"));
+    EXPECT_TRUE(ini.writeString("C", "k", "v"));
     EXPECT_EQ(m_dir.read("s.ini"), "; head comment\r\n"
                                    "[A]\r\n"
                                    "one=1\r\n"
@@ -258,8 +258,8 @@ TEST_F(IniFileTest, writePlacesNewKeysAndSectionsAndKeepsTheRest)
 TEST_F(IniFileTest, writeGoesToTheFirstOfTwoEqualSections)
 {
     IniFile ini = bind("[S]\nk=1\n[T]\n[s]\nk=2\n");
-    EXPECT_TRUE(ini.WriteString("S", "k", "9"));
-    EXPECT_TRUE(ini.WriteString("S", "new", "n"));
+    EXPECT_TRUE(ini.writeString("S", "k", "9"));
+    EXPECT_TRUE(ini.writeString("S", "new", "n"));
     EXPECT_EQ(m_dir.read("s.ini"), "[S]\r\nk=9\r\nnew=n\r\n[T]\r\n[s]\r\nk=2\r\n");
     EXPECT_EQ(read(ini, "S", "new"), "n");
 }
@@ -267,7 +267,7 @@ TEST_F(IniFileTest, writeGoesToTheFirstOfTwoEqualSections)
 TEST_F(IniFileTest, writeKeepsTheByteOrderMarkAndOneLineValues)
 {
     IniFile ini = bind("\xEF\xBB\xBF[S]\r\na=1\r\n");
-    EXPECT_TRUE(ini.WriteString("S", "b", "two\r\n[Evil]\r\nx=y"));
+    EXPECT_TRUE(ini.writeString("S", "b", "two\r\n[Evil]\r\nx=y"));
     EXPECT_EQ(m_dir.read("s.ini"), "\xEF\xBB\xBF[S]\r\na=1\r\nb=two\r\n");
     EXPECT_EQ(read(ini, "Evil", "x"), "<def>");
 }
@@ -307,7 +307,7 @@ TEST_F(IniFileTest, writeNeverReplacesAFileItCannotRead)
         std::string probe;
         if (readWholeFile(m_dir.file("s.ini"), probe))
             GTEST_SKIP() << "this user reads unreadable files";
-        EXPECT_FALSE(ini.WriteString("S", "k", "v"));
+        EXPECT_FALSE(ini.writeString("S", "k", "v"));
     }
     ASSERT_EQ(::chmod(m_dir.file("s.ini").c_str(), 0600), 0);
     EXPECT_EQ(m_dir.read("s.ini"), "[S]\r\nkeep=me\r\n");
@@ -316,7 +316,7 @@ TEST_F(IniFileTest, writeNeverReplacesAFileItCannotRead)
 TEST_F(IniFileTest, writeIntoAMissingFolderFails)
 {
     IniFile ini(m_dir.file("no/such/folder/x.ini"));
-    EXPECT_FALSE(ini.WriteString("S", "k", "v"));
+    EXPECT_FALSE(ini.writeString("S", "k", "v"));
     EXPECT_FALSE(m_dir.exists("no"));
 }
 
@@ -329,6 +329,6 @@ TEST_F(IniFileTest, onlyARegularFileOfASettingsFilesSizeIsRead)
     ASSERT_EQ(::truncate(m_dir.file("s.ini").c_str(), static_cast<off_t>(IniFile::kMaxFileBytes + 1)), 0);
     EXPECT_EQ(read(huge, "Profile", "AppName"), "<def>");
     // Left as it is rather than replaced by the one key.
-    EXPECT_FALSE(huge.WriteString("Profile", "AppName", "Small"));
+    EXPECT_FALSE(huge.writeString("Profile", "AppName", "Small"));
     EXPECT_EQ(std::filesystem::file_size(m_dir.file("s.ini")), IniFile::kMaxFileBytes + 1);
 }

@@ -52,7 +52,7 @@ std::vector<std::string> lines(const std::string& text)
 std::vector<std::string> fields(const std::string& line, int max)
 {
     std::vector<std::string_view> views(static_cast<std::size_t>(max));
-    int n = ParseTokens(line, views.data(), max);
+    int n = parseTokens(line, views.data(), max);
     return {views.begin(), views.begin() + n};
 }
 
@@ -134,7 +134,7 @@ TEST(Genbook, tablesUseTheTelephonyIdentifiers)
     for (const std::string& line : lines(dir.read("region.txt")))
         EXPECT_EQ(fields(line, 5).size(), 4U) << line;
     for (const std::string& line : lines(dir.read("dr_country.txt"))) {
-        if (!Comment(line)) {
+        if (!comment(line)) {
             EXPECT_EQ(fields(line, 8).size(), 7U) << line;
         }
     }
@@ -184,7 +184,7 @@ TEST(Genbook, scatteredBooksLoadAndCarryEveryLineAsked)
     SilentFrontEnd frontEnd;
     CountryQuery query;
     MasterPhonebook phonebook(a.path().string(), frontEnd, a.file("out_dr_country.txt"), query);
-    MasterPhonebook::LoadResult loaded = phonebook.Load();
+    MasterPhonebook::LoadResult loaded = phonebook.load();
     ASSERT_TRUE(loaded.ok()) << loaded.errorText;
     std::size_t withVariants = 0;
     for (const PopRecord& pop : phonebook.pops())
@@ -271,7 +271,7 @@ TEST(Genbook, citiesOptionGivesNearlyOneCityPerPop)
     SilentFrontEnd frontEnd;
     CountryQuery query;
     MasterPhonebook phonebook(dir.path().string(), frontEnd, dir.file("out_dr_country.txt"), query);
-    MasterPhonebook::LoadResult loaded = phonebook.Load();
+    MasterPhonebook::LoadResult loaded = phonebook.load();
     ASSERT_TRUE(loaded.ok()) << loaded.errorText;
     EXPECT_EQ(phonebook.cities().size(), triples.size());
 }

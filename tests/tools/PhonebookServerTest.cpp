@@ -65,7 +65,7 @@ struct Dialer {
                                        "\r\nPhonebookPassword=" + enciphered("pw") + "\r\n");
         profile.setSettingsFile(dir.file("synconfig.ini"));
         profile.load();
-        tags.Fill({0, 42, 0}, "", std::nullopt);
+        tags.fill({0, 42, 0}, "", std::nullopt);
     }
 
     int update(const std::string& caBundleFile = {})

@@ -12,7 +12,7 @@ const TagExpander& profileTags()
 {
     static TagExpander tags;
     if (tags.entries().empty())
-        tags.Fill({7, 42, 9}, "", std::nullopt);
+        tags.fill({7, 42, 9}, "", std::nullopt);
     return tags;
 }
 

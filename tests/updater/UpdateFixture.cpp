@@ -26,7 +26,7 @@ void UpdateTest::writeProfile(const std::string& profileSection, const std::stri
                                      tarvoSection);
     m_profile.setSettingsFile(m_dir.file("synconfig.ini"));
     m_profile.load();
-    m_tags.Fill({m_profile.customerId(), m_profile.profileId(), m_profile.phonebookId()}, "", std::nullopt);
+    m_tags.fill({m_profile.customerId(), m_profile.profileId(), m_profile.phonebookId()}, "", std::nullopt);
 }
 
 UpdateOptions UpdateTest::options() const
