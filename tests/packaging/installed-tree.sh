@@ -117,10 +117,22 @@ case $check in
         grep -q -- "$option\b" <<<"$verbs_text" || fail "tarvo-sync(1) does not document $verb $option"
       done
     done
-    for option in -c -u --help --help-all --version; do
+    for option in -c -u --device-password-file --help --help-all --version; do
       grep -Eq -- "^ {7}(-h, )?$option( |,|\$)" <<<"$text" || fail "tarvo-sync(1) does not document $option"
     done
     grep -q "${version%.*} \[Build ${version##*.}\]" <<<"$text" || fail "tarvo-sync(1) names another version"
+    # The handheld connection manager: its program, page, system service and
+    # its user and group.
+    [ -x "$prefix/bin/tarvo-cehub" ] || fail "no $prefix/bin/tarvo-cehub"
+    hub_page=$share/man/man1/tarvo-cehub.1.gz
+    [ -f "$hub_page" ] || fail "no manual page $hub_page"
+    hub_text=$(MANWIDTH=100 man --warnings -P cat -l "$hub_page" 2>"$errors") || fail "man -l $hub_page failed"
+    [ ! -s "$errors" ] || fail "tarvo-cehub: $(cat "$errors")"
+    grep -q -- "--listen" <<<"$hub_text" || fail "tarvo-cehub(1) does not document --listen"
+    unit=$prefix/lib/systemd/system/tarvo-cehub.service
+    [ -f "$unit" ] || fail "no $unit"
+    grep -q '^AmbientCapabilities=CAP_NET_BIND_SERVICE$' "$unit" || fail "$unit grants more or less than CAP_NET_BIND_SERVICE"
+    [ -f "$prefix/lib/sysusers.d/tarvo-cehub.conf" ] || fail "no $prefix/lib/sysusers.d/tarvo-cehub.conf"
     ;;
 
   completion)
