@@ -223,11 +223,7 @@ TEST(SyncAppRealHandheld, theWindowAsksForTheHandheldsPasswordUntilItIsRightOrDe
     ws.writeDialer("dr_areacode.txt", "US,512,1,G\r\n");
     HubRunner hub;
     HandheldFolder emulated;
-    ceemu::EmulatorOptions options;
-    options.hub = hub.address();
-    options.root = emulated.root.path();
-    options.password = "1234";
-    EmulatorRunner emulator(options);
+    auto emulator = dock(hub, emulated, [](ceemu::EmulatorOptions& o) { o.password = "1234"; });
     ASSERT_TRUE(hub.waitForKnown(1));
     AppEnvironment environment = ws.environment();
     environment.deviceFolder.clear();
@@ -252,6 +248,6 @@ TEST(SyncAppRealHandheld, theWindowAsksForTheHandheldsPasswordUntilItIsRightOrDe
         EXPECT_EQ(app.synchronize().result, SyncProcedure::Result::Done) << "the session keeps the password";
     }
 
-    emulator.emulator().stop();
-    ASSERT_TRUE(emulator.waitForEnd());
+    emulator->emulator().stop();
+    ASSERT_TRUE(emulator->waitForEnd());
 }

@@ -74,11 +74,8 @@ TEST_P(RapiSync, leavesWhatTheSimulatedHandheldGets)
     HubRunner hub;
     HandheldFolder emulated;
     emulated.put("cecity.txt", "US,TX,Austin,Tex.\r\n");
-    ceemu::EmulatorOptions options;
-    options.hub = hub.address();
-    options.root = emulated.root.path();
-    std::sscanf(GetParam(), "%u.%u", &options.osMajor, &options.osMinor);
-    EmulatorRunner emulator(options);
+    auto emulator = dock(hub, emulated,
+                         [](ceemu::EmulatorOptions& o) { std::sscanf(GetParam(), "%u.%u", &o.osMajor, &o.osMinor); });
     ASSERT_TRUE(hub.waitForReady(1));
     CliRun onHandheld = syncWork([&](AppEnvironment& env) {
         env.deviceFolder.clear();
@@ -86,8 +83,8 @@ TEST_P(RapiSync, leavesWhatTheSimulatedHandheldGets)
     });
     EXPECT_EQ(onHandheld.code, 0) << onHandheld.err;
     EXPECT_EQ(onHandheld.err, onFolder.err);
-    emulator.emulator().stop();
-    ASSERT_TRUE(emulator.waitForEnd());
+    emulator->emulator().stop();
+    ASSERT_TRUE(emulator->waitForEnd());
 
     std::map<std::string, std::string> expected = contentOf(simulated);
     EXPECT_EQ(expected.size(), 6u); // five tables and the registry
@@ -100,11 +97,7 @@ TEST(RapiSyncPassword, aLockedHandheldTakesItsPasswordFromAFileAndSaysWhyItDoesN
 {
     HubRunner hub;
     HandheldFolder emulated;
-    ceemu::EmulatorOptions options;
-    options.hub = hub.address();
-    options.root = emulated.root.path();
-    options.password = "1234";
-    EmulatorRunner emulator(options);
+    auto emulator = dock(hub, emulated, [](ceemu::EmulatorOptions& o) { o.password = "1234"; });
     ASSERT_TRUE(hub.waitForKnown(1));
     const auto throughHub = [&](AppEnvironment& env) {
         env.deviceFolder.clear();
@@ -130,8 +123,8 @@ TEST(RapiSyncPassword, aLockedHandheldTakesItsPasswordFromAFileAndSaysWhyItDoesN
     CliRun unreadable = syncWork(throughHub, {"--device-password-file", secrets.file("none")});
     EXPECT_EQ(unreadable.code, 1);
     EXPECT_EQ(unreadable.err, "Unable to read the device password file " + secrets.file("none") + "\n");
-    emulator.emulator().stop();
-    ASSERT_TRUE(emulator.waitForEnd());
+    emulator->emulator().stop();
+    ASSERT_TRUE(emulator->waitForEnd());
 }
 
 TEST(RapiSyncPassword, noHubIsSaidWithItsSocket)

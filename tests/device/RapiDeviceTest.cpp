@@ -18,9 +18,7 @@ namespace tarvo {
 namespace {
 
 using namespace std::chrono_literals;
-using test::EmulatorRunner;
-using test::HandheldFolder;
-using test::HubRunner;
+using namespace test;
 
 constexpr std::string_view kPhonebook = "\\Program Files\\Tarvo\\cepbook.txt";
 

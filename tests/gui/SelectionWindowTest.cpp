@@ -26,14 +26,6 @@ namespace {
 
 class SelectionWindowTest : public WindowFixture {
 protected:
-    QPushButton* button(const QString& accessibleName)
-    {
-        for (QPushButton* b : window().findChildren<QPushButton*>())
-            if (b->accessibleName() == accessibleName)
-                return b;
-        ADD_FAILURE() << "no button " << accessibleName.toStdString();
-        return nullptr;
-    }
     void click(const QString& accessibleName) { QTest::mouseClick(button(accessibleName), Qt::LeftButton); }
     QStringList items(const QComboBox* box)
     {

@@ -136,4 +136,13 @@ void WindowFixture::waitUntilArmed()
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_window->areaRefreshArmed(); }, 3000));
 }
 
+QPushButton* WindowFixture::button(const QString& accessibleName)
+{
+    for (QPushButton* b : window().findChildren<QPushButton*>())
+        if (b->accessibleName() == accessibleName)
+            return b;
+    ADD_FAILURE() << "no button " << accessibleName.toStdString();
+    return nullptr;
+}
+
 } // namespace tarvo::test

@@ -7,6 +7,7 @@
 #include "gui/SelectionWindow.h"
 #include "fixtures/Workspace.h"
 
+#include <QPushButton>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -35,6 +36,8 @@ protected:
     static QStringList rows(const QTreeView* view);
     // The POP ids of a list, in view order.
     QStringList pops(SelectionModel::List list) const;
+    // The window's button of that accessible name (a failure when none).
+    QPushButton* button(const QString& accessibleName);
 
     // Picks an entry of a drop-down list in its open list, by keyboard.
     static void choose(QComboBox* box, const QString& text);

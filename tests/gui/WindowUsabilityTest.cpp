@@ -24,14 +24,6 @@ namespace {
 
 class WindowUsabilityTest : public WindowFixture {
 protected:
-    QPushButton* button(const QString& accessibleName)
-    {
-        for (QPushButton* b : window().findChildren<QPushButton*>())
-            if (b->accessibleName() == accessibleName)
-                return b;
-        ADD_FAILURE() << "no button " << accessibleName.toStdString();
-        return nullptr;
-    }
     // Keys as a person types them, to whatever has the focus.
     static void type(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
     static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)

@@ -29,19 +29,15 @@ namespace tarvo {
 namespace {
 
 using namespace std::chrono_literals;
-using test::EmulatorRunner;
-using test::HandheldFolder;
-using test::HubRunner;
+using namespace test;
 
 std::unique_ptr<EmulatorRunner> dock(const HubRunner& hub, const HandheldFolder& handheld, const std::string& name,
                                      std::int64_t dropAfter = -1)
 {
-    ceemu::EmulatorOptions options;
-    options.hub = hub.address();
-    options.root = handheld.root.path();
-    options.name = name;
-    options.dropAfterBytes = dropAfter;
-    return std::make_unique<EmulatorRunner>(options);
+    return test::dock(hub, handheld, [&](ceemu::EmulatorOptions& options) {
+        options.name = name;
+        options.dropAfterBytes = dropAfter;
+    });
 }
 
 // Pushes `content` as cepbook.txt to the handheld of that name.
@@ -130,11 +126,7 @@ TEST(CeHub, givesThePasswordFromItsFile)
 {
     HubRunner hub([](cehub::HubOptions& o) { o.password = "2468"; });
     HandheldFolder handheld;
-    ceemu::EmulatorOptions options;
-    options.hub = hub.address();
-    options.root = handheld.root.path();
-    options.password = "2468";
-    EmulatorRunner emulator(options);
+    auto emulator = test::dock(hub, handheld, [](ceemu::EmulatorOptions& o) { o.password = "2468"; });
     ASSERT_TRUE(hub.waitForReady(1));
     EXPECT_EQ(push(hub, "", "unlocked"), SyncResult::Done);
     EXPECT_EQ(handheld.get("cepbook.txt"), "unlocked");
