@@ -3,7 +3,6 @@
 #include "phonebook/HandheldSet.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string_view>
 #include <unordered_map>
 
@@ -139,14 +138,6 @@ Outcome HandheldChoice::chooseMatching(const PopFilter& filter)
 void HandheldChoice::unchooseAll()
 {
     m_handheld.removeAll();
-}
-
-std::string HandheldChoice::limitMessage() const
-{
-    char text[128];
-    std::snprintf(text, sizeof text, "Limit Exceeded:\nYou are allowed %d phonebook records on your device.",
-                  m_handheld.limit());
-    return text;
 }
 
 std::string HandheldChoice::describe(const Outcome& outcome)

@@ -56,8 +56,6 @@ public:
     Outcome chooseMatching(const PopFilter& filter);
     void unchooseAll();
 
-    // "Limit Exceeded: ..." with the handheld's limit, as the window shows it.
-    std::string limitMessage() const;
     // Said when customer POPs were asked to move: they stay where they are.
     static std::string customerPopsLeft(int count);
     // What a front end tells the person about an outcome that is not Done,

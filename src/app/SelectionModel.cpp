@@ -1,6 +1,5 @@
 #include "app/SelectionModel.h"
 
-#include "app/HandheldChoice.h"
 #include "phonebook/HandheldSet.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/FrontEnd.h"
@@ -8,7 +7,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <unordered_set>
 
 namespace tarvo {
@@ -216,7 +214,7 @@ SelectionModel::Move SelectionModel::moveToHandheld(std::span<const std::size_t>
 {
     Move move;
     if (!limitAllows(static_cast<int>(mainRows.size()))) {
-        frontEnd.messageBox(HandheldChoice(m_handheld).limitMessage(), caption, MessageIcon::None);
+        frontEnd.messageBox(m_handheld.limitMessage(), caption, MessageIcon::None);
         move.refused = true;
         return move;
     }

@@ -5,6 +5,7 @@
 #include "app/SyncApp.h"
 #include "cli/CliFrontEnd.h"
 #include "cli/OptionSet.h"
+#include "phonebook/HandheldSet.h"
 #include "sync/SyncProcedure.h"
 
 #include <ostream>
@@ -22,7 +23,7 @@ int refusal(const Outcome& outcome, SyncApp& app, CommandContext& context)
 {
     if (outcome.result == Outcome::Result::LimitExceeded) {
         FrontEnd& frontEnd = context.frontEnd;
-        frontEnd.messageBox(app.choice().limitMessage(), app.applicationName(), MessageIcon::None);
+        frontEnd.messageBox(app.handheld().limitMessage(), app.applicationName(), MessageIcon::None);
         return kExitFailed;
     }
     if (!outcome.ok()) {

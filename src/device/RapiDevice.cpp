@@ -421,31 +421,25 @@ bool RapiDevice::deleteFile(const std::u16string& path)
 
 std::int32_t RapiDevice::regCreateKey(const std::u16string& path, DeviceHandle& key)
 {
-    key = kNoDeviceHandle;
-    if (!m_connection)
-        return ce::kErrorNotConnected;
-    std::optional<std::span<const std::uint8_t>> message =
-        m_connection->call(m_requests.regCreateKey(ce::kHkeyCurrentUser, path));
-    RapiAnswer answer = message ? m_answers.regCreateKey(*message) : RapiAnswer{};
-    if (!answer.valid || answer.callError != 0)
-        return ce::kErrorGenFailure;
-    if (answer.value != 0)
-        return static_cast<std::int32_t>(answer.value);
-    Open open;
-    open.isKey = true;
-    open.remote = answer.key;
-    key = remember(std::move(open));
-    return ce::kErrorSuccess;
+    return keyCall(path, true, key);
 }
 
 std::int32_t RapiDevice::regOpenKey(const std::u16string& path, DeviceHandle& key)
+{
+    return keyCall(path, false, key);
+}
+
+std::int32_t RapiDevice::keyCall(const std::u16string& path, bool create, DeviceHandle& key)
 {
     key = kNoDeviceHandle;
     if (!m_connection)
         return ce::kErrorNotConnected;
     std::optional<std::span<const std::uint8_t>> message =
-        m_connection->call(m_requests.regOpenKey(ce::kHkeyCurrentUser, path));
-    RapiAnswer answer = message ? m_answers.regOpenKey(*message) : RapiAnswer{};
+        m_connection->call(create ? m_requests.regCreateKey(ce::kHkeyCurrentUser, path)
+                                  : m_requests.regOpenKey(ce::kHkeyCurrentUser, path));
+    RapiAnswer answer{};
+    if (message)
+        answer = create ? m_answers.regCreateKey(*message) : m_answers.regOpenKey(*message);
     if (!answer.valid || answer.callError != 0)
         return ce::kErrorGenFailure;
     if (answer.value != 0)

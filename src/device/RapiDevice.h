@@ -110,6 +110,8 @@ private:
                 std::string name);
     void refuse(Refusal refusal) { m_refusal = refusal; }
     DeviceHandle remember(Open open);
+    // Creates (or only opens) a key under HKEY_CURRENT_USER.
+    std::int32_t keyCall(const std::u16string& path, bool create, DeviceHandle& key);
     Open* find(DeviceHandle handle, bool key);
     bool sendWrites(DeviceHandle handle, Open& open);
     bool closeRemote(std::uint32_t remote);

@@ -31,6 +31,11 @@ bool HandheldSet::remove(PopRecord& pop)
     return true;
 }
 
+std::string HandheldSet::limitMessage() const
+{
+    return "Limit Exceeded:\nYou are allowed " + std::to_string(m_limit) + " phonebook records on your device.";
+}
+
 void HandheldSet::removeAll()
 {
     for (PopRecord& pop : m_pops)

@@ -5,6 +5,7 @@
 #include "phonebook/PopRecord.h"
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 
@@ -49,6 +50,8 @@ public:
     // POPs chosen (master POPs; their variants are not counted).
     [[nodiscard]] int count() const { return m_count; }
     [[nodiscard]] int limit() const { return m_limit; }
+    // "Limit Exceeded: ..." with this limit, what a refused move shows.
+    [[nodiscard]] std::string limitMessage() const;
     // Whether `more` POPs fit on top of those chosen.
     [[nodiscard]] bool limitAllows(long long more) const { return m_count + more <= m_limit; }
 

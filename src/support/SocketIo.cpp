@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <optional>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -59,6 +60,24 @@ Wait waitWritable(int fd, int stopFd, std::chrono::milliseconds timeout)
     return waitFor(fd, POLLOUT, stopFd, timeout);
 }
 
+namespace {
+
+// A transfer that would block waits for the socket again, within what is
+// left of its deadline (none: `timeout`, negative, waits without end).
+bool waitMore(Wait (*wait)(int, int, std::chrono::milliseconds), int fd, int stopFd,
+              std::optional<Clock::time_point> deadline, std::chrono::milliseconds timeout)
+{
+    std::chrono::milliseconds left = timeout;
+    if (deadline) {
+        left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
+        if (left.count() <= 0)
+            return false;
+    }
+    return wait(fd, stopFd, left) == Wait::Ready;
+}
+
+} // namespace
+
 bool sendAll(int fd, std::initializer_list<std::span<const std::uint8_t>> parts, int stopFd,
              std::chrono::milliseconds timeout)
 {
@@ -79,11 +98,7 @@ bool sendAll(int fd, std::initializer_list<std::span<const std::uint8_t>> parts,
                 continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK)
                 return false;
-            auto left = unlimited ? timeout
-                                  : std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (!unlimited && left.count() <= 0)
-                return false;
-            if (waitWritable(fd, stopFd, left) != Wait::Ready)
+            if (!waitMore(waitWritable, fd, stopFd, unlimited ? std::optional<Clock::time_point>() : deadline, timeout))
                 return false;
             continue;
         }
@@ -118,11 +133,7 @@ bool readExact(int fd, void* buffer, std::size_t size, int stopFd, std::chrono::
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return false;
-        auto left = unlimited ? timeout
-                              : std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (!unlimited && left.count() <= 0)
-            return false;
-        if (waitReadable(fd, stopFd, left) != Wait::Ready)
+        if (!waitMore(waitReadable, fd, stopFd, unlimited ? std::optional<Clock::time_point>() : deadline, timeout))
             return false;
     }
     return true;

@@ -6,6 +6,8 @@
 #include "device/RapiAnswers.h"
 #include "device/RapiRequests.h"
 
+#include "fixtures/WireBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,37 +17,7 @@
 namespace tarvo {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// Little-endian words and raw bytes, concatenated.
-Bytes le(std::initializer_list<std::uint32_t> words)
-{
-    Bytes out;
-    for (std::uint32_t w : words)
-        for (int s = 0; s < 32; s += 8)
-            out.push_back(static_cast<std::uint8_t>(w >> s));
-    return out;
-}
-
-Bytes cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-Bytes utf16z(std::u16string_view text)
-{
-    Bytes out;
-    for (char16_t c : text) {
-        out.push_back(static_cast<std::uint8_t>(c));
-        out.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    out.push_back(0);
-    out.push_back(0);
-    return out;
-}
+using namespace test;
 
 Bytes framed(const Bytes& body)
 {

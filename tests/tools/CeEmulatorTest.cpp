@@ -8,6 +8,8 @@
 #include "support/SocketIo.h"
 #include "support/UniqueFd.h"
 
+#include "fixtures/WireBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
@@ -18,35 +20,7 @@ namespace tarvo {
 namespace {
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes le(std::initializer_list<std::uint32_t> words)
-{
-    Bytes out;
-    for (std::uint32_t w : words)
-        for (int s = 0; s < 32; s += 8)
-            out.push_back(static_cast<std::uint8_t>(w >> s));
-    return out;
-}
-
-Bytes utf16z(std::u16string_view text)
-{
-    Bytes out;
-    for (char16_t c : text) {
-        out.push_back(static_cast<std::uint8_t>(c));
-        out.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    out.insert(out.end(), {0, 0});
-    return out;
-}
-
-Bytes cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+using namespace test;
 
 // The desktop's end: a loopback listener the emulator connects to.
 class FakeDesktop {
