@@ -1,7 +1,7 @@
 // What a handheld sends about itself on the control connection: both
 // layouts of the information block, and the password bytes, from any input.
-#include "device/CeDeviceInfo.h"
-#include "device/CePassword.h"
+#include "ceproto/CeDeviceInfo.h"
+#include "ceproto/CePassword.h"
 
 #include <cstdint>
 #include <cstdlib>

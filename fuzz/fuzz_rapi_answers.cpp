@@ -1,8 +1,8 @@
 // Every answer decoder of both remote-API layouts on any input: nothing is
 // read past the message, and data handed back lies inside it and within
 // what was asked for.
-#include "device/CeWin32.h"
-#include "device/RapiAnswers.h"
+#include "ceproto/CeWin32.h"
+#include "ceproto/RapiAnswers.h"
 
 #include <cstdint>
 #include <cstdlib>

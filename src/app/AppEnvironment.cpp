@@ -1,6 +1,6 @@
 #include "app/AppEnvironment.h"
 
-#include "device/CeHubProtocol.h"
+#include "ceproto/CeHubProtocol.h"
 #include "device/FolderDevice.h"
 #include "device/RapiDevice.h"
 #include "dialing/CountryQuery.h"

@@ -1,6 +1,6 @@
 #include "device/RapiConnection.h"
 
-#include "device/RapiReader.h"
+#include "ceproto/RapiReader.h"
 #include "support/SocketIo.h"
 
 #include <array>

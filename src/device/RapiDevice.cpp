@@ -1,7 +1,7 @@
 #include "device/RapiDevice.h"
 
-#include "device/CeHubProtocol.h"
-#include "device/CeWin32.h"
+#include "ceproto/CeHubProtocol.h"
+#include "ceproto/CeWin32.h"
 #include "device/RapiConnection.h"
 #include "support/SocketIo.h"
 #include "support/UniqueFd.h"

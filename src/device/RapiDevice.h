@@ -1,9 +1,9 @@
 #pragma once
 
 #include "device/DeviceTransport.h"
-#include "device/RapiAnswers.h"
-#include "device/RapiLayout.h"
-#include "device/RapiRequests.h"
+#include "ceproto/RapiAnswers.h"
+#include "ceproto/RapiLayout.h"
+#include "ceproto/RapiRequests.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The local protocol between tarvo-cehub and the programs that ask it for a
 // handheld: the lines both ways, and what is refused.
-#include "device/CeHubProtocol.h"
+#include "ceproto/CeHubProtocol.h"
 
 #include <gtest/gtest.h>
 

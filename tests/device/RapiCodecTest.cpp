@@ -1,10 +1,10 @@
 // The remote API's messages and the control connection's blocks, byte by
 // byte, with the layouts written out by hand from docs/ce-protocol.md.
-#include "device/CeDeviceInfo.h"
-#include "device/CePassword.h"
-#include "device/CeWin32.h"
-#include "device/RapiAnswers.h"
-#include "device/RapiRequests.h"
+#include "ceproto/CeDeviceInfo.h"
+#include "ceproto/CePassword.h"
+#include "ceproto/CeWin32.h"
+#include "ceproto/RapiAnswers.h"
+#include "ceproto/RapiRequests.h"
 
 #include "fixtures/WireBytes.h"
 

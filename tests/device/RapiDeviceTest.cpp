@@ -1,7 +1,7 @@
 // The device link over RapiDevice, through the hub to the emulated handheld
 // on loopback: files and registry in both command layouts, each fault of the
 // emulator with its result, and nothing half-written left behind.
-#include "device/CeWin32.h"
+#include "ceproto/CeWin32.h"
 #include "device/DeviceLink.h"
 #include "device/RapiDevice.h"
 #include "fixtures/EmulatorRunner.h"

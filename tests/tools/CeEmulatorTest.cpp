@@ -1,7 +1,7 @@
 // tarvo-ceemu against a desktop written out byte by byte here: the control
 // protocol's words, the information block, the password exchange and
 // remote-API requests of both layouts, as docs/ce-protocol.md lays them out.
-#include "device/CeDeviceInfo.h"
+#include "ceproto/CeDeviceInfo.h"
 #include "fixtures/EmulatorRunner.h"
 #include "fixtures/HandheldFolder.h"
 #include "support/NetAddress.h"

@@ -2,7 +2,7 @@
 // name, one vanishing in the middle of a copy while the other stays, the
 // password from its file, the socket it owns, and the program itself
 // starting and stopping as a service manager runs it.
-#include "device/CeHubProtocol.h"
+#include "ceproto/CeHubProtocol.h"
 #include "device/DeviceLink.h"
 #include "device/RapiDevice.h"
 #include "fixtures/ChildProcess.h"

@@ -1,6 +1,6 @@
 #include "ceemu/CeFileStore.h"
 
-#include "device/CeWin32.h"
+#include "ceproto/CeWin32.h"
 #include "text/CodePage.h"
 #include "text/RegistryFile.h"
 

@@ -1,8 +1,8 @@
 #include "ceemu/CeRapiServer.h"
 
-#include "device/CeWin32.h"
-#include "device/RapiReader.h"
-#include "device/RapiWriter.h"
+#include "ceproto/CeWin32.h"
+#include "ceproto/RapiReader.h"
+#include "ceproto/RapiWriter.h"
 
 #include <optional>
 #include <string>

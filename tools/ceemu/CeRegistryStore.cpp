@@ -1,6 +1,6 @@
 #include "ceemu/CeRegistryStore.h"
 
-#include "device/CeWin32.h"
+#include "ceproto/CeWin32.h"
 #include "text/CodePage.h"
 
 namespace tarvo::ceemu {

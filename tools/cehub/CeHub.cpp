@@ -1,8 +1,8 @@
 #include "cehub/CeHub.h"
 
 #include "cehub/HubDevice.h"
-#include "device/CePassword.h"
-#include "device/RapiReader.h"
+#include "ceproto/CePassword.h"
+#include "ceproto/RapiReader.h"
 #include "text/CodePage.h"
 #include "support/SocketIo.h"
 #include "text/RegistryFile.h"

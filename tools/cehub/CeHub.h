@@ -2,7 +2,7 @@
 
 #include "cehub/HubDevice.h"
 #include "cehub/HubOptions.h"
-#include "device/CeHubProtocol.h"
+#include "ceproto/CeHubProtocol.h"
 #include "support/NetAddress.h"
 #include "support/UniqueFd.h"
 

@@ -1,8 +1,8 @@
 #include "cehub/HubDevice.h"
 
-#include "device/CePassword.h"
-#include "device/RapiReader.h"
-#include "device/RapiWriter.h"
+#include "ceproto/CePassword.h"
+#include "ceproto/RapiReader.h"
+#include "ceproto/RapiWriter.h"
 #include "support/SocketIo.h"
 #include "text/CodePage.h"
 

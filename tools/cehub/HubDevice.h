@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/CeDeviceInfo.h"
+#include "ceproto/CeDeviceInfo.h"
 #include "support/NetAddress.h"
 #include "support/UniqueFd.h"
 

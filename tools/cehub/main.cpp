@@ -2,7 +2,7 @@
 // handhelds on their USB network link, runs their handshake and offers
 // them to local programs on a Unix socket.
 #include "cehub/CeHub.h"
-#include "device/CeHubProtocol.h"
+#include "ceproto/CeHubProtocol.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,6 +1,6 @@
-#include "device/CeDeviceInfo.h"
+#include "ceproto/CeDeviceInfo.h"
 
-#include "device/RapiReader.h"
+#include "ceproto/RapiReader.h"
 #include "text/CodePage.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "device/RapiReader.h"
+#include "ceproto/RapiReader.h"
 
 namespace tarvo {
 

@@ -1,4 +1,4 @@
-#include "device/RapiWriter.h"
+#include "ceproto/RapiWriter.h"
 
 namespace tarvo {
 

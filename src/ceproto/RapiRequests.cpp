@@ -1,6 +1,6 @@
-#include "device/RapiRequests.h"
+#include "ceproto/RapiRequests.h"
 
-#include "device/RapiWriter.h"
+#include "ceproto/RapiWriter.h"
 
 namespace tarvo {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/RapiAnswer.h"
-#include "device/RapiLayout.h"
+#include "ceproto/RapiAnswer.h"
+#include "ceproto/RapiLayout.h"
 
 #include <cstdint>
 #include <span>

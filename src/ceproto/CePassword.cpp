@@ -1,6 +1,6 @@
-#include "device/CePassword.h"
+#include "ceproto/CePassword.h"
 
-#include "device/RapiWriter.h"
+#include "ceproto/RapiWriter.h"
 
 namespace tarvo {
 

@@ -1,7 +1,7 @@
-#include "device/RapiAnswers.h"
+#include "ceproto/RapiAnswers.h"
 
-#include "device/CeWin32.h"
-#include "device/RapiReader.h"
+#include "ceproto/CeWin32.h"
+#include "ceproto/RapiReader.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "device/CeHubProtocol.h"
+#include "ceproto/CeHubProtocol.h"
 
 #include <charconv>
 #include <vector>

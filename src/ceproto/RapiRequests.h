@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/RapiLayout.h"
+#include "ceproto/RapiLayout.h"
 
 #include <cstdint>
 #include <span>
