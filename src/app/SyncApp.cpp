@@ -310,6 +310,7 @@ SyncApp::Saved SyncApp::synchronize()
     Saved saved;
     saved.result = procedure.synchronize();
     saved.reached = procedure.reached();
+    saved.retired = procedure.retired();
     return saved;
 }
 

@@ -118,11 +118,14 @@ public:
     HandheldSet& handheld() { return *m_handheld; }
     const HandheldSet& handheld() const { return *m_handheld; }
 
-    // What a Save came to: where it stopped, and the files that had already
-    // reached the handheld when it failed.
+    // What a Save came to: where it stopped, the files that had already
+    // reached the handheld when it failed, and how many POPs no longer in
+    // the master phonebook it took off the handheld (front ends say so
+    // with SyncProcedure::retiredNote).
     struct Saved {
         SyncProcedure::Result result = SyncProcedure::Result::Done;
         std::vector<std::string> reached;
+        std::size_t retired = 0;
     };
     // Save: the synchronization procedure on the chosen POPs; every message
     // goes through the front end.

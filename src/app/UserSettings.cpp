@@ -13,6 +13,12 @@ constexpr const char* kWindowKey = "Window";
 constexpr const char* kMaximizedKey = "Maximized";
 constexpr const char* kSplitterKey = "Splitter";
 constexpr const char* kHandheldWidthKey = "HandheldColWidth";
+constexpr const char* kLastCountryKey = "LastCountry";
+constexpr const char* kLastRegionKey = "LastRegion";
+constexpr const char* kLastCityKey = "LastCity";
+constexpr const char* kLastCityRegionKey = "LastCityRegion";
+// No value reads as this: a line break never survives a read.
+constexpr const char* kAbsent = "\n";
 // More parts than any layout has: a longer list is no list of ours.
 constexpr int kMaxNumbers = 8;
 
@@ -57,6 +63,18 @@ void UserSettings::load()
     m_city = m_file.readString(kSection, "City", "");
     m_areaCode = m_file.readString(kSection, "AreaCode", "");
 
+    bool anyLast = false;
+    const auto readLast = [&](const char* key) {
+        std::string value = m_file.readString(kSection, key, kAbsent);
+        if (value == kAbsent)
+            return std::string();
+        anyLast = true;
+        return value;
+    };
+    m_lastFilter = {readLast(kLastCountryKey), readLast(kLastRegionKey), readLast(kLastCityKey),
+                    readLast(kLastCityRegionKey)};
+    m_hasLastFilter = anyLast;
+
     m_layout.frame = readNumbers(m_file, kWindowKey);
     m_layout.maximized = m_file.readInt(kSection, kMaximizedKey, "0") != 0;
     m_layout.splitter = readNumbers(m_file, kSplitterKey);
@@ -68,11 +86,23 @@ bool UserSettings::save() const
 {
     char widths[64];
     std::snprintf(widths, sizeof widths, "%d,%d,%d,%d", m_colWidth[0], m_colWidth[1], m_colWidth[2], m_colWidth[3]);
+    // A text the file holds as it was read needs no writing, and writing
+    // it would drop its quotes or blanks, or cut a value longer than a read
+    // takes.
+    const auto writeBack = [this](const char* key, const std::string& value) {
+        return m_file.readString(kSection, key, kAbsent) == value || m_file.writeString(kSection, key, value);
+    };
     // Every value is tried, whatever happened to the one before.
-    bool saved = m_file.writeString(kSection, "Country", m_country);
-    saved = m_file.writeString(kSection, "Region", m_region) && saved;
-    saved = m_file.writeString(kSection, "City", m_city) && saved;
-    saved = m_file.writeString(kSection, "AreaCode", m_areaCode) && saved;
+    bool saved = writeBack("Country", m_country);
+    saved = writeBack("Region", m_region) && saved;
+    saved = writeBack("City", m_city) && saved;
+    saved = writeBack("AreaCode", m_areaCode) && saved;
+    if (m_hasLastFilter) {
+        saved = m_file.writeString(kSection, kLastCountryKey, m_lastFilter.country) && saved;
+        saved = m_file.writeString(kSection, kLastRegionKey, m_lastFilter.region) && saved;
+        saved = m_file.writeString(kSection, kLastCityKey, m_lastFilter.city) && saved;
+        saved = m_file.writeString(kSection, kLastCityRegionKey, m_lastFilter.cityRegion) && saved;
+    }
     if (m_hasLayout) {
         saved = m_file.writeString(kSection, kWindowKey, joinNumbers(m_layout.frame)) && saved;
         saved = m_file.writeString(kSection, kMaximizedKey, m_layout.maximized ? "1" : "0") && saved;
@@ -88,11 +118,10 @@ void UserSettings::setWindowLayout(WindowLayout layout)
     m_hasLayout = true;
 }
 
-void UserSettings::rememberFilter(std::string country, std::string region, std::string city)
+void UserSettings::rememberFilter(LastFilter filter)
 {
-    m_country = std::move(country);
-    m_region = std::move(region);
-    m_city = std::move(city);
+    m_lastFilter = std::move(filter);
+    m_hasLastFilter = true;
 }
 
 void UserSettings::storeColumnWidths(bool showPrice, const std::array<int, 4>& listWidths)

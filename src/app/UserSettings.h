@@ -10,8 +10,26 @@ namespace tarvo {
 
 // Section [Main] of "synuser.ini": the list column widths and the filter
 // texts, read at start and written back at shutdown.
+//
+// The four texts "Country", "Region", "City" and "AreaCode" pass through
+// unchanged: whatever wrote them (another version of the program, a person,
+// an installer) finds them as it left them. The window's last choice lives
+// under keys of its own (LastFilter).
 class UserSettings final {
 public:
+    // The window's last choice of the filter: "LastCountry" (a country
+    // code), "LastRegion" (a region code), "LastCity" and "LastCityRegion"
+    // (a city name and its region's code: one name can be a city in two
+    // regions); "" for none. Written only once read or set.
+    struct LastFilter {
+        std::string country;
+        std::string region;
+        std::string city;
+        std::string cityRegion;
+
+        bool operator==(const LastFilter&) const = default;
+    };
+
     // What the window remembers beside the defined keys, in the same
     // section: "Window" (x,y,width,height, without the frame), "Maximized" (0/1),
     // "Splitter" (the sizes of the splitter's parts) and "HandheldColWidth"
@@ -37,6 +55,8 @@ public:
     void load();
     // Writes the four texts and "ColWidth" back; safe to call twice. False
     // when a value could not be written (the program goes on regardless).
+    // A text the file still holds as read is left as it stands, quotes and
+    // blanks included.
     bool save() const;
 
     // Leaving the window stores the Main list's widths: four with the
@@ -47,9 +67,9 @@ public:
     const std::array<int, 4>& colWidth() const { return m_colWidth; }
     const WindowLayout& windowLayout() const { return m_layout; }
     void setWindowLayout(WindowLayout layout);
-    // The last choice of the window's filter, as the tables' codes (the
-    // country code, the region code, the city name); "" for none.
-    void rememberFilter(std::string country, std::string region, std::string city);
+    const LastFilter& lastFilter() const { return m_lastFilter; }
+    void rememberFilter(LastFilter filter);
+    // The defined texts as read.
     const std::string& country() const { return m_country; }
     const std::string& region() const { return m_region; }
     const std::string& city() const { return m_city; }
@@ -63,6 +83,8 @@ private:
     std::array<int, 4> m_colWidth{};
     WindowLayout m_layout;
     bool m_hasLayout = false;
+    LastFilter m_lastFilter;
+    bool m_hasLastFilter = false;
     std::string m_country;
     std::string m_region;
     std::string m_city;

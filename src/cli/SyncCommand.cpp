@@ -83,7 +83,10 @@ int SyncCommand::run(CommandContext& context)
         return code;
     if (outcome.customerPops > 0)
         context.err << HandheldChoice::describe(outcome) << '\n';
-    return app.synchronize().result == SyncProcedure::Result::Done ? kExitOk : kExitFailed;
+    const SyncApp::Saved saved = app.synchronize();
+    if (saved.retired > 0)
+        context.err << SyncProcedure::retiredNote(saved.retired) << '\n';
+    return saved.result == SyncProcedure::Result::Done ? kExitOk : kExitFailed;
 }
 
 } // namespace tarvo::cli

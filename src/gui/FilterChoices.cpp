@@ -1,7 +1,6 @@
 #include "gui/FilterChoices.h"
 
 #include "app/SelectionModel.h"
-#include "app/UserSettings.h"
 #include "gui/SearchableComboBox.h"
 #include "phonebook/MasterPhonebook.h"
 #include "text/CodePage.h"
@@ -53,9 +52,7 @@ void FilterChoices::offerCountries()
     for (const CountryEntry* country : m_countries)
         names << fromAnsi(country->name);
     m_country->setEntries(names);
-    m_state->setEntries({});
-    m_states.clear();
-    withdrawCities();
+    withdrawStates();
 }
 
 void FilterChoices::offerStates(const CountryEntry& country)
@@ -84,12 +81,17 @@ void FilterChoices::withdrawCities()
     m_cities.clear();
 }
 
-void FilterChoices::clear()
+void FilterChoices::withdrawStates()
 {
-    m_country->clearChoice();
     m_state->setEntries({});
     m_states.clear();
     withdrawCities();
+}
+
+void FilterChoices::clear()
+{
+    m_country->clearChoice();
+    withdrawStates();
 }
 
 const CountryEntry* FilterChoices::countryAt(int row) const
@@ -114,33 +116,22 @@ PopFilter FilterChoices::chosen() const
     return filter;
 }
 
-bool FilterChoices::restore(const UserSettings& settings)
+void FilterChoices::show(const PopFilter& filter)
 {
-    const CountryEntry* country = m_selection.findCountry(settings.country());
-    const int countryRow = rowOf(m_countries, country);
-    if (countryRow < 0)
-        return false;
+    const int countryRow = rowOf(m_countries, filter.country);
+    if (countryRow < 0) {
+        clear();
+        return;
+    }
     m_country->setCurrentIndex(countryRow);
-    offerStates(*country);
-    const RegionEntry* state = settings.region().empty() ? nullptr : m_selection.findState(*country, settings.region());
-    const int stateRow = rowOf(m_states, state);
+    offerStates(*filter.country);
+    const int stateRow = rowOf(m_states, filter.region);
     m_state->setCurrentIndex(stateRow);
-    offerCities(*country, stateRow >= 0 ? state : nullptr);
-    if (settings.city().empty())
-        return true;
+    offerCities(*filter.country, stateRow >= 0 ? filter.region : nullptr);
     const auto city = std::find_if(m_cities.begin(), m_cities.end(),
-                                   [&](const CityChoice& choice) { return choice.entry->city == settings.city(); });
+                                   [&](const CityChoice& choice) { return filter.city && choice.entry == filter.city; });
     if (city != m_cities.end())
         m_city->setCurrentIndex(static_cast<int>(city - m_cities.begin()));
-    return true;
-}
-
-void FilterChoices::remember(UserSettings& settings) const
-{
-    const PopFilter filter = chosen();
-    settings.rememberFilter(filter.country ? filter.country->code : std::string(),
-                            filter.region ? filter.region->regionCode : std::string(),
-                            filter.city ? std::string(filter.city->city) : std::string());
 }
 
 } // namespace tarvo::gui

@@ -8,7 +8,6 @@ class QWidget;
 
 namespace tarvo {
 class SelectionModel;
-class UserSettings;
 struct CityChoice;
 }
 
@@ -37,6 +36,8 @@ public:
     // The cities of the country, or of one of its states.
     void offerCities(const CountryEntry& country, const RegionEntry* state);
     void withdrawCities();
+    // No state or city offered; the country box as it is.
+    void withdrawStates();
     // No country chosen, no state or city offered.
     void clear();
 
@@ -45,12 +46,9 @@ public:
     // What the three boxes have chosen (the area code is not theirs).
     PopFilter chosen() const;
 
-    // Sets the boxes to the remembered country, state and city codes,
-    // offering what each choice brings; false (nothing set) when the
-    // remembered country is not among the choices.
-    bool restore(const UserSettings& settings);
-    // The codes to remember of the present choice.
-    void remember(UserSettings& settings) const;
+    // Sets the boxes to the filter's country, state and city, offering
+    // what each choice brings; no country is Clear's state.
+    void show(const PopFilter& filter);
 
 private:
     const SelectionModel& m_selection;

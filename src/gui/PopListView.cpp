@@ -42,23 +42,24 @@ PopListView::PopListView(PopListModel* model, const QString& accessibleName, QWi
 
 void PopListView::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
-            if (selectionModel()->hasSelection())
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (enter && modifiers == Qt::NoModifier) {
+        // Enter alone is the window's: it presses the default button (Save).
+        event->ignore();
+        return;
+    }
+    const bool move = (enter && modifiers == Qt::ControlModifier) || (key == Qt::Key_Insert && modifiers == Qt::NoModifier);
+    if (move || key == Qt::Key_Delete) {
+        if (selectionModel()->hasSelection()) {
+            if (move)
                 emit moveRequested();
-            event->accept();
-            return;
+            else
+                emit removeRequested();
         }
-        break;
-    case Qt::Key_Delete:
-        if (selectionModel()->hasSelection())
-            emit removeRequested();
         event->accept();
         return;
-    default:
-        break;
     }
     QTreeView::keyPressEvent(event);
 }

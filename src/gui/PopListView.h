@@ -13,9 +13,9 @@ class PopListModel;
 
 // A report list of the selection window: full rows, several selectable,
 // two columns sorted only by the window's own rule (a header click asks,
-// the view never sorts by itself). A double click or Enter on rows asks for
-// them to move to the other list, Delete for them to leave the handheld;
-// neither key reaches the window's default button.
+// the view never sorts by itself). A double click, Ctrl+Enter or Insert on
+// rows asks for them to move to the other list, Delete for them to leave
+// the handheld; Enter alone goes on to the window's default button.
 //
 // Column widths are kept in "synuser.ini" in pixels of the desktop's classic
 // dialog font, whose digits are five pixels wide; the view scales them to
@@ -44,7 +44,7 @@ public:
     void changeRows(const std::function<void()>& change);
 
 signals:
-    // Double click or Enter on the selected rows.
+    // Double click, Ctrl+Enter or Insert on the selected rows.
     void moveRequested();
     // Delete on the selected rows.
     void removeRequested();

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 
 namespace tarvo::gui {
 
@@ -37,6 +38,8 @@ SearchableComboBox::SearchableComboBox(const QString& accessibleName, const QStr
     popup->setAccessibleName(accessibleName + QStringLiteral(" matches"));
     m_completer->setPopup(popup);
     setCompleter(m_completer);
+    // After the completer's own filter, so this one sees the events first.
+    popup->installEventFilter(this);
     // Enter in the popup and Enter in the box end here, whichever has the keys.
     connect(lineEdit(), &QLineEdit::returnPressed, this, [this] { (void)commit(); });
 }
@@ -72,6 +75,13 @@ bool SearchableComboBox::commit()
     const QString typed = lineEdit()->text();
     if (typed == (currentIndex() >= 0 ? itemText(currentIndex()) : QString()))
         return false;
+    if (typed.trimmed().isEmpty()) {
+        const bool hadChoice = currentIndex() >= 0;
+        clearChoice();
+        if (hadChoice)
+            emit cleared();
+        return true;
+    }
     const int entry = entryFor(typed);
     if (entry < 0 || entry == currentIndex()) {
         showChoice();
@@ -111,11 +121,37 @@ void SearchableComboBox::keyPressEvent(QKeyEvent* event)
     QComboBox::keyPressEvent(event);
 }
 
+bool SearchableComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    QWidget* popup = m_completer->popup();
+    if (watched != popup || !popup->isVisible())
+        return QComboBox::eventFilter(watched, event);
+    // While the popup is open it has the keyboard and the mouse: a mnemonic
+    // would move the focus without this box noticing, and the popup would
+    // keep the next key for itself.
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Alt || (key->modifiers() & Qt::AltModifier))
+            (void)commit();
+        break;
+    }
+    case QEvent::MouseButtonPress:
+        if (!popup->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint()))
+            (void)commit();
+        break;
+    default:
+        break;
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
 void SearchableComboBox::focusOutEvent(QFocusEvent* event)
 {
-    // The completer's popup takes the focus for a moment; only a real
-    // departure settles the text.
-    if (!m_completer->popup()->isVisible())
+    // The completer's popup takes the focus for a moment when it opens;
+    // any other departure settles the text, and closes the popup, which
+    // would otherwise keep the next keys for this box.
+    if (event->reason() != Qt::PopupFocusReason)
         (void)commit();
     QComboBox::focusOutEvent(event);
 }

@@ -8,11 +8,13 @@ namespace tarvo::gui {
 
 // A drop-down list that can also be typed into: the typed text (blanks
 // included) filters the entries that contain it, ignoring case, in a popup
-// of at most kVisibleRows rows; Enter or leaving the box takes the entry
-// that matches the text, or the first that contains it. The choice is
-// reported as `activated`, as a click in the open list is, and only when it
-// changes. Text that matches nothing gives the previous choice back. Enter
-// with nothing typed goes on to the window's default button.
+// of at most kVisibleRows rows; Enter or leaving the box (Tab, a mnemonic,
+// a click elsewhere, even with the popup open) takes the entry that matches
+// the text, or the first that contains it. The choice is reported as
+// `activated`, as a click in the open list is, and only when it changes.
+// Text that matches nothing gives the previous choice back; a box the
+// person empties has no choice any more, reported as `cleared`. Enter with
+// nothing typed goes on to the window's default button.
 class SearchableComboBox final : public QComboBox {
     Q_OBJECT
 
@@ -30,9 +32,16 @@ public:
     // else the first containing it; -1 when none does.
     int entryFor(const QString& typed) const;
 
+signals:
+    // The person emptied the box: no entry is chosen any more.
+    void cleared();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // The completer's popup: Alt (a mnemonic on its way) and a click
+    // outside it settle the text before the popup swallows them.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Settles typed text: the entry for it, or the previous choice back.

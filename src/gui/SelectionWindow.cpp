@@ -197,6 +197,9 @@ void SelectionWindow::buildControls()
     connect(country, &QComboBox::activated, this, &SelectionWindow::countryChosen);
     connect(state, &QComboBox::activated, this, &SelectionWindow::stateChosen);
     connect(city, &QComboBox::activated, this, &SelectionWindow::cityChosen);
+    connect(country, &SearchableComboBox::cleared, this, &SelectionWindow::countryCleared);
+    connect(state, &SearchableComboBox::cleared, this, &SelectionWindow::stateCleared);
+    connect(city, &SearchableComboBox::cleared, this, &SelectionWindow::rebuild);
     connect(m_areaCode, &QLineEdit::textChanged, this, [this] { m_areaTimer.start(); });
     connect(m_clear, &QPushButton::clicked, this, &SelectionWindow::clear);
     connect(m_toHandheld, &QPushButton::clicked, this, &SelectionWindow::moveToHandheld);
@@ -227,9 +230,13 @@ void SelectionWindow::buildMenu()
     file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &SelectionWindow::reject);
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // The window's own menu is Options with Exit in it; File is where
+    // people look for Save and Exit as well, so Exit sits in both.
     QMenu* options = bar->addMenu(QStringLiteral("&Options"));
     QAction* update = options->addAction(QStringLiteral("&Update Phonebook"), this, &SelectionWindow::updatePhonebook);
     update->setEnabled(static_cast<bool>(m_updater));
+    options->addSeparator();
+    options->addAction(exit);
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     QAction* contents = help->addAction(QStringLiteral("&Contents"), this, &SelectionWindow::showHelp);
     contents->setShortcut(QKeySequence::HelpContents);
@@ -397,6 +404,25 @@ void SelectionWindow::cityChosen(int index)
     rebuild();
 }
 
+void SelectionWindow::countryCleared()
+{
+    BusyCursor busy(m_frontEnd);
+    ListsFrozen frozen(*this);
+    m_choices.withdrawStates();
+    rebuild();
+}
+
+void SelectionWindow::stateCleared()
+{
+    BusyCursor busy(m_frontEnd);
+    ListsFrozen frozen(*this);
+    if (const CountryEntry* country = m_choices.chosen().country)
+        m_choices.offerCities(*country, nullptr);
+    else
+        m_choices.withdrawCities();
+    rebuild();
+}
+
 void SelectionWindow::restoreFilter()
 {
     BusyCursor busy(m_frontEnd);
@@ -404,11 +430,9 @@ void SelectionWindow::restoreFilter()
         // The boxes are set as the person left them, then the lists are
         // made once, not once per box.
         ListsFrozen frozen(*this);
-        if (!m_choices.restore(m_app.userSettings()))
-            m_choices.clear();
+        m_choices.show(m_filterMemory.restore(m_selection, m_app.userSettings()));
         rebuild();
     }
-    m_filterRestored = true;
     emptyAreaCode();
 }
 
@@ -424,13 +448,11 @@ void SelectionWindow::clear()
 {
     BusyCursor busy(m_frontEnd);
     m_choices.clear();
-    // No filter is the whole phonebook, shown at once rather than a second
-    // later.
-    {
-        ListsFrozen frozen(*this);
-        rebuild();
-    }
+    // The area code goes before the lists are made: no filter is the whole
+    // phonebook, shown at once rather than a second later.
     emptyAreaCode();
+    ListsFrozen frozen(*this);
+    rebuild();
 }
 
 void SelectionWindow::moveToHandheld()
@@ -537,12 +559,20 @@ bool SelectionWindow::synchronize()
 {
     const SyncApp::Saved saved = m_app.synchronize();
     const SyncProcedure::Result result = saved.result;
+    QString text;
     if (result == SyncProcedure::Result::Done)
-        m_status->setText(StatusLine::saved(m_selection.handheldCount()));
+        text = StatusLine::saved(m_selection.handheldCount());
     else if (result == SyncProcedure::Result::Declined)
-        m_status->setText(StatusLine::saveDeclined());
+        text = StatusLine::saveDeclined();
     else
-        m_status->setText(StatusLine::saveFailed(SyncProcedure::message(result), saved.reached));
+        text = StatusLine::saveFailed(SyncProcedure::message(result), saved.reached);
+    if (saved.retired > 0) {
+        // After a failure's sentences, one more sentence.
+        const bool sentences = text.endsWith(QLatin1Char('.'));
+        text += (sentences ? QStringLiteral(" ") : QStringLiteral("; ")) +
+                QString::fromStdString(SyncProcedure::retiredNote(saved.retired)) + (sentences ? "." : "");
+    }
+    m_status->setText(text);
     if (result != SyncProcedure::Result::Done)
         return false;
     m_selection.setChanged(false);
@@ -593,9 +623,7 @@ void SelectionWindow::storeUserSettings()
     storeColumnWidths();
     UserSettings& settings = m_app.userSettings();
     settings.setWindowLayout(LayoutMemory::capture(*this, *m_splitter, *m_handheldList));
-    // Left before the boxes showed the remembered choice: it stays remembered.
-    if (m_filterRestored)
-        m_choices.remember(settings);
+    m_filterMemory.remember(settings, m_choices.chosen());
 }
 
 bool SelectionWindow::leave()

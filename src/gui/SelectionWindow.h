@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FilterMemory.h"
 #include "app/SelectionModel.h"
 #include "gui/FilterChoices.h"
 #include "gui/PopListView.h"
@@ -93,6 +94,9 @@ private:
     void countryChosen(int index);
     void stateChosen(int index);
     void cityChosen(int index);
+    // A box the person emptied: every entry of that level passes.
+    void countryCleared();
+    void stateCleared();
     // The last filter from the user settings, or the whole phonebook.
     void restoreFilter();
     // Empties the area code without a rebuild a second later.
@@ -147,6 +151,7 @@ private:
     PopListModel* m_handheldModel = nullptr;
 
     FilterChoices m_choices;
+    FilterMemory m_filterMemory;
 
     QLineEdit* m_areaCode = nullptr;
     QPushButton* m_clear = nullptr;
@@ -167,8 +172,6 @@ private:
     QTimer m_areaTimer;
     bool m_refreshArmed = false;
     bool m_opened = false;
-    // The remembered filter was put into the boxes (the agreement came first).
-    bool m_filterRestored = false;
     bool m_leaving = false;
 };
 

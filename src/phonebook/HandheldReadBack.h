@@ -24,6 +24,18 @@ struct ReadBackOutcome {
     ReadBackResult result = ReadBackResult::Marked;
     std::size_t popsOnHandheld = 0; // distinct POP ids of its phonebook; 0 when none was read
     std::size_t missingFromMaster = 0; // of those, the ids no master POP carries (a damaged or older master)
+    std::size_t customerOnly = 0;      // of the missing ones, those a customer POP carries
+
+    // Whether the master looks damaged (cut short, ids garbled) rather
+    // than updated: more than half of the POPs on the handheld are missing
+    // from it. A phonebook update retires a few access numbers; it does
+    // not retire most of what a person chose. Ids that only a customer
+    // POP carries count on neither side.
+    [[nodiscard]] bool masterLooksDamaged() const
+    {
+        const std::size_t missing = missingFromMaster - customerOnly;
+        return missing * 2 > popsOnHandheld - customerOnly;
+    }
 };
 
 // The read-back itself; the layer that reaches the handheld provides it

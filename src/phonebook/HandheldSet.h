@@ -55,21 +55,36 @@ public:
     // Whether `more` POPs fit on top of those chosen.
     [[nodiscard]] bool limitAllows(long long more) const { return m_count + more <= m_limit; }
 
+    // Of the ids the handheld's phonebook names, those no master POP
+    // carries (a synchronization drops them), and how many of those only a
+    // customer POP carries.
+    struct Unheld {
+        std::size_t fromMaster = 0;
+        std::size_t customerOnly = 0;
+    };
     // The read-back's half: marks every master POP with one of the ids the
     // handheld's phonebook names (master entries sharing an id cannot be
-    // told apart by the device's file, so all of them). Answers how many of
-    // the ids no master POP carries: a synchronization would drop those.
+    // told apart by the device's file, so all of them).
     template <class IdSet>
-    std::size_t markReadBack(const IdSet& ids)
+    Unheld markReadBack(const IdSet& ids)
     {
         std::unordered_set<std::string_view> held;
+        std::unordered_set<std::string_view> customer;
         for (PopRecord& pop : m_pops) {
-            if (!mayHold(pop) || !ids.contains(pop.pop()))
+            if (!ids.contains(pop.pop()))
                 continue;
+            if (!mayHold(pop)) {
+                customer.insert(pop.pop());
+                continue;
+            }
             held.insert(pop.pop());
             mark(pop);
         }
-        return ids.size() - held.size();
+        Unheld unheld{ids.size() - held.size(), 0};
+        for (std::string_view id : customer)
+            if (!held.contains(id))
+                ++unheld.customerOnly;
+        return unheld;
     }
     // How the read-back went; set once by the load.
     void setReadBack(const ReadBackOutcome& outcome) { m_readBack = outcome; }

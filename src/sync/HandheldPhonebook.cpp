@@ -97,8 +97,8 @@ ReadBackOutcome HandheldPhonebook::markFromFile(HandheldSet& handheld, const std
     // The device's lines were written from master entries only; a customer
     // POP that shares an id is never written to the device, so it is not
     // shown as being there.
-    const std::size_t missing = handheld.markReadBack(ids);
-    return {ReadBackResult::Marked, ids.size(), missing};
+    const HandheldSet::Unheld unheld = handheld.markReadBack(ids);
+    return {ReadBackResult::Marked, ids.size(), unheld.fromMaster, unheld.customerOnly};
 }
 
 bool HandheldPhonebook::writeMerged(const HandheldSet& handheld, const std::string& path, int version)

@@ -14,7 +14,9 @@
 #include "sync/HandheldFiles.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <utility>
 #include <vector>
@@ -85,7 +87,40 @@ bool holdsNoData(const std::string& path)
     return std::ferror(file.get()) == 0;
 }
 
+// Why a step failed, as the system said it. On this computer every error
+// counts; on the way to the handheld only the errors that say something
+// about the link or the handheld's storage, because the transport's
+// harmless lookups may leave an unrelated error behind.
+std::string systemReason(int error, bool local)
+{
+    if (error == 0)
+        return {};
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+    case EIO:
+    case EPIPE:
+    case ECONNRESET:
+    case ECONNABORTED:
+    case ENOTCONN:
+    case ETIMEDOUT:
+        return std::strerror(error);
+    default:
+        return local ? std::strerror(error) : std::string();
+    }
+}
+
 } // namespace
+
+std::string SyncProcedure::retiredNote(std::size_t count)
+{
+    return count == 1 ? "1 POP no longer in the master phonebook was taken off the handheld"
+                      : std::to_string(count) + " POPs no longer in the master phonebook were taken off the handheld";
+}
 
 SyncProcedure::SyncProcedure(const HandheldSet& handheld, DeviceLink& link, FrontEnd& frontEnd,
                              const ProfileConfig& profile, Files files)
@@ -144,6 +179,8 @@ std::string SyncProcedure::failureDetails(Result result) const
         break;
     }
     std::string details = "The step that failed: " + step + ".\n";
+    if (!m_reason.empty())
+        details += "Why: " + m_reason + ".\n";
     if (result == Result::Registry)
         details += "Some of the dialer's settings may have reached the handheld's registry; no file was copied.";
     else if (m_reached.empty())
@@ -189,13 +226,13 @@ bool SyncProcedure::confirmPhonebookReplacement()
     };
     if (found.popsOnHandheld > 0 && !m_handheld.pops().hasMasterRecords())
         return confirm(withCount(kNoMasterPopsQuestion, found.popsOnHandheld));
-    // A master that lost POPs (cut short, damaged, or older than the
-    // handheld's phonebook) would silently shrink the handheld.
+    // A master cut short or garbled would silently shrink the handheld; the
+    // few POPs a phonebook update retires go without a question.
+    if (!found.masterLooksDamaged())
+        return true;
     if (found.missingFromMaster == 1)
         return confirm(std::string(kMissingPopQuestion));
-    if (found.missingFromMaster > 1)
-        return confirm(withCount(kMissingPopsQuestion, found.missingFromMaster));
-    return true;
+    return confirm(withCount(kMissingPopsQuestion, found.missingFromMaster));
 }
 
 bool SyncProcedure::confirmEmptyFiles()
@@ -224,6 +261,8 @@ SyncProcedure::Result SyncProcedure::synchronize()
     m_frontEnd.setStatusText(std::string(kStatusText));
     m_reached.clear();
     m_phonebookWritten = false;
+    m_retired = 0;
+    m_reason.clear();
 
     if (!confirmPhonebookReplacement())
         return declined();
@@ -234,10 +273,13 @@ SyncProcedure::Result SyncProcedure::synchronize()
     bool written = false;
     {
         BusyCursor busy(m_frontEnd);
+        errno = 0;
         written = HandheldPhonebook::writeMerged(m_handheld, m_files.phonebook, kPhonebookVersion);
     }
-    if (!written)
+    if (!written) {
+        m_reason = systemReason(errno, true);
         return fail(Result::Phonebook);
+    }
     m_phonebookWritten = true;
 
     SyncResult connected = SyncResult::NoConnection;
@@ -263,10 +305,17 @@ SyncProcedure::Result SyncProcedure::synchronize()
             if (result != Result::Done)
                 break;
             BusyCursor busy(m_frontEnd);
-            if (m_link.writeFile(localFile(push, m_files), HandheldFiles::devicePath(push.deviceName)) != SyncResult::Done)
+            errno = 0;
+            const SyncResult pushed = m_link.writeFile(localFile(push, m_files), HandheldFiles::devicePath(push.deviceName));
+            if (pushed != SyncResult::Done) {
                 result = push.step;
-            else
+                const bool local = pushed == SyncResult::LocalMissing || pushed == SyncResult::LocalUnreadable;
+                m_reason = systemReason(errno, local);
+            } else {
                 m_reached.emplace_back(push.deviceName);
+                if (push.step == Result::Phonebook)
+                    m_retired = m_handheld.readBack().missingFromMaster;
+            }
         }
         if (result == Result::Done) {
             // The city table is not part of what the handheld gets; a copy

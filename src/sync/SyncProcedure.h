@@ -5,6 +5,7 @@
 #include "sync/DeviceSettings.h"
 #include "sync/HandheldPhonebook.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,9 +28,12 @@ class ProfileConfig;
 // unless the person says so: before the device is written, a Yes/No
 // question (No stops everything, Declined) when the handheld's phonebook
 // could not be read at start-up, when the master phonebook holds no POP
-// while the handheld's phonebook named some, when POPs on the handheld are
-// no longer in the master phonebook, and for each file that would
-// replace a device file holding data with an empty one.
+// while the handheld's phonebook named some, when the master looks damaged
+// (more than half of the POPs on the handheld are no longer in it), and
+// for each file that would replace a device file holding data with an
+// empty one. POPs a phonebook update retired are dropped without a
+// question, as a synchronization always drops them, and the front ends say
+// so (retiredNote).
 class SyncProcedure final {
 public:
     // Where the procedure stopped; Done is success.
@@ -63,7 +67,8 @@ public:
     static constexpr std::string_view kNoMasterPopsQuestion =
         "The master phonebook holds no POPs, but the phonebook on the CE device holds %zu. "
         "Replace it with an empty phonebook?";
-    // %zu: how many POPs of the handheld's phonebook no master POP carries.
+    // %zu: how many POPs of the handheld's phonebook no master POP carries,
+    // asked only when the master looks damaged.
     static constexpr std::string_view kMissingPopsQuestion =
         "%zu POPs on the CE device are no longer in the master phonebook and would be removed from it. "
         "Replace the phonebook on the CE device?";
@@ -91,9 +96,17 @@ public:
     // The handheld's files this run replaced, by their device names, in
     // the order they were copied.
     const std::vector<std::string>& reached() const { return m_reached; }
-    // Shown beside a failure's message: the step that failed and what had
-    // already reached the handheld (nothing is rolled back).
+    // Shown beside a failure's message: the step that failed, why when the
+    // system said it, and what had already reached the handheld (nothing is
+    // rolled back).
     std::string failureDetails(Result result) const;
+    // POPs of the handheld's phonebook that are no longer in the master
+    // phonebook and left the handheld with this run's phonebook (0 when
+    // the phonebook did not reach it).
+    std::size_t retired() const { return m_retired; }
+    // What the front ends say about them: "N POPs no longer in the master
+    // phonebook were taken off the handheld".
+    static std::string retiredNote(std::size_t count);
 
 private:
     Result fail(Result result);
@@ -113,6 +126,9 @@ private:
     std::vector<std::string> m_reached;
     // The phonebook step fails on this computer or on the way to the handheld.
     bool m_phonebookWritten = false;
+    std::size_t m_retired = 0;
+    // What the system said of the failed step ("" when it said nothing).
+    std::string m_reason;
 };
 
 } // namespace tarvo

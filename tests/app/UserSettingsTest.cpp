@@ -54,7 +54,7 @@ TEST(UserSettings, windowLayoutAndFilterRoundTripAndAFileWithoutThemGainsNoLayou
               "[Main]\r\nColWidth=1,2,0,0\r\nCountry=\r\nRegion=\r\nCity=\r\nAreaCode=\r\n");
 
     plain.setWindowLayout({{-20, 40, 3052, 700}, true, {600, 90, 400}, {150, 0}});
-    plain.rememberFilter("US", "CA", "San Jose");
+    plain.rememberFilter({"US", "CA", "San Jose", "CA"});
     ASSERT_TRUE(plain.save());
     UserSettings reloaded(dir.file("plain.ini"));
     reloaded.load();
@@ -62,9 +62,8 @@ TEST(UserSettings, windowLayoutAndFilterRoundTripAndAFileWithoutThemGainsNoLayou
     EXPECT_TRUE(reloaded.windowLayout().maximized);
     EXPECT_EQ(reloaded.windowLayout().splitter, (std::vector<int>{600, 90, 400}));
     EXPECT_EQ(reloaded.windowLayout().handheldColumns, (std::vector<int>{150, 0}));
-    EXPECT_EQ(reloaded.country(), "US");
-    EXPECT_EQ(reloaded.region(), "CA");
-    EXPECT_EQ(reloaded.city(), "San Jose");
+    EXPECT_EQ(reloaded.lastFilter(), (UserSettings::LastFilter{"US", "CA", "San Jose", "CA"}));
+    EXPECT_EQ(reloaded.country(), "");
 
     dir.write("odd.ini", "[Main]\r\nWindow=\r\nSplitter=1,2,3,4,5,6,7,8,9\r\n");
     UserSettings odd(dir.file("odd.ini"));

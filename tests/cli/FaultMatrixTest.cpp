@@ -151,19 +151,30 @@ const Fault kFaults[] = {
       "phonebook?",
       kAnsweredNo},
      Outcome::Unchanged, nullptr},
-    // A master cut short, or with damaged ids, no longer holds US2: the
-    // handheld would lose it without a word.
-    {"masterCutShort",
+    // A phonebook update retired US2, half of what the handheld holds: it
+    // goes, as every synchronization drops what the master no longer has.
+    {"oneRetiredPop",
      [](Workspace& ws) { ws.writeDialer("pbook.txt", "#VER 1\r\n" + kLines[0] + "\r\n" + kLines[1] + "\r\n"); },
+     {"sync"}, 0, {kSuccess, "1 POP no longer in the master phonebook was taken off the handheld"},
+     Outcome::NewVersion,
+     [](Workspace& ws, const CliRun&) { EXPECT_EQ(onHandheld(ws, "cepbook.txt"), merged({"US1"})); }},
+    // A master cut short, or with damaged ids, holds none of the handheld's
+    // POPs: the handheld would lose them without a word.
+    {"masterCutShort", [](Workspace& ws) { ws.writeDialer("pbook.txt", "#VER 1\r\n" + kLines[4] + "\r\n"); },
      {"sync"}, 1,
-     {"1 POP on the CE device is no longer in the master phonebook and would be removed from it. Replace the "
+     {"2 POPs on the CE device are no longer in the master phonebook and would be removed from it. Replace the "
       "phonebook on the CE device?",
       kAnsweredNo},
      Outcome::Unchanged, nullptr},
     {"masterCutShortButForced",
-     [](Workspace& ws) { ws.writeDialer("pbook.txt", "#VER 1\r\n" + kLines[0] + "\r\n" + kLines[1] + "\r\n"); },
-     {"sync", "--force"}, 0, {"Answered Yes (--force).", kSuccess}, Outcome::NewVersion,
+     [](Workspace& ws) { ws.writeDialer("pbook.txt", "#VER 1\r\n" + kLines[4] + "\r\n"); },
+     {"sync", "--force"}, 0,
+     {"Answered Yes (--force).", kSuccess, "2 POPs no longer in the master phonebook were taken off the handheld"},
+     Outcome::NewVersion, [](Workspace& ws, const CliRun&) { EXPECT_EQ(onHandheld(ws, "cepbook.txt"), merged({})); }},
+    {"removeById", nullptr, {"sync", "--remove", "US2"}, 0, {kSuccess}, Outcome::NewVersion,
      [](Workspace& ws, const CliRun&) { EXPECT_EQ(onHandheld(ws, "cepbook.txt"), merged({"US1"})); }},
+    {"removeUnknownId", nullptr, {"sync", "--remove", "US2", "--remove", "US9"}, 2, {"Unknown POP: US9"},
+     Outcome::Unchanged, nullptr},
     {"customerPopById", [](Workspace& ws) { ws.writeDialer("cbook.txt", "#VER 1\r\n" + kLines[3] + "\r\n" +
                                                                pop("US", "TX", "Austin", "CUS1", "512") + "\r\n"); },
      {"sync", "--add", "CUS1"}, 2, {"Customer POP, never written to the handheld: CUS1"}, Outcome::Unchanged, nullptr},

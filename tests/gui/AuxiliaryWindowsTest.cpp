@@ -104,7 +104,7 @@ TEST_F(AuxiliaryWindowsTest, ctrlEndReachesTheEndOfALongAgreementWhereverTheFocu
 TEST_F(AuxiliaryWindowsTest, rejectedAgreementClosesTheWindowAndIsAskedAgain)
 {
     m_ws.writeWork(".eua", "Terms of use");
-    m_ws.writeWork("synuser.ini", "[Main]\r\nCountry=US\r\n");
+    m_ws.writeWork("synuser.ini", "[Main]\r\nLastCountry=US\r\n");
     clickInNextWindow("&Reject");
     ASSERT_TRUE(open());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window().isVisible(); }));
@@ -115,7 +115,7 @@ TEST_F(AuxiliaryWindowsTest, rejectedAgreementClosesTheWindowAndIsAskedAgain)
     EXPECT_EQ(m_watcher.boxes[0].icon, QMessageBox::Information);
     // The filter was never shown, so the remembered one stays.
     m_app->shutdown();
-    EXPECT_NE(test::Workspace::read(m_ws.work("synuser.ini")).find("Country=US\r\n"), std::string::npos);
+    EXPECT_NE(test::Workspace::read(m_ws.work("synuser.ini")).find("LastCountry=US\r\n"), std::string::npos);
 }
 
 TEST_F(AuxiliaryWindowsTest, aboutShowsVersionProfileAndThePhonebookDate)

@@ -136,6 +136,16 @@ TEST_F(SelectionWindowTest, areaCodeRebuildsOnceASecondAfterTheLastKeyButNotRigh
     EXPECT_EQ(pops(List::Main), (QStringList{"P4", "P5"}));
 }
 
+TEST_F(SelectionWindowTest, clearEmptiesTheAreaCodeBeforeItShowsTheWholeBook)
+{
+    ASSERT_TRUE(open());
+    waitUntilArmed();
+    QTest::keyClicks(window().areaCodeEdit(), "408");
+    click("Clear");
+    EXPECT_TRUE(window().areaCodeEdit()->text().isEmpty());
+    EXPECT_EQ(pops(List::Main).size(), 9);
+}
+
 TEST_F(SelectionWindowTest, movesUpdateCounterAndChangeFlagButCustomerPopsStayWhereTheyAre)
 {
     m_ws.writeHandheld("cepbook.txt", "#VER 1 - merged\r\n" + test::PopLine("US", "TX", "Dallas", "P7").str() + "\r\n");
@@ -357,7 +367,7 @@ TEST_F(SelectionWindowTest, leavingWithChangesAsksAndOnlyNoOrASuccessfulSaveClos
 
 TEST_F(SelectionWindowTest, leavingKeepsColumnWidthsAndStartsAStagedInstallerOnce)
 {
-    m_ws.writeWork("synuser.ini", "[Main]\r\nColWidth=150,90,7,9\r\nCountry=US\r\n");
+    m_ws.writeWork("synuser.ini", "[Main]\r\nColWidth=150,90,7,9\r\nLastCountry=US\r\n");
     m_ws.writeWork("synconfig.ini", "[Profile]\r\nAppName=Window Test\r\nShowPrice=no\r\n");
     m_ws.writeWork("_updatelist.txt", "files\r\n");
     ASSERT_TRUE(open());
@@ -371,7 +381,7 @@ TEST_F(SelectionWindowTest, leavingKeepsColumnWidthsAndStartsAStagedInstallerOnc
     m_app->shutdown();
     const std::string settings = test::Workspace::read(m_ws.work("synuser.ini"));
     EXPECT_NE(settings.find("ColWidth=150,90,0,9"), std::string::npos) << settings;
-    EXPECT_NE(settings.find("Country=US"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("LastCountry=US\r\n"), std::string::npos) << settings;
 }
 
 TEST_F(SelectionWindowTest, aStartableInstallerRunsWithoutAMessage)

@@ -42,9 +42,11 @@ protected:
 TEST_F(WindowUsabilityTest, aWindowStoredWiderThanTheScreenComesBackWholeWithItsFilterAndIsRememberedAgain)
 {
     // A City column once dragged to the screen's edge, a window from a
-    // larger monitor above and left of this one.
+    // larger monitor above and left of this one; the defined filter texts
+    // as something else wrote them.
+    const std::string texts = "Country=\"United States\"\r\nRegion= Texas\r\nCity=Springfield\r\nAreaCode=415\r\n";
     m_ws.writeWork("synuser.ini", "[Main]\r\nColWidth=793,100,0,0\r\nWindow=-900,-400,3052,1900\r\n"
-                                  "Splitter=2900,90,1200\r\nCountry=US\r\nRegion=TX\r\nCity=\r\n");
+                                  "Splitter=2900,90,1200\r\n" + texts + "LastCountry=US\r\nLastRegion=TX\r\n");
     ASSERT_TRUE(open());
     const QRect area = window().screen()->availableGeometry();
     EXPECT_TRUE(area.contains(window().frameGeometry())) << window().frameGeometry().width() << " on " << area.width();
@@ -73,7 +75,9 @@ TEST_F(WindowUsabilityTest, aWindowStoredWiderThanTheScreenComesBackWholeWithIts
     m_app->shutdown();
     const std::string settings = test::Workspace::read(m_ws.work("synuser.ini"));
     EXPECT_NE(settings.find("Window=20,30,700,480\r\n"), std::string::npos) << settings;
-    EXPECT_NE(settings.find("Country=US\r\nRegion=TX\r\nCity=Dallas\r\n"), std::string::npos) << settings;
+    EXPECT_NE(settings.find(texts + "LastCountry=US\r\nLastRegion=TX\r\nLastCity=Dallas\r\nLastCityRegion=TX\r\n"),
+              std::string::npos)
+        << settings;
     EXPECT_EQ(settings.find("ColWidth=793"), std::string::npos) << settings;
     EXPECT_NE(settings.find("Splitter="), std::string::npos) << settings;
 }
@@ -135,7 +139,50 @@ TEST(SearchableComboBox, bothPopupsStayWithinTwentyRowsOfThousandsOfEntries)
     EXPECT_LE(offered->height(), bound);
 }
 
-TEST_F(WindowUsabilityTest, rowsMoveByDoubleClickAndEnterLeaveByDeleteAndTheKeysOfTheMenusWork)
+TEST_F(WindowUsabilityTest, aTypedCountryIsKeptWhenAMnemonicMovesOnAndAnEmptiedBoxMeansAll)
+{
+    ASSERT_TRUE(open());
+    activate();
+    QTest::keyClick(&window(), Qt::Key_C, Qt::AltModifier);
+    type("United");
+    QAbstractItemView* offered = window().countryBox()->completer()->popup();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return offered->isVisible(); }));
+    // The open popup has the keyboard: Alt+S reaches it first.
+    QTest::keyClick(offered, Qt::Key_S, Qt::AltModifier);
+    EXPECT_FALSE(offered->isVisible());
+    EXPECT_EQ(window().countryBox()->currentText(), "United States");
+    EXPECT_EQ(pops(List::Main).size(), 7);
+
+    QTest::keyClick(&window(), Qt::Key_C, Qt::AltModifier);
+    press(Qt::Key_A, Qt::ControlModifier);
+    press(Qt::Key_Backspace);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(window().countryBox()->currentIndex(), -1);
+    EXPECT_EQ(pops(List::Main).size(), 9);
+}
+
+TEST_F(WindowUsabilityTest, enterAtOpeningSynchronizes)
+{
+    ASSERT_TRUE(open());
+    activate();
+    ASSERT_EQ(QApplication::focusWidget(), window().mainList());
+    press(Qt::Key_Return);
+    EXPECT_EQ(m_watcher.texts(), (std::vector<QString>{"Synchronization with CE device completed successfully."}));
+}
+
+TEST_F(WindowUsabilityTest, exitSitsInTheOptionsMenu)
+{
+    ASSERT_TRUE(open());
+    QAction* options = window().findChild<QMenuBar*>()->actions().value(1);
+    ASSERT_EQ(options->text(), "&Options");
+    const QList<QAction*> items = options->menu()->actions();
+    const auto exit = std::find_if(items.begin(), items.end(), [](QAction* item) { return item->text() == "E&xit"; });
+    ASSERT_NE(exit, items.end());
+    (*exit)->trigger();
+    EXPECT_FALSE(window().isVisible());
+}
+
+TEST_F(WindowUsabilityTest, rowsMoveByDoubleClickAndCtrlEnterLeaveByDeleteAndTheKeysOfTheMenusWork)
 {
     ASSERT_TRUE(open());
     choose(window().countryBox(), "United States");
@@ -152,7 +199,7 @@ TEST_F(WindowUsabilityTest, rowsMoveByDoubleClickAndEnterLeaveByDeleteAndTheKeys
 
     selectPops(List::Main, {"P7", "P1"});
     main->setFocus();
-    press(Qt::Key_Return);
+    press(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(pops(List::Handheld), (QStringList{"P1", "P7"}));
     EXPECT_EQ(window().statusLine()->text(),
               "Added 1 POP to the handheld list (1 already there); Save sends them to the handheld");

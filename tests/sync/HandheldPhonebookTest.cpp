@@ -96,6 +96,8 @@ TEST_F(ReadBackTest, theOutcomeCountsEveryPopTheHandheldNamesKnownOrNot)
     ReadBackOutcome outcome = HandheldPhonebook::readFromDevice(SetOver(pops), link, local);
     EXPECT_EQ(outcome.result, ReadBackResult::Marked);
     EXPECT_EQ(outcome.popsOnHandheld, 3U) << "P2 (with its variant), C1 and GONE";
+    EXPECT_EQ(outcome.missingFromMaster, 2U);
+    EXPECT_EQ(outcome.customerOnly, 1U) << "C1";
     EXPECT_EQ(selectedIds(pops), Ids{"P2"});
 
     handheld.knobs("ReadLimitBytes=10\r\n");
