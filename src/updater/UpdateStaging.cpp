@@ -132,10 +132,10 @@ int UpdateStaging::commitPass(UpdateList& local, const UpdateList& remote, const
         addNamedFiles(other.entries(), keep);
     removeSuperseded(set, keep);
 
-    const std::string ownLog = m_log.file().filename().string();
+    // Flag L on the update log itself is how a server resets a client's
+    // log: the run's later records start a new one.
     for (const UpdateEntry& fetched : set) {
-        // Flag L on the update log itself would delete this very run's log.
-        if (fetched.dropLog && fetched.name != ownLog)
+        if (fetched.dropLog)
             std::remove(file(std::string(kLogFolder) + "/" + fetched.name).c_str());
     }
     return 1;

@@ -82,6 +82,18 @@ TEST_F(WindowUsabilityTest, aWindowStoredWiderThanTheScreenComesBackWholeWithIts
     EXPECT_NE(settings.find("Splitter="), std::string::npos) << settings;
 }
 
+TEST(WindowPlacement, aWindowStoredPastTheRightAndBottomEdgesComesBackInside)
+{
+    const QRect area(0, 0, 1600, 1000);
+    const QMargins frame(4, 32, 4, 4);
+    const QRect placed = gui::WindowPlacement::fit({5000, 4000, 800, 600}, frame, {400, 300}, area);
+    EXPECT_EQ(placed.size(), QSize(800, 600));
+    EXPECT_TRUE(area.contains(placed.marginsAdded(frame)));
+    // Moved in only as far as the edges.
+    EXPECT_EQ(placed.right() + frame.right(), area.right());
+    EXPECT_EQ(placed.bottom() + frame.bottom(), area.bottom());
+}
+
 TEST_F(WindowUsabilityTest, typedChoicesTakeTheEntryThatMatchesWithBlanksAndAnyCaseAndEnterDoesNotSave)
 {
     ASSERT_TRUE(open());

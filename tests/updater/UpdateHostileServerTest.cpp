@@ -130,6 +130,24 @@ TEST_F(HostileServerTest, moreThanAnnouncedIsNeverReadAndTheAnnouncedFileIsStage
     EXPECT_EQ(staging(), (Files{{"42.ver", "pbook.txt,,2,0," + std::to_string(crc32Of(announced))}, {"pbook.txt.2", announced}}));
 }
 
+TEST_F(HostileServerTest, aListOfExactlyTheEntryBoundIsTakenAndOneEntryMoreIsRefused)
+{
+    UpdateOptions options = bounded();
+    options.limits.listEntries = 3;
+    std::string list;
+    for (const char* name : {"a", "b", "c"}) {
+        list += std::string(name) + ".txt,,1,0\r\n";
+        m_server.put("/" + std::string(name) + ".txt.1", name);
+    }
+    m_server.put("/verce/42.ver", list);
+    EXPECT_EQ(runUpdate(options), UpdateService::kUpdated);
+    m_previous = staging();
+    EXPECT_EQ(m_previous.size(), 5U) << "the list and its three files, and the earlier file";
+
+    m_server.put("/verce/42.ver", list + "d.txt,,1,0\r\n");
+    expectFailedRunLeavesTheStaging("Version list $SERVER/verce/42.ver has more than 3 entries", options);
+}
+
 TEST_F(HostileServerTest, namesWithControlCharactersAndRepeatedNamesAreRefusedAndTheRestIsStaged)
 {
     m_server.put("/verce/42.ver", "pbook.txt,,2,0\r\nclear\x1b[2J.txt,,2,0\r\npbook.txt,,3,0\r\n");
