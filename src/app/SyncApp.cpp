@@ -128,6 +128,16 @@ std::optional<std::string> SyncApp::askDevicePassword()
     }
 }
 
+SyncResult SyncApp::lookForHandheld()
+{
+    if (m_deviceWait)
+        m_deviceWait(true);
+    const SyncResult found = m_deviceLink->connect();
+    if (m_deviceWait)
+        m_deviceWait(false);
+    return found;
+}
+
 void SyncApp::fail(const std::string& text, const std::string& caption, const std::string& details)
 {
     m_frontEnd.failureBox(text, details, caption);
@@ -211,7 +221,7 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
         if (m_rapi)
             m_rapi->setPassword(*password);
     }
-    while (m_deviceLink->connect() != SyncResult::Done) {
+    while (lookForHandheld() != SyncResult::Done) {
         busy.reset();
         if (std::optional<std::string> password = askDevicePassword()) {
             m_rapi->setPassword(*password);

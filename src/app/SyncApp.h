@@ -6,6 +6,7 @@
 #include "app/UserSettings.h"
 #include "app/WorkingFolderLock.h"
 #include "config/ProfileConfig.h"
+#include "device/SyncResult.h"
 #include "dialing/CountryQuery.h"
 #include "sync/SyncProcedure.h"
 #include "support/ProgramTitle.h"
@@ -91,6 +92,10 @@ public:
     // What start-up says beside "no handheld answers": what the person can do.
     static constexpr const char* kNoDeviceAdvice =
         "Connect the handheld and switch it on, then press Retry. Close ends the program.";
+    // Told when start-up begins (true) and ends (false) each wait for the
+    // handheld, the first and each retry, so the front end can say what the
+    // program waits for: nothing else is on the screen yet.
+    void setDeviceWait(std::function<void(bool waiting)> wait) { m_deviceWait = std::move(wait); }
     // Offered instead of the message and the end when no handheld answers
     // at start-up: given the message and kNoDeviceAdvice, true to look for
     // the handheld again. Unset: the message, then the end.
@@ -153,6 +158,8 @@ private:
     // `details`: the file concerned and why, shown beside the text.
     void fail(const std::string& text, const std::string& caption, const std::string& details = {});
     std::string whyNoDevice() const;
+    // The device check's connection, with the front end told of the wait.
+    SyncResult lookForHandheld();
     // The handheld's password when it asks for one and the person gives it.
     std::optional<std::string> askDevicePassword();
     void makeWorkingFolders();
@@ -180,6 +187,7 @@ private:
     std::unique_ptr<HandheldChoice> m_choice;
     std::function<bool(const std::string&)> m_instanceCheck;
     std::function<bool(const std::string&, const std::string&)> m_retryOffer;
+    std::function<void(bool)> m_deviceWait;
     WorkingFolderLock m_folderLock;
     bool m_allowMultiple = false;
 };

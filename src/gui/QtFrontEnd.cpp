@@ -110,7 +110,8 @@ bool QtFrontEnd::askRetry(const std::string& text, const std::string& details, c
     QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::Retry | QMessageBox::Close, m_window.data());
     box.setInformativeText(QString::fromStdString(details));
-    box.setDefaultButton(QMessageBox::Retry);
+    // Enter must not send the person round the wait again and again.
+    box.setDefaultButton(QMessageBox::Close);
     box.setEscapeButton(QMessageBox::Close);
     return execBox(box) == QMessageBox::Retry;
 }

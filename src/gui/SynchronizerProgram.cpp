@@ -3,6 +3,7 @@
 #include "app/AppEnvironment.h"
 #include "app/CommandLine.h"
 #include "app/SyncApp.h"
+#include "gui/DeviceWaitNotice.h"
 #include "gui/InstanceGuard.h"
 #include "gui/QtFrontEnd.h"
 #include "gui/SelectionWindow.h"
@@ -24,6 +25,8 @@ int runSynchronizer(const QStringList& arguments)
     app.setRetryOffer([&frontEnd](const std::string& text, const std::string& details) {
         return frontEnd.askRetry(text, details, SyncApp::kTitle);
     });
+    DeviceWaitNotice waiting(QString::fromLatin1(SyncApp::kTitle));
+    app.setDeviceWait([&waiting](bool wait) { waiting.setWaiting(wait); });
 
     // The arguments after the program name, as one line for the core's
     // tokenizer.

@@ -178,7 +178,11 @@ TEST_F(SyncAppSafetyTest, aHandheldThatDoesNotAnswerIsOfferedAgainUntilThePerson
 {
     m_ws.writeSimulator("RefuseSession=yes\r\n");
     std::vector<std::string> offers;
+    // The front end is told of each wait, and the offer comes between them.
+    std::string waits;
+    m_app.setDeviceWait([&](bool waiting) { waits += waiting ? '(' : ')'; });
     m_app.setRetryOffer([&](const std::string& text, const std::string& details) {
+        waits += '?';
         offers.push_back(text + " | " + details);
         // Plugged in after the first offer.
         m_ws.writeSimulator("");
@@ -187,6 +191,7 @@ TEST_F(SyncAppSafetyTest, aHandheldThatDoesNotAnswerIsOfferedAgainUntilThePerson
     ASSERT_EQ(start(), SyncApp::Startup::Ready) << testing::PrintToString(m_ui.texts());
     ASSERT_EQ(offers.size(), 1U);
     EXPECT_EQ(offers[0], std::string(kNoDeviceMessage) + " | " + SyncApp::kNoDeviceAdvice);
+    EXPECT_EQ(waits, "()?()");
     EXPECT_TRUE(m_ui.boxes.empty());
     EXPECT_EQ(m_ui.busyDepth, 0);
 }

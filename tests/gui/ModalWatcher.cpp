@@ -1,6 +1,7 @@
 #include "ModalWatcher.h"
 
 #include <QAbstractButton>
+#include <QPushButton>
 #include <QApplication>
 
 namespace tarvo::test {
@@ -26,7 +27,8 @@ void ModalWatcher::poll()
         return;
     m_lastHandled = modal;
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->informativeText()});
+        boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->informativeText(),
+                         box->standardButton(box->defaultButton())});
         QMessageBox::StandardButton answer = QMessageBox::NoButton;
         if (!m_answers.empty()) {
             answer = m_answers.front();

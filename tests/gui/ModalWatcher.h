@@ -24,6 +24,7 @@ public:
         QString text;
         QMessageBox::Icon icon;
         QString details = {};
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
 
     ModalWatcher();

@@ -259,4 +259,5 @@ TEST_F(WindowUsabilityTest, aHandheldThatDoesNotAnswerIsOfferedRetryAndClose)
     ASSERT_EQ(m_watcher.boxes.size(), 2U);
     EXPECT_EQ(m_watcher.boxes[0].icon, QMessageBox::Critical);
     EXPECT_EQ(m_watcher.boxes[0].details, SyncApp::kNoDeviceAdvice);
+    EXPECT_EQ(m_watcher.boxes[0].defaultButton, QMessageBox::Close) << "Enter must not loop";
 }
