@@ -151,13 +151,15 @@ std::string HandheldChoice::describe(const Outcome& outcome)
     case Outcome::Result::Done:
         break;
     }
-    return outcome.customerPops > 0 ? customerPopsLeft(outcome.customerPops) : std::string();
+    return outcome.customerPops > 0
+               ? customerPopsLeft(outcome.customerPops) + ": customer POPs are never written to the handheld."
+               : std::string();
 }
 
 std::string HandheldChoice::customerPopsLeft(int count)
 {
-    return (count == 1 ? std::string("1 customer POP was") : std::to_string(count) + " customer POPs were")
-           + " left where they are: customer POPs are never written to the handheld.";
+    return count == 1 ? std::string("1 customer POP was left where it is")
+                      : std::to_string(count) + " customer POPs were left where they are";
 }
 
 } // namespace tarvo

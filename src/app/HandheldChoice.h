@@ -56,7 +56,9 @@ public:
     Outcome chooseMatching(const PopFilter& filter);
     void unchooseAll();
 
-    // Said when customer POPs were asked to move: they stay where they are.
+    // Said when customer POPs were asked to move: they stay where they are
+    // ("1 customer POP was left where it is", short enough for a status
+    // line).
     static std::string customerPopsLeft(int count);
     // What a front end tells the person about an outcome that is not Done,
     // or about customer POPs a filter matched ("" when there is nothing to say).

@@ -1,8 +1,11 @@
 #include "gui/PopListModel.h"
 
 #include "gui/WindowImages.h"
+#include "phonebook/HandheldSet.h"
 #include "phonebook/PopRecord.h"
 #include "text/CodePage.h"
+
+#include <QFont>
 
 #include <algorithm>
 #include <array>
@@ -81,7 +84,9 @@ QVariant PopListModel::data(const QModelIndex& index, int role) const
     const PopRecord* record = pop(index.row());
     if (!record || index.column() < 0 || index.column() > kNumberColumn)
         return {};
-    const bool onHandheld = m_list == SelectionModel::List::Main && m_selection.onHandheld(*record);
+    const bool mainList = m_list == SelectionModel::List::Main;
+    const bool onHandheld = mainList && m_selection.onHandheld(*record);
+    const bool customer = mainList && !HandheldSet::mayHold(*record);
     const bool allCity = record->allCity() != 0;
     switch (role) {
     case Qt::DisplayRole: {
@@ -96,14 +101,27 @@ QVariant PopListModel::data(const QModelIndex& index, int role) const
             tip += QStringLiteral("\nServes every city of its country");
         if (onHandheld)
             tip += QStringLiteral("\n") + QLatin1String(kOnHandheldNote);
+        if (customer)
+            tip += QStringLiteral("\n") + QLatin1String(kCustomerNote);
         return tip;
     }
+    case Qt::FontRole:
+        if (customer) {
+            QFont italic;
+            italic.setItalic(true);
+            return italic;
+        }
+        return {};
     case Qt::DecorationRole:
         if (onHandheld && index.column() == kCityColumn)
             return m_onHandheldMark;
         return {};
     case Qt::AccessibleDescriptionRole:
+        if (customer)
+            return QString::fromLatin1(kCustomerNote);
         return onHandheld ? QString::fromLatin1(kOnHandheldNote) : QString();
+    case kCustomerRole:
+        return customer;
     case kOnHandheldRole:
         return onHandheld;
     case kAllCityRole:

@@ -20,13 +20,17 @@ public:
     // The list's texts are kept to the 99 characters the desktop's report
     // list shows.
     static constexpr int kMaxText = 99;
-    // Roles beside the texts: whether the row's POP is on the handheld, and
+    // Roles beside the texts: whether the row's POP is on the handheld,
     // whether it serves every city of its country (such rows sort apart from
-    // their city's, so they say so).
+    // their city's, so they say so), and whether it is a customer POP (shown
+    // in italics in the Main list: it can never go to the handheld, and the
+    // person sees so before trying).
     static constexpr int kOnHandheldRole = Qt::UserRole + 1;
     static constexpr int kAllCityRole = Qt::UserRole + 2;
+    static constexpr int kCustomerRole = Qt::UserRole + 3;
     static constexpr const char* kAllCitySuffix = " (all cities)";
     static constexpr const char* kOnHandheldNote = "On the handheld";
+    static constexpr const char* kCustomerNote = "Customer POP: stays on this computer, never written to the handheld";
 
     PopListModel(const SelectionModel& selection, SelectionModel::List list, QObject* parent = nullptr);
 

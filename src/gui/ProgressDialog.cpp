@@ -6,6 +6,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -129,14 +130,17 @@ void ProgressDialog::showProgress(std::uint32_t received, std::int32_t expected)
 
 void ProgressDialog::showText(const QString& text, UpdateTextTarget target)
 {
+    // A run names no title between files; an empty one would show the
+    // program's file name in the title bar.
     if (target == UpdateTextTarget::Caption)
-        setWindowTitle(text);
+        setWindowTitle(text.isEmpty() ? QString::fromStdString(m_runner.caption) : text);
     else
         m_status->setText(text);
 }
 
 void ProgressDialog::updateEnded()
 {
+    m_ended = true;
     if (m_status->text() == QLatin1String(UpdateService::kFailedText)) {
         const QString reason = QString::fromStdString(UpdateLog(m_runner.logFile).lastReason());
         m_reason->setText(reason.isEmpty() ? QStringLiteral("The log has no reason for it.") : reason);
@@ -153,6 +157,9 @@ void ProgressDialog::updateEnded()
 
 QString ProgressDialog::summary() const
 {
+    // The status line still says what the run was doing when it stopped.
+    if (!m_ended)
+        return QString::fromLatin1(m_started ? kCancelledText : kNotStartedText);
     if (m_reason->isHidden() || m_reason->text().isEmpty())
         return m_status->text();
     return m_status->text() + QLatin1Char(' ') + QString(m_reason->text()).replace(QLatin1Char('\n'), QStringLiteral("; "));
@@ -160,8 +167,14 @@ QString ProgressDialog::summary() const
 
 void ProgressDialog::openLog()
 {
-    if (!m_runner.logFile.empty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_runner.logFile)));
+    if (m_runner.logFile.empty())
+        return;
+    const QString log = QString::fromStdString(m_runner.logFile);
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(log)))
+        return;
+    // A desktop without a viewer for text files fails where no one looks.
+    m_reason->setText(QString::fromLatin1(QFileInfo(log).isFile() ? kNoLogViewer : kNoLog) + log);
+    m_reason->show();
 }
 
 void ProgressDialog::done(int result)

@@ -24,6 +24,13 @@ public:
     static constexpr const char* kCancelText = "Cancel";
     static constexpr const char* kOkText = "OK";
     static constexpr const char* kOpenLogText = "Open &Log";
+    // The summary of a run the person stopped, or one that never started
+    // (another was going).
+    static constexpr const char* kCancelledText = "cancelled";
+    static constexpr const char* kNotStartedText = "not started, another update is running";
+    // Said where the reason goes when the log cannot be opened.
+    static constexpr const char* kNoLog = "There is no log yet: ";
+    static constexpr const char* kNoLogViewer = "Nothing could open the log ";
     // Distance of the window from the work area's right and bottom edges
     // when it is placed in the corner.
     static constexpr int kCornerMargin = 5;
@@ -43,7 +50,8 @@ public:
 
     bool runStarted() const { return m_started; }
     // How the run ended, for the window's status line: the last status
-    // text and, after a failure, the log's reason for it.
+    // text and, after a failure, the log's reason for it; or that it was
+    // cancelled or never started.
     QString summary() const;
     QLabel* statusLabel() const { return m_status; }
     QProgressBar* progressBar() const { return m_bar; }
@@ -65,6 +73,7 @@ private:
     UpdateRunner m_runner;
     bool m_opened = false;
     bool m_started = false;
+    bool m_ended = false;
     bool m_progressHidden = true;
     QLabel* m_status = nullptr;
     QProgressBar* m_bar = nullptr;

@@ -43,7 +43,7 @@ int runSynchronizer(const QStringList& arguments)
     // The window's update command runs the application's update service.
     UpdateRunner updater{[&app](UpdateObserver& observer) { return app.updateService().start(observer); },
                          [&app] { app.updateService().cancel(); },
-                         app.folder().path(WorkingFolder::kUpdateLog)};
+                         app.folder().path(WorkingFolder::kUpdateLog), app.applicationName()};
     SelectionWindow window(app, frontEnd, updater);
     QPointer<SelectionWindow> guarded(&window);
     frontEnd.setWindow(&window, [guarded](const QString& text) {

@@ -166,7 +166,7 @@ TEST_F(TarvoSyncTest, limitUnknownAndCustomerPopsChangeNothingOnTheHandheld)
     // A filter takes the master POPs it matches and says what it left.
     CliRun matching = tarvoSync({"sync", "--add-matching", "--country", "US"});
     EXPECT_EQ(matching.code, 0) << matching.err;
-    EXPECT_NE(matching.err.find("1 customer POP was left where they are"), std::string::npos);
+    EXPECT_NE(matching.err.find("1 customer POP was left where it is: customer POPs are never written to the handheld."), std::string::npos);
     EXPECT_EQ(tarvoSync({"list", "--handheld", "--format", "tsv"}).out.find("C1"), std::string::npos);
 }
 

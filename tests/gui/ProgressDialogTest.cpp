@@ -151,6 +151,7 @@ TEST(ProgressDialog, aRefusedStartLeavesInitializingAndClosingStillCancelsTheRun
     EXPECT_EQ(second.statusLabel()->text(), "Initializing...");
     second.close();
     EXPECT_EQ(run.cancels, 1);
+    EXPECT_EQ(second.summary(), "not started, another update is running") << "not \"Initializing...\"";
 
     release = true;
     ASSERT_TRUE(waitUntil([&] { return first.button()->text() == "OK"; }));

@@ -219,6 +219,7 @@ TEST_F(SyncTest, missingAreaCodeRulesStopAfterThePhonebookAndTables)
     EXPECT_EQ(ui.boxes[0].icon, MessageIcon::Error);
     EXPECT_EQ(ui.boxes[0].details,
               "The step that failed: copying dr_areacode.txt to \\Program Files\\Tarvo\\cedr_areacode.txt.\n"
+              "Why: No such file or directory.\n"
               "Already on the handheld: cepbook.txt, cecountry.txt, ceregion.txt. The other files are as they were.");
     EXPECT_EQ(registryValues(), 83);
     EXPECT_TRUE(markerSet());
@@ -254,6 +255,8 @@ TEST_F(SyncTest, eachPushThatFailsStopsWithItsMessage)
 
         expectFailure(sync(), steps[failing].result);
         EXPECT_EQ(ui.boxes[0].text, steps[failing].message);
+        // The handheld refused without a reason the system gave: none is made up.
+        EXPECT_EQ(ui.boxes[0].details.find("Why:"), std::string::npos) << ui.boxes[0].details;
         // Every earlier push reached the handheld, no later one did, and the
         // old city table stays because the procedure stopped before it.
         std::set<std::string> expected{"cecity.txt"};
@@ -303,7 +306,8 @@ TEST_F(SyncTest, phonebookThatCannotBeWrittenIsNotPushedStale)
     expectFailure(result, Result::Phonebook);
     EXPECT_EQ(ui.boxes[0].text, "Error occured while synchronizing phonebook file");
     EXPECT_EQ(ui.boxes[0].details,
-              "The step that failed: writing cepbook.txt on this computer.\nNothing reached the handheld.");
+              "The step that failed: writing cepbook.txt on this computer.\nWhy: File too large.\n"
+              "Nothing reached the handheld.");
     EXPECT_EQ(work.read("cepbook.txt"), stale);
     EXPECT_EQ(handheld.get("cepbook.txt"), kOldPhonebook);
     // The device was not even asked.
