@@ -46,6 +46,12 @@ ProgressDialog::ProgressDialog(bool autoClose, bool placeInCorner, UpdateRunner 
     m_reason->setMinimumWidth(m_status->minimumWidth());
     m_reason->hide();
 
+    m_logNote = new QLabel(this);
+    m_logNote->setAccessibleName(QStringLiteral("Log"));
+    m_logNote->setWordWrap(true);
+    m_logNote->setMinimumWidth(m_status->minimumWidth());
+    m_logNote->hide();
+
     m_logButton = new QPushButton(QString::fromLatin1(kOpenLogText), this);
     m_logButton->setAccessibleName(QStringLiteral("Open log"));
     m_logButton->setToolTip(QString::fromStdString(m_runner.logFile));
@@ -65,6 +71,7 @@ ProgressDialog::ProgressDialog(bool autoClose, bool placeInCorner, UpdateRunner 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_status);
     layout->addWidget(m_reason);
+    layout->addWidget(m_logNote);
     layout->addWidget(m_bar);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -173,8 +180,8 @@ void ProgressDialog::openLog()
     if (QDesktopServices::openUrl(QUrl::fromLocalFile(log)))
         return;
     // A desktop without a viewer for text files fails where no one looks.
-    m_reason->setText(QString::fromLatin1(QFileInfo(log).isFile() ? kNoLogViewer : kNoLog) + log);
-    m_reason->show();
+    m_logNote->setText(QString::fromLatin1(QFileInfo(log).isFile() ? kNoLogViewer : kNoLog) + log);
+    m_logNote->show();
 }
 
 void ProgressDialog::done(int result)

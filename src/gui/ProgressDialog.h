@@ -28,7 +28,7 @@ public:
     // (another was going).
     static constexpr const char* kCancelledText = "cancelled";
     static constexpr const char* kNotStartedText = "not started, another update is running";
-    // Said where the reason goes when the log cannot be opened.
+    // Said under the status when the log cannot be opened.
     static constexpr const char* kNoLog = "There is no log yet: ";
     static constexpr const char* kNoLogViewer = "Nothing could open the log ";
     // Distance of the window from the work area's right and bottom edges
@@ -58,6 +58,7 @@ public:
     QPushButton* button() const { return m_button; }
     QLabel* reasonLabel() const { return m_reason; }
     QPushButton* logButton() const { return m_logButton; }
+    QLabel* logNote() const { return m_logNote; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -80,6 +81,7 @@ private:
     QPushButton* m_button = nullptr;
     QLabel* m_reason = nullptr;
     QPushButton* m_logButton = nullptr;
+    QLabel* m_logNote = nullptr;
 };
 
 } // namespace tarvo::gui
