@@ -566,12 +566,8 @@ bool SelectionWindow::synchronize()
         text = StatusLine::saveDeclined();
     else
         text = StatusLine::saveFailed(SyncProcedure::message(result), saved.reached);
-    if (saved.retired > 0) {
-        // After a failure's sentences, one more sentence.
-        const bool sentences = text.endsWith(QLatin1Char('.'));
-        text += (sentences ? QStringLiteral(" ") : QStringLiteral("; ")) +
-                QString::fromStdString(SyncProcedure::retiredNote(saved.retired)) + (sentences ? "." : "");
-    }
+    if (saved.retired > 0)
+        text = StatusLine::withNote(text, SyncProcedure::retiredNote(saved.retired));
     m_status->setText(text);
     if (result != SyncProcedure::Result::Done)
         return false;

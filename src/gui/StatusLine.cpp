@@ -64,6 +64,14 @@ QString StatusLine::saveFailed(std::string_view message, const std::vector<std::
     return text + QStringLiteral("Already on the handheld: %1.").arg(names.join(QStringLiteral(", ")));
 }
 
+QString StatusLine::withNote(const QString& text, std::string_view note)
+{
+    const QString added = QString::fromUtf8(note.data(), static_cast<qsizetype>(note.size()));
+    if (text.endsWith(QLatin1Char('.')))
+        return text + QLatin1Char(' ') + added + QLatin1Char('.');
+    return text + QStringLiteral("; ") + added;
+}
+
 QString StatusLine::updateEnded(const QString& summary)
 {
     return QStringLiteral("Phonebook update: %1").arg(summary);

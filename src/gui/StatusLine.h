@@ -31,6 +31,10 @@ public:
     // `reached`: the handheld's files the failed save replaced.
     static QString saveFailed(std::string_view message, const std::vector<std::string>& reached);
 
+    // `text` with `note` after it: "; note" after a phrase, " Note." after
+    // sentences.
+    static QString withNote(const QString& text, std::string_view note);
+
     static QString updateEnded(const QString& summary);
     static QString helpMissing(const QString& path);
 };
