@@ -1,7 +1,7 @@
 // tarvo-cehub: the handheld connection manager. Listens for Windows CE
 // handhelds on their USB network link, runs their handshake and offers
 // them to local programs on a Unix socket.
-#include "cehub/CeHub.h"
+#include "hub/CeHub.h"
 #include "ceproto/CeHubProtocol.h"
 
 #include <CLI/CLI.hpp>

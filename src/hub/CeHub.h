@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cehub/HubDevice.h"
-#include "cehub/HubOptions.h"
+#include "hub/HubDevice.h"
+#include "hub/HubOptions.h"
 #include "ceproto/CeHubProtocol.h"
 #include "support/NetAddress.h"
 #include "support/UniqueFd.h"

@@ -1,4 +1,4 @@
-#include "cehub/HubDevice.h"
+#include "hub/HubDevice.h"
 
 #include "ceproto/CePassword.h"
 #include "ceproto/RapiReader.h"

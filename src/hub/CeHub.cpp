@@ -1,6 +1,6 @@
-#include "cehub/CeHub.h"
+#include "hub/CeHub.h"
 
-#include "cehub/HubDevice.h"
+#include "hub/HubDevice.h"
 #include "ceproto/CePassword.h"
 #include "ceproto/RapiReader.h"
 #include "text/CodePage.h"
