@@ -1,10 +1,10 @@
 #include "hub/CeHub.h"
 
-#include "hub/HubDevice.h"
 #include "ceproto/CePassword.h"
 #include "ceproto/RapiReader.h"
-#include "text/CodePage.h"
+#include "hub/LogText.h"
 #include "support/SocketIo.h"
+#include "text/CodePage.h"
 #include "text/RegistryFile.h"
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -24,14 +25,20 @@ namespace tarvo::cehub {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr std::chrono::milliseconds kTriggerInterval = 5s;
 constexpr std::uint16_t kTriggerPort = 5679;
-// Handhelds before Windows Mobile 5 connect here.
-constexpr std::uint16_t kOlderPort = 5679;
-constexpr std::chrono::milliseconds kOlderConnectTimeout = 3s;
+// An older handheld's remote-API port: connect, give the password, hear
+// its answer.
+constexpr std::chrono::milliseconds kOlderConnectTimeout = 6s;
+// A local program sends its request line at once.
+constexpr std::chrono::milliseconds kRequestLineTimeout = 5s;
+// Descriptors kept back from the caps: the listeners, the stop and log
+// descriptors, whatever the process opens besides.
+constexpr std::size_t kSpareDescriptors = 32;
+// Addresses whose refusals are reported one by one; the rest are summed.
+constexpr std::size_t kRefusalHosts = 64;
 
 std::string systemError()
 {
@@ -64,10 +71,29 @@ const char* stateWord(HubDevice::State state)
     }
 }
 
+// Descriptors the process may still open, from its limit.
+std::size_t descriptorBudget()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 1u << 16;
+    return limit.rlim_cur > kSpareDescriptors ? static_cast<std::size_t>(limit.rlim_cur) - kSpareDescriptors : 0;
+}
+
+std::string about(const HubDevice& device)
+{
+    const CeDeviceInfo& info = device.info();
+    return "handheld " + device.label() + " (Windows CE " + std::to_string(info.osMajor) + "." +
+           std::to_string(info.osMinor) + ", " + logText(info.model) + ")";
+}
+
 } // namespace
 
 CeHub::CeHub(HubOptions options)
-    : m_options(std::move(options)), m_stop(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    : m_options(std::move(options)),
+      m_stop(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      m_trusted(m_options.trustedFile),
+      m_pauses(m_options.passwordPause)
 {
 }
 
@@ -95,41 +121,22 @@ bool CeHub::open(std::string& error)
         error = "cannot make an event descriptor: " + systemError();
         return false;
     }
-    for (const std::string& address : m_options.listen)
-        if (!listenOn(address, false, error))
-            return false;
-    for (const std::string& address : m_options.olderListen)
-        if (!listenOn(address, true, error))
-            return false;
+    // Each local request may hold a connection to an older handheld too.
+    const std::size_t budget = descriptorBudget();
+    m_maxConnections = std::max<std::size_t>(1, std::min(m_options.maxConnections, budget / 2));
+    m_maxClients = std::max<std::size_t>(1, std::min(m_options.maxClients, budget / 4));
+    if (!m_trusted.load(error))
+        return false;
+    for (bool older : {false, true}) {
+        for (const std::string& address : older ? m_options.olderListen : m_options.listen) {
+            std::optional<LinkListener> listener = LinkListener::open(address, older, error);
+            if (!listener)
+                return false;
+            m_listening.push_back(listener->text());
+            m_listeners.push_back(std::move(*listener));
+        }
+    }
     return openSocket(error);
-}
-
-bool CeHub::listenOn(const std::string& text, bool older, std::string& error)
-{
-    std::optional<NetAddress> address = NetAddress::parse(text);
-    if (!address) {
-        error = "not an ADDRESS:PORT: " + text;
-        return false;
-    }
-    UniqueFd fd(::socket(address->family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    int on = 1;
-    // The handheld link's address exists only while a handheld is plugged
-    // in: bind before it does.
-    if (fd) {
-        (void)::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        if (address->family() == AF_INET)
-            (void)::setsockopt(fd.get(), IPPROTO_IP, IP_FREEBIND, &on, sizeof on);
-        else
-            (void)::setsockopt(fd.get(), IPPROTO_IPV6, IPV6_FREEBIND, &on, sizeof on);
-    }
-    if (!fd || ::bind(fd.get(), address->get(), address->length()) != 0 || ::listen(fd.get(), 16) != 0) {
-        error = "cannot listen on " + text + ": " + systemError();
-        return false;
-    }
-    std::optional<NetAddress> bound = NetAddress::ofSocket(fd.get(), false);
-    m_listening.push_back(bound ? bound->text() : text);
-    m_listeners.push_back({std::move(fd), older || address->port() == kOlderPort});
-    return true;
 }
 
 bool CeHub::openSocket(std::string& error)
@@ -172,26 +179,67 @@ bool CeHub::openSocket(std::string& error)
     return true;
 }
 
-void CeHub::accept(const Listener& listener)
+std::size_t CeHub::connectionsFrom(const std::string& host) const
 {
-    UniqueFd fd(::accept4(listener.fd.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-    std::optional<NetAddress> peer = fd ? NetAddress::ofSocket(fd.get(), true) : std::nullopt;
-    if (!peer)
-        return;
-    int on = 1;
-    (void)::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    m_newcomers.push_back({std::move(fd), listener.older, *peer, {}, Clock::now() + m_options.connectTimeout});
+    std::size_t count = 0;
+    for (const Newcomer& newcomer : m_newcomers)
+        count += newcomer.peer.host() == host ? 1u : 0u;
+    for (const auto& [id, device] : m_devices)
+        count += device->peer().host() == host ? 1u : 0u;
+    return count;
 }
 
-void CeHub::acceptClient()
+void CeHub::refuse(const std::string& host, const std::string& why)
+{
+    auto it = m_refused.find(host);
+    if (it == m_refused.end()) {
+        // The first of a flood is told at once; the rest in one line later.
+        log("refused a connection from " + host + ": " + why);
+        const std::string key = m_refused.size() < kRefusalHosts ? host : "other addresses";
+        it = m_refused.emplace(key, Refused{0, why}).first;
+    }
+    it->second.count += 1;
+}
+
+void CeHub::reportRefusals()
+{
+    for (const auto& [host, refused] : m_refused)
+        if (refused.count > 1)
+            log("refused " + std::to_string(refused.count) + " connections from " + host + ": " + refused.why);
+    m_refused.clear();
+}
+
+void CeHub::accept(LinkListener& listener)
+{
+    UniqueFd fd;
+    NetAddress peer;
+    std::string why;
+    switch (listener.accept(fd, peer, why, [this](const std::string& line) { log(line); })) {
+    case LinkListener::Accept::Nothing:
+        return;
+    case LinkListener::Accept::NoDescriptors:
+        if (m_restUntil < Clock::now())
+            log("out of open files: handhelds wait a second to be accepted");
+        m_restUntil = Clock::now() + 1s;
+        return;
+    case LinkListener::Accept::Refused:
+        refuse(peer.host(), why + " (only the link's own handheld is taken)");
+        return;
+    case LinkListener::Accept::Accepted:
+        break;
+    }
+    if (connectionsFrom(peer.host()) >= m_options.maxPerPeer) {
+        refuse(peer.host(), "it has " + std::to_string(m_options.maxPerPeer) + " connections open already");
+        return;
+    }
+    m_newcomers.push_back({std::move(fd), listener.older(), peer, {}, Clock::now() + m_options.connectTimeout});
+}
+
+void CeHub::acceptRequest()
 {
     UniqueFd fd(::accept4(m_local.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-    if (!fd)
-        return;
-    auto client = std::make_unique<Client>();
-    client->fd = std::move(fd);
-    client->deadline = Clock::now() + m_options.requestTimeout;
-    m_clients.push_back(std::move(client));
+    if (fd)
+        m_requests.push_back(std::make_unique<LocalRequest>(std::move(fd), Clock::now() + kRequestLineTimeout));
 }
 
 void CeHub::newcomerReadable(Newcomer& newcomer)
@@ -208,15 +256,15 @@ void CeHub::newcomerReadable(Newcomer& newcomer)
     if (newcomer.in.size() < 4)
         return;
     std::uint32_t word = RapiReader(newcomer.in).u32();
-    for (auto& client : m_clients) {
+    for (auto& request : m_requests) {
         if (newcomer.older)
             break; // older handhelds never open remote-API connections
-        if (client->fd && client->state == Client::State::WaitingConnection && client->requestId == word) {
-            handOver(*client, std::move(newcomer.fd), newcomer.peer);
+        if (request->state == LocalRequest::State::WaitingConnection && request->requestId == word) {
+            handOver(*request, std::move(newcomer.fd), newcomer.peer);
             return;
         }
     }
-    if (!newcomer.older && word > 1000 && word <= m_lastRequest) {
+    if (!newcomer.older && m_requestIds.issued(word)) {
         // An answer to a request whose program gave up.
         newcomer.fd.reset();
         return;
@@ -235,41 +283,116 @@ void CeHub::newcomerReadable(Newcomer& newcomer)
         deviceEvent(added, event);
 }
 
-void CeHub::deviceReadable(HubDevice& device)
-{
-    HubDevice::Event event = device.readable();
-    if (event != HubDevice::Event::None)
-        deviceEvent(device, event);
-}
-
 void CeHub::deviceEvent(HubDevice& device, HubDevice::Event event)
 {
-    const CeDeviceInfo& info = device.info();
-    const std::string about = "handheld " + device.label() + " (Windows CE " + std::to_string(info.osMajor) + "." +
-                              std::to_string(info.osMinor) + ", " + info.model + ")";
     switch (event) {
     case HubDevice::Event::Identified:
-        if (device.state() == HubDevice::State::Unlocking) {
-            log(about + " waits for its password to be typed on it");
-            break;
-        }
-        log(about + " wants a password");
-        if (!m_options.password.empty() && m_filePasswordTried.insert(device.id()).second)
-            (void)device.sendPassword(m_options.password);
+        identified(device);
         break;
     case HubDevice::Event::Ready:
-        log(about + " is ready");
+        log(about(device) + " is ready");
+        m_pauses.accepted(device.info().guid);
+        m_storedChecking.erase(device.id());
+        // A person gave the password through a program: the handheld has
+        // been seen unlocked, and may have the stored one on later dockings.
+        if (m_programChecking.erase(device.id()) != 0)
+            m_trusted.unlockedByPerson(device.info().guid);
         break;
     case HubDevice::Event::PasswordRejected:
-        log("the password for handheld " + device.label() + " was rejected");
+        passwordRejected(device);
         break;
     case HubDevice::Event::Gone:
-        log("handheld " + device.label() + " went away");
+        gone(device);
         break;
     case HubDevice::Event::None:
         break;
     }
     countReady();
+}
+
+void CeHub::identified(HubDevice& device)
+{
+    const CeDeviceInfo& info = device.info();
+    const bool hasGuid = device.protocol() == HubDevice::Protocol::Newer;
+    for (const auto& [id, other] : m_devices) {
+        if (other.get() == &device || other->state() == HubDevice::State::Gone || other->introducing())
+            continue;
+        const bool sameGuid = hasGuid && other->protocol() == HubDevice::Protocol::Newer && other->info().guid == info.guid;
+        if (sameGuid || RegistryFile::sameName(other->info().name, info.name)) {
+            log("refused " + about(device) + " " + info.guid + " from " + device.peer().text() +
+                ": a handheld of that " + (sameGuid ? "GUID" : "name") + " is docked already (from " +
+                other->peer().text() + ")");
+            device.drop();
+            return;
+        }
+    }
+    switch (device.state()) {
+    case HubDevice::State::Ready:
+        log(about(device) + " is ready");
+        break;
+    case HubDevice::State::Unlocking:
+        log(about(device) + " waits for its password to be typed on it");
+        break;
+    default:
+        log(about(device) + " " + info.guid + " wants a password");
+        giveStoredPassword(device);
+        break;
+    }
+}
+
+void CeHub::giveStoredPassword(HubDevice& device)
+{
+    if (m_options.password.empty() || !m_storedOffered.insert(device.id()).second)
+        return;
+    const std::string& guid = device.info().guid;
+    if (!m_trusted.trusts(guid)) {
+        log("the stored password is not given to handheld " + device.label() + " " + guid +
+            ", which has not been unlocked through this hub: the program that asks must bring the password" +
+            (m_trusted.file().empty() ? std::string(" (or list the GUID in a file named by --trusted-handhelds)")
+                                      : " (or list the GUID in " + m_trusted.file() + ")"));
+        return;
+    }
+    if (Clock::now() < m_pauses.notBefore(guid))
+        return; // wrong passwords lately: a program may try when the pause is over
+    if (device.sendPassword(m_options.password))
+        m_storedChecking.insert(device.id());
+}
+
+void CeHub::passwordRejected(HubDevice& device)
+{
+    m_pauses.rejected(device.info().guid, Clock::now());
+    const bool stored = m_storedChecking.erase(device.id()) != 0;
+    m_programChecking.erase(device.id());
+    // Guessing must not fill the log: the first wrong password is told, the
+    // rest in one line when the docking runs out of tries or ends.
+    if (device.rejected() == 1)
+        log("the " + std::string(stored ? "stored " : "") + "password for handheld " + device.label() +
+            " was rejected");
+    if (device.rejected() == m_options.maxPasswordTries)
+        log("handheld " + device.label() + ": " + std::to_string(device.rejected()) +
+            " passwords rejected in this docking; no more are sent to it until it is docked again");
+}
+
+void CeHub::gone(HubDevice& device)
+{
+    switch (device.end()) {
+    case HubDevice::End::Malformed:
+        log("the handheld from " + device.peer().text() + " sent malformed device information: dropped");
+        break;
+    case HubDevice::End::Stalled:
+        log("handheld " + device.label() + " takes nothing of what is sent to it: dropped");
+        break;
+    case HubDevice::End::Dropped:
+        break; // the hub said why when it dropped it
+    default:
+        log("handheld " + device.label() + " went away");
+        break;
+    }
+    if (device.rejected() > 1 && device.rejected() < m_options.maxPasswordTries)
+        log("handheld " + device.label() + ": " + std::to_string(device.rejected()) +
+            " passwords rejected in this docking");
+    m_storedChecking.erase(device.id());
+    m_programChecking.erase(device.id());
 }
 
 void CeHub::countReady()
@@ -279,65 +402,58 @@ void CeHub::countReady()
     for (const auto& [id, device] : m_devices) {
         HubDevice::State state = device->state();
         ready += state == HubDevice::State::Ready ? 1u : 0u;
-        known += state != HubDevice::State::Handshake && state != HubDevice::State::InfoSize &&
-                         state != HubDevice::State::Info && state != HubDevice::State::Gone
-                     ? 1u
-                     : 0u;
+        known += !device->introducing() && state != HubDevice::State::Gone ? 1u : 0u;
     }
     m_ready = ready;
     m_known = known;
 }
 
-void CeHub::clientReadable(Client& client)
+void CeHub::requestReadable(LocalRequest& request)
 {
-    char buffer[512];
-    ssize_t n = ::recv(client.fd.get(), buffer, sizeof buffer, MSG_DONTWAIT);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+    switch (request.readable()) {
+    case LocalRequest::Read::More:
         return;
-    if (n <= 0) {
-        client.fd.reset(); // the program gave up
+    case LocalRequest::Read::Gone:
+        request.close();
         return;
+    case LocalRequest::Read::TooLong:
+        request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorBadRequest));
+        return;
+    case LocalRequest::Read::Request:
+        break;
     }
-    if (client.state != Client::State::Reading)
-        return;
-    client.line.append(buffer, static_cast<std::size_t>(n));
-    std::size_t end = client.line.find('\n');
-    if (end == std::string::npos) {
-        if (client.line.size() > CeHubProtocol::kMaxLine)
-            answer(client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorBadRequest));
-        return;
-    }
-    client.request = CeHubProtocol::parseRequest(client.line.substr(0, end));
-    switch (client.request.kind) {
+    switch (request.request.kind) {
     case CeHubProtocol::Request::Kind::Devices: {
         std::string list;
         for (const auto& [id, device] : m_devices) {
+            if (device->state() == HubDevice::State::Gone)
+                continue;
             const CeDeviceInfo& info = device->info();
             list += "device " + CeHubProtocol::hex(info.name) + " " + std::to_string(info.osMajor) + " " +
                     std::to_string(info.osMinor) + " " + stateWord(device->state()) + "\n";
         }
-        answer(client, list + "end\n");
+        request.answer(list + "end\n");
         break;
     }
     case CeHubProtocol::Request::Kind::Connect:
-        client.state = Client::State::WaitingDevice;
-        advance(client);
+        request.state = LocalRequest::State::WaitingDevice;
+        request.deadline = Clock::now() + m_options.requestTimeout;
+        advance(request);
         break;
     case CeHubProtocol::Request::Kind::Invalid:
-        answer(client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorBadRequest));
+        request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorBadRequest));
         break;
     }
 }
 
-HubDevice* CeHub::pickDevice(const Client& client)
+HubDevice* CeHub::pickDevice(const LocalRequest& request)
 {
     HubDevice* best = nullptr;
     for (const auto& [id, device] : m_devices) {
         HubDevice::State state = device->state();
-        if (state == HubDevice::State::Gone || state == HubDevice::State::Handshake ||
-            state == HubDevice::State::InfoSize || state == HubDevice::State::Info)
+        if (state == HubDevice::State::Gone || device->introducing())
             continue;
-        if (!client.request.device.empty() && !RegistryFile::sameName(device->info().name, client.request.device))
+        if (!request.request.device.empty() && !RegistryFile::sameName(device->info().name, request.request.device))
             continue;
         // A ready handheld first, then the first one identified.
         if (best == nullptr || (state == HubDevice::State::Ready && best->state() != HubDevice::State::Ready))
@@ -346,132 +462,129 @@ HubDevice* CeHub::pickDevice(const Client& client)
     return best;
 }
 
-void CeHub::advance(Client& client)
+void CeHub::advance(LocalRequest& request)
 {
-    if (!client.fd || client.state == Client::State::Reading)
+    using State = LocalRequest::State;
+    if (request.state != State::WaitingDevice && request.state != State::WaitingPassword &&
+        request.state != State::WaitingConnection)
         return;
-    if (client.state == Client::State::WaitingConnection) {
-        if (m_devices.count(client.device) == 0 ||
-            m_devices.at(client.device)->state() == HubDevice::State::Gone)
-            answer(client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
-        return;
-    }
     HubDevice* device = nullptr;
-    if (client.state == Client::State::WaitingDevice) {
-        device = pickDevice(client);
+    if (request.state == State::WaitingDevice) {
+        device = pickDevice(request);
+        if (device == nullptr)
+            return; // no handheld yet: the request waits
     } else {
-        auto it = m_devices.find(client.device);
+        auto it = m_devices.find(request.device);
         device = it == m_devices.end() ? nullptr : it->second.get();
         if (device == nullptr || device->state() == HubDevice::State::Gone) {
-            answer(client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
+            request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
             return;
         }
+        if (request.state == State::WaitingConnection)
+            return;
     }
-    if (device == nullptr)
-        return; // no handheld yet: the request waits
-    client.device = device->id();
+    request.device = device->id();
     switch (device->state()) {
-    case HubDevice::State::Ready: {
+    case HubDevice::State::Ready:
         if (device->protocol() == HubDevice::Protocol::Older) {
-            connectOlder(client, *device);
+            connectOlder(request, *device);
             return;
         }
-        do {
-            ++m_lastRequest;
-        } while (m_lastRequest <= 1000);
-        client.requestId = m_lastRequest;
-        if (!device->requestConnection(client.requestId)) {
-            answer(client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
+        request.requestId = m_requestIds.next();
+        if (!device->requestConnection(request.requestId)) {
+            request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
             return;
         }
-        client.state = Client::State::WaitingConnection;
-        client.deadline = Clock::now() + m_options.connectTimeout;
+        request.state = State::WaitingConnection;
+        request.deadline = Clock::now() + m_options.connectTimeout;
         break;
-    }
-    case HubDevice::State::Locked: {
-        if (client.state == Client::State::WaitingPassword) {
-            answer(client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorPasswordRejected));
-            return;
-        }
-        if (client.request.password.empty()) {
-            answer(client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorPasswordRequired));
-            return;
-        }
-        if (!device->sendPassword(client.request.password)) {
-            answer(client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
-            return;
-        }
-        client.state = Client::State::WaitingPassword;
+    case HubDevice::State::Locked:
+        askPassword(request, *device);
         break;
-    }
     default:
         // Checking a password, or being unlocked on the handheld: wait.
         break;
     }
 }
 
-void CeHub::answer(Client& client, const std::string& line, int passFd)
+void CeHub::askPassword(LocalRequest& request, HubDevice& device)
 {
-    iovec iov{const_cast<char*>(line.data()), line.size()};
-    msghdr message{};
-    message.msg_iov = &iov;
-    message.msg_iovlen = 1;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
-    if (passFd >= 0) {
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        cmsghdr* c = CMSG_FIRSTHDR(&message);
-        c->cmsg_level = SOL_SOCKET;
-        c->cmsg_type = SCM_RIGHTS;
-        c->cmsg_len = CMSG_LEN(sizeof(int));
-        std::memcpy(CMSG_DATA(c), &passFd, sizeof passFd);
-    }
-    // One short line to a program that is waiting for it; if it cannot
-    // take it, it is gone.
-    (void)::sendmsg(client.fd.get(), &message, MSG_NOSIGNAL | MSG_DONTWAIT);
-    client.fd.reset();
-}
-
-void CeHub::handOver(Client& client, UniqueFd connection, const NetAddress& peer)
-{
-    auto it = m_devices.find(client.device);
-    // Only the handheld that was asked may answer.
-    if (it == m_devices.end() || it->second->peer().host() != peer.host()) {
-        answer(client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
+    if (request.state == LocalRequest::State::WaitingPassword) {
+        // Its password went and the handheld is locked again.
+        request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorPasswordRejected));
         return;
     }
-    const CeDeviceInfo& info = it->second->info();
-    (void)socketio::setNonBlocking(connection.get(), false);
-    answer(client, CeHubProtocol::okAnswer(info.osMajor, info.osMinor, info.name), connection.get());
-    log("a remote-API connection to handheld " + it->second->label() + " was handed to a local program");
+    if (request.request.password.empty()) {
+        request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorPasswordRequired));
+        return;
+    }
+    if (device.rejected() >= m_options.maxPasswordTries) {
+        request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorPasswordRejected));
+        return;
+    }
+    if (Clock::now() < m_pauses.notBefore(device.info().guid))
+        return; // after a wrong password: it waits for the pause to end
+    if (!device.sendPassword(request.request.password)) {
+        request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
+        return;
+    }
+    m_programChecking.insert(device.id());
+    request.state = LocalRequest::State::WaitingPassword;
 }
 
-void CeHub::connectOlder(Client& client, HubDevice& device)
+void CeHub::connectOlder(LocalRequest& request, HubDevice& device)
 {
     // The desktop connects to an older handheld itself, and gives the
     // password again first when the handheld has one.
     NetAddress target = device.peer();
     target.setPort(m_options.olderRapiPort);
-    UniqueFd rapi = socketio::connectTcp(target, m_stop.get(), kOlderConnectTimeout);
-    if (rapi && !device.password().empty()) {
-        std::vector<std::uint8_t> password =
-            CePassword::encode(CodePage::utf8ToUtf16(device.password()), device.info().passwordKey, true);
-        std::uint8_t accepted = 0;
-        if (!socketio::sendAll(rapi.get(), {password}, m_stop.get(), kOlderConnectTimeout) ||
-            !socketio::readExact(rapi.get(), &accepted, 1, m_stop.get(), kOlderConnectTimeout) || accepted == 0)
-            rapi.reset();
+    std::vector<std::uint8_t> password;
+    if (!device.password().empty())
+        password = CePassword::encode(CodePage::utf8ToUtf16(device.password()), device.info().passwordKey, true);
+    request.older = std::make_unique<OlderConnect>(target, std::move(password), Clock::now() + kOlderConnectTimeout);
+    request.state = LocalRequest::State::ConnectingOlder;
+    olderProgress(request);
+}
+
+void CeHub::olderProgress(LocalRequest& request)
+{
+    switch (request.older->step()) {
+    case OlderConnect::State::Working:
+        break;
+    case OlderConnect::State::Failed:
+        request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
+        break;
+    case OlderConnect::State::Done: {
+        auto it = m_devices.find(request.device);
+        if (it == m_devices.end()) {
+            request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
+            break;
+        }
+        NetAddress peer = it->second->peer();
+        handOver(request, request.older->take(), peer);
+        break;
     }
-    if (!rapi) {
-        answer(client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
+    }
+}
+
+void CeHub::handOver(LocalRequest& request, UniqueFd connection, const NetAddress& peer)
+{
+    auto it = m_devices.find(request.device);
+    // Only the handheld that was asked may answer.
+    if (it == m_devices.end() || it->second->state() == HubDevice::State::Gone ||
+        it->second->peer().host() != peer.host()) {
+        request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
         return;
     }
-    const CeDeviceInfo& info = device.info();
-    answer(client, CeHubProtocol::okAnswer(info.osMajor, info.osMinor, info.name), rapi.get());
-    log("a remote-API connection to handheld " + device.label() + " was handed to a local program");
+    const CeDeviceInfo& info = it->second->info();
+    (void)socketio::setNonBlocking(connection.get(), false);
+    request.handOver(CeHubProtocol::okAnswer(info.osMajor, info.osMinor, info.name), connection.get());
+    log("a remote-API connection to handheld " + it->second->label() + " was handed to a local program");
 }
 
 void CeHub::expire()
 {
+    using State = LocalRequest::State;
     const Clock::time_point now = Clock::now();
     for (Newcomer& newcomer : m_newcomers)
         if (newcomer.deadline <= now)
@@ -483,15 +596,19 @@ void CeHub::expire()
             device->drop();
         }
     }
-    for (auto& client : m_clients) {
-        if (!client->fd || client->deadline > now)
+    for (auto& request : m_requests) {
+        if (request->state == State::ConnectingOlder && request->older->expire(now) == OlderConnect::State::Failed) {
+            request->answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
             continue;
-        if (client->state == Client::State::Reading)
-            client->fd.reset();
-        else if (client->state == Client::State::WaitingDevice)
-            answer(*client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorNoDevice));
+        }
+        if (request->state == State::Done || request->deadline > now)
+            continue;
+        if (request->state == State::Reading || request->state == State::Answering)
+            request->close();
+        else if (request->state == State::WaitingDevice)
+            request->answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorNoDevice));
         else
-            answer(*client, CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
+            request->answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
     }
 }
 
@@ -512,63 +629,102 @@ void CeHub::sendTrigger()
 
 void CeHub::run()
 {
-    enum class Kind { Stop, Local, Port, Arrival, Handheld, Program };
+    for (const LinkListener& listener : m_listeners)
+        log("listening on " + listener.text() + ": " + listener.note());
+    enum class Kind { Stop, Local, Port, Arrival, Handheld, Program, Older };
+    const auto logLine = [this](const std::string& line) { log(line); };
     for (;;) {
+        const Clock::time_point now = Clock::now();
+        if (now >= m_nextSecond) {
+            m_nextSecond = now + 1s;
+            // A handheld plugged in again brings its link back on a new
+            // interface.
+            for (LinkListener& listener : m_listeners)
+                listener.refresh(logLine);
+            reportRefusals();
+        }
         std::vector<pollfd> fds;
         std::vector<std::pair<Kind, std::size_t>> what;
-        auto add = [&](int fd, Kind kind, std::size_t index) {
-            fds.push_back({fd, POLLIN, 0});
+        auto add = [&](int fd, short events, Kind kind, std::size_t index) {
+            fds.push_back({fd, events, 0});
             what.emplace_back(kind, index);
         };
-        add(m_stop.get(), Kind::Stop, 0);
-        add(m_options.stopFd, Kind::Stop, 0);
-        add(m_local.get(), Kind::Local, 0);
-        for (std::size_t i = 0; i < m_listeners.size(); ++i)
-            add(m_listeners[i].fd.get(), Kind::Port, i);
+        add(m_stop.get(), POLLIN, Kind::Stop, 0);
+        add(m_options.stopFd, POLLIN, Kind::Stop, 0);
+        // At a cap the listeners rest: the kernel holds what comes meanwhile.
+        if (m_requests.size() < m_maxClients)
+            add(m_local.get(), POLLIN, Kind::Local, 0);
+        if (connections() < m_maxConnections && now >= m_restUntil)
+            for (std::size_t i = 0; i < m_listeners.size(); ++i)
+                add(m_listeners[i].fd(), POLLIN, Kind::Port, i);
         for (std::size_t i = 0; i < m_newcomers.size(); ++i)
-            add(m_newcomers[i].fd.get(), Kind::Arrival, i);
+            add(m_newcomers[i].fd.get(), POLLIN, Kind::Arrival, i);
         std::vector<HubDevice*> devices;
         for (const auto& [id, device] : m_devices) {
-            add(device->fd(), Kind::Handheld, devices.size());
+            add(device->fd(), static_cast<short>(POLLIN | (device->sending() ? POLLOUT : 0)), Kind::Handheld,
+                devices.size());
             devices.push_back(device.get());
         }
-        for (std::size_t i = 0; i < m_clients.size(); ++i)
-            add(m_clients[i]->fd.get(), Kind::Program, i);
+        for (std::size_t i = 0; i < m_requests.size(); ++i) {
+            const LocalRequest& request = *m_requests[i];
+            add(request.fd.get(), request.state == LocalRequest::State::Answering ? POLLOUT : POLLIN, Kind::Program, i);
+            if (request.state == LocalRequest::State::ConnectingOlder)
+                add(request.older->fd(), request.older->events(), Kind::Older, i);
+        }
 
         // Deadlines are checked at least once a second.
         if (::poll(fds.data(), fds.size(), 250) < 0 && errno != EINTR)
             break;
         bool stopping = false;
         for (std::size_t i = 0; i < fds.size(); ++i) {
-            if (fds[i].revents == 0)
+            const short revents = fds[i].revents;
+            if (revents == 0)
                 continue;
             auto [kind, index] = what[i];
             switch (kind) {
             case Kind::Stop: stopping = true; break;
-            case Kind::Local: acceptClient(); break;
+            case Kind::Local: acceptRequest(); break;
             case Kind::Port: accept(m_listeners[index]); break;
             case Kind::Arrival: newcomerReadable(m_newcomers[index]); break;
-            case Kind::Handheld: deviceReadable(*devices[index]); break;
-            case Kind::Program: clientReadable(*m_clients[index]); break;
+            case Kind::Handheld: {
+                HubDevice& device = *devices[index];
+                HubDevice::Event event = (revents & POLLOUT) != 0 ? device.writable() : HubDevice::Event::None;
+                if (event == HubDevice::Event::None && (revents & ~POLLOUT) != 0)
+                    event = device.readable();
+                if (event != HubDevice::Event::None)
+                    deviceEvent(device, event);
+                break;
+            }
+            case Kind::Program: {
+                LocalRequest& request = *m_requests[index];
+                if (request.state == LocalRequest::State::Answering)
+                    request.writable();
+                else if (request.state != LocalRequest::State::Done)
+                    requestReadable(request);
+                break;
+            }
+            case Kind::Older:
+                if (m_requests[index]->state == LocalRequest::State::ConnectingOlder)
+                    olderProgress(*m_requests[index]);
+                break;
             }
         }
         if (stopping)
             break;
-        const Clock::time_point now = Clock::now();
         for (HubDevice* device : devices) {
-            HubDevice::Event event = device->tick(now);
+            HubDevice::Event event = device->tick(Clock::now());
             if (event != HubDevice::Event::None)
                 deviceEvent(*device, event);
         }
-        for (auto& client : m_clients)
-            advance(*client);
+        for (auto& request : m_requests)
+            advance(*request);
         expire();
         sendTrigger();
         std::erase_if(m_newcomers, [](const Newcomer& n) { return !n.fd; });
-        std::erase_if(m_clients, [](const std::unique_ptr<Client>& c) { return !c->fd; });
+        std::erase_if(m_requests, [](const std::unique_ptr<LocalRequest>& r) { return !r->fd; });
         for (auto it = m_devices.begin(); it != m_devices.end();) {
             if (it->second->state() == HubDevice::State::Gone) {
-                m_filePasswordTried.erase(it->first);
+                m_storedOffered.erase(it->first);
                 it = m_devices.erase(it);
             } else {
                 ++it;

@@ -3,7 +3,7 @@
 #include "ceproto/CePassword.h"
 #include "ceproto/RapiReader.h"
 #include "ceproto/RapiWriter.h"
-#include "support/SocketIo.h"
+#include "hub/LogText.h"
 #include "text/CodePage.h"
 
 #include <array>
@@ -14,11 +14,6 @@ namespace tarvo::cehub {
 
 namespace {
 
-using namespace std::chrono_literals;
-
-// Control messages are a few words; a handheld that does not take them in
-// this time is treated as gone.
-constexpr std::chrono::milliseconds kSendTimeout = 5s;
 // No information block is anywhere near this size.
 constexpr std::size_t kMaxInfo = 64 * 1024;
 constexpr std::uint32_t kPing = 0x12345678;
@@ -37,12 +32,15 @@ HubDevice::HubDevice(std::uint64_t id, UniqueFd control, NetAddress peer, Protoc
 
 std::string HubDevice::label() const
 {
-    return m_info.name.empty() ? m_peer.text() : "\"" + m_info.name + "\"";
+    return m_info.name.empty() ? m_peer.text() : "\"" + logText(m_info.name) + "\"";
 }
 
 bool HubDevice::send(std::span<const std::uint8_t> bytes)
 {
-    return socketio::sendAll(m_control.get(), {bytes}, -1, kSendTimeout);
+    if (m_out.send(m_control.get(), bytes))
+        return true;
+    (void)gone(End::Stalled);
+    return false;
 }
 
 bool HubDevice::sendWords(std::initializer_list<std::uint32_t> words)
@@ -53,8 +51,10 @@ bool HubDevice::sendWords(std::initializer_list<std::uint32_t> words)
     return send(out.data());
 }
 
-HubDevice::Event HubDevice::gone()
+HubDevice::Event HubDevice::gone(End end)
 {
+    if (m_state != State::Gone)
+        m_end = end;
     m_state = State::Gone;
     m_control.reset();
     return Event::Gone;
@@ -67,8 +67,15 @@ HubDevice::Event HubDevice::readable()
     if (n < 0 && (errno == EAGAIN || errno == EINTR))
         return Event::None;
     if (n <= 0)
-        return gone();
+        return gone(End::Closed);
     return received(std::span(buffer).first(static_cast<std::size_t>(n)));
+}
+
+HubDevice::Event HubDevice::writable()
+{
+    if (m_state == State::Gone)
+        return Event::None;
+    return m_out.flush(m_control.get()) ? Event::None : gone(End::Closed);
 }
 
 HubDevice::Event HubDevice::received(std::span<const std::uint8_t> bytes)
@@ -88,6 +95,14 @@ HubDevice::Event HubDevice::received(std::span<const std::uint8_t> bytes)
         if (m_in.size() == before && m_state == stateBefore)
             return last;
     }
+}
+
+HubDevice::Event HubDevice::identified(std::optional<CeDeviceInfo> info)
+{
+    if (!info)
+        return gone(End::Malformed);
+    m_info = std::move(*info);
+    return Event::Identified;
 }
 
 // Takes one message off the front of what came in, if it is all there.
@@ -112,7 +127,7 @@ HubDevice::Event HubDevice::step()
         else if (request == 4)
             m_state = State::InfoSize;
         // Other requests are not known; the handheld goes on without an answer.
-        return sent ? Event::None : gone();
+        return sent ? Event::None : Event::Gone;
     }
     case State::InfoSize: {
         if (m_in.size() < 4)
@@ -120,7 +135,7 @@ HubDevice::Event HubDevice::step()
         m_infoSize = RapiReader(m_in).u32();
         take(4);
         if (m_infoSize > kMaxInfo)
-            return gone();
+            return gone(End::Malformed);
         m_state = State::Info;
         return Event::None;
     }
@@ -129,19 +144,18 @@ HubDevice::Event HubDevice::step()
             return Event::None;
         std::optional<CeDeviceInfo> info = CeDeviceInfo::parse(std::span(m_in).first(m_infoSize));
         take(m_infoSize);
-        if (!info)
-            return gone();
-        m_info = std::move(*info);
+        if (identified(std::move(info)) == Event::Gone)
+            return Event::Gone;
         if (m_info.passwordKey == CeDeviceInfo::kNoPassword) {
             m_state = State::Ready;
-            return Event::Ready;
-        }
-        if (m_info.passwordKey == CeDeviceInfo::kPasswordOnDevice) {
+        } else if (m_info.passwordKey == CeDeviceInfo::kPasswordOnDevice) {
             // Ask the handheld to show its unlock screen.
             m_state = State::Unlocking;
-            return sendWords({8}) ? Event::Identified : gone();
+            if (!sendWords({8}))
+                return Event::Gone;
+        } else {
+            m_state = State::Locked;
         }
-        m_state = State::Locked;
         return Event::Identified;
     }
     case State::Checking: {
@@ -150,9 +164,12 @@ HubDevice::Event HubDevice::step()
         std::uint16_t result = RapiReader(m_in).u16();
         take(2);
         m_state = result != 0 ? State::Ready : State::Locked;
-        if (result != 0)
-            m_password = m_tried;
-        return result != 0 ? Event::Ready : Event::PasswordRejected;
+        if (result == 0) {
+            ++m_rejected;
+            return Event::PasswordRejected;
+        }
+        m_password = m_tried;
+        return Event::Ready;
     }
     case State::Unlocking: {
         if (m_in.size() < 4)
@@ -163,7 +180,7 @@ HubDevice::Event HubDevice::step()
             return Event::None;
         // The two words the desktop software sends after an unlock.
         m_state = State::Ready;
-        return sendWords({0, 0x0C}) ? Event::Ready : gone();
+        return sendWords({0, 0x0C}) ? Event::Ready : Event::Gone;
     }
     case State::Locked:
     case State::Ready: {
@@ -172,7 +189,7 @@ HubDevice::Event HubDevice::step()
         std::uint32_t word = RapiReader(m_in).u32();
         take(4);
         if (word == kPing && !sendWords({kPing}))
-            return gone();
+            return Event::Gone;
         return Event::None;
     }
     case State::Gone:
@@ -188,10 +205,8 @@ bool HubDevice::sendPassword(const std::string& password)
         return false;
     // The older protocol counts the NUL in; the newer one does not.
     const bool older = m_protocol == Protocol::Older;
-    if (!send(CePassword::encode(units, older ? m_olderKey : m_info.passwordKey, older))) {
-        gone();
+    if (!send(CePassword::encode(units, older ? m_olderKey : m_info.passwordKey, older)))
         return false;
-    }
     m_tried = password;
     m_state = State::Checking;
     return true;
@@ -225,13 +240,12 @@ HubDevice::Event HubDevice::stepOlder()
             return Event::None;
         std::optional<CeDeviceInfo> info = CeDeviceInfo::parseLegacy(std::span(m_in).first(m_infoSize));
         take(m_infoSize);
-        if (!info)
-            return gone();
-        m_info = std::move(*info);
+        if (identified(std::move(info)) == Event::Gone)
+            return Event::Gone;
         m_info.passwordKey = m_olderKey;
         m_nextPing = std::chrono::steady_clock::now() + m_pingInterval;
         m_state = m_olderKey != 0 ? State::Locked : State::Ready;
-        return m_olderKey != 0 ? Event::Identified : Event::Ready;
+        return Event::Identified;
     }
     case State::Checking: {
         if (m_in.size() < 2)
@@ -239,8 +253,10 @@ HubDevice::Event HubDevice::stepOlder()
         std::uint16_t result = RapiReader(m_in).u16();
         take(2);
         m_state = result != 0 ? State::Ready : State::Locked;
-        if (result == 0)
+        if (result == 0) {
+            ++m_rejected;
             return Event::PasswordRejected;
+        }
         m_password = m_tried;
         m_nextPing = std::chrono::steady_clock::now() + m_pingInterval;
         return Event::Ready;
@@ -259,24 +275,24 @@ HubDevice::Event HubDevice::stepOlder()
 
 HubDevice::Event HubDevice::tick(std::chrono::steady_clock::time_point now)
 {
+    if (m_state == State::Gone)
+        return Event::None;
+    if (m_out.stuck(now, kSendPatience))
+        return gone(End::Stalled);
     if (m_protocol != Protocol::Older || m_state != State::Ready || now < m_nextPing)
         return Event::None;
     if (m_unanswered >= kMaxUnansweredPings)
-        return gone();
+        return gone(End::Silent);
     m_nextPing = now + m_pingInterval;
     ++m_unanswered;
-    return sendWords({kPing}) ? Event::None : gone();
+    return sendWords({kPing}) ? Event::None : Event::Gone;
 }
 
 bool HubDevice::requestConnection(std::uint32_t requestId)
 {
     if (m_state != State::Ready)
         return false;
-    if (!sendWords({5, 4, requestId})) {
-        gone();
-        return false;
-    }
-    return true;
+    return sendWords({5, 4, requestId});
 }
 
 } // namespace tarvo::cehub
