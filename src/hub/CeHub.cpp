@@ -10,15 +10,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace tarvo::cehub {
@@ -37,8 +34,6 @@ constexpr std::chrono::milliseconds kRequestLineTimeout = 5s;
 // Descriptors kept back from the caps: the listeners, the stop and log
 // descriptors, whatever the process opens besides.
 constexpr std::size_t kSpareDescriptors = 32;
-// Addresses whose refusals are reported one by one; the rest are summed.
-constexpr std::size_t kRefusalHosts = 64;
 
 std::string systemError()
 {
@@ -92,21 +87,22 @@ std::string about(const HubDevice& device)
 CeHub::CeHub(HubOptions options)
     : m_options(std::move(options)),
       m_stop(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      m_trusted(m_options.trustedFile),
-      m_pauses(m_options.passwordPause)
+      m_passwords(m_options.password, m_options.trustedFile, m_options.maxPasswordTries, m_options.passwordPause,
+                  [this](const std::string& line) { log(line); })
 {
 }
 
-CeHub::~CeHub()
-{
-    if (m_socketCreated)
-        ::unlink(m_options.socketPath.c_str());
-}
+CeHub::~CeHub() = default;
 
 void CeHub::log(const std::string& line) const
 {
     if (m_options.log)
         m_options.log(line);
+}
+
+CeHub::Log CeHub::logLine() const
+{
+    return [this](const std::string& line) { log(line); };
 }
 
 void CeHub::stop()
@@ -125,7 +121,7 @@ bool CeHub::open(std::string& error)
     const std::size_t budget = descriptorBudget();
     m_maxConnections = std::max<std::size_t>(1, std::min(m_options.maxConnections, budget / 2));
     m_maxClients = std::max<std::size_t>(1, std::min(m_options.maxClients, budget / 4));
-    if (!m_trusted.load(error))
+    if (!m_passwords.load(error))
         return false;
     for (bool older : {false, true}) {
         for (const std::string& address : older ? m_options.olderListen : m_options.listen) {
@@ -136,47 +132,7 @@ bool CeHub::open(std::string& error)
             m_listeners.push_back(std::move(*listener));
         }
     }
-    return openSocket(error);
-}
-
-bool CeHub::openSocket(std::string& error)
-{
-    const std::string& path = m_options.socketPath;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address.sun_path) {
-        error = "not a usable socket path: " + path;
-        return false;
-    }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    std::error_code ec;
-    std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    if (!parent.empty())
-        std::filesystem::create_directories(parent, ec);
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0) {
-        // A socket left by a hub that ended badly is replaced; one a running
-        // hub answers on is not.
-        UniqueFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        if (!S_ISSOCK(info.st_mode) ||
-            ::connect(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-            error = "another program answers on " + path;
-            return false;
-        }
-        ::unlink(path.c_str());
-    }
-    m_local.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!m_local || ::bind(m_local.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        error = "cannot make the socket " + path + ": " + systemError();
-        return false;
-    }
-    m_socketCreated = true;
-    // The group of the hub's user may ask for connections.
-    if (::chmod(path.c_str(), 0660) != 0 || ::listen(m_local.get(), 16) != 0) {
-        error = "cannot make the socket " + path + ": " + systemError();
-        return false;
-    }
-    return true;
+    return m_local.open(m_options.socketPath, error);
 }
 
 std::size_t CeHub::connectionsFrom(const std::string& host) const
@@ -189,32 +145,12 @@ std::size_t CeHub::connectionsFrom(const std::string& host) const
     return count;
 }
 
-void CeHub::refuse(const std::string& host, const std::string& why)
-{
-    auto it = m_refused.find(host);
-    if (it == m_refused.end()) {
-        // The first of a flood is told at once; the rest in one line later.
-        log("refused a connection from " + host + ": " + why);
-        const std::string key = m_refused.size() < kRefusalHosts ? host : "other addresses";
-        it = m_refused.emplace(key, Refused{0, why}).first;
-    }
-    it->second.count += 1;
-}
-
-void CeHub::reportRefusals()
-{
-    for (const auto& [host, refused] : m_refused)
-        if (refused.count > 1)
-            log("refused " + std::to_string(refused.count) + " connections from " + host + ": " + refused.why);
-    m_refused.clear();
-}
-
 void CeHub::accept(LinkListener& listener)
 {
     UniqueFd fd;
     NetAddress peer;
     std::string why;
-    switch (listener.accept(fd, peer, why, [this](const std::string& line) { log(line); })) {
+    switch (listener.accept(fd, peer, why)) {
     case LinkListener::Accept::Nothing:
         return;
     case LinkListener::Accept::NoDescriptors:
@@ -223,13 +159,14 @@ void CeHub::accept(LinkListener& listener)
         m_restUntil = Clock::now() + 1s;
         return;
     case LinkListener::Accept::Refused:
-        refuse(peer.host(), why + " (only the link's own handheld is taken)");
+        m_refusals.refused(peer.host(), why + " (only the link's own handheld is taken)", logLine());
         return;
     case LinkListener::Accept::Accepted:
         break;
     }
     if (connectionsFrom(peer.host()) >= m_options.maxPerPeer) {
-        refuse(peer.host(), "it has " + std::to_string(m_options.maxPerPeer) + " connections open already");
+        m_refusals.refused(peer.host(), "it has " + std::to_string(m_options.maxPerPeer) + " connections open already",
+                           logLine());
         return;
     }
     m_newcomers.push_back({std::move(fd), listener.older(), peer, {}, Clock::now() + m_options.connectTimeout});
@@ -237,7 +174,7 @@ void CeHub::accept(LinkListener& listener)
 
 void CeHub::acceptRequest()
 {
-    UniqueFd fd(::accept4(m_local.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    UniqueFd fd(::accept4(m_local.fd(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
     if (fd)
         m_requests.push_back(std::make_unique<LocalRequest>(std::move(fd), Clock::now() + kRequestLineTimeout));
 }
@@ -291,15 +228,10 @@ void CeHub::deviceEvent(HubDevice& device, HubDevice::Event event)
         break;
     case HubDevice::Event::Ready:
         log(about(device) + " is ready");
-        m_pauses.accepted(device.info().guid);
-        m_storedChecking.erase(device.id());
-        // A person gave the password through a program: the handheld has
-        // been seen unlocked, and may have the stored one on later dockings.
-        if (m_programChecking.erase(device.id()) != 0)
-            m_trusted.unlockedByPerson(device.info().guid);
+        m_passwords.ready(device);
         break;
     case HubDevice::Event::PasswordRejected:
-        passwordRejected(device);
+        m_passwords.rejected(device);
         break;
     case HubDevice::Event::Gone:
         gone(device);
@@ -318,7 +250,8 @@ void CeHub::identified(HubDevice& device)
         if (other.get() == &device || other->state() == HubDevice::State::Gone || other->introducing())
             continue;
         const bool sameGuid = hasGuid && other->protocol() == HubDevice::Protocol::Newer && other->info().guid == info.guid;
-        if (sameGuid || RegistryFile::sameName(other->info().name, info.name)) {
+        const bool sameName = !info.name.empty() && RegistryFile::sameName(other->info().name, info.name);
+        if (sameGuid || sameName) {
             log("refused " + about(device) + " " + info.guid + " from " + device.peer().text() +
                 ": a handheld of that " + (sameGuid ? "GUID" : "name") + " is docked already (from " +
                 other->peer().text() + ")");
@@ -335,42 +268,9 @@ void CeHub::identified(HubDevice& device)
         break;
     default:
         log(about(device) + " " + info.guid + " wants a password");
-        giveStoredPassword(device);
+        m_passwords.offerStored(device);
         break;
     }
-}
-
-void CeHub::giveStoredPassword(HubDevice& device)
-{
-    if (m_options.password.empty() || !m_storedOffered.insert(device.id()).second)
-        return;
-    const std::string& guid = device.info().guid;
-    if (!m_trusted.trusts(guid)) {
-        log("the stored password is not given to handheld " + device.label() + " " + guid +
-            ", which has not been unlocked through this hub: the program that asks must bring the password" +
-            (m_trusted.file().empty() ? std::string(" (or list the GUID in a file named by --trusted-handhelds)")
-                                      : " (or list the GUID in " + m_trusted.file() + ")"));
-        return;
-    }
-    if (Clock::now() < m_pauses.notBefore(guid))
-        return; // wrong passwords lately: a program may try when the pause is over
-    if (device.sendPassword(m_options.password))
-        m_storedChecking.insert(device.id());
-}
-
-void CeHub::passwordRejected(HubDevice& device)
-{
-    m_pauses.rejected(device.info().guid, Clock::now());
-    const bool stored = m_storedChecking.erase(device.id()) != 0;
-    m_programChecking.erase(device.id());
-    // Guessing must not fill the log: the first wrong password is told, the
-    // rest in one line when the docking runs out of tries or ends.
-    if (device.rejected() == 1)
-        log("the " + std::string(stored ? "stored " : "") + "password for handheld " + device.label() +
-            " was rejected");
-    if (device.rejected() == m_options.maxPasswordTries)
-        log("handheld " + device.label() + ": " + std::to_string(device.rejected()) +
-            " passwords rejected in this docking; no more are sent to it until it is docked again");
 }
 
 void CeHub::gone(HubDevice& device)
@@ -388,11 +288,7 @@ void CeHub::gone(HubDevice& device)
         log("handheld " + device.label() + " went away");
         break;
     }
-    if (device.rejected() > 1 && device.rejected() < m_options.maxPasswordTries)
-        log("handheld " + device.label() + ": " + std::to_string(device.rejected()) +
-            " passwords rejected in this docking");
-    m_storedChecking.erase(device.id());
-    m_programChecking.erase(device.id());
+    m_passwords.gone(device);
 }
 
 void CeHub::countReady()
@@ -518,17 +414,20 @@ void CeHub::askPassword(LocalRequest& request, HubDevice& device)
         request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorPasswordRequired));
         return;
     }
-    if (device.rejected() >= m_options.maxPasswordTries) {
+    switch (m_passwords.mayTry(device, Clock::now())) {
+    case PasswordKeeper::Verdict::Refuse:
         request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorPasswordRejected));
         return;
-    }
-    if (Clock::now() < m_pauses.notBefore(device.info().guid))
+    case PasswordKeeper::Verdict::Wait:
         return; // after a wrong password: it waits for the pause to end
+    case PasswordKeeper::Verdict::Send:
+        break;
+    }
     if (!device.sendPassword(request.request.password)) {
         request.answer(CeHubProtocol::errorAnswer(CeHubProtocol::kErrorDeviceGone));
         return;
     }
-    m_programChecking.insert(device.id());
+    m_passwords.programSent(device);
     request.state = LocalRequest::State::WaitingPassword;
 }
 
@@ -632,7 +531,6 @@ void CeHub::run()
     for (const LinkListener& listener : m_listeners)
         log("listening on " + listener.text() + ": " + listener.note());
     enum class Kind { Stop, Local, Port, Arrival, Handheld, Program, Older };
-    const auto logLine = [this](const std::string& line) { log(line); };
     for (;;) {
         const Clock::time_point now = Clock::now();
         if (now >= m_nextSecond) {
@@ -640,8 +538,8 @@ void CeHub::run()
             // A handheld plugged in again brings its link back on a new
             // interface.
             for (LinkListener& listener : m_listeners)
-                listener.refresh(logLine);
-            reportRefusals();
+                listener.refresh(logLine());
+            m_refusals.report(logLine());
         }
         std::vector<pollfd> fds;
         std::vector<std::pair<Kind, std::size_t>> what;
@@ -653,7 +551,7 @@ void CeHub::run()
         add(m_options.stopFd, POLLIN, Kind::Stop, 0);
         // At a cap the listeners rest: the kernel holds what comes meanwhile.
         if (m_requests.size() < m_maxClients)
-            add(m_local.get(), POLLIN, Kind::Local, 0);
+            add(m_local.fd(), POLLIN, Kind::Local, 0);
         if (connections() < m_maxConnections && now >= m_restUntil)
             for (std::size_t i = 0; i < m_listeners.size(); ++i)
                 add(m_listeners[i].fd(), POLLIN, Kind::Port, i);
@@ -724,7 +622,7 @@ void CeHub::run()
         std::erase_if(m_requests, [](const std::unique_ptr<LocalRequest>& r) { return !r->fd; });
         for (auto it = m_devices.begin(); it != m_devices.end();) {
             if (it->second->state() == HubDevice::State::Gone) {
-                m_storedOffered.erase(it->first);
+                m_passwords.forget(it->first);
                 it = m_devices.erase(it);
             } else {
                 ++it;

@@ -2,20 +2,21 @@
 
 #include "hub/HubDevice.h"
 #include "hub/HubOptions.h"
+#include "hub/HubSocket.h"
 #include "hub/LinkListener.h"
 #include "hub/LocalRequest.h"
-#include "hub/PasswordPauses.h"
+#include "hub/PasswordKeeper.h"
+#include "hub/Refusals.h"
 #include "hub/RequestIds.h"
-#include "hub/TrustedHandhelds.h"
 #include "support/NetAddress.h"
 #include "support/UniqueFd.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -65,25 +66,16 @@ private:
         std::vector<std::uint8_t> in;
         Clock::time_point deadline;
     };
-    // Connections refused from one address since the last report.
-    struct Refused {
-        std::size_t count = 0;
-        std::string why;
-    };
-
+    using Log = std::function<void(const std::string&)>;
     void log(const std::string& line) const;
-    bool openSocket(std::string& error);
+    Log logLine() const;
     void accept(LinkListener& listener);
-    void refuse(const std::string& host, const std::string& why);
-    void reportRefusals();
     std::size_t connectionsFrom(const std::string& host) const;
     std::size_t connections() const { return m_newcomers.size() + m_devices.size(); }
     void acceptRequest();
     void newcomerReadable(Newcomer& newcomer);
     void deviceEvent(HubDevice& device, HubDevice::Event event);
     void identified(HubDevice& device);
-    void giveStoredPassword(HubDevice& device);
-    void passwordRejected(HubDevice& device);
     void gone(HubDevice& device);
     void requestReadable(LocalRequest& request);
     void advance(LocalRequest& request);
@@ -98,7 +90,7 @@ private:
 
     HubOptions m_options;
     UniqueFd m_stop;
-    UniqueFd m_local;
+    HubSocket m_local;
     std::vector<LinkListener> m_listeners;
     std::vector<std::string> m_listening;
     std::vector<Newcomer> m_newcomers;
@@ -109,23 +101,15 @@ private:
     std::size_t m_maxClients = 0;
     // Out of descriptors: the listeners rest until then.
     Clock::time_point m_restUntil;
-    std::map<std::string, Refused> m_refused;
+    Refusals m_refusals;
     Clock::time_point m_nextSecond;
-
-    TrustedHandhelds m_trusted;
-    PasswordPauses m_pauses;
-    // Handhelds the stored password was offered to in this docking, and
-    // those checking it now; those checking a password a program brought.
-    std::set<std::uint64_t> m_storedOffered;
-    std::set<std::uint64_t> m_storedChecking;
-    std::set<std::uint64_t> m_programChecking;
+    PasswordKeeper m_passwords;
 
     std::uint64_t m_lastDevice = 0;
     RequestIds m_requestIds;
     Clock::time_point m_nextTrigger;
     std::atomic<std::size_t> m_ready{0};
     std::atomic<std::size_t> m_known{0};
-    bool m_socketCreated = false;
 };
 
 } // namespace tarvo::cehub

@@ -199,7 +199,7 @@ bool LinkListener::fromLink(const NetAddress& peer, std::string& why) const
     return true;
 }
 
-LinkListener::Accept LinkListener::accept(UniqueFd& connection, NetAddress& peer, std::string& why, const Log& log)
+LinkListener::Accept LinkListener::accept(UniqueFd& connection, NetAddress& peer, std::string& why)
 {
     UniqueFd fd(::accept4(m_fd.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
     if (!fd) {
@@ -210,11 +210,8 @@ LinkListener::Accept LinkListener::accept(UniqueFd& connection, NetAddress& peer
     if (!from)
         return Accept::Nothing;
     peer = *from;
-    if (!m_loopback) {
-        refresh(log);
-        if (!fromLink(peer, why))
-            return Accept::Refused;
-    }
+    if (!m_loopback && !fromLink(peer, why))
+        return Accept::Refused;
     int on = 1;
     (void)::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     connection = std::move(fd);

@@ -44,7 +44,7 @@ public:
     // Accepts one waiting connection: Accepted with it and its peer;
     // Refused (closed, with the reason) when the peer is not the link's;
     // NoDescriptors when the process has no descriptor left for it.
-    Accept accept(UniqueFd& connection, NetAddress& peer, std::string& why, const Log& log);
+    Accept accept(UniqueFd& connection, NetAddress& peer, std::string& why);
 
 private:
     LinkListener(NetAddress address, bool older, bool loopback);
