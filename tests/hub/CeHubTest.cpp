@@ -348,8 +348,6 @@ TEST(CeHubOnTheLink, takesOnlyTheLinksOwnPeerForAHandheld)
         GTEST_SKIP() << "needs network namespaces of its own (root and `ip netns`); not tried here";
     // The handheld's link, and a local network with a route to the link.
     ASSERT_TRUE(desktop.ip("link add link0 type veth peer name eth0 netns " + device.name()));
-    ASSERT_TRUE(desktop.ip("addr add 169.254.2.2/24 dev link0") && desktop.ip("link set link0 up"));
-    ASSERT_TRUE(device.ip("addr add 169.254.2.1/24 dev eth0") && device.ip("link set eth0 up"));
     ASSERT_TRUE(desktop.ip("link add lan0 type veth peer name eth0 netns " + lan.name()));
     ASSERT_TRUE(desktop.ip("addr add 10.77.0.1/24 dev lan0") && desktop.ip("link set lan0 up"));
     ASSERT_TRUE(lan.ip("addr add 10.77.0.2/24 dev eth0") && lan.ip("link set eth0 up"));
@@ -369,7 +367,10 @@ TEST(CeHubOnTheLink, takesOnlyTheLinksOwnPeerForAHandheld)
             o.trustedFile = files.file("trusted");
         });
     }
-    EXPECT_NE(hub->waitForLog("listening on 169.254.2.2:990: handhelds on the interface link0 only"), "");
+    // The link's address comes when the handheld is plugged in, after the hub started.
+    ASSERT_TRUE(desktop.ip("addr add 169.254.2.2/24 dev link0") && desktop.ip("link set link0 up"));
+    ASSERT_TRUE(device.ip("addr add 169.254.2.1/24 dev eth0") && device.ip("link set eth0 up"));
+    EXPECT_NE(hub->waitForLog("listening on 169.254.2.2:990 on the interface link0 only"), "");
     for (const NetNamespace* from : {&lan, &desktop}) {
         NetNamespace::Inside inside(*from);
         RawHandheld impostor("169.254.2.2:990");
