@@ -26,15 +26,21 @@ bool TrustedHandhelds::load(std::string& error)
 {
     if (m_file.empty())
         return true;
+    // Looked at before it is opened: the hub reads it on its one thread, and
+    // opening a FIFO would wait for a writer.
     struct stat info {};
-    std::ifstream in(m_file);
-    if (::stat(m_file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !in) {
-        error = "cannot read the trusted handhelds file " + m_file;
+    if (::stat(m_file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxBytes) {
+        error = "cannot read the trusted handhelds file " + m_file + " (not a file of at most 1 MiB)";
         return false;
     }
     if (info.st_mtim.tv_sec == m_readAt.tv_sec && info.st_mtim.tv_nsec == m_readAt.tv_nsec &&
         info.st_size == m_readSize)
         return true;
+    std::ifstream in(m_file);
+    if (!in) {
+        error = "cannot read the trusted handhelds file " + m_file;
+        return false;
+    }
     std::set<std::string> listed;
     std::string line;
     while (std::getline(in, line)) {

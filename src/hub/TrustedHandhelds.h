@@ -18,6 +18,9 @@ namespace tarvo::cehub {
 // block stands in, which handhelds of one model share.
 class TrustedHandhelds final {
 public:
+    // Far more than any list of handhelds.
+    static constexpr long long kMaxBytes = 1 << 20;
+
     // `file` empty: none listed.
     explicit TrustedHandhelds(std::string file);
 

@@ -26,6 +26,7 @@
 #include <future>
 #include <regex>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <thread>
 
@@ -389,7 +390,7 @@ TEST(CeHubOnTheLink, takesOnlyTheLinksOwnPeerForAHandheld)
     EXPECT_EQ(hub->hub().knownDevices(), 1u);
 }
 
-TEST(CeHub, refusesASocketItDoesNotOwnAndEveryAddressAtOnce)
+TEST(CeHub, refusesASocketItDoesNotOwnEveryAddressAtOnceAndAFifoForAFile)
 {
     HubRunner hub;
     cehub::HubOptions options;
@@ -400,6 +401,13 @@ TEST(CeHub, refusesASocketItDoesNotOwnAndEveryAddressAtOnce)
     options.listen = {"0.0.0.0:0"};
     EXPECT_FALSE(cehub::CeHub(options).open(error));
     EXPECT_TRUE(error.starts_with("will not listen on every address (0.0.0.0:0)")) << error;
+    // The hub reads its trusted handhelds on its one thread: a FIFO would hang it.
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("trusted").c_str(), 0600), 0);
+    options.listen.clear();
+    options.trustedFile = dir.file("trusted");
+    EXPECT_FALSE(cehub::CeHub(options).open(error));
+    EXPECT_TRUE(error.starts_with("cannot read the trusted handhelds file")) << error;
 }
 
 TEST(CeHubProgram, printsItsReadyLineAndStopsOnSigterm)
