@@ -85,16 +85,26 @@ HubDevice::Event HubDevice::received(std::span<const std::uint8_t> bytes)
     m_in.insert(m_in.end(), bytes.begin(), bytes.end());
     Event last = Event::None;
     for (;;) {
-        std::size_t before = m_in.size();
+        std::size_t before = m_taken;
         State stateBefore = m_state;
         Event event = step();
         if (event != Event::None)
             last = event;
         if (m_state == State::Gone)
             return Event::Gone;
-        if (m_in.size() == before && m_state == stateBefore)
-            return last;
+        if (m_taken == before && m_state == stateBefore)
+            break;
     }
+    // What was taken goes at once, not message by message: a handheld that
+    // sends a flood of small requests costs the hub no more than their bytes.
+    m_in.erase(m_in.begin(), m_in.begin() + static_cast<std::ptrdiff_t>(m_taken));
+    m_taken = 0;
+    return last;
+}
+
+void HubDevice::take(std::size_t size)
+{
+    m_taken += size;
 }
 
 HubDevice::Event HubDevice::identified(std::optional<CeDeviceInfo> info)
@@ -110,14 +120,12 @@ HubDevice::Event HubDevice::step()
 {
     if (m_protocol == Protocol::Older)
         return stepOlder();
-    auto take = [this](std::size_t size) {
-        m_in.erase(m_in.begin(), m_in.begin() + static_cast<std::ptrdiff_t>(size));
-    };
+    const std::span<const std::uint8_t> in = std::span(m_in).subspan(m_taken);
     switch (m_state) {
     case State::Handshake: {
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        std::uint32_t request = RapiReader(m_in).u32();
+        std::uint32_t request = RapiReader(in).u32();
         take(4);
         bool sent = true;
         if (request == 0)
@@ -130,9 +138,9 @@ HubDevice::Event HubDevice::step()
         return sent ? Event::None : Event::Gone;
     }
     case State::InfoSize: {
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        m_infoSize = RapiReader(m_in).u32();
+        m_infoSize = RapiReader(in).u32();
         take(4);
         if (m_infoSize > kMaxInfo)
             return gone(End::Malformed);
@@ -140,9 +148,9 @@ HubDevice::Event HubDevice::step()
         return Event::None;
     }
     case State::Info: {
-        if (m_in.size() < m_infoSize)
+        if (in.size() < m_infoSize)
             return Event::None;
-        std::optional<CeDeviceInfo> info = CeDeviceInfo::parse(std::span(m_in).first(m_infoSize));
+        std::optional<CeDeviceInfo> info = CeDeviceInfo::parse(in.first(m_infoSize));
         take(m_infoSize);
         if (identified(std::move(info)) == Event::Gone)
             return Event::Gone;
@@ -159,9 +167,9 @@ HubDevice::Event HubDevice::step()
         return Event::Identified;
     }
     case State::Checking: {
-        if (m_in.size() < 2)
+        if (in.size() < 2)
             return Event::None;
-        std::uint16_t result = RapiReader(m_in).u16();
+        std::uint16_t result = RapiReader(in).u16();
         take(2);
         m_state = result != 0 ? State::Ready : State::Locked;
         if (result == 0) {
@@ -172,9 +180,9 @@ HubDevice::Event HubDevice::step()
         return Event::Ready;
     }
     case State::Unlocking: {
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        std::uint32_t result = RapiReader(m_in).u32();
+        std::uint32_t result = RapiReader(in).u32();
         take(4);
         if (result != 0)
             return Event::None;
@@ -184,9 +192,9 @@ HubDevice::Event HubDevice::step()
     }
     case State::Locked:
     case State::Ready: {
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        std::uint32_t word = RapiReader(m_in).u32();
+        std::uint32_t word = RapiReader(in).u32();
         take(4);
         if (word == kPing && !sendWords({kPing}))
             return Event::Gone;
@@ -214,16 +222,14 @@ bool HubDevice::sendPassword(const std::string& password)
 
 HubDevice::Event HubDevice::stepOlder()
 {
-    auto take = [this](std::size_t size) {
-        m_in.erase(m_in.begin(), m_in.begin() + static_cast<std::ptrdiff_t>(size));
-    };
+    const std::span<const std::uint8_t> in = std::span(m_in).subspan(m_taken);
     switch (m_state) {
     case State::Handshake: {
         // Headers: 0 is an empty packet, below 512 the information's size,
         // from 512 a password challenge whose low byte is the key.
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        std::uint32_t header = RapiReader(m_in).u32();
+        std::uint32_t header = RapiReader(in).u32();
         take(4);
         if (header == 0)
             return Event::None;
@@ -236,9 +242,9 @@ HubDevice::Event HubDevice::stepOlder()
         return Event::None;
     }
     case State::Info: {
-        if (m_in.size() < m_infoSize)
+        if (in.size() < m_infoSize)
             return Event::None;
-        std::optional<CeDeviceInfo> info = CeDeviceInfo::parseLegacy(std::span(m_in).first(m_infoSize));
+        std::optional<CeDeviceInfo> info = CeDeviceInfo::parseLegacy(in.first(m_infoSize));
         take(m_infoSize);
         if (identified(std::move(info)) == Event::Gone)
             return Event::Gone;
@@ -248,9 +254,9 @@ HubDevice::Event HubDevice::stepOlder()
         return Event::Identified;
     }
     case State::Checking: {
-        if (m_in.size() < 2)
+        if (in.size() < 2)
             return Event::None;
-        std::uint16_t result = RapiReader(m_in).u16();
+        std::uint16_t result = RapiReader(in).u16();
         take(2);
         m_state = result != 0 ? State::Ready : State::Locked;
         if (result == 0) {
@@ -262,9 +268,9 @@ HubDevice::Event HubDevice::stepOlder()
         return Event::Ready;
     }
     default: {
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        std::uint32_t word = RapiReader(m_in).u32();
+        std::uint32_t word = RapiReader(in).u32();
         take(4);
         if (word == kPing)
             m_unanswered = 0;

@@ -97,6 +97,8 @@ public:
 private:
     Event step();
     Event stepOlder();
+    // Marks `size` bytes of what came in as read.
+    void take(std::size_t size);
     bool send(std::span<const std::uint8_t> bytes);
     bool sendWords(std::initializer_list<std::uint32_t> words);
     Event identified(std::optional<CeDeviceInfo> info);
@@ -109,6 +111,7 @@ private:
     End m_end = End::None;
     CeDeviceInfo m_info;
     std::vector<std::uint8_t> m_in;
+    std::size_t m_taken = 0; // of m_in, read by the steps of one received()
     OutputQueue m_out;
     std::size_t m_infoSize = 0;
     Protocol m_protocol;
