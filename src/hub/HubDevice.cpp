@@ -32,7 +32,12 @@ HubDevice::HubDevice(std::uint64_t id, UniqueFd control, NetAddress peer, Protoc
 
 std::string HubDevice::label() const
 {
-    return m_info.name.empty() ? m_peer.text() : "\"" + logText(m_info.name) + "\"";
+    if (m_info.name.empty())
+        return m_peer.text();
+    std::string label = "\"";
+    label += logText(m_info.name);
+    label += '"';
+    return label;
 }
 
 bool HubDevice::send(std::span<const std::uint8_t> bytes)
