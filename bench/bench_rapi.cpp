@@ -6,7 +6,7 @@
 // Counters: plain_MBps, rapi_MBps and ratio (rapi / plain), per iteration.
 // Run from the bench preset:
 //   build/bench/bench/bench_rapi
-#include "cehub/CeHub.h"
+#include "hub/CeHub.h"
 #include "ceemu/CeEmulator.h"
 #include "device/DeviceLink.h"
 #include "device/RapiDevice.h"

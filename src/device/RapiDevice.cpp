@@ -3,6 +3,7 @@
 #include "ceproto/CeHubProtocol.h"
 #include "ceproto/CeWin32.h"
 #include "device/RapiConnection.h"
+#include "support/DescriptorPassing.h"
 #include "support/SocketIo.h"
 #include "support/UniqueFd.h"
 
@@ -72,30 +73,10 @@ private:
     void receive()
     {
         char data[512];
-        alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
-        iovec iov{data, sizeof data};
-        msghdr message{};
-        message.msg_iov = &iov;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        ssize_t n = ::recvmsg(m_socket.get(), &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+        // One connection is expected; anything more is closed.
+        ssize_t n = socketio::receiveWithDescriptor(m_socket.get(), data, sizeof data, m_rapi);
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
             return;
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_RIGHTS)
-                continue;
-            std::size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
-            for (std::size_t i = 0; i < count; ++i) {
-                int fd = -1;
-                std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof fd);
-                // One connection is expected; anything more is closed.
-                if (!m_rapi)
-                    m_rapi.reset(fd);
-                else
-                    ::close(fd);
-            }
-        }
         if (n <= 0) {
             finish(Refusal::Protocol);
             return;

@@ -1,8 +1,8 @@
 // tarvo-cehub: the handheld connection manager. Listens for Windows CE
 // handhelds on their USB network link, runs their handshake and offers
 // them to local programs on a Unix socket.
-#include "cehub/CeHub.h"
 #include "ceproto/CeHubProtocol.h"
+#include "hub/CeHub.h"
 
 #include <CLI/CLI.hpp>
 
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sys/resource.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -27,7 +28,10 @@ int main(int argc, char** argv)
     options.socketPath = tarvo::CeHubProtocol::defaultSocketPath(runtime ? runtime : "");
     app.add_option("--socket", options.socketPath, "The Unix socket local programs ask on")->capture_default_str();
     app.add_option("--password-file", passwordFile,
-                   "A file whose first line is the handheld password, given when a handheld asks for one");
+                   "A file whose first line is the handheld password, given when a trusted handheld asks for one");
+    app.add_option("--trusted-handhelds", options.trustedFile,
+                   "A file of handheld GUIDs, one a line, that the password of --password-file may go to (the "
+                   "log names a locked handheld's GUID)");
     app.add_option("--trigger", options.trigger,
                    "The handheld's address (such as 169.254.2.1): nudge it to connect while none is connected");
     try {
@@ -47,6 +51,14 @@ int main(int argc, char** argv)
         }
         while (!options.password.empty() && (options.password.back() == '\r' || options.password.back() == '\n'))
             options.password.pop_back();
+    }
+
+    // Each handheld and each local request holds a descriptor: take all
+    // the system allows; the hub fits its caps to it.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        (void)::setrlimit(RLIMIT_NOFILE, &files);
     }
 
     sigset_t signals;

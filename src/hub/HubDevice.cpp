@@ -1,9 +1,9 @@
-#include "cehub/HubDevice.h"
+#include "hub/HubDevice.h"
 
 #include "ceproto/CePassword.h"
 #include "ceproto/RapiReader.h"
 #include "ceproto/RapiWriter.h"
-#include "support/SocketIo.h"
+#include "hub/LogText.h"
 #include "text/CodePage.h"
 
 #include <array>
@@ -14,11 +14,6 @@ namespace tarvo::cehub {
 
 namespace {
 
-using namespace std::chrono_literals;
-
-// Control messages are a few words; a handheld that does not take them in
-// this time is treated as gone.
-constexpr std::chrono::milliseconds kSendTimeout = 5s;
 // No information block is anywhere near this size.
 constexpr std::size_t kMaxInfo = 64 * 1024;
 constexpr std::uint32_t kPing = 0x12345678;
@@ -37,12 +32,20 @@ HubDevice::HubDevice(std::uint64_t id, UniqueFd control, NetAddress peer, Protoc
 
 std::string HubDevice::label() const
 {
-    return m_info.name.empty() ? m_peer.text() : "\"" + m_info.name + "\"";
+    if (m_info.name.empty())
+        return m_peer.text();
+    std::string label = "\"";
+    label += logText(m_info.name);
+    label += '"';
+    return label;
 }
 
 bool HubDevice::send(std::span<const std::uint8_t> bytes)
 {
-    return socketio::sendAll(m_control.get(), {bytes}, -1, kSendTimeout);
+    if (m_out.send(m_control.get(), bytes))
+        return true;
+    (void)gone(End::Stalled);
+    return false;
 }
 
 bool HubDevice::sendWords(std::initializer_list<std::uint32_t> words)
@@ -53,8 +56,10 @@ bool HubDevice::sendWords(std::initializer_list<std::uint32_t> words)
     return send(out.data());
 }
 
-HubDevice::Event HubDevice::gone()
+HubDevice::Event HubDevice::gone(End end)
 {
+    if (m_state != State::Gone)
+        m_end = end;
     m_state = State::Gone;
     m_control.reset();
     return Event::Gone;
@@ -67,8 +72,15 @@ HubDevice::Event HubDevice::readable()
     if (n < 0 && (errno == EAGAIN || errno == EINTR))
         return Event::None;
     if (n <= 0)
-        return gone();
+        return gone(End::Closed);
     return received(std::span(buffer).first(static_cast<std::size_t>(n)));
+}
+
+HubDevice::Event HubDevice::writable()
+{
+    if (m_state == State::Gone)
+        return Event::None;
+    return m_out.flush(m_control.get()) ? Event::None : gone(End::Closed);
 }
 
 HubDevice::Event HubDevice::received(std::span<const std::uint8_t> bytes)
@@ -78,16 +90,34 @@ HubDevice::Event HubDevice::received(std::span<const std::uint8_t> bytes)
     m_in.insert(m_in.end(), bytes.begin(), bytes.end());
     Event last = Event::None;
     for (;;) {
-        std::size_t before = m_in.size();
+        std::size_t before = m_taken;
         State stateBefore = m_state;
         Event event = step();
         if (event != Event::None)
             last = event;
         if (m_state == State::Gone)
             return Event::Gone;
-        if (m_in.size() == before && m_state == stateBefore)
-            return last;
+        if (m_taken == before && m_state == stateBefore)
+            break;
     }
+    // What was taken goes at once, not message by message: a handheld that
+    // sends a flood of small requests costs the hub no more than their bytes.
+    m_in.erase(m_in.begin(), m_in.begin() + static_cast<std::ptrdiff_t>(m_taken));
+    m_taken = 0;
+    return last;
+}
+
+void HubDevice::take(std::size_t size)
+{
+    m_taken += size;
+}
+
+HubDevice::Event HubDevice::identified(std::optional<CeDeviceInfo> info)
+{
+    if (!info)
+        return gone(End::Malformed);
+    m_info = std::move(*info);
+    return Event::Identified;
 }
 
 // Takes one message off the front of what came in, if it is all there.
@@ -95,14 +125,12 @@ HubDevice::Event HubDevice::step()
 {
     if (m_protocol == Protocol::Older)
         return stepOlder();
-    auto take = [this](std::size_t size) {
-        m_in.erase(m_in.begin(), m_in.begin() + static_cast<std::ptrdiff_t>(size));
-    };
+    const std::span<const std::uint8_t> in = std::span(m_in).subspan(m_taken);
     switch (m_state) {
     case State::Handshake: {
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        std::uint32_t request = RapiReader(m_in).u32();
+        std::uint32_t request = RapiReader(in).u32();
         take(4);
         bool sent = true;
         if (request == 0)
@@ -112,67 +140,69 @@ HubDevice::Event HubDevice::step()
         else if (request == 4)
             m_state = State::InfoSize;
         // Other requests are not known; the handheld goes on without an answer.
-        return sent ? Event::None : gone();
+        return sent ? Event::None : Event::Gone;
     }
     case State::InfoSize: {
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        m_infoSize = RapiReader(m_in).u32();
+        m_infoSize = RapiReader(in).u32();
         take(4);
         if (m_infoSize > kMaxInfo)
-            return gone();
+            return gone(End::Malformed);
         m_state = State::Info;
         return Event::None;
     }
     case State::Info: {
-        if (m_in.size() < m_infoSize)
+        if (in.size() < m_infoSize)
             return Event::None;
-        std::optional<CeDeviceInfo> info = CeDeviceInfo::parse(std::span(m_in).first(m_infoSize));
+        std::optional<CeDeviceInfo> info = CeDeviceInfo::parse(in.first(m_infoSize));
         take(m_infoSize);
-        if (!info)
-            return gone();
-        m_info = std::move(*info);
+        if (identified(std::move(info)) == Event::Gone)
+            return Event::Gone;
         if (m_info.passwordKey == CeDeviceInfo::kNoPassword) {
             m_state = State::Ready;
-            return Event::Ready;
-        }
-        if (m_info.passwordKey == CeDeviceInfo::kPasswordOnDevice) {
+        } else if (m_info.passwordKey == CeDeviceInfo::kPasswordOnDevice) {
             // Ask the handheld to show its unlock screen.
             m_state = State::Unlocking;
-            return sendWords({8}) ? Event::Identified : gone();
+            if (!sendWords({8}))
+                return Event::Gone;
+        } else {
+            m_state = State::Locked;
         }
-        m_state = State::Locked;
         return Event::Identified;
     }
     case State::Checking: {
-        if (m_in.size() < 2)
+        if (in.size() < 2)
             return Event::None;
-        std::uint16_t result = RapiReader(m_in).u16();
+        std::uint16_t result = RapiReader(in).u16();
         take(2);
         m_state = result != 0 ? State::Ready : State::Locked;
-        if (result != 0)
-            m_password = m_tried;
-        return result != 0 ? Event::Ready : Event::PasswordRejected;
+        if (result == 0) {
+            ++m_rejected;
+            return Event::PasswordRejected;
+        }
+        m_password = m_tried;
+        return Event::Ready;
     }
     case State::Unlocking: {
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        std::uint32_t result = RapiReader(m_in).u32();
+        std::uint32_t result = RapiReader(in).u32();
         take(4);
         if (result != 0)
             return Event::None;
         // The two words the desktop software sends after an unlock.
         m_state = State::Ready;
-        return sendWords({0, 0x0C}) ? Event::Ready : gone();
+        return sendWords({0, 0x0C}) ? Event::Ready : Event::Gone;
     }
     case State::Locked:
     case State::Ready: {
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        std::uint32_t word = RapiReader(m_in).u32();
+        std::uint32_t word = RapiReader(in).u32();
         take(4);
         if (word == kPing && !sendWords({kPing}))
-            return gone();
+            return Event::Gone;
         return Event::None;
     }
     case State::Gone:
@@ -188,10 +218,8 @@ bool HubDevice::sendPassword(const std::string& password)
         return false;
     // The older protocol counts the NUL in; the newer one does not.
     const bool older = m_protocol == Protocol::Older;
-    if (!send(CePassword::encode(units, older ? m_olderKey : m_info.passwordKey, older))) {
-        gone();
+    if (!send(CePassword::encode(units, older ? m_olderKey : m_info.passwordKey, older)))
         return false;
-    }
     m_tried = password;
     m_state = State::Checking;
     return true;
@@ -199,16 +227,14 @@ bool HubDevice::sendPassword(const std::string& password)
 
 HubDevice::Event HubDevice::stepOlder()
 {
-    auto take = [this](std::size_t size) {
-        m_in.erase(m_in.begin(), m_in.begin() + static_cast<std::ptrdiff_t>(size));
-    };
+    const std::span<const std::uint8_t> in = std::span(m_in).subspan(m_taken);
     switch (m_state) {
     case State::Handshake: {
         // Headers: 0 is an empty packet, below 512 the information's size,
         // from 512 a password challenge whose low byte is the key.
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        std::uint32_t header = RapiReader(m_in).u32();
+        std::uint32_t header = RapiReader(in).u32();
         take(4);
         if (header == 0)
             return Event::None;
@@ -221,34 +247,35 @@ HubDevice::Event HubDevice::stepOlder()
         return Event::None;
     }
     case State::Info: {
-        if (m_in.size() < m_infoSize)
+        if (in.size() < m_infoSize)
             return Event::None;
-        std::optional<CeDeviceInfo> info = CeDeviceInfo::parseLegacy(std::span(m_in).first(m_infoSize));
+        std::optional<CeDeviceInfo> info = CeDeviceInfo::parseLegacy(in.first(m_infoSize));
         take(m_infoSize);
-        if (!info)
-            return gone();
-        m_info = std::move(*info);
+        if (identified(std::move(info)) == Event::Gone)
+            return Event::Gone;
         m_info.passwordKey = m_olderKey;
         m_nextPing = std::chrono::steady_clock::now() + m_pingInterval;
         m_state = m_olderKey != 0 ? State::Locked : State::Ready;
-        return m_olderKey != 0 ? Event::Identified : Event::Ready;
+        return Event::Identified;
     }
     case State::Checking: {
-        if (m_in.size() < 2)
+        if (in.size() < 2)
             return Event::None;
-        std::uint16_t result = RapiReader(m_in).u16();
+        std::uint16_t result = RapiReader(in).u16();
         take(2);
         m_state = result != 0 ? State::Ready : State::Locked;
-        if (result == 0)
+        if (result == 0) {
+            ++m_rejected;
             return Event::PasswordRejected;
+        }
         m_password = m_tried;
         m_nextPing = std::chrono::steady_clock::now() + m_pingInterval;
         return Event::Ready;
     }
     default: {
-        if (m_in.size() < 4)
+        if (in.size() < 4)
             return Event::None;
-        std::uint32_t word = RapiReader(m_in).u32();
+        std::uint32_t word = RapiReader(in).u32();
         take(4);
         if (word == kPing)
             m_unanswered = 0;
@@ -259,24 +286,24 @@ HubDevice::Event HubDevice::stepOlder()
 
 HubDevice::Event HubDevice::tick(std::chrono::steady_clock::time_point now)
 {
+    if (m_state == State::Gone)
+        return Event::None;
+    if (m_out.stuck(now, kSendPatience))
+        return gone(End::Stalled);
     if (m_protocol != Protocol::Older || m_state != State::Ready || now < m_nextPing)
         return Event::None;
     if (m_unanswered >= kMaxUnansweredPings)
-        return gone();
+        return gone(End::Silent);
     m_nextPing = now + m_pingInterval;
     ++m_unanswered;
-    return sendWords({kPing}) ? Event::None : gone();
+    return sendWords({kPing}) ? Event::None : Event::Gone;
 }
 
 bool HubDevice::requestConnection(std::uint32_t requestId)
 {
     if (m_state != State::Ready)
         return false;
-    if (!sendWords({5, 4, requestId})) {
-        gone();
-        return false;
-    }
-    return true;
+    return sendWords({5, 4, requestId});
 }
 
 } // namespace tarvo::cehub
