@@ -3,13 +3,17 @@
 #include "ceproto/CeDeviceInfo.h"
 #include "ceproto/CePassword.h"
 #include "ceproto/CeWin32.h"
+#include "ceproto/RapiAnswerEncoder.h"
 #include "ceproto/RapiAnswers.h"
+#include "ceproto/RapiRequestDecoder.h"
 #include "ceproto/RapiRequests.h"
+#include "ceproto/Utf16Le.h"
 
 #include "fixtures/WireBytes.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -58,6 +62,110 @@ TEST(RapiRequests, fileAndRegistryCommandsInBothLayouts)
     EXPECT_EQ(v2.regQueryValue(7, u"N", 64), framed(cat({le({0x37, 7, 4}), utf16z(u"N"), le({64})})));
     EXPECT_EQ(v1.regCloseKey(7), framed(le({0x21, 7})));
     EXPECT_EQ(v2.getVersion(), framed(le({0x43})));
+}
+
+TEST(RapiLayout, fiveOneAndEveryLaterVersionSpeakTheNewerLayout)
+{
+    EXPECT_EQ(rapiLayoutFor(4, 20), RapiLayout::V1);
+    EXPECT_EQ(rapiLayoutFor(5, 0), RapiLayout::V1);
+    EXPECT_EQ(rapiLayoutFor(5, 1), RapiLayout::V2);
+    EXPECT_EQ(rapiLayoutFor(5, 2), RapiLayout::V2);
+    EXPECT_EQ(rapiLayoutFor(6, 0), RapiLayout::V2);
+    EXPECT_EQ(rapiLayoutFor(7, 0), RapiLayout::V2);
+}
+
+TEST(RapiRequests, createDirectoryInBothLayouts)
+{
+    EXPECT_EQ(RapiRequests(RapiLayout::V1).createDirectory(u"d"), framed(cat({le({0x17, 1, 4, 1}), utf16z(u"d"), le({0})})));
+    EXPECT_EQ(RapiRequests(RapiLayout::V2).createDirectory(u"d"), framed(cat({le({0x28, 4}), utf16z(u"d")})));
+}
+
+TEST(RapiRequestDecoder, readsWhatTheDesktopSendsInBothLayouts)
+{
+    const Bytes data = utf16z(u"1");
+    for (RapiLayout layout : {RapiLayout::V1, RapiLayout::V2}) {
+        RapiRequests out(layout);
+        RapiRequestDecoder in(layout);
+        auto decode = [&](const std::vector<std::uint8_t>& message) {
+            std::optional<RapiRequest> request = in.decode(std::span(message).subspan(4));
+            EXPECT_TRUE(request && request->command);
+            return request.value_or(RapiRequest{});
+        };
+        RapiRequest created = decode(out.createFile(u"\a.txt", ce::kGenericWrite, 1, ce::kCreateAlways, 0x80));
+        EXPECT_EQ(created.command, RapiCommand::CreateFile);
+        EXPECT_EQ(created.path, u"\a.txt");
+        EXPECT_EQ(created.access, ce::kGenericWrite);
+        EXPECT_EQ(created.disposition, ce::kCreateAlways);
+        RapiRequest read = decode(out.readFile(9, 4096));
+        EXPECT_EQ(read.handle, 9u);
+        EXPECT_EQ(read.size, 4096u);
+        RapiFrameParts parts = out.writeFile(5, 3);
+        const Bytes write = cat({parts.head, Bytes{'a', 'b', 'c'}, parts.tail});
+        RapiRequest written = decode(write);
+        EXPECT_EQ(written.handle, 5u);
+        EXPECT_EQ(Bytes(written.data.begin(), written.data.end()), (Bytes{'a', 'b', 'c'}));
+        RapiRequest moved = decode(out.moveFile(u"a", u"b"));
+        EXPECT_EQ(moved.path, u"a");
+        EXPECT_EQ(moved.newPath, u"b");
+        EXPECT_EQ(decode(out.createDirectory(u"d")).path, u"d");
+        RapiRequest set = decode(out.regSetValue(7, u"N", ce::kRegSz, data));
+        EXPECT_EQ(set.handle, 7u);
+        EXPECT_EQ(set.path, u"N");
+        EXPECT_EQ(Bytes(set.data.begin(), set.data.end()), data);
+        RapiRequest query = decode(out.regQueryValue(7, u"N", 64));
+        EXPECT_EQ(query.size, 64u);
+        RapiRequest key = decode(out.regCreateKey(ce::kHkeyCurrentUser, u"K"));
+        EXPECT_EQ(key.handle, ce::kHkeyCurrentUser);
+        EXPECT_EQ(key.path, u"K");
+        // A request cut short cannot be read; a number not known has no command.
+        const std::vector<std::uint8_t> whole = out.findFirstFile(u"f");
+        EXPECT_FALSE(in.decode(std::span(whole).subspan(4, whole.size() - 6)));
+        std::optional<RapiRequest> unknown = in.decode(le({0x99}));
+        ASSERT_TRUE(unknown);
+        EXPECT_FALSE(unknown->command);
+    }
+}
+
+TEST(RapiAnswerEncoder, answersInBothLayoutsReadBackByTheDesktop)
+{
+    RapiAnswerEncoder v1(RapiLayout::V1);
+    RapiAnswerEncoder v2(RapiLayout::V2);
+    EXPECT_EQ(v1.status(0, 0x44), framed(le({0, 0, 0x44})));
+    EXPECT_EQ(v2.writeFile(112, 0, 0), framed(le({112, 0, 0})));
+    EXPECT_EQ(v1.unknown(), le({8, 1, ce::kENotImpl}));
+    EXPECT_EQ(v2.regQueryValue(0, ce::kRegSz, utf16z(u"y")), framed(cat({le({0, 0, 1, 4}), utf16z(u"y")})));
+    for (RapiLayout layout : {RapiLayout::V1, RapiLayout::V2}) {
+        RapiAnswerEncoder out(layout);
+        RapiAnswers in(layout);
+        auto body = [](const std::vector<std::uint8_t>& message) { return std::span(message).subspan(4); };
+        const CeFindData data{ce::kAttributeNormal, 10, u"cepbook.txt"};
+        const std::vector<std::uint8_t> foundMessage = out.findFirstFile(0, 0x48, &data);
+        RapiAnswer found = in.findFirstFile(body(foundMessage));
+        EXPECT_TRUE(found.succeeded());
+        EXPECT_EQ(found.name, u"cepbook.txt");
+        EXPECT_EQ(found.fileSize, 10u);
+        const std::vector<std::uint8_t> missingMessage = out.findFirstFile(2, ce::kInvalidHandle, nullptr);
+        RapiAnswer missing = in.findFirstFile(body(missingMessage));
+        EXPECT_TRUE(missing.valid);
+        EXPECT_EQ(missing.lastError, 2u);
+        const std::vector<std::uint8_t> queryMessage = out.regQueryValue(0, ce::kRegSz, utf16z(u"yes"));
+        RapiAnswer query = in.regQueryValue(body(queryMessage), 64);
+        EXPECT_TRUE(query.registryOk());
+        EXPECT_EQ(Utf16Le::decode(query.data), u"yes");
+        const std::vector<std::uint8_t> keyMessage = out.regCreateKey(0, 0x77, ce::kRegCreatedNewKey);
+        EXPECT_EQ(in.regCreateKey(body(keyMessage)).key, 0x77u);
+        const std::vector<std::uint8_t> versionMessage = out.getVersion(7, 0, 1, ce::kPlatformWin32Ce);
+        EXPECT_EQ(in.getVersion(body(versionMessage)).osMajor, 7u);
+    }
+}
+
+TEST(Utf16Le, stopsAtNulOrLimitAndDropsAnOddByte)
+{
+    const Bytes bytes = cat({utf16z(u"ab"), Bytes{'c', 0, 'd'}});
+    EXPECT_EQ(Utf16Le::decode(bytes), u"ab");
+    EXPECT_EQ(Utf16Le::decode(bytes, 1), u"a");
+    EXPECT_EQ(Utf16Le::decodeAll(bytes), std::u16string(u"ab\0c", 4));
+    EXPECT_EQ(Utf16Le::withNul(u"\u00e9"), (Bytes{0xE9, 0, 0, 0}));
 }
 
 TEST(RapiRequests, writeFramesTheDataBetweenHeadAndTail)
@@ -224,6 +332,29 @@ TEST(CeDeviceInfo, readsTheOlderBlockWithStringsAtOffsets)
     EXPECT_EQ(longest->model.substr(0, 3), "\xE4\xA5\x89");
     block.push_back('I');
     EXPECT_FALSE(CeDeviceInfo::parseLegacy(block));
+}
+
+TEST(CeDeviceInfo, theHandheldsBlocksReadBack)
+{
+    CeDeviceInfo info;
+    info.osMajor = 5;
+    info.osMinor = 2;
+    info.name = "Caf\xC3\xA9";
+    info.cpuType = 2577;
+    info.platform = "PocketPC";
+    info.model = "TarvoEmu";
+    info.passwordKey = 0xA5;
+    const std::array<std::uint8_t, 16> guid{0x78, 0x56, 0x34, 0x12, 0xBC, 0x9A, 0xF0, 0xDE, 1, 2, 3, 4, 5, 6, 7, 8};
+    std::optional<CeDeviceInfo> newer = CeDeviceInfo::parse(info.encode(guid));
+    ASSERT_TRUE(newer);
+    EXPECT_EQ(newer->guid, "{12345678-9ABC-DEF0-0102-030405060708}");
+    EXPECT_EQ(newer->name, info.name);
+    EXPECT_EQ(newer->model, "TarvoEmu");
+    EXPECT_EQ(newer->passwordKey, 0xA5u);
+    std::optional<CeDeviceInfo> older = CeDeviceInfo::parseLegacy(info.encodeLegacy());
+    ASSERT_TRUE(older);
+    EXPECT_EQ(older->osMinor, 2u);
+    EXPECT_EQ(older->platform, "PocketPC");
 }
 
 TEST(CePassword, xorsEveryByteWithTheKeysLowByte)
