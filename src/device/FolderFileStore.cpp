@@ -89,18 +89,26 @@ bool FolderFileStore::isOpen(const fs::path& path) const
     return false;
 }
 
-DeviceError FolderFileStore::find(std::u16string_view path, CeFindData& found, std::uint32_t& handle)
+DeviceError FolderFileStore::locate(std::u16string_view path, fs::path& local, std::uint32_t& attributes) const
 {
-    handle = ce::kInvalidHandle;
-    fs::path local;
+    attributes = ce::kInvalidAttributes;
     std::error_code ec;
     if (!resolve(path, local))
         return ce::kErrorFileNotFound;
     if (!fs::exists(local, ec))
         return missing(local);
-    const bool folder = fs::is_directory(local, ec);
-    found.attributes = folder ? ce::kAttributeDirectory : ce::kAttributeNormal;
-    found.size = folder ? 0 : fs::file_size(local, ec);
+    attributes = fs::is_directory(local, ec) ? ce::kAttributeDirectory : ce::kAttributeNormal;
+    return ce::kErrorSuccess;
+}
+
+DeviceError FolderFileStore::find(std::u16string_view path, CeFindData& found, std::uint32_t& handle)
+{
+    handle = ce::kInvalidHandle;
+    fs::path local;
+    if (DeviceError error = locate(path, local, found.attributes); error != ce::kErrorSuccess)
+        return error;
+    std::error_code ec;
+    found.size = found.attributes == ce::kAttributeDirectory ? 0 : fs::file_size(local, ec);
     found.name = CodePage::utf8ToUtf16(local.filename().string());
     handle = nextHandle();
     m_finds.insert(handle);
@@ -109,15 +117,8 @@ DeviceError FolderFileStore::find(std::u16string_view path, CeFindData& found, s
 
 DeviceError FolderFileStore::attributes(std::u16string_view path, std::uint32_t& attributes) const
 {
-    attributes = ce::kInvalidAttributes;
     fs::path local;
-    std::error_code ec;
-    if (!resolve(path, local))
-        return ce::kErrorFileNotFound;
-    if (!fs::exists(local, ec))
-        return missing(local);
-    attributes = fs::is_directory(local, ec) ? ce::kAttributeDirectory : ce::kAttributeNormal;
-    return ce::kErrorSuccess;
+    return locate(path, local, attributes);
 }
 
 DeviceError FolderFileStore::open(std::u16string_view path, std::uint32_t access, std::uint32_t disposition,

@@ -76,6 +76,9 @@ private:
     // spelling, a missing one as given. False for a name the device does
     // not allow.
     bool resolve(std::u16string_view path, std::filesystem::path& out) const;
+    // The host path and attributes of a file or folder that exists; the
+    // device's error when there is none.
+    DeviceError locate(std::u16string_view path, std::filesystem::path& local, std::uint32_t& attributes) const;
     bool isOpen(const std::filesystem::path& path) const;
     std::uint32_t nextHandle();
 

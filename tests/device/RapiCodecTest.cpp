@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -82,41 +81,18 @@ TEST(RapiRequests, createDirectoryInBothLayouts)
 
 TEST(RapiRequestDecoder, readsWhatTheDesktopSendsInBothLayouts)
 {
-    const Bytes data = utf16z(u"1");
+    // The emulated handheld's tests send the other requests byte by byte.
     for (RapiLayout layout : {RapiLayout::V1, RapiLayout::V2}) {
         RapiRequests out(layout);
         RapiRequestDecoder in(layout);
         auto decode = [&](const std::vector<std::uint8_t>& message) {
-            std::optional<RapiRequest> request = in.decode(std::span(message).subspan(4));
-            EXPECT_TRUE(request && request->command);
-            return request.value_or(RapiRequest{});
+            return in.decode(std::span(message).subspan(4)).value_or(RapiRequest{});
         };
-        RapiRequest created = decode(out.createFile(u"\a.txt", ce::kGenericWrite, 1, ce::kCreateAlways, 0x80));
-        EXPECT_EQ(created.command, RapiCommand::CreateFile);
-        EXPECT_EQ(created.path, u"\a.txt");
-        EXPECT_EQ(created.access, ce::kGenericWrite);
-        EXPECT_EQ(created.disposition, ce::kCreateAlways);
-        RapiRequest read = decode(out.readFile(9, 4096));
-        EXPECT_EQ(read.handle, 9u);
-        EXPECT_EQ(read.size, 4096u);
-        RapiFrameParts parts = out.writeFile(5, 3);
-        const Bytes write = cat({parts.head, Bytes{'a', 'b', 'c'}, parts.tail});
-        RapiRequest written = decode(write);
-        EXPECT_EQ(written.handle, 5u);
-        EXPECT_EQ(Bytes(written.data.begin(), written.data.end()), (Bytes{'a', 'b', 'c'}));
         RapiRequest moved = decode(out.moveFile(u"a", u"b"));
-        EXPECT_EQ(moved.path, u"a");
-        EXPECT_EQ(moved.newPath, u"b");
+        EXPECT_EQ(moved.command, RapiCommand::MoveFile);
+        EXPECT_EQ(moved.path + u">" + moved.newPath, u"a>b");
         EXPECT_EQ(decode(out.createDirectory(u"d")).path, u"d");
-        RapiRequest set = decode(out.regSetValue(7, u"N", ce::kRegSz, data));
-        EXPECT_EQ(set.handle, 7u);
-        EXPECT_EQ(set.path, u"N");
-        EXPECT_EQ(Bytes(set.data.begin(), set.data.end()), data);
-        RapiRequest query = decode(out.regQueryValue(7, u"N", 64));
-        EXPECT_EQ(query.size, 64u);
-        RapiRequest key = decode(out.regCreateKey(ce::kHkeyCurrentUser, u"K"));
-        EXPECT_EQ(key.handle, ce::kHkeyCurrentUser);
-        EXPECT_EQ(key.path, u"K");
+        EXPECT_EQ(decode(out.regQueryValue(7, u"N", 64)).size, 64u);
         // A request cut short cannot be read; a number not known has no command.
         const std::vector<std::uint8_t> whole = out.findFirstFile(u"f");
         EXPECT_FALSE(in.decode(std::span(whole).subspan(4, whole.size() - 6)));
@@ -137,25 +113,13 @@ TEST(RapiAnswerEncoder, answersInBothLayoutsReadBackByTheDesktop)
     for (RapiLayout layout : {RapiLayout::V1, RapiLayout::V2}) {
         RapiAnswerEncoder out(layout);
         RapiAnswers in(layout);
-        auto body = [](const std::vector<std::uint8_t>& message) { return std::span(message).subspan(4); };
         const CeFindData data{ce::kAttributeNormal, 10, u"cepbook.txt"};
-        const std::vector<std::uint8_t> foundMessage = out.findFirstFile(0, 0x48, &data);
-        RapiAnswer found = in.findFirstFile(body(foundMessage));
-        EXPECT_TRUE(found.succeeded());
-        EXPECT_EQ(found.name, u"cepbook.txt");
-        EXPECT_EQ(found.fileSize, 10u);
-        const std::vector<std::uint8_t> missingMessage = out.findFirstFile(2, ce::kInvalidHandle, nullptr);
-        RapiAnswer missing = in.findFirstFile(body(missingMessage));
-        EXPECT_TRUE(missing.valid);
-        EXPECT_EQ(missing.lastError, 2u);
-        const std::vector<std::uint8_t> queryMessage = out.regQueryValue(0, ce::kRegSz, utf16z(u"yes"));
-        RapiAnswer query = in.regQueryValue(body(queryMessage), 64);
-        EXPECT_TRUE(query.registryOk());
-        EXPECT_EQ(Utf16Le::decode(query.data), u"yes");
-        const std::vector<std::uint8_t> keyMessage = out.regCreateKey(0, 0x77, ce::kRegCreatedNewKey);
-        EXPECT_EQ(in.regCreateKey(body(keyMessage)).key, 0x77u);
-        const std::vector<std::uint8_t> versionMessage = out.getVersion(7, 0, 1, ce::kPlatformWin32Ce);
-        EXPECT_EQ(in.getVersion(body(versionMessage)).osMajor, 7u);
+        const std::vector<std::uint8_t> found = out.findFirstFile(0, 0x48, &data);
+        EXPECT_EQ(in.findFirstFile(std::span(found).subspan(4)).name, u"cepbook.txt");
+        const std::vector<std::uint8_t> query = out.regQueryValue(0, ce::kRegSz, utf16z(u"yes"));
+        EXPECT_EQ(Utf16Le::decode(in.regQueryValue(std::span(query).subspan(4), 64).data), u"yes");
+        const std::vector<std::uint8_t> version = out.getVersion(7, 0, 1, ce::kPlatformWin32Ce);
+        EXPECT_EQ(in.getVersion(std::span(version).subspan(4)).osMajor, 7u);
     }
 }
 
@@ -332,29 +296,6 @@ TEST(CeDeviceInfo, readsTheOlderBlockWithStringsAtOffsets)
     EXPECT_EQ(longest->model.substr(0, 3), "\xE4\xA5\x89");
     block.push_back('I');
     EXPECT_FALSE(CeDeviceInfo::parseLegacy(block));
-}
-
-TEST(CeDeviceInfo, theHandheldsBlocksReadBack)
-{
-    CeDeviceInfo info;
-    info.osMajor = 5;
-    info.osMinor = 2;
-    info.name = "Caf\xC3\xA9";
-    info.cpuType = 2577;
-    info.platform = "PocketPC";
-    info.model = "TarvoEmu";
-    info.passwordKey = 0xA5;
-    const std::array<std::uint8_t, 16> guid{0x78, 0x56, 0x34, 0x12, 0xBC, 0x9A, 0xF0, 0xDE, 1, 2, 3, 4, 5, 6, 7, 8};
-    std::optional<CeDeviceInfo> newer = CeDeviceInfo::parse(info.encode(guid));
-    ASSERT_TRUE(newer);
-    EXPECT_EQ(newer->guid, "{12345678-9ABC-DEF0-0102-030405060708}");
-    EXPECT_EQ(newer->name, info.name);
-    EXPECT_EQ(newer->model, "TarvoEmu");
-    EXPECT_EQ(newer->passwordKey, 0xA5u);
-    std::optional<CeDeviceInfo> older = CeDeviceInfo::parseLegacy(info.encodeLegacy());
-    ASSERT_TRUE(older);
-    EXPECT_EQ(older->osMinor, 2u);
-    EXPECT_EQ(older->platform, "PocketPC");
 }
 
 TEST(CePassword, xorsEveryByteWithTheKeysLowByte)
