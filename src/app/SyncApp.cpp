@@ -92,8 +92,8 @@ SyncApp::SyncApp(FrontEnd& frontEnd, Kind kind, AppEnvironment environment)
       m_folderLock(m_environment.folder.path(WorkingFolder::kLockFile))
 {
     m_environment.applyCodePages();
-    // An interrupted replacement of one of these is undone as every
-    // session comes up, before the read-back or a push looks at it.
+    // An interrupted replacement of one of these is undone in every
+    // session, before the read-back or a push looks at it.
     m_deviceLink->setGuardedFiles(HandheldFiles::pushedPaths());
     m_profile.setSettingsFile(m_environment.folder.path(WorkingFolder::kProfileFile));
 }

@@ -87,8 +87,11 @@ SyncResult DeviceLink::connect()
         if (result == DeviceWait::Signalled) {
             if (start->status() >= 0) {
                 m_refusal = SessionRefusal::None;
+                // The repair waits for the first file the session touches:
+                // a session that only proves the handheld answers, or
+                // writes its registry, need not wait for it.
                 if (m_sessions++ == 0)
-                    repairGuarded();
+                    m_repairDue = true;
                 return SyncResult::Done;
             }
             m_refusal = start->refusal();
@@ -108,13 +111,15 @@ SyncResult DeviceLink::connect()
 
 void DeviceLink::disconnect()
 {
-    if (m_sessions > 0)
-        --m_sessions;
+    if (m_sessions > 0 && --m_sessions == 0)
+        m_repairDue = false;
     m_transport.endSession();
 }
 
 void DeviceLink::repairGuarded()
 {
+    if (!std::exchange(m_repairDue, false))
+        return;
     for (const std::string& devicePath : m_guarded) {
         std::u16string target;
         if (!convertPath(devicePath, target) || !isMissing(m_transport.findFile(target)))
@@ -134,6 +139,7 @@ SyncResult DeviceLink::readFile(std::string_view devicePath, const std::string& 
     if (connect() == SyncResult::NoConnection)
         return SyncResult::NoConnection;
     DeviceSession session(*this);
+    repairGuarded();
     const DeviceError found = m_transport.findFile(path);
     if (isMissing(found))
         return SyncResult::DeviceFileMissing;
@@ -182,6 +188,7 @@ SyncResult DeviceLink::writeFile(const std::string& localPath, std::string_view 
     std::u16string target;
     if (!convertPath(devicePath, target))
         return SyncResult::DeviceFileUnavailable;
+    repairGuarded();
     PartialFile partial(m_transport, target + std::u16string(kPartialSuffix));
     if (!partial.create())
         return SyncResult::DeviceFileUnavailable;
@@ -233,6 +240,7 @@ bool DeviceLink::deviceFileHasData(std::string_view devicePath)
     std::u16string path;
     if (!convertPath(devicePath, path))
         return false;
+    repairGuarded();
     const DeviceError found = m_transport.findFile(path);
     if (isMissing(found))
         return false;
@@ -248,8 +256,10 @@ bool DeviceLink::deviceFileHasData(std::string_view devicePath)
 SyncResult DeviceLink::deleteFile(std::string_view devicePath)
 {
     std::u16string path;
-    if (convertPath(devicePath, path))
+    if (convertPath(devicePath, path)) {
+        repairGuarded();
         (void)m_transport.deleteFile(path);
+    }
     return SyncResult::Done;
 }
 

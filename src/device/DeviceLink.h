@@ -56,8 +56,8 @@ public:
     void setReadDeadline(std::chrono::milliseconds deadline) { m_readDeadline = deadline; }
     void setClock(Clock clock) { m_clock = std::move(clock); }
     // The device files (ANSI device paths) whose interrupted replacement is
-    // repaired as every session comes up: a missing NAME with NAME.previous
-    // beside it gets NAME.previous back.
+    // repaired in every session, before its first file operation: a missing
+    // NAME with NAME.previous beside it gets NAME.previous back.
     void setGuardedFiles(std::vector<std::string> devicePaths) { m_guarded = std::move(devicePaths); }
     // The password a locked handheld is given at the next connection.
     void setPassword(std::string password) { m_transport.setPassword(std::move(password)); }
@@ -105,6 +105,8 @@ private:
     SyncResult copyFromDevice(DeviceHandle file, const std::string& localPath, std::uint64_t maxBytes);
     // NAME.partial, complete and closed, replaces NAME.
     bool replace(const std::u16string& target, const std::u16string& partial);
+    // Once a session: the guarded files' interrupted replacements undone,
+    // before the first file the session touches.
     void repairGuarded();
 
     DeviceTransport& m_transport;
@@ -115,6 +117,7 @@ private:
     std::vector<std::string> m_guarded;
     SessionRefusal m_refusal = SessionRefusal::None;
     int m_sessions = 0; // sessions this link opened and has not ended
+    bool m_repairDue = false;
     std::array<char, kBlockSize> m_buffer{};
 };
 

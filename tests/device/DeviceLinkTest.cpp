@@ -265,7 +265,7 @@ TEST_F(LinkTest, writeFileFailuresKeepTheDeviceFileAndLeaveNothingBehind)
     device.dropWhen = nullptr;
     link.disconnect();
     // The link dropped in the window between the renames: the old file
-    // waits as NAME.previous, and the next session puts it back.
+    // waits as NAME.previous, and the next session puts it back first.
     EXPECT_EQ(device.files.count(kPhonebook), 0u);
     EXPECT_EQ(device.files[kPrevious], "previous");
     // Only a missing file is put back; a whole one keeps its place.
@@ -274,6 +274,7 @@ TEST_F(LinkTest, writeFileFailuresKeepTheDeviceFileAndLeaveNothingBehind)
     device.files[countries + u".previous"] = "older";
     link.setGuardedFiles({kPhonebookPath, "\\Program Files\\Tarvo\\cecountry.txt"});
     ASSERT_EQ(link.connect(), SyncResult::Done);
+    EXPECT_TRUE(link.deviceFileHasData(kPhonebookPath)); // the session's first look puts it back
     EXPECT_EQ(device.files[kPhonebook], "previous");
     EXPECT_EQ(device.files.count(kPrevious), 0u);
     EXPECT_EQ(device.files[countries], "whole");
