@@ -28,6 +28,7 @@ StatusReport StatusReport::of(const SyncApp& app)
     for (const PopRecord& pop : app.phonebook().pops())
         (pop.fromMaster() ? report.popsMaster : report.popsCustomer) += 1;
     report.popsOnHandheld = app.handheld().count();
+    report.handheldRead = app.handheld().readBack().result != ReadBackResult::CopyFailed;
     report.handheldLimit = app.handheld().limit();
     return report;
 }

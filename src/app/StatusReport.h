@@ -34,6 +34,9 @@ struct StatusReport {
     int popsMaster = 0;
     int popsCustomer = 0;
     int popsOnHandheld = 0;
+    // False when the handheld's phonebook could not be read: how many POPs
+    // it holds is then not known (popsOnHandheld says nothing).
+    bool handheldRead = true;
     int handheldLimit = 0;
 
     static StatusReport of(const SyncApp& app);

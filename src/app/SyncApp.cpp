@@ -7,7 +7,6 @@
 #include "device/DeviceLink.h"
 #include "dialing/DialingRules.h"
 #include "device/DeviceTransport.h"
-#include "device/RapiDevice.h"
 #include "phonebook/HandheldReadBack.h"
 #include "phonebook/HandheldSet.h"
 #include "phonebook/MasterPhonebook.h"
@@ -19,6 +18,7 @@
 #include "support/PathJoin.h"
 #include "text/RegistryFile.h"
 #include "sync/DeviceSettings.h"
+#include "sync/HandheldFiles.h"
 #include "sync/HandheldPhonebook.h"
 #include "text/RegistryFile.h"
 #include "updater/UpdateService.h"
@@ -92,7 +92,9 @@ SyncApp::SyncApp(FrontEnd& frontEnd, Kind kind, AppEnvironment environment)
       m_folderLock(m_environment.folder.path(WorkingFolder::kLockFile))
 {
     m_environment.applyCodePages();
-    m_rapi = dynamic_cast<RapiDevice*>(m_transport.get());
+    // An interrupted replacement of one of these is undone in every
+    // session, before the read-back or a push looks at it.
+    m_deviceLink->setGuardedFiles(HandheldFiles::pushedPaths());
     m_profile.setSettingsFile(m_environment.folder.path(WorkingFolder::kProfileFile));
 }
 
@@ -100,14 +102,12 @@ SyncApp::~SyncApp() = default;
 
 std::string SyncApp::whyNoDevice() const
 {
-    if (m_rapi == nullptr)
-        return {};
-    switch (m_rapi->refusal()) {
-    case RapiDevice::Refusal::NoHub:
+    switch (m_deviceLink->refusal()) {
+    case SessionRefusal::NoManager:
         return std::string("\n") + kNoHub + m_environment.hubSocket;
-    case RapiDevice::Refusal::PasswordRequired:
+    case SessionRefusal::Locked:
         return std::string("\n") + kDevicePasswordRequired + (m_kind == Kind::CommandLine ? kDevicePasswordFileHint : "");
-    case RapiDevice::Refusal::PasswordRejected:
+    case SessionRefusal::PasswordRefused:
         return std::string("\n") + kDevicePasswordRejected;
     default:
         return {};
@@ -116,12 +116,10 @@ std::string SyncApp::whyNoDevice() const
 
 std::optional<std::string> SyncApp::askDevicePassword()
 {
-    if (m_rapi == nullptr)
-        return std::nullopt;
-    switch (m_rapi->refusal()) {
-    case RapiDevice::Refusal::PasswordRequired:
+    switch (m_deviceLink->refusal()) {
+    case SessionRefusal::Locked:
         return m_frontEnd.askPassword(kDevicePasswordPrompt, kTitle);
-    case RapiDevice::Refusal::PasswordRejected:
+    case SessionRefusal::PasswordRefused:
         return m_frontEnd.askPassword(kDevicePasswordAgain, kTitle);
     default:
         return std::nullopt;
@@ -218,13 +216,12 @@ SyncApp::Startup SyncApp::startup(const CommandLineOptions& options)
             fail(kDevicePasswordUnreadable + m_environment.devicePasswordFile, kTitle);
             return Startup::Failed;
         }
-        if (m_rapi)
-            m_rapi->setPassword(*password);
+        m_deviceLink->setPassword(*password);
     }
     while (lookForHandheld() != SyncResult::Done) {
         busy.reset();
         if (std::optional<std::string> password = askDevicePassword()) {
-            m_rapi->setPassword(*password);
+            m_deviceLink->setPassword(*password);
             busy.emplace(m_frontEnd);
             continue;
         }

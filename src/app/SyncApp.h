@@ -26,7 +26,6 @@ class DeviceTransport;
 class FrontEnd;
 class HandheldSet;
 class MasterPhonebook;
-class RapiDevice;
 class UpdateService;
 
 // The application: both front ends make one from the environment, run its
@@ -170,7 +169,6 @@ private:
     Kind m_kind;
     AppEnvironment m_environment;
     std::unique_ptr<DeviceTransport> m_transport;
-    RapiDevice* m_rapi = nullptr; // m_transport, when it is a real handheld
     CountryQuery m_countries;
     std::string m_applicationName = kTitle;
     std::string m_helpFile;

@@ -1,25 +1,16 @@
 #include "ceproto/CeDeviceInfo.h"
 
 #include "ceproto/RapiReader.h"
+#include "ceproto/RapiWriter.h"
+#include "ceproto/Utf16Le.h"
 #include "text/CodePage.h"
 
+#include <array>
 #include <cstdio>
 
 namespace tarvo {
 
 namespace {
-
-std::u16string unitsOf(std::span<const std::uint8_t> bytes, std::size_t limit)
-{
-    std::u16string text;
-    for (std::size_t i = 0; i + 1 < bytes.size() && text.size() < limit; i += 2) {
-        auto unit = static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
-        if (unit == 0)
-            break;
-        text.push_back(unit);
-    }
-    return text;
-}
 
 // 8-bit text up to its NUL or the end of its field.
 std::string textOf(std::span<const std::uint8_t> bytes)
@@ -45,6 +36,12 @@ std::optional<std::string> countedText(RapiReader& in)
     return textOf(bytes);
 }
 
+// UTF-8 text as 8-bit bytes, at most `limit` of them.
+std::string ansiOf(const std::string& text, std::size_t limit)
+{
+    return CodePage::ansi().fromUtf16(CodePage::utf8ToUtf16(text)).substr(0, limit);
+}
+
 } // namespace
 
 std::string CeDeviceInfo::guidText(std::span<const std::uint8_t, 16> b)
@@ -66,7 +63,7 @@ std::optional<CeDeviceInfo> CeDeviceInfo::parse(std::span<const std::uint8_t> bl
     if (!in.ok() || nameUnits > kMaxNameUnits)
         return std::nullopt;
     info.guid = guidText(guid.first<16>());
-    info.name = CodePage::utf16ToUtf8(unitsOf(in.bytes(2 * std::size_t{nameUnits}), kMaxNameUnits));
+    info.name = CodePage::utf16ToUtf8(Utf16Le::decode(in.bytes(2 * std::size_t{nameUnits}), kMaxNameUnits));
     in.skip(2); // the name's NUL, not counted
     info.version = in.u32();
     info.cpuType = in.u32();
@@ -118,13 +115,66 @@ std::optional<CeDeviceInfo> CeDeviceInfo::parseLegacy(std::span<const std::uint8
         std::uint32_t offset = in.u32();
         if (offset >= block.size())
             return std::nullopt;
-        *text = CodePage::utf16ToUtf8(unitsOf(block.subspan(offset), kMaxAsciiBytes));
+        *text = CodePage::utf16ToUtf8(Utf16Le::decode(block.subspan(offset), kMaxAsciiBytes));
     }
     if (!in.ok())
         return std::nullopt;
     // These handhelds have no GUID; the block's start stands in for one.
     info.guid = guidText(block.first<16>());
     return info;
+}
+
+std::vector<std::uint8_t> CeDeviceInfo::encode(std::span<const std::uint8_t, 16> guidBytes) const
+{
+    RapiWriter out;
+    out.bytes(guidBytes);
+    out.u32(osMajor);
+    out.u32(osMinor);
+    const std::u16string units = CodePage::utf8ToUtf16(name).substr(0, kMaxNameUnits);
+    out.u32(static_cast<std::uint32_t>(units.size()));
+    out.utf16(units);
+    out.u16(0);
+    for (std::uint32_t word : {version, cpuType, 0u, partnerId, id})
+        out.u32(word);
+    // The platform is a list of strings ended by an extra NUL; the model one string.
+    const std::string platformBytes = ansiOf(platform, kMaxAsciiBytes - 2);
+    out.u32(static_cast<std::uint32_t>(platformBytes.size() + 2));
+    out.bytes(std::span(reinterpret_cast<const std::uint8_t*>(platformBytes.data()), platformBytes.size()));
+    out.u16(0);
+    const std::string modelBytes = ansiOf(model, kMaxAsciiBytes - 1);
+    out.u32(static_cast<std::uint32_t>(modelBytes.size() + 1));
+    out.bytes(std::span(reinterpret_cast<const std::uint8_t*>(modelBytes.data()), modelBytes.size()));
+    out.bytes(std::array<std::uint8_t, 2>{0, 0}); // the model's NUL, then the byte after it
+    out.u32(0);                                   // no platform components
+    out.u32(passwordKey);
+    return out.take();
+}
+
+std::vector<std::uint8_t> CeDeviceInfo::encodeLegacy() const
+{
+    // Fixed fields, then the three names at the offsets given at 24, 28, 32.
+    constexpr std::uint32_t kStrings = 36;
+    const std::u16string texts[] = {CodePage::utf8ToUtf16(name).substr(0, 64), CodePage::utf8ToUtf16(platform),
+                                    CodePage::utf8ToUtf16(model)};
+    RapiWriter out;
+    out.u32(0);
+    out.bytes(std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(osMajor), static_cast<std::uint8_t>(osMinor)});
+    out.u16(0); // build
+    out.u16(static_cast<std::uint16_t>(cpuType));
+    out.u16(0);
+    out.u32(0);
+    out.u32(partnerId);
+    out.u32(0); // a second partner
+    std::uint32_t at = kStrings;
+    for (const std::u16string& text : texts) {
+        out.u32(at);
+        at += static_cast<std::uint32_t>(2 * (text.size() + 1));
+    }
+    for (const std::u16string& text : texts) {
+        out.utf16(text);
+        out.u16(0);
+    }
+    return out.take();
 }
 
 } // namespace tarvo

@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace tarvo {
 
@@ -40,6 +41,12 @@ struct CeDeviceInfo {
 
     // 16 bytes as a GUID's text (the first three fields little-endian).
     static std::string guidText(std::span<const std::uint8_t, 16> bytes);
+
+    // The handheld's end: the block `parse` reads, with `guid` as its first
+    // 16 bytes (`guid` the text is ignored) and no platform components.
+    std::vector<std::uint8_t> encode(std::span<const std::uint8_t, 16> guid) const;
+    // The block `parseLegacy` reads.
+    std::vector<std::uint8_t> encodeLegacy() const;
 };
 
 } // namespace tarvo

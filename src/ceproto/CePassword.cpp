@@ -1,6 +1,7 @@
 #include "ceproto/CePassword.h"
 
 #include "ceproto/RapiWriter.h"
+#include "ceproto/Utf16Le.h"
 
 namespace tarvo {
 
@@ -25,9 +26,10 @@ std::optional<std::u16string> CePassword::decode(std::span<const std::uint8_t> b
     if (bytes.size() % 2 != 0 || bytes.size() > kMaxBytes)
         return std::nullopt;
     auto mask = static_cast<std::uint8_t>(key);
-    std::u16string password;
-    for (std::size_t i = 0; i < bytes.size(); i += 2)
-        password.push_back(static_cast<char16_t>((bytes[i] ^ mask) | (bytes[i + 1] ^ mask) << 8));
+    std::vector<std::uint8_t> plain(bytes.begin(), bytes.end());
+    for (std::uint8_t& b : plain)
+        b ^= mask;
+    std::u16string password = Utf16Le::decodeAll(plain);
     if (!password.empty() && password.back() == u'\0')
         password.pop_back();
     return password;

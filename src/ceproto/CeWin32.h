@@ -28,15 +28,22 @@ inline constexpr std::int32_t kErrorFileNotFound = 2;
 inline constexpr std::int32_t kErrorPathNotFound = 3;
 inline constexpr std::int32_t kErrorAccessDenied = 5;
 inline constexpr std::int32_t kErrorInvalidHandle = 6;
+inline constexpr std::int32_t kErrorNoMoreFiles = 18;
+inline constexpr std::int32_t kErrorWriteFault = 29;
 inline constexpr std::int32_t kErrorGenFailure = 31;
+inline constexpr std::int32_t kErrorSharingViolation = 32;
 inline constexpr std::int32_t kErrorNotSupported = 50;
 inline constexpr std::int32_t kErrorInvalidParameter = 87;
+inline constexpr std::int32_t kErrorDiskFull = 112;
 inline constexpr std::int32_t kErrorInsufficientBuffer = 122;
 inline constexpr std::int32_t kErrorAlreadyExists = 183;
 inline constexpr std::int32_t kErrorMoreData = 234;
 inline constexpr std::int32_t kErrorNotConnected = 1167;
 
 inline constexpr std::uint32_t kENotImpl = 0x80004001u;
+
+// The platform value of GetVersionEx for Windows CE.
+inline constexpr std::uint32_t kPlatformWin32Ce = 3;
 
 // The name field of the find data: MAX_PATH UTF-16 units.
 inline constexpr std::uint32_t kMaxPath = 260;

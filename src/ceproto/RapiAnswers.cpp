@@ -2,6 +2,7 @@
 
 #include "ceproto/CeWin32.h"
 #include "ceproto/RapiReader.h"
+#include "ceproto/Utf16Le.h"
 
 #include <algorithm>
 
@@ -80,12 +81,8 @@ RapiAnswer RapiAnswers::findFirstFile(std::span<const std::uint8_t> message) con
         return answer;
     answer.attributes = wordAt(data, 0);
     answer.fileSize = static_cast<std::uint64_t>(wordAt(data, 28)) << 32 | wordAt(data, 32);
-    for (std::size_t i = 40; i + 1 < data.size(); i += 2) {
-        auto unit = static_cast<char16_t>(data[i] | data[i + 1] << 8);
-        if (unit == 0)
-            break;
-        answer.name.push_back(unit);
-    }
+    if (data.size() > 40)
+        answer.name = Utf16Le::decode(data.subspan(40));
     return answer;
 }
 

@@ -1,39 +1,19 @@
 #include "ceproto/RapiRequests.h"
 
+#include "ceproto/RapiCommand.h"
 #include "ceproto/RapiWriter.h"
 
 namespace tarvo {
 
 namespace {
 
-// Command numbers of the two layouts.
-struct Command {
-    std::uint32_t v1;
-    std::uint32_t v2;
-};
-constexpr Command kFindFirstFile{0x00, 0x11};
-constexpr Command kFindClose{0x02, 0x13};
-constexpr Command kGetFileAttributes{0x03, 0x14};
-constexpr Command kCreateFile{0x05, 0x16};
-constexpr Command kReadFile{0x06, 0x17};
-constexpr Command kWriteFile{0x07, 0x18};
-constexpr Command kCloseHandle{0x08, 0x19};
-constexpr Command kMoveFile{0x1A, 0x2B};
-constexpr Command kDeleteFile{0x1C, 0x2D};
-constexpr Command kRegOpenKey{0x1E, 0x2F};
-constexpr Command kRegCreateKey{0x20, 0x31};
-constexpr Command kRegCloseKey{0x21, 0x32};
-constexpr Command kRegQueryValue{0x26, 0x37};
-constexpr Command kRegSetValue{0x27, 0x38};
-constexpr Command kGetVersion{0x3B, 0x43};
-
 // One message under construction: the length is filled in by `finish`.
 class Message final {
 public:
-    Message(RapiLayout layout, Command command) : m_layout(layout)
+    Message(RapiLayout layout, RapiCommand command) : m_layout(layout)
     {
         m_out.u32(0);
-        m_out.u32(layout == RapiLayout::V1 ? command.v1 : command.v2);
+        m_out.u32(rapiCommandNumber(layout, command));
     }
 
     RapiWriter& out() { return m_out; }
@@ -81,21 +61,21 @@ private:
 
 std::vector<std::uint8_t> RapiRequests::findFirstFile(std::u16string_view path) const
 {
-    Message m(m_layout, kFindFirstFile);
+    Message m(m_layout, RapiCommand::FindFirstFile);
     m.string(path);
     return m.finish();
 }
 
 std::vector<std::uint8_t> RapiRequests::findClose(std::uint32_t handle) const
 {
-    Message m(m_layout, kFindClose);
+    Message m(m_layout, RapiCommand::FindClose);
     m.out().u32(handle);
     return m.finish();
 }
 
 std::vector<std::uint8_t> RapiRequests::getFileAttributes(std::u16string_view path) const
 {
-    Message m(m_layout, kGetFileAttributes);
+    Message m(m_layout, RapiCommand::GetFileAttributes);
     m.string(path);
     return m.finish();
 }
@@ -104,7 +84,7 @@ std::vector<std::uint8_t> RapiRequests::createFile(std::u16string_view path, std
                                                    std::uint32_t shareMode, std::uint32_t disposition,
                                                    std::uint32_t flags) const
 {
-    Message m(m_layout, kCreateFile);
+    Message m(m_layout, RapiCommand::CreateFile);
     if (m_layout == RapiLayout::V2)
         m.string(path);
     m.out().u32(access);
@@ -119,7 +99,7 @@ std::vector<std::uint8_t> RapiRequests::createFile(std::u16string_view path, std
 
 std::vector<std::uint8_t> RapiRequests::readFile(std::uint32_t handle, std::uint32_t size) const
 {
-    Message m(m_layout, kReadFile);
+    Message m(m_layout, RapiCommand::ReadFile);
     m.out().u32(handle);
     if (m_layout == RapiLayout::V1) {
         // The buffer as an out parameter (size only), no overlapped record.
@@ -135,7 +115,7 @@ std::vector<std::uint8_t> RapiRequests::readFile(std::uint32_t handle, std::uint
 
 RapiFrameParts RapiRequests::writeFile(std::uint32_t handle, std::uint32_t size) const
 {
-    Message m(m_layout, kWriteFile);
+    Message m(m_layout, RapiCommand::WriteFile);
     m.out().u32(handle);
     if (m_layout == RapiLayout::V1)
         m.out().u32(1); // the data as an in parameter: present, size, bytes
@@ -149,14 +129,14 @@ RapiFrameParts RapiRequests::writeFile(std::uint32_t handle, std::uint32_t size)
 
 std::vector<std::uint8_t> RapiRequests::closeHandle(std::uint32_t handle) const
 {
-    Message m(m_layout, kCloseHandle);
+    Message m(m_layout, RapiCommand::CloseHandle);
     m.out().u32(handle);
     return m.finish();
 }
 
 std::vector<std::uint8_t> RapiRequests::moveFile(std::u16string_view from, std::u16string_view to) const
 {
-    Message m(m_layout, kMoveFile);
+    Message m(m_layout, RapiCommand::MoveFile);
     m.optionalString(from);
     m.optionalString(to);
     return m.finish();
@@ -164,14 +144,23 @@ std::vector<std::uint8_t> RapiRequests::moveFile(std::u16string_view from, std::
 
 std::vector<std::uint8_t> RapiRequests::deleteFile(std::u16string_view path) const
 {
-    Message m(m_layout, kDeleteFile);
+    Message m(m_layout, RapiCommand::DeleteFile);
     m.optionalString(path);
+    return m.finish();
+}
+
+std::vector<std::uint8_t> RapiRequests::createDirectory(std::u16string_view path) const
+{
+    Message m(m_layout, RapiCommand::CreateDirectory);
+    m.optionalString(path);
+    if (m_layout == RapiLayout::V1)
+        m.out().u32(0); // no security attributes
     return m.finish();
 }
 
 std::vector<std::uint8_t> RapiRequests::regCreateKey(std::uint32_t parent, std::u16string_view subKey) const
 {
-    Message m(m_layout, kRegCreateKey);
+    Message m(m_layout, RapiCommand::RegCreateKey);
     m.out().u32(parent);
     m.string(subKey);
     m.out().u32(0); // no class
@@ -180,7 +169,7 @@ std::vector<std::uint8_t> RapiRequests::regCreateKey(std::uint32_t parent, std::
 
 std::vector<std::uint8_t> RapiRequests::regOpenKey(std::uint32_t parent, std::u16string_view subKey) const
 {
-    Message m(m_layout, kRegOpenKey);
+    Message m(m_layout, RapiCommand::RegOpenKey);
     m.out().u32(parent);
     m.string(subKey);
     return m.finish();
@@ -189,7 +178,7 @@ std::vector<std::uint8_t> RapiRequests::regOpenKey(std::uint32_t parent, std::u1
 std::vector<std::uint8_t> RapiRequests::regSetValue(std::uint32_t key, std::u16string_view name, std::uint32_t type,
                                                     std::span<const std::uint8_t> data) const
 {
-    Message m(m_layout, kRegSetValue);
+    Message m(m_layout, RapiCommand::RegSetValue);
     auto size = static_cast<std::uint32_t>(data.size());
     m.out().u32(key);
     m.optionalString(name);
@@ -210,7 +199,7 @@ std::vector<std::uint8_t> RapiRequests::regSetValue(std::uint32_t key, std::u16s
 std::vector<std::uint8_t> RapiRequests::regQueryValue(std::uint32_t key, std::u16string_view name,
                                                       std::uint32_t bufferSize) const
 {
-    Message m(m_layout, kRegQueryValue);
+    Message m(m_layout, RapiCommand::RegQueryValue);
     m.out().u32(key);
     m.optionalString(name);
     if (m_layout == RapiLayout::V1) {
@@ -232,14 +221,14 @@ std::vector<std::uint8_t> RapiRequests::regQueryValue(std::uint32_t key, std::u1
 
 std::vector<std::uint8_t> RapiRequests::regCloseKey(std::uint32_t key) const
 {
-    Message m(m_layout, kRegCloseKey);
+    Message m(m_layout, RapiCommand::RegCloseKey);
     m.out().u32(key);
     return m.finish();
 }
 
 std::vector<std::uint8_t> RapiRequests::getVersion() const
 {
-    Message m(m_layout, kGetVersion);
+    Message m(m_layout, RapiCommand::GetVersion);
     return m.finish();
 }
 

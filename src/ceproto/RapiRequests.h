@@ -37,6 +37,7 @@ public:
     std::vector<std::uint8_t> closeHandle(std::uint32_t handle) const;
     std::vector<std::uint8_t> moveFile(std::u16string_view from, std::u16string_view to) const;
     std::vector<std::uint8_t> deleteFile(std::u16string_view path) const;
+    std::vector<std::uint8_t> createDirectory(std::u16string_view path) const;
 
     std::vector<std::uint8_t> regCreateKey(std::uint32_t parent, std::u16string_view subKey) const;
     std::vector<std::uint8_t> regOpenKey(std::uint32_t parent, std::u16string_view subKey) const;

@@ -1,5 +1,7 @@
 #include "ceproto/RapiWriter.h"
 
+#include "ceproto/Utf16Le.h"
+
 namespace tarvo {
 
 void RapiWriter::u16(std::uint16_t value)
@@ -21,9 +23,7 @@ void RapiWriter::bytes(std::span<const std::uint8_t> data)
 
 void RapiWriter::utf16(std::u16string_view text)
 {
-    m_data.reserve(m_data.size() + 2 * text.size());
-    for (char16_t unit : text)
-        u16(static_cast<std::uint16_t>(unit));
+    Utf16Le::append(text, m_data);
 }
 
 void RapiWriter::patchU32(std::size_t offset, std::uint32_t value)

@@ -84,7 +84,7 @@ void writeStatusJson(std::ostream& out, const StatusReport& status)
         {"global_auth_header", setOrUnset(global.authHeaderSet)},
         {"pops_master", status.popsMaster},
         {"pops_customer", status.popsCustomer},
-        {"pops_on_handheld", status.popsOnHandheld},
+        {"pops_on_handheld", status.handheldRead ? Json(status.popsOnHandheld) : Json(nullptr)},
         {"handheld_limit", status.handheldLimit},
     };
     out << dumped(json, 2) << '\n';

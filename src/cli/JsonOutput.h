@@ -26,7 +26,8 @@ inline constexpr std::string_view kPopKeys[] = {"pop",       "country",      "re
 void writePopsJson(std::ostream& out, const std::vector<PopRecord*>& rows);
 
 // One object with the keys of `status`, in its order: numbers as numbers,
-// "show_price" a boolean, credentials and header lines as "set" or "unset",
+// "show_price" a boolean, "pops_on_handheld" null when the handheld's
+// phonebook could not be read, credentials and header lines as "set" or "unset",
 // and each server set's addresses as an array under "profile_servers" and
 // "global_servers" (the count the text gives is the array's length).
 void writeStatusJson(std::ostream& out, const StatusReport& status);

@@ -48,7 +48,10 @@ void printText(std::ostream& out, const StatusReport& status)
     printCredentials(out, "global", status.globalServers);
     out << "pops_master: " << status.popsMaster << '\n';
     out << "pops_customer: " << status.popsCustomer << '\n';
-    out << "pops_on_handheld: " << status.popsOnHandheld << '\n';
+    if (status.handheldRead)
+        out << "pops_on_handheld: " << status.popsOnHandheld << '\n';
+    else
+        out << "pops_on_handheld: unknown\n";
     out << "handheld_limit: " << status.handheldLimit << '\n';
 }
 

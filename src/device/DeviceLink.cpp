@@ -1,5 +1,6 @@
 #include "device/DeviceLink.h"
 
+#include "ceproto/CeWin32.h"
 #include "device/DeviceSession.h"
 #include "support/AtomicFile.h"
 #include "support/FileHandle.h"
@@ -14,30 +15,40 @@ namespace tarvo {
 
 namespace {
 
-// Closes a device file when the copy leaves by any path; a copy that did not
-// finish drops what it wrote.
-class DeviceFileGuard final {
+// A device file being written as NAME.partial: a copy that leaves by any
+// way but `close` closes it and then deletes it (a device refuses to delete
+// an open file), so nothing half-written is left behind.
+class PartialFile final {
 public:
-    DeviceFileGuard(DeviceTransport& transport, DeviceHandle file) : m_transport(transport), m_file(file) {}
-    DeviceFileGuard(const DeviceFileGuard&) = delete;
-    DeviceFileGuard& operator=(const DeviceFileGuard&) = delete;
-    ~DeviceFileGuard()
+    PartialFile(DeviceTransport& transport, std::u16string path) : m_transport(transport), m_path(std::move(path)) {}
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+    ~PartialFile()
     {
         if (m_file != kNoDeviceHandle)
-            m_transport.abandonFile(m_file);
+            (void)m_transport.closeHandle(m_file);
+        if (m_created && !m_kept)
+            (void)m_transport.deleteFile(m_path);
     }
 
-    DeviceHandle get() const { return m_file; }
-    // Closes the file normally; false when the device could not complete it.
-    bool close()
+    bool create()
     {
-        DeviceHandle file = std::exchange(m_file, kNoDeviceHandle);
-        return m_transport.closeHandle(file);
+        m_created = m_transport.createFile(m_path, DeviceOpen::WriteReplace, m_file) == 0;
+        return m_created;
     }
+    DeviceHandle get() const { return m_file; }
+    const std::u16string& path() const { return m_path; }
+    // Closes it; false when the device did not take all that was written.
+    bool close() { return m_transport.closeHandle(std::exchange(m_file, kNoDeviceHandle)) == 0; }
+    // It has become the target: nothing is left to remove.
+    void keep() { m_kept = true; }
 
 private:
     DeviceTransport& m_transport;
-    DeviceHandle m_file;
+    std::u16string m_path;
+    DeviceHandle m_file = kNoDeviceHandle;
+    bool m_created = false;
+    bool m_kept = false;
 };
 
 } // namespace
@@ -59,19 +70,31 @@ bool DeviceLink::convertPath(std::string_view devicePath, std::u16string& conver
     return true;
 }
 
+bool DeviceLink::isMissing(DeviceError error)
+{
+    return error == ce::kErrorFileNotFound || error == ce::kErrorPathNotFound || error == ce::kErrorNoMoreFiles;
+}
+
 SyncResult DeviceLink::connect()
 {
     std::unique_ptr<DeviceSessionStart> start = m_transport.startSession();
-    if (!start)
-        return SyncResult::NoConnection;
     const auto begin = m_clock();
     auto left = m_timeout;
+    // A start that never came up: no handheld answered in time.
+    m_refusal = SessionRefusal::NoDevice;
     for (;;) {
         DeviceWait result = start->wait(std::min(left, kWaitSlice));
         if (result == DeviceWait::Signalled) {
-            std::int32_t status = start->status();
-            if (status >= 0)
+            if (start->status() >= 0) {
+                m_refusal = SessionRefusal::None;
+                // The repair waits for the first file the session touches:
+                // a session that only proves the handheld answers, or
+                // writes its registry, need not wait for it.
+                if (m_sessions++ == 0)
+                    m_repairDue = true;
                 return SyncResult::Done;
+            }
+            m_refusal = start->refusal();
             break;
         }
         if (result == DeviceWait::Failed)
@@ -88,10 +111,26 @@ SyncResult DeviceLink::connect()
 
 void DeviceLink::disconnect()
 {
+    if (m_sessions > 0 && --m_sessions == 0)
+        m_repairDue = false;
     m_transport.endSession();
 }
 
-SyncResult DeviceLink::readFile(std::string_view devicePath, const std::string& localPath)
+void DeviceLink::repairGuarded()
+{
+    if (!std::exchange(m_repairDue, false))
+        return;
+    for (const std::string& devicePath : m_guarded) {
+        std::u16string target;
+        if (!convertPath(devicePath, target) || !isMissing(m_transport.findFile(target)))
+            continue;
+        const std::u16string previous = target + std::u16string(kPreviousSuffix);
+        if (m_transport.findFile(previous) == 0)
+            (void)m_transport.moveFile(previous, target);
+    }
+}
+
+SyncResult DeviceLink::readFile(std::string_view devicePath, const std::string& localPath, std::uint64_t maxBytes)
 {
     std::u16string path;
     // A path the device cannot hold names no file on it.
@@ -100,28 +139,36 @@ SyncResult DeviceLink::readFile(std::string_view devicePath, const std::string& 
     if (connect() == SyncResult::NoConnection)
         return SyncResult::NoConnection;
     DeviceSession session(*this);
-    if (!m_transport.findFile(path))
+    repairGuarded();
+    const DeviceError found = m_transport.findFile(path);
+    if (isMissing(found))
         return SyncResult::DeviceFileMissing;
-    DeviceHandle file = m_transport.createFile(path, DeviceOpen::ReadExisting);
-    if (file == kNoDeviceHandle)
+    DeviceHandle file = kNoDeviceHandle;
+    if (found != 0 || m_transport.createFile(path, DeviceOpen::ReadExisting, file) != 0)
         return SyncResult::DeviceFileUnavailable;
-    SyncResult result = copyFromDevice(file, localPath);
-    m_transport.closeHandle(file);
+    SyncResult result = copyFromDevice(file, localPath, maxBytes);
+    (void)m_transport.closeHandle(file);
     return result;
 }
 
-SyncResult DeviceLink::copyFromDevice(DeviceHandle file, const std::string& localPath)
+SyncResult DeviceLink::copyFromDevice(DeviceHandle file, const std::string& localPath, std::uint64_t maxBytes)
 {
+    const auto begin = m_clock();
+    std::uint64_t total = 0;
     // The local file is replaced only by a complete copy.
     AtomicFile local(localPath);
     if (!local.open())
         return SyncResult::LocalUnwritable;
     for (;;) {
         std::uint32_t got = 0;
-        if (!m_transport.readFile(file, m_buffer.data(), static_cast<std::uint32_t>(m_buffer.size()), got))
+        if (m_transport.readFile(file, m_buffer.data(), static_cast<std::uint32_t>(m_buffer.size()), got) != 0)
             return SyncResult::DeviceFileUnavailable;
         if (got == 0)
             break;
+        total += std::min<std::size_t>(got, m_buffer.size());
+        // Larger than any file the caller can take, or too slow to wait for.
+        if (total > maxBytes || m_clock() - begin > m_readDeadline)
+            return SyncResult::DeviceFileUnavailable;
         if (!local.write(std::string_view(m_buffer.data(), std::min<std::size_t>(got, m_buffer.size()))))
             return SyncResult::LocalUnwritable;
     }
@@ -138,18 +185,19 @@ SyncResult DeviceLink::writeFile(const std::string& localPath, std::string_view 
     FilePtr local = openFile(localPath, "rb");
     if (!local)
         return SyncResult::LocalUnreadable;
-    std::u16string path;
-    if (!convertPath(devicePath, path))
+    std::u16string target;
+    if (!convertPath(devicePath, target))
         return SyncResult::DeviceFileUnavailable;
-    DeviceFileGuard device(m_transport, m_transport.createFile(path, DeviceOpen::WriteReplace));
-    if (device.get() == kNoDeviceHandle)
+    repairGuarded();
+    PartialFile partial(m_transport, target + std::u16string(kPartialSuffix));
+    if (!partial.create())
         return SyncResult::DeviceFileUnavailable;
     for (;;) {
         std::size_t got = std::fread(m_buffer.data(), 1, m_buffer.size(), local.get());
         if (got > 0) {
             std::uint32_t written = 0;
             auto size = static_cast<std::uint32_t>(got);
-            if (!m_transport.writeFile(device.get(), m_buffer.data(), size, written) || written != size)
+            if (m_transport.writeFile(partial.get(), m_buffer.data(), size, written) != 0 || written != size)
                 return SyncResult::DeviceFileUnavailable;
         }
         if (got < m_buffer.size()) {
@@ -158,28 +206,60 @@ SyncResult DeviceLink::writeFile(const std::string& localPath, std::string_view 
             break;
         }
     }
-    return device.close() ? SyncResult::Done : SyncResult::DeviceFileUnavailable;
+    if (!partial.close() || !replace(target, partial.path()))
+        return SyncResult::DeviceFileUnavailable;
+    partial.keep();
+    return SyncResult::Done;
+}
+
+bool DeviceLink::replace(const std::u16string& target, const std::u16string& partial)
+{
+    const std::u16string previous = target + std::u16string(kPreviousSuffix);
+    const DeviceError found = m_transport.findFile(target);
+    if (found != 0 && !isMissing(found))
+        return false;
+    const bool kept = found == 0;
+    if (kept) {
+        // A leftover of a replacement that ended after its target was back.
+        (void)m_transport.deleteFile(previous);
+        if (m_transport.moveFile(target, previous) != 0)
+            return false;
+    }
+    if (m_transport.moveFile(partial, target) != 0) {
+        if (kept)
+            (void)m_transport.moveFile(previous, target);
+        return false;
+    }
+    if (kept)
+        (void)m_transport.deleteFile(previous);
+    return true;
 }
 
 bool DeviceLink::deviceFileHasData(std::string_view devicePath)
 {
     std::u16string path;
-    if (!convertPath(devicePath, path) || !m_transport.findFile(path))
+    if (!convertPath(devicePath, path))
         return false;
-    DeviceHandle file = m_transport.createFile(path, DeviceOpen::ReadExisting);
-    if (file == kNoDeviceHandle)
+    repairGuarded();
+    const DeviceError found = m_transport.findFile(path);
+    if (isMissing(found))
+        return false;
+    DeviceHandle file = kNoDeviceHandle;
+    if (found != 0 || m_transport.createFile(path, DeviceOpen::ReadExisting, file) != 0)
         return true;
     std::uint32_t got = 0;
-    bool read = m_transport.readFile(file, m_buffer.data(), 1, got);
-    m_transport.closeHandle(file);
+    bool read = m_transport.readFile(file, m_buffer.data(), 1, got) == 0;
+    (void)m_transport.closeHandle(file);
     return !read || got > 0;
 }
 
 SyncResult DeviceLink::deleteFile(std::string_view devicePath)
 {
     std::u16string path;
-    if (convertPath(devicePath, path))
+    if (convertPath(devicePath, path)) {
+        repairGuarded();
         (void)m_transport.deleteFile(path);
+    }
     return SyncResult::Done;
 }
 

@@ -1,13 +1,12 @@
 #include "device/FolderDevice.h"
 
-#include "support/AtomicFile.h"
+#include "ceproto/CeWin32.h"
+#include "ceproto/Utf16Le.h"
 #include "text/CodePage.h"
 #include "text/IniFile.h"
 
-#include <cstdlib>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 namespace tarvo {
 
@@ -17,45 +16,18 @@ namespace {
 
 constexpr std::string_view kSection = "Simulator";
 
-// Characters the device does not allow in a file name.
-bool validComponent(std::string_view name)
+fs::path absoluteFolder(const std::string& folder)
 {
-    if (name == "." || name == "..")
-        return false;
-    for (char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20)
-            return false;
-        if (std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
-            return false;
-    }
-    return true;
-}
-
-std::vector<std::string> splitDevicePath(std::string_view path)
-{
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find_first_of("\\/", start);
-        if (end == std::string_view::npos)
-            end = path.size();
-        if (end > start)
-            parts.emplace_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
-std::string lastComponent(const std::u16string& devicePath)
-{
-    std::vector<std::string> parts = splitDevicePath(CodePage::utf16ToUtf8(devicePath));
-    return parts.empty() ? std::string() : parts.back();
+    std::error_code ec;
+    fs::path path = folder.empty() ? fs::path() : fs::absolute(folder, ec);
+    return ec ? fs::path() : path;
 }
 
 } // namespace
 
 // The answer to one session start: it comes after the configured delay (or
-// never), and the session is up only if it is still the current one.
+// never), and the session is up only if it is still the current one. A
+// refused start is signalled at once.
 class FolderDevice::Start final : public DeviceSessionStart {
 public:
     Start(FolderDevice& device, std::uint64_t generation, bool answers, int delayMs, std::int32_t status)
@@ -99,18 +71,12 @@ private:
     bool m_signalled = false;
 };
 
-FolderDevice::DeviceFile::DeviceFile() = default;
-FolderDevice::DeviceFile::DeviceFile(DeviceFile&&) noexcept = default;
-FolderDevice::DeviceFile::~DeviceFile() = default;
-
 FolderDevice::FolderDevice(const std::string& folder)
+    : m_folder(absoluteFolder(folder)),
+      m_hasFolder(!m_folder.empty()),
+      m_store(m_folder / "fs"),
+      m_registry((m_folder / "registry.reg").string())
 {
-    if (!folder.empty()) {
-        std::error_code ec;
-        m_folder = fs::absolute(folder, ec);
-        m_hasFolder = !ec;
-        m_registry = RegistryFile((m_folder / "registry.reg").string());
-    }
 }
 
 FolderDevice::~FolderDevice() = default;
@@ -137,9 +103,9 @@ std::unique_ptr<DeviceSessionStart> FolderDevice::startSession()
     std::error_code ec;
     bool present = m_hasFolder && fs::is_directory(m_folder, ec);
     m_knobs = present ? readKnobs() : Knobs{};
-    if (m_knobs.refuseSession)
-        return nullptr;
     ++m_sessionDepth;
+    if (m_knobs.refuseSession)
+        return std::make_unique<Start>(*this, m_generation, true, 0, kEFail);
     return std::make_unique<Start>(*this, m_generation, present, m_knobs.startDelayMs, m_knobs.startStatus);
 }
 
@@ -148,31 +114,10 @@ void FolderDevice::comeUp(std::uint64_t generation)
     if (generation != m_generation || m_sessionDepth == 0 || m_connected)
         return;
     m_connected = true;
-    if (!m_swept) {
-        removeLeftovers();
-        m_swept = true;
-    }
-    // Whatever the file holds now is the device's registry; an unreadable
-    // file reads as an empty registry rather than blocking the session.
-    (void)m_registry.load();
-}
-
-void FolderDevice::removeLeftovers() const
-{
-    // A desktop program killed while it wrote to the handheld left the
-    // temporary file of that write beside its target (a file, or the
-    // registry); the targets themselves are whole.
-    std::error_code ec;
-    (void)AtomicFile::removeLeftovers((m_folder / "registry.reg").string());
-    const fs::path root = m_folder / "fs";
-    if (!fs::is_directory(root, ec))
-        return;
-    (void)AtomicFile::removeLeftoversIn(root.string());
-    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_directory(typeError) && !it->is_symlink(typeError))
-            (void)AtomicFile::removeLeftoversIn(it->path().string());
-    }
+    m_registry.failKey(m_knobs.failRegistryKey);
+    m_registry.failValue(m_knobs.failValueName);
+    // Whatever the file holds now is the device's registry.
+    m_registry.load();
 }
 
 void FolderDevice::endSession()
@@ -183,220 +128,161 @@ void FolderDevice::endSession()
         return;
     m_connected = false;
     ++m_generation;
-    // Files left open by a session that went away never reach the device;
-    // registry changes already made do, as on a device.
-    m_files.clear();
-    m_keys.clear();
-    (void)flushRegistry();
+    // What the desktop left open goes with the session, as on a device;
+    // registry changes already made stay.
+    m_store.closeAll();
+    m_registry.closeAll();
+    m_failed.clear();
+    (void)m_registry.flush();
 }
 
-DeviceHandle FolderDevice::nextHandle()
+DeviceError FolderDevice::findFile(const std::u16string& path)
 {
-    ++m_lastHandle;
-    if (m_lastHandle == kNoDeviceHandle)
-        ++m_lastHandle;
-    return m_lastHandle;
+    if (!m_connected)
+        return ce::kErrorNotConnected;
+    CeFindData found;
+    std::uint32_t search = 0;
+    DeviceError error = m_store.find(path, found, search);
+    if (error == ce::kErrorSuccess)
+        (void)m_store.close(search);
+    return error;
 }
 
-std::optional<fs::path> FolderDevice::resolve(const std::u16string& devicePath) const
+DeviceError FolderDevice::fileAttributes(const std::u16string& path, std::uint32_t& attributes)
 {
-    if (!m_connected || devicePath.find(u'\0') != std::u16string::npos)
-        return std::nullopt;
-    std::vector<std::string> parts = splitDevicePath(CodePage::utf16ToUtf8(devicePath));
-    if (parts.empty())
-        return std::nullopt;
-    fs::path path = m_folder / "fs";
-    for (const std::string& part : parts) {
-        if (!validComponent(part))
-            return std::nullopt;
-        std::error_code ec;
-        fs::path exact = path / part;
-        if (fs::exists(fs::symlink_status(exact, ec))) {
-            path = std::move(exact);
-            continue;
-        }
-        // Names on the device match ignoring case.
-        fs::path match = exact;
-        for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
-            if (RegistryFile::sameName(it->path().filename().string(), part)) {
-                match = it->path();
-                break;
-            }
-        }
-        path = std::move(match);
-    }
-    return path;
+    attributes = ce::kInvalidAttributes;
+    return m_connected ? m_store.attributes(path, attributes) : ce::kErrorNotConnected;
 }
 
-bool FolderDevice::findFile(const std::u16string& path)
+DeviceError FolderDevice::createFile(const std::u16string& path, DeviceOpen mode, DeviceHandle& file)
 {
-    std::optional<fs::path> local = resolve(path);
-    std::error_code ec;
-    return local && fs::exists(*local, ec);
+    file = kNoDeviceHandle;
+    if (!m_connected)
+        return ce::kErrorNotConnected;
+    const bool writing = mode == DeviceOpen::WriteReplace;
+    // A knob that names a file names the link's temporary names for it too.
+    if (writing && FolderFileStore::beginsWith(FolderFileStore::lastName(path), m_knobs.failCreateFile))
+        return ce::kErrorAccessDenied;
+    std::uint32_t handle = 0;
+    DeviceError error = m_store.open(path, writing ? ce::kGenericWrite : ce::kGenericRead,
+                                     writing ? ce::kCreateAlways : ce::kOpenExisting, handle);
+    if (error == ce::kErrorSuccess)
+        file = handle;
+    return error;
 }
 
-DeviceHandle FolderDevice::createFile(const std::u16string& path, DeviceOpen mode)
-{
-    std::optional<fs::path> local = resolve(path);
-    if (!local)
-        return kNoDeviceHandle;
-    std::error_code ec;
-    DeviceFile file;
-    file.name = lastComponent(path);
-    if (mode == DeviceOpen::ReadExisting) {
-        if (!fs::is_regular_file(*local, ec))
-            return kNoDeviceHandle;
-        file.reader = openFile(local->string(), "rb");
-        if (!file.reader)
-            return kNoDeviceHandle;
-    } else {
-        if (!m_knobs.failCreateFile.empty() && RegistryFile::sameName(file.name, m_knobs.failCreateFile))
-            return kNoDeviceHandle;
-        // The device does not create missing folders for a new file.
-        if (!fs::is_directory(local->parent_path(), ec) || fs::is_directory(*local, ec))
-            return kNoDeviceHandle;
-        file.writer = std::make_unique<AtomicFile>(local->string());
-        if (!file.writer->open())
-            return kNoDeviceHandle;
-    }
-    DeviceHandle handle = nextHandle();
-    m_files.emplace(handle, std::move(file));
-    return handle;
-}
-
-bool FolderDevice::readFile(DeviceHandle handle, void* buffer, std::uint32_t size, std::uint32_t& got)
+DeviceError FolderDevice::readFile(DeviceHandle file, void* buffer, std::uint32_t size, std::uint32_t& got)
 {
     got = 0;
-    auto it = m_files.find(handle);
-    if (!m_connected || it == m_files.end() || !it->second.reader || (size > 0 && buffer == nullptr))
-        return false;
-    DeviceFile& file = it->second;
-    std::size_t n = std::fread(buffer, 1, size, file.reader.get());
-    if (n < size && std::ferror(file.reader.get()) != 0)
-        return false;
+    const FolderFileStore::OpenFile* open = m_store.file(file);
+    if (!m_connected || open == nullptr || open->writable)
+        return ce::kErrorInvalidHandle;
+    DeviceError error = m_store.read(file, buffer, size, got);
     // A file longer than the limit fails to read part-way.
-    if (m_knobs.readLimitBytes >= 0 && file.count + n > static_cast<std::uint64_t>(m_knobs.readLimitBytes))
-        return false;
-    file.count += n;
-    got = static_cast<std::uint32_t>(n);
-    return true;
+    if (error == ce::kErrorSuccess && m_knobs.readLimitBytes >= 0 &&
+        open->moved > static_cast<std::uint64_t>(m_knobs.readLimitBytes)) {
+        got = 0;
+        return ce::kErrorGenFailure;
+    }
+    return error;
 }
 
-bool FolderDevice::writeFile(DeviceHandle handle, const void* data, std::uint32_t size, std::uint32_t& written)
+DeviceError FolderDevice::writeFile(DeviceHandle file, const void* data, std::uint32_t size, std::uint32_t& written)
 {
     written = 0;
-    auto it = m_files.find(handle);
-    if (!m_connected || it == m_files.end() || !it->second.writer || (size > 0 && data == nullptr))
-        return false;
-    DeviceFile& file = it->second;
-    if (file.failed)
-        return false;
-    bool limited = m_knobs.writeLimitBytes >= 0 &&
-                   (m_knobs.writeLimitFile.empty() || RegistryFile::sameName(file.name, m_knobs.writeLimitFile));
-    if (limited && file.count + size > static_cast<std::uint64_t>(m_knobs.writeLimitBytes)) {
-        file.failed = true;
-        return false;
+    const FolderFileStore::OpenFile* open = m_store.file(file);
+    if (!m_connected || open == nullptr || (size > 0 && data == nullptr))
+        return ce::kErrorInvalidHandle;
+    const bool limited = m_knobs.writeLimitBytes >= 0 &&
+                         (m_knobs.writeLimitFile.empty() || FolderFileStore::beginsWith(open->name, m_knobs.writeLimitFile));
+    DeviceError error = ce::kErrorDiskFull;
+    if (m_failed.count(file) == 0 &&
+        (!limited || open->moved + size <= static_cast<std::uint64_t>(m_knobs.writeLimitBytes)))
+        error = m_store.write(file, std::span(static_cast<const std::uint8_t*>(data), size));
+    if (error != ce::kErrorSuccess) {
+        m_failed.insert(file);
+        return error;
     }
-    if (!file.writer->write(std::string_view(static_cast<const char*>(data), size))) {
-        file.failed = true;
-        return false;
-    }
-    file.count += size;
     written = size;
-    return true;
+    return error;
 }
 
-bool FolderDevice::closeHandle(DeviceHandle handle)
+DeviceError FolderDevice::closeHandle(DeviceHandle file)
 {
-    auto it = m_files.find(handle);
-    if (it == m_files.end())
-        return false;
-    DeviceFile file = std::move(it->second);
-    m_files.erase(it);
-    if (!file.writer)
-        return true;
-    // A file whose writes failed keeps its previous content.
-    return !file.failed && file.writer->commit();
+    DeviceError error = m_store.close(file);
+    if (m_failed.erase(file) > 0 && error == ce::kErrorSuccess)
+        error = ce::kErrorDiskFull;
+    return error;
 }
 
-void FolderDevice::abandonFile(DeviceHandle handle)
+DeviceError FolderDevice::deleteFile(const std::u16string& path)
 {
-    m_files.erase(handle);
+    return m_connected ? m_store.remove(path) : ce::kErrorNotConnected;
 }
 
-bool FolderDevice::deleteFile(const std::u16string& path)
+DeviceError FolderDevice::moveFile(const std::u16string& from, const std::u16string& to)
 {
-    std::optional<fs::path> local = resolve(path);
-    std::error_code ec;
-    return local && fs::is_regular_file(*local, ec) && fs::remove(*local, ec);
+    return m_connected ? m_store.move(from, to) : ce::kErrorNotConnected;
 }
 
-std::int32_t FolderDevice::regCreateKey(const std::u16string& path, DeviceHandle& key)
+DeviceError FolderDevice::createDirectory(const std::u16string& path)
+{
+    return m_connected ? m_store.createDirectory(path) : ce::kErrorNotConnected;
+}
+
+DeviceError FolderDevice::regCreateKey(const std::u16string& path, DeviceHandle& key)
 {
     key = kNoDeviceHandle;
     if (!m_connected)
-        return kErrorNotConnected;
-    std::string keyPath = CodePage::utf16ToUtf8(path);
-    if (!m_knobs.failRegistryKey.empty() && RegistryFile::sameName(keyPath, m_knobs.failRegistryKey))
-        return kErrorAccessDenied;
-    std::string full = std::string(kRegistryRoot) + "\\" + keyPath;
+        return ce::kErrorNotConnected;
     bool created = false;
-    if (path.find(u'\0') != std::u16string::npos || !m_registry.createKey(full, &created))
-        return kErrorInvalidParameter;
-    m_registryDirty = m_registryDirty || created;
-    key = nextHandle();
-    m_keys.emplace(key, std::move(full));
-    return 0;
+    std::uint32_t handle = 0;
+    DeviceError error = m_registry.create(ce::kHkeyCurrentUser, path, handle, created);
+    if (error == ce::kErrorSuccess)
+        key = handle;
+    return error;
 }
 
-std::int32_t FolderDevice::regSetStringValue(DeviceHandle key, const std::u16string& name, const std::uint8_t* data,
-                                             std::uint32_t size)
+DeviceError FolderDevice::regOpenKey(const std::u16string& path, DeviceHandle& key)
+{
+    key = kNoDeviceHandle;
+    if (!m_connected)
+        return ce::kErrorNotConnected;
+    std::uint32_t handle = 0;
+    DeviceError error = m_registry.open(ce::kHkeyCurrentUser, path, handle);
+    if (error == ce::kErrorSuccess)
+        key = handle;
+    return error;
+}
+
+DeviceError FolderDevice::regSetStringValue(DeviceHandle key, const std::u16string& name, const std::uint8_t* data,
+                                            std::uint32_t size)
 {
     if (!m_connected)
-        return kErrorNotConnected;
-    auto it = m_keys.find(key);
-    if (it == m_keys.end())
-        return kErrorInvalidHandle;
+        return ce::kErrorNotConnected;
     if (size > 0 && data == nullptr)
-        return kErrorInvalidParameter;
-    std::string valueName = CodePage::utf16ToUtf8(name);
-    if (m_knobs.failValueWrites ||
-        (!m_knobs.failValueName.empty() && RegistryFile::sameName(valueName, m_knobs.failValueName)))
-        return kErrorAccessDenied;
-    // The stored text ends at the terminating NUL (an odd last byte is no
-    // character and is dropped).
-    std::u16string text;
-    for (std::uint32_t i = 0; i + 1 < size; i += 2) {
-        auto unit = static_cast<char16_t>(data[i] | data[i + 1] << 8);
-        if (unit == 0)
-            break;
-        text.push_back(unit);
-    }
-    if (name.find(u'\0') != std::u16string::npos ||
-        !m_registry.setString(it->second, valueName, CodePage::utf16ToUtf8(text)))
-        return kErrorInvalidParameter;
-    m_registryDirty = true;
-    return 0;
+        return ce::kErrorInvalidParameter;
+    if (m_knobs.failValueWrites)
+        return ce::kErrorAccessDenied;
+    return m_registry.set(key, name, ce::kRegSz, std::span(data, size));
 }
 
-std::int32_t FolderDevice::regCloseKey(DeviceHandle key)
+DeviceError FolderDevice::regQueryString(DeviceHandle key, const std::u16string& name, std::u16string& value)
 {
-    if (m_keys.erase(key) == 0)
-        return kErrorInvalidHandle;
-    // The registry file is rewritten when a key is closed rather than per
-    // value: one atomic replace per key keeps a synchronization fast, and a
-    // failed save is still reported to the caller that closes the key.
-    return flushRegistry() ? 0 : kErrorWriteFault;
+    value.clear();
+    if (!m_connected)
+        return ce::kErrorNotConnected;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    DeviceError error = m_registry.query(key, name, type, data);
+    if (error == ce::kErrorSuccess)
+        value = Utf16Le::decode(data);
+    return error;
 }
 
-bool FolderDevice::flushRegistry()
+DeviceError FolderDevice::regCloseKey(DeviceHandle key)
 {
-    if (!m_registryDirty)
-        return true;
-    if (!m_registry.save())
-        return false;
-    m_registryDirty = false;
-    return true;
+    return m_registry.close(key);
 }
 
 } // namespace tarvo

@@ -1,19 +1,16 @@
 #pragma once
 
 #include "device/DeviceTransport.h"
-#include "support/FileHandle.h"
-#include "text/RegistryFile.h"
+#include "device/FolderFileStore.h"
+#include "device/FolderRegistryStore.h"
 
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <memory>
-#include <optional>
+#include <set>
 #include <string>
 
 namespace tarvo {
-
-class AtomicFile;
 
 // A handheld simulated by a folder (see README.md beside this file):
 // `fs/` is the device's file system root, `registry.reg` its registry
@@ -21,24 +18,12 @@ class AtomicFile;
 // slow or fail. An empty folder name, or a folder that does not exist when a
 // session starts, is a handheld that never answers.
 //
-// Files written to the device reach it whole or not at all: the data goes to
-// a temporary file beside the target, renamed over it on close when every
-// write succeeded. Registry changes are saved to `registry.reg` (atomically)
-// as they are made. The first session that comes up removes the temporary
-// files a killed writer left; a temporary file whose writer still lives
-// (another program syncing the same handheld from another working folder)
-// is its writer's lock's, and stays.
+// Its files and registry behave as a device's (FolderFileStore,
+// FolderRegistryStore, shared with the emulated handheld): written in
+// place, renamed only onto free names, and registry changes saved as keys
+// are closed.
 class FolderDevice final : public DeviceTransport {
 public:
-    // Error codes of the simulated registry (the platform's values).
-    static constexpr std::int32_t kErrorAccessDenied = 5;
-    static constexpr std::int32_t kErrorInvalidHandle = 6;
-    static constexpr std::int32_t kErrorWriteFault = 29;
-    static constexpr std::int32_t kErrorInvalidParameter = 87;
-    static constexpr std::int32_t kErrorNotConnected = 1167;
-
-    static constexpr std::string_view kRegistryRoot = "HKEY_CURRENT_USER";
-
     explicit FolderDevice(const std::string& folder);
     FolderDevice(const FolderDevice&) = delete;
     FolderDevice& operator=(const FolderDevice&) = delete;
@@ -49,27 +34,30 @@ public:
     bool sessionActive() const { return m_sessionDepth > 0; }
     // A session has come up and has not ended.
     bool connected() const { return m_connected; }
-    std::size_t openHandles() const { return m_files.size() + m_keys.size(); }
+    std::size_t openHandles() const { return m_store.openCount() + m_registry.openKeys(); }
 
     std::unique_ptr<DeviceSessionStart> startSession() override;
     void endSession() override;
 
-    bool findFile(const std::u16string& path) override;
-    DeviceHandle createFile(const std::u16string& path, DeviceOpen mode) override;
-    bool readFile(DeviceHandle file, void* buffer, std::uint32_t size, std::uint32_t& got) override;
-    bool writeFile(DeviceHandle file, const void* data, std::uint32_t size, std::uint32_t& written) override;
-    bool closeHandle(DeviceHandle handle) override;
-    void abandonFile(DeviceHandle file) override;
-    bool deleteFile(const std::u16string& path) override;
+    DeviceError findFile(const std::u16string& path) override;
+    DeviceError fileAttributes(const std::u16string& path, std::uint32_t& attributes) override;
+    DeviceError createFile(const std::u16string& path, DeviceOpen mode, DeviceHandle& file) override;
+    DeviceError readFile(DeviceHandle file, void* buffer, std::uint32_t size, std::uint32_t& got) override;
+    DeviceError writeFile(DeviceHandle file, const void* data, std::uint32_t size, std::uint32_t& written) override;
+    DeviceError closeHandle(DeviceHandle file) override;
+    DeviceError deleteFile(const std::u16string& path) override;
+    DeviceError moveFile(const std::u16string& from, const std::u16string& to) override;
+    DeviceError createDirectory(const std::u16string& path) override;
 
-    std::int32_t regCreateKey(const std::u16string& path, DeviceHandle& key) override;
-    std::int32_t regSetStringValue(DeviceHandle key, const std::u16string& name, const std::uint8_t* data,
-                                   std::uint32_t size) override;
-    std::int32_t regCloseKey(DeviceHandle key) override;
+    DeviceError regCreateKey(const std::u16string& path, DeviceHandle& key) override;
+    DeviceError regOpenKey(const std::u16string& path, DeviceHandle& key) override;
+    DeviceError regSetStringValue(DeviceHandle key, const std::u16string& name, const std::uint8_t* data,
+                                  std::uint32_t size) override;
+    DeviceError regQueryString(DeviceHandle key, const std::u16string& name, std::u16string& value) override;
+    DeviceError regCloseKey(DeviceHandle key) override;
 
 private:
     class Start;
-    bool flushRegistry();
 
     struct Knobs {
         int startDelayMs = 0; // negative: never answers
@@ -84,22 +72,8 @@ private:
         std::string failValueName;
     };
 
-    struct DeviceFile {
-        DeviceFile();
-        DeviceFile(DeviceFile&&) noexcept;
-        ~DeviceFile();
-        FilePtr reader;
-        std::unique_ptr<AtomicFile> writer;
-        std::string name; // the file's name on the device, for the knobs
-        std::uint64_t count = 0;
-        bool failed = false;
-    };
-
     Knobs readKnobs() const;
     void comeUp(std::uint64_t generation);
-    void removeLeftovers() const;
-    std::optional<std::filesystem::path> resolve(const std::u16string& devicePath) const;
-    DeviceHandle nextHandle();
 
     std::filesystem::path m_folder;
     bool m_hasFolder = false;
@@ -107,12 +81,9 @@ private:
     int m_sessionDepth = 0;
     bool m_connected = false;
     std::uint64_t m_generation = 0;
-    DeviceHandle m_lastHandle = kNoDeviceHandle;
-    std::map<DeviceHandle, DeviceFile> m_files;
-    std::map<DeviceHandle, std::string> m_keys; // full registry paths
-    RegistryFile m_registry;
-    bool m_registryDirty = false; // changes not yet in registry.reg
-    bool m_swept = false;         // leftovers of killed writers removed at the first session
+    FolderFileStore m_store;
+    FolderRegistryStore m_registry;
+    std::set<DeviceHandle> m_failed; // files whose writes failed
 };
 
 } // namespace tarvo

@@ -1,118 +1,56 @@
 #include "device/RapiDevice.h"
 
-#include "ceproto/CeHubProtocol.h"
 #include "ceproto/CeWin32.h"
-#include "device/RapiConnection.h"
-#include "support/DescriptorPassing.h"
-#include "support/SocketIo.h"
-#include "support/UniqueFd.h"
-
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <sys/socket.h>
-#include <sys/un.h>
+#include "ceproto/Utf16Le.h"
+#include "device/HubClient.h"
+#include "device/RapiClient.h"
+#include "device/RapiConnector.h"
 
 namespace tarvo {
 
-namespace {
-
-RapiDevice::Refusal refusalOf(std::string_view reason)
-{
-    if (reason == CeHubProtocol::kErrorPasswordRequired)
-        return RapiDevice::Refusal::PasswordRequired;
-    if (reason == CeHubProtocol::kErrorPasswordRejected)
-        return RapiDevice::Refusal::PasswordRejected;
-    if (reason == CeHubProtocol::kErrorDeviceGone)
-        return RapiDevice::Refusal::DeviceGone;
-    if (reason == CeHubProtocol::kErrorNoDevice)
-        return RapiDevice::Refusal::NoDevice;
-    return RapiDevice::Refusal::Protocol;
-}
-
-} // namespace
-
-// The hub's answer to one request for a connection: it comes when a
-// handheld is ready (or the hub refuses), and the session is up only if it
-// is still the one asked for.
+// One session start: the connector's answer, which brings the session up
+// only if it is still the one asked for. A start inside a session that is
+// up already is up at once.
 class RapiDevice::Start final : public DeviceSessionStart {
 public:
-    // A session that is up already (a nested start).
-    Start() : m_done(true), m_status(0) {}
-    Start(RapiDevice& device, std::uint64_t generation, UniqueFd socket)
-        : m_device(&device), m_generation(generation), m_socket(std::move(socket))
+    Start() : m_status(0) {}
+    Start(RapiDevice& device, std::uint64_t generation, std::unique_ptr<RapiConnectAttempt> attempt)
+        : m_device(&device), m_generation(generation), m_attempt(std::move(attempt))
     {
     }
 
     DeviceWait wait(std::chrono::milliseconds timeout) override
     {
-        if (m_done)
+        if (!m_attempt)
             return DeviceWait::Signalled;
-        socketio::Wait ready = socketio::waitReadable(m_socket.get(), -1, timeout);
-        if (ready == socketio::Wait::TimedOut)
-            return DeviceWait::TimedOut;
-        if (ready != socketio::Wait::Ready) {
-            finish(Refusal::Protocol);
-            return DeviceWait::Signalled;
+        DeviceWait result = m_attempt->wait(timeout);
+        if (result != DeviceWait::Signalled)
+            return result;
+        RapiOffer offer = m_attempt->take();
+        m_attempt.reset();
+        if (offer.connection) {
+            m_status = 0;
+            m_device->comeUp(m_generation, std::move(offer));
+        } else {
+            m_refusal = offer.refusal == SessionRefusal::None ? SessionRefusal::NoDevice : offer.refusal;
         }
-        receive();
-        return m_done ? DeviceWait::Signalled : DeviceWait::TimedOut;
+        return DeviceWait::Signalled;
     }
 
     std::int32_t status() const override { return m_status; }
+    SessionRefusal refusal() const override { return m_status >= 0 ? SessionRefusal::None : m_refusal; }
 
 private:
-    void finish(Refusal refusal)
-    {
-        m_done = true;
-        m_status = kEFail;
-        m_device->refuse(refusal);
-    }
-
-    // Reads what the hub sent; the connection's socket comes with the line.
-    void receive()
-    {
-        char data[512];
-        // One connection is expected; anything more is closed.
-        ssize_t n = socketio::receiveWithDescriptor(m_socket.get(), data, sizeof data, m_rapi);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            return;
-        if (n <= 0) {
-            finish(Refusal::Protocol);
-            return;
-        }
-        m_line.append(data, static_cast<std::size_t>(n));
-        std::size_t end = m_line.find('\n');
-        if (end == std::string::npos) {
-            if (m_line.size() > CeHubProtocol::kMaxLine)
-                finish(Refusal::Protocol);
-            return;
-        }
-        std::optional<CeHubProtocol::Answer> answer = CeHubProtocol::parseAnswer(m_line.substr(0, end));
-        if (!answer) {
-            finish(Refusal::Protocol);
-        } else if (!answer->ok) {
-            finish(refusalOf(answer->error));
-        } else if (!m_rapi) {
-            finish(Refusal::Protocol);
-        } else {
-            m_done = true;
-            m_status = 0;
-            m_device->comeUp(m_generation, m_rapi.release(), answer->osMajor, answer->osMinor,
-                             std::move(answer->name));
-        }
-    }
-
     RapiDevice* m_device = nullptr;
     std::uint64_t m_generation = 0;
-    UniqueFd m_socket;
-    UniqueFd m_rapi;
-    std::string m_line;
-    bool m_done = false;
+    std::unique_ptr<RapiConnectAttempt> m_attempt;
     std::int32_t m_status = kEFail;
+    SessionRefusal m_refusal = SessionRefusal::NoDevice;
 };
 
-RapiDevice::RapiDevice(std::string hubSocket) : m_hubSocket(std::move(hubSocket)) {}
+RapiDevice::RapiDevice(std::string hubSocket) : RapiDevice(std::make_unique<HubClient>(std::move(hubSocket))) {}
+
+RapiDevice::RapiDevice(std::unique_ptr<RapiConnector> connector) : m_connector(std::move(connector)) {}
 
 RapiDevice::~RapiDevice()
 {
@@ -120,44 +58,26 @@ RapiDevice::~RapiDevice()
         endSession();
 }
 
-std::unique_ptr<DeviceSessionStart> RapiDevice::startSession()
+RapiLayout RapiDevice::layout() const
 {
-    m_refusal = Refusal::None;
-    if (m_connection) {
-        ++m_sessionDepth;
-        return std::make_unique<Start>();
-    }
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const std::string request = CeHubProtocol::connectRequest(m_deviceName, m_password);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(request.data());
-    if (!socket || m_hubSocket.size() >= sizeof address.sun_path) {
-        m_refusal = Refusal::NoHub;
-        return nullptr;
-    }
-    std::memcpy(address.sun_path, m_hubSocket.c_str(), m_hubSocket.size() + 1);
-    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        !socketio::sendAll(socket.get(), {std::span(bytes, request.size())}, -1, std::chrono::seconds(5))) {
-        m_refusal = Refusal::NoHub;
-        return nullptr;
-    }
-    ++m_sessionDepth;
-    return std::make_unique<Start>(*this, m_generation, std::move(socket));
+    return m_client ? m_client->layout() : RapiLayout::V2;
 }
 
-void RapiDevice::comeUp(std::uint64_t generation, int socket, std::uint32_t osMajor, std::uint32_t osMinor,
-                        std::string name)
+std::unique_ptr<DeviceSessionStart> RapiDevice::startSession()
 {
-    UniqueFd owned(socket);
-    if (generation != m_generation || m_sessionDepth == 0 || m_connection)
+    ++m_sessionDepth;
+    if (m_client)
+        return std::make_unique<Start>();
+    return std::make_unique<Start>(*this, m_generation, m_connector->connect(m_deviceName, m_password));
+}
+
+void RapiDevice::comeUp(std::uint64_t generation, RapiOffer offer)
+{
+    if (generation != m_generation || m_sessionDepth == 0 || m_client)
         return;
-    m_connection = std::make_unique<RapiConnection>(std::move(owned), m_answerTimeout);
-    m_requests = RapiRequests(rapiLayoutFor(osMajor, osMinor));
-    m_answers = RapiAnswers(rapiLayoutFor(osMajor, osMinor));
-    m_osMajor = osMajor;
-    m_osMinor = osMinor;
-    m_connectedName = std::move(name);
+    m_client = std::make_unique<RapiClient>(std::move(offer.connection), rapiLayoutFor(offer.osMajor, offer.osMinor),
+                                            m_answerTimeout);
+    m_connectedName = std::move(offer.name);
 }
 
 void RapiDevice::endSession()
@@ -165,328 +85,199 @@ void RapiDevice::endSession()
     if (m_sessionDepth == 0 || --m_sessionDepth > 0)
         return;
     ++m_generation;
-    // A start given up on while the hub still waited for a handheld.
-    if (!m_connection && m_refusal == Refusal::None)
-        m_refusal = Refusal::NoDevice;
-    // What the desktop left open goes with the session: partial files are
-    // removed, keys closed so the handheld keeps what was set in them.
-    std::vector<DeviceHandle> handles;
-    for (const auto& [handle, open] : m_open)
-        handles.push_back(handle);
-    for (DeviceHandle handle : handles) {
-        if (m_open[handle].isKey)
+    // What the desktop left open goes with the session: files are closed
+    // (writes not yet sent are dropped), keys closed so the handheld keeps
+    // what was set in them.
+    for (DeviceHandle handle : m_handles.handles()) {
+        RapiHandleTable::Entry* key = m_handles.find(handle, true);
+        if (key != nullptr) {
             (void)regCloseKey(handle);
-        else
-            abandonFile(handle);
+        } else if (std::optional<RapiHandleTable::Entry> file = m_handles.take(handle); file && m_client) {
+            (void)m_client->drain();
+            (void)m_client->closeHandle(file->remote);
+        }
     }
-    m_open.clear();
-    if (m_connection)
-        (void)m_connection->drain();
-    m_connection.reset();
+    if (m_client)
+        (void)m_client->drain();
+    m_client.reset();
 }
 
-DeviceHandle RapiDevice::remember(Open open)
+DeviceError RapiDevice::findFile(const std::u16string& path)
 {
-    do {
-        ++m_lastHandle;
-    } while (m_lastHandle == kNoDeviceHandle || m_open.count(m_lastHandle) != 0);
-    m_open.emplace(m_lastHandle, std::move(open));
-    return m_lastHandle;
+    return m_client ? m_client->findFirstFile(path) : ce::kErrorNotConnected;
 }
 
-RapiDevice::Open* RapiDevice::find(DeviceHandle handle, bool key)
+DeviceError RapiDevice::fileAttributes(const std::u16string& path, std::uint32_t& attributes)
 {
-    auto it = m_open.find(handle);
-    return it == m_open.end() || it->second.isKey != key ? nullptr : &it->second;
+    attributes = ce::kInvalidAttributes;
+    return m_client ? m_client->getFileAttributes(path, attributes) : ce::kErrorNotConnected;
 }
 
-std::optional<RapiAnswer> RapiDevice::status(const std::vector<std::uint8_t>& request)
+DeviceError RapiDevice::createFile(const std::u16string& path, DeviceOpen mode, DeviceHandle& file)
 {
-    if (!m_connection)
-        return std::nullopt;
-    std::optional<std::span<const std::uint8_t>> answer = m_connection->call(request);
-    if (!answer)
-        return std::nullopt;
-    RapiAnswer decoded = m_answers.status(*answer);
-    return decoded.valid ? std::optional(decoded) : std::nullopt;
+    file = kNoDeviceHandle;
+    if (!m_client)
+        return ce::kErrorNotConnected;
+    RapiHandleTable::Entry entry;
+    entry.writing = mode == DeviceOpen::WriteReplace;
+    DeviceError error =
+        entry.writing ? m_client->createFile(path, ce::kGenericWrite, ce::kCreateAlways, entry.remote)
+                      : m_client->createFile(path, ce::kGenericRead, ce::kOpenExisting, entry.remote);
+    if (error == ce::kErrorSuccess)
+        file = m_handles.add(std::move(entry));
+    return error;
 }
 
-bool RapiDevice::closeRemote(std::uint32_t remote)
-{
-    std::optional<RapiAnswer> answer = status(m_requests.closeHandle(remote));
-    return answer && answer->succeeded();
-}
-
-bool RapiDevice::removeRemote(std::u16string_view path)
-{
-    std::optional<RapiAnswer> answer = status(m_requests.deleteFile(path));
-    return answer && answer->succeeded();
-}
-
-bool RapiDevice::moveRemote(std::u16string_view from, std::u16string_view to)
-{
-    std::optional<RapiAnswer> answer = status(m_requests.moveFile(from, to));
-    return answer && answer->succeeded();
-}
-
-bool RapiDevice::findFile(const std::u16string& path)
-{
-    if (!m_connection)
-        return false;
-    std::optional<std::span<const std::uint8_t>> answer = m_connection->call(m_requests.findFirstFile(path));
-    if (!answer)
-        return false;
-    RapiAnswer found = m_answers.findFirstFile(*answer);
-    if (!found.valid || found.callError != 0 || found.value == ce::kInvalidHandle)
-        return false;
-    // The search handle is closed without waiting for the answer.
-    (void)m_connection->post({m_requests.findClose(found.value)}, nullptr);
-    return true;
-}
-
-std::uint32_t RapiDevice::fileAttributes(const std::u16string& path)
-{
-    std::optional<RapiAnswer> answer = status(m_requests.getFileAttributes(path));
-    return answer && answer->callError == 0 ? answer->value : ce::kInvalidAttributes;
-}
-
-DeviceHandle RapiDevice::createFile(const std::u16string& path, DeviceOpen mode)
-{
-    Open open;
-    open.target = path;
-    open.writing = mode == DeviceOpen::WriteReplace;
-    std::vector<std::uint8_t> request;
-    if (open.writing) {
-        open.partial = path + std::u16string(kPartialSuffix);
-        request = m_requests.createFile(open.partial, ce::kGenericWrite, ce::kFileShareRead, ce::kCreateAlways,
-                                        ce::kAttributeNormal);
-    } else {
-        request = m_requests.createFile(path, ce::kGenericRead, ce::kFileShareRead, ce::kOpenExisting,
-                                        ce::kAttributeNormal);
-    }
-    std::optional<RapiAnswer> answer = status(request);
-    if (!answer || answer->callError != 0 || answer->value == ce::kInvalidHandle)
-        return kNoDeviceHandle;
-    open.remote = answer->value;
-    return remember(std::move(open));
-}
-
-bool RapiDevice::readFile(DeviceHandle handle, void* buffer, std::uint32_t size, std::uint32_t& got)
+DeviceError RapiDevice::readFile(DeviceHandle handle, void* buffer, std::uint32_t size, std::uint32_t& got)
 {
     got = 0;
-    Open* open = find(handle, false);
-    if (open == nullptr || open->writing || !m_connection || (size > 0 && buffer == nullptr))
-        return false;
-    if (open->bufferStart == open->buffer.size() && !open->atEnd && size > 0) {
+    RapiHandleTable::Entry* file = m_handles.find(handle, false);
+    if (!m_client)
+        return ce::kErrorNotConnected;
+    if (file == nullptr || file->writing || (size > 0 && buffer == nullptr))
+        return ce::kErrorInvalidHandle;
+    if (size > 0 && file->buffer.needsFill()) {
         // Read ahead: one round trip brings many of the caller's blocks.
-        auto asked = static_cast<std::uint32_t>(kReadBlock);
-        std::optional<std::span<const std::uint8_t>> message =
-            m_connection->call(m_requests.readFile(open->remote, asked));
-        if (!message)
-            return false;
-        RapiAnswer answer = m_answers.readFile(*message, asked);
-        if (!answer.valid || answer.callError != 0 || answer.value == 0)
-            return false;
-        open->buffer.assign(answer.data.begin(), answer.data.end());
-        open->bufferStart = 0;
-        open->atEnd = answer.data.empty();
+        std::vector<std::uint8_t> block;
+        DeviceError error = m_client->readFile(file->remote, static_cast<std::uint32_t>(kReadBlock), block);
+        if (error != ce::kErrorSuccess)
+            return error;
+        file->buffer.fill(std::move(block));
     }
-    std::size_t n = std::min<std::size_t>(size, open->buffer.size() - open->bufferStart);
-    if (n > 0)
-        std::memcpy(buffer, open->buffer.data() + open->bufferStart, n);
-    open->bufferStart += n;
-    got = static_cast<std::uint32_t>(n);
-    return true;
+    got = static_cast<std::uint32_t>(file->buffer.take(buffer, size));
+    return ce::kErrorSuccess;
 }
 
-bool RapiDevice::sendWrites(DeviceHandle handle, Open& open)
+void RapiDevice::sendWrites(DeviceHandle handle, RapiHandleTable::Entry& file)
 {
-    if (open.buffer.empty())
-        return !open.failed;
-    if (!m_connection) {
-        open.failed = true;
-        return false;
-    }
-    auto size = static_cast<std::uint32_t>(open.buffer.size());
-    RapiFrameParts parts = m_requests.writeFile(open.remote, size);
-    bool sent = m_connection->post({parts.head, open.buffer, parts.tail},
-                                   [this, handle, size](std::span<const std::uint8_t> message) {
-                                       RapiAnswer answer = m_answers.writeFile(message);
-                                       auto it = m_open.find(handle);
-                                       if (it != m_open.end() && (!answer.succeeded() || answer.size != size))
-                                           it->second.failed = true;
-                                   });
-    open.buffer.clear();
+    std::vector<std::uint8_t> block = file.buffer.takeAll();
+    if (block.empty() || file.failed != 0)
+        return;
+    bool sent = m_client->postWrite(file.remote, block, [this, handle](DeviceError error) {
+        RapiHandleTable::Entry* written = m_handles.find(handle, false);
+        if (written != nullptr && written->failed == 0 && error != ce::kErrorSuccess)
+            written->failed = error;
+    });
     if (!sent)
-        open.failed = true;
-    return !open.failed;
+        file.failed = ce::kErrorGenFailure;
 }
 
-bool RapiDevice::writeFile(DeviceHandle handle, const void* data, std::uint32_t size, std::uint32_t& written)
+DeviceError RapiDevice::writeFile(DeviceHandle handle, const void* data, std::uint32_t size, std::uint32_t& written)
 {
     written = 0;
-    Open* open = find(handle, false);
-    if (open == nullptr || !open->writing || open->failed || !m_connection || (size > 0 && data == nullptr))
-        return false;
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    open->buffer.insert(open->buffer.end(), bytes, bytes + size);
-    if (open->buffer.size() >= kWriteBlock && !sendWrites(handle, *open))
-        return false;
+    RapiHandleTable::Entry* file = m_handles.find(handle, false);
+    if (!m_client)
+        return ce::kErrorNotConnected;
+    if (file == nullptr || !file->writing || (size > 0 && data == nullptr))
+        return ce::kErrorInvalidHandle;
+    if (file->failed != 0)
+        return file->failed;
+    if (file->buffer.add(std::span(static_cast<const std::uint8_t*>(data), size), kWriteBlock))
+        sendWrites(handle, *file);
+    // The answers of earlier blocks may have come back refused meanwhile.
+    if (file->failed != 0)
+        return file->failed;
     written = size;
-    return true;
+    return ce::kErrorSuccess;
 }
 
-bool RapiDevice::replaceTarget(const Open& open)
+DeviceError RapiDevice::closeHandle(DeviceHandle handle)
 {
-    const std::u16string previous = open.target + std::u16string(kPreviousSuffix);
-    (void)removeRemote(previous); // a leftover of an interrupted replace
-    bool kept = moveRemote(open.target, previous);
-    if (!kept && fileAttributes(open.target) != ce::kInvalidAttributes) {
-        (void)removeRemote(open.partial);
-        return false;
+    RapiHandleTable::Entry* file = m_handles.find(handle, false);
+    if (file == nullptr)
+        return ce::kErrorInvalidHandle;
+    if (file->writing && m_client) {
+        sendWrites(handle, *file);
+        // Every answer due is read while the entry can still take it.
+        if (!m_client->drain() && file->failed == 0)
+            file->failed = ce::kErrorGenFailure;
     }
-    if (!moveRemote(open.partial, open.target)) {
-        if (kept)
-            (void)moveRemote(previous, open.target);
-        (void)removeRemote(open.partial);
-        return false;
-    }
-    if (kept)
-        (void)removeRemote(previous);
-    return true;
+    RapiHandleTable::Entry closing = std::move(*m_handles.take(handle));
+    if (!m_client)
+        return ce::kErrorNotConnected;
+    // A file whose writes were refused is closed all the same: the caller
+    // can then delete it, which a device refuses for an open file.
+    DeviceError closed = m_client->closeHandle(closing.remote);
+    return closing.failed != 0 ? closing.failed : closed;
 }
 
-bool RapiDevice::closeHandle(DeviceHandle handle)
+DeviceError RapiDevice::deleteFile(const std::u16string& path)
 {
-    auto it = m_open.find(handle);
-    if (it == m_open.end())
-        return false;
-    if (it->second.isKey)
-        return regCloseKey(handle) == 0;
-    if (!it->second.writing) {
-        Open open = std::move(it->second);
-        m_open.erase(it);
-        return closeRemote(open.remote);
-    }
-    bool complete = sendWrites(handle, it->second) && m_connection && m_connection->drain();
-    Open open = std::move(it->second);
-    m_open.erase(it);
-    if (!complete || open.failed || !closeRemote(open.remote)) {
-        if (m_connection && !m_connection->broken())
-            (void)removeRemote(open.partial);
-        return false;
-    }
-    return replaceTarget(open);
+    return m_client ? m_client->deleteFile(path) : ce::kErrorNotConnected;
 }
 
-void RapiDevice::abandonFile(DeviceHandle handle)
+DeviceError RapiDevice::moveFile(const std::u16string& from, const std::u16string& to)
 {
-    auto it = m_open.find(handle);
-    if (it == m_open.end() || it->second.isKey)
-        return;
-    Open open = std::move(it->second);
-    m_open.erase(it);
-    if (!m_connection || m_connection->broken())
-        return;
-    // Unsent writes are dropped; sent ones are answered before the close.
-    (void)m_connection->drain();
-    (void)closeRemote(open.remote);
-    if (open.writing)
-        (void)removeRemote(open.partial);
+    return m_client ? m_client->moveFile(from, to) : ce::kErrorNotConnected;
 }
 
-bool RapiDevice::deleteFile(const std::u16string& path)
+DeviceError RapiDevice::createDirectory(const std::u16string& path)
 {
-    return removeRemote(path);
+    return m_client ? m_client->createDirectory(path) : ce::kErrorNotConnected;
 }
 
-std::int32_t RapiDevice::regCreateKey(const std::u16string& path, DeviceHandle& key)
+DeviceError RapiDevice::regCreateKey(const std::u16string& path, DeviceHandle& key)
 {
     return keyCall(path, true, key);
 }
 
-std::int32_t RapiDevice::regOpenKey(const std::u16string& path, DeviceHandle& key)
+DeviceError RapiDevice::regOpenKey(const std::u16string& path, DeviceHandle& key)
 {
     return keyCall(path, false, key);
 }
 
-std::int32_t RapiDevice::keyCall(const std::u16string& path, bool create, DeviceHandle& key)
+DeviceError RapiDevice::keyCall(const std::u16string& path, bool create, DeviceHandle& key)
 {
     key = kNoDeviceHandle;
-    if (!m_connection)
+    if (!m_client)
         return ce::kErrorNotConnected;
-    std::optional<std::span<const std::uint8_t>> message =
-        m_connection->call(create ? m_requests.regCreateKey(ce::kHkeyCurrentUser, path)
-                                  : m_requests.regOpenKey(ce::kHkeyCurrentUser, path));
-    RapiAnswer answer{};
-    if (message)
-        answer = create ? m_answers.regCreateKey(*message) : m_answers.regOpenKey(*message);
-    if (!answer.valid || answer.callError != 0)
-        return ce::kErrorGenFailure;
-    if (answer.value != 0)
-        return static_cast<std::int32_t>(answer.value);
-    Open open;
-    open.isKey = true;
-    open.remote = answer.key;
-    key = remember(std::move(open));
-    return ce::kErrorSuccess;
+    RapiHandleTable::Entry entry;
+    entry.isKey = true;
+    DeviceError error = create ? m_client->regCreateKey(path, entry.remote) : m_client->regOpenKey(path, entry.remote);
+    if (error == ce::kErrorSuccess)
+        key = m_handles.add(std::move(entry));
+    return error;
 }
 
-std::int32_t RapiDevice::regSetStringValue(DeviceHandle key, const std::u16string& name, const std::uint8_t* data,
-                                           std::uint32_t size)
+DeviceError RapiDevice::regSetStringValue(DeviceHandle key, const std::u16string& name, const std::uint8_t* data,
+                                          std::uint32_t size)
 {
-    Open* open = find(key, true);
-    if (!m_connection)
+    RapiHandleTable::Entry* open = m_handles.find(key, true);
+    if (!m_client)
         return ce::kErrorNotConnected;
     if (open == nullptr || (size > 0 && data == nullptr))
         return ce::kErrorInvalidHandle;
-    std::optional<RapiAnswer> answer =
-        status(m_requests.regSetValue(open->remote, name, ce::kRegSz, std::span(data, size)));
-    if (!answer || answer->callError != 0)
-        return ce::kErrorGenFailure;
-    return static_cast<std::int32_t>(answer->value);
+    return m_client->regSetValue(open->remote, name, ce::kRegSz, std::span(data, size));
 }
 
-std::int32_t RapiDevice::regQueryString(DeviceHandle key, const std::u16string& name, std::u16string& value)
+DeviceError RapiDevice::regQueryString(DeviceHandle key, const std::u16string& name, std::u16string& value)
 {
     value.clear();
-    Open* open = find(key, true);
-    if (!m_connection)
+    RapiHandleTable::Entry* open = m_handles.find(key, true);
+    if (!m_client)
         return ce::kErrorNotConnected;
     if (open == nullptr)
         return ce::kErrorInvalidHandle;
     constexpr std::uint32_t kRoom = 4096;
-    std::optional<std::span<const std::uint8_t>> message =
-        m_connection->call(m_requests.regQueryValue(open->remote, name, kRoom));
-    RapiAnswer answer = message ? m_answers.regQueryValue(*message, kRoom) : RapiAnswer{};
-    if (!answer.valid || answer.callError != 0)
-        return ce::kErrorGenFailure;
-    if (answer.value != 0)
-        return static_cast<std::int32_t>(answer.value);
-    if (answer.type != ce::kRegSz)
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    DeviceError error = m_client->regQueryValue(open->remote, name, kRoom, type, data);
+    if (error != ce::kErrorSuccess)
+        return error;
+    if (type != ce::kRegSz)
         return ce::kErrorInvalidParameter;
-    for (std::size_t i = 0; i + 1 < answer.data.size(); i += 2) {
-        auto unit = static_cast<char16_t>(answer.data[i] | answer.data[i + 1] << 8);
-        if (unit == 0)
-            break;
-        value.push_back(unit);
-    }
+    value = Utf16Le::decode(data);
     return ce::kErrorSuccess;
 }
 
-std::int32_t RapiDevice::regCloseKey(DeviceHandle key)
+DeviceError RapiDevice::regCloseKey(DeviceHandle key)
 {
-    Open* open = find(key, true);
+    RapiHandleTable::Entry* open = m_handles.find(key, true);
     if (open == nullptr)
         return ce::kErrorInvalidHandle;
     std::uint32_t remote = open->remote;
-    m_open.erase(key);
-    if (!m_connection)
-        return ce::kErrorNotConnected;
-    std::optional<RapiAnswer> answer = status(m_requests.regCloseKey(remote));
-    if (!answer || answer->callError != 0)
-        return ce::kErrorGenFailure;
-    return static_cast<std::int32_t>(answer->value);
+    (void)m_handles.take(key);
+    return m_client ? m_client->regCloseKey(remote) : ce::kErrorNotConnected;
 }
 
 } // namespace tarvo

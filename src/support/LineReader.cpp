@@ -12,7 +12,7 @@ constexpr std::size_t kBlock = 1 << 16;
 }
 
 LineReader::LineReader(const std::string& path, std::size_t maxLine)
-    : m_file(std::fopen(path.c_str(), "rb")), m_maxLine(maxLine == 0 ? 1 : maxLine)
+    : m_file(openFile(path, "rb")), m_maxLine(maxLine == 0 ? 1 : maxLine)
 {
     if (m_file)
         m_buffer.resize(kBlock + m_maxLine);

@@ -1,5 +1,6 @@
 #include "sync/DeviceSettings.h"
 
+#include "ceproto/Utf16Le.h"
 #include "support/AtomicFile.h"
 #include "support/FrontEnd.h"
 #include "text/CodePage.h"
@@ -214,15 +215,7 @@ int DeviceSettings::transfer()
 
 bool DeviceSettings::setDeviceValue(DeviceHandle key, std::string_view name, std::string_view value)
 {
-    std::u16string text = CodePage::ansi().toUtf16(value);
-    std::vector<std::uint8_t> data;
-    data.reserve(2 * (text.size() + 1));
-    for (char16_t unit : text) {
-        data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        data.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    data.push_back(0);
-    data.push_back(0);
+    const std::vector<std::uint8_t> data = Utf16Le::withNul(CodePage::ansi().toUtf16(value));
     std::int32_t result = m_transport.regSetStringValue(key, CodePage::ansi().toUtf16(name), data.data(),
                                                         static_cast<std::uint32_t>(data.size()));
     if (result == 0)

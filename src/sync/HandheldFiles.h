@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvo {
 
@@ -23,6 +24,14 @@ public:
 
     // The device path of one of them, such as "\Program Files\Tarvo\cepbook.txt".
     static std::string devicePath(std::string_view name) { return std::string(kFolder).append(name); }
+    // The device paths of the files a synchronization pushes.
+    static std::vector<std::string> pushedPaths()
+    {
+        std::vector<std::string> paths;
+        for (std::string_view name : {kPhonebook, kCountries, kRegions, kAreaCodeRules, kCountryRules})
+            paths.push_back(devicePath(name));
+        return paths;
+    }
 };
 
 } // namespace tarvo

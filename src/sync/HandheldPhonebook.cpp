@@ -42,7 +42,8 @@ using IdSet = std::unordered_set<std::string, IdHash, std::equal_to<>>;
 
 ReadBackOutcome HandheldPhonebook::readFromDevice(HandheldSet& handheld, DeviceLink& link, const std::string& localPath)
 {
-    switch (link.readFile(HandheldFiles::devicePath(HandheldFiles::kPhonebook), localPath)) {
+    switch (link.readFile(HandheldFiles::devicePath(HandheldFiles::kPhonebook), localPath,
+                          readBackLimit(handheld.limit()))) {
     case SyncResult::Done:
         return markFromFile(handheld, localPath);
     case SyncResult::DeviceFileMissing:

@@ -247,7 +247,7 @@ ReadResult readRegularFile(const std::string& path, std::uintmax_t limit, std::s
 
 } // namespace
 
-WineRegistry::Loaded WineRegistry::load(const std::string& prefix, std::uintmax_t maxFileSize, std::size_t maxKeys)
+WineRegistry::Loaded WineRegistry::load(const std::string& prefix, std::uintmax_t maxFileSize, std::size_t maxEntries)
 {
     Loaded loaded;
     if (prefix.empty())
@@ -260,7 +260,7 @@ WineRegistry::Loaded WineRegistry::load(const std::string& prefix, std::uintmax_
         ReadResult read = readRegularFile(path, maxFileSize, text);
         if (read == ReadResult::Missing)
             continue;
-        if (read == ReadResult::Failed || !parse(text, root, loaded.registry, maxKeys)) {
+        if (read == ReadResult::Failed || !parse(text, root, loaded.registry, maxEntries)) {
             loaded.registry = RegistryFile();
             loaded.unreadableFile = std::move(path);
             return loaded;
@@ -269,7 +269,7 @@ WineRegistry::Loaded WineRegistry::load(const std::string& prefix, std::uintmax_
     return loaded;
 }
 
-bool WineRegistry::parse(std::string_view text, std::string_view root, RegistryFile& registry, std::size_t maxKeys)
+bool WineRegistry::parse(std::string_view text, std::string_view root, RegistryFile& registry, std::size_t maxEntries)
 {
     const std::vector<std::string_view> lines = splitLines(text);
     if (lines.empty() || trimRight(lines.front()) != kHeader)
@@ -279,6 +279,7 @@ bool WineRegistry::parse(std::string_view text, std::string_view root, RegistryF
         std::vector<std::pair<std::string, std::string>> strings;
     };
     std::vector<Key> keys;
+    std::size_t entries = 0; // keys and values read
     bool inKey = false; // false while there is no key, or its header could not be read
     for (std::size_t i = 1; i < lines.size(); ++i) {
         std::string_view line = trimLeft(lines[i]);
@@ -291,7 +292,7 @@ bool WineRegistry::parse(std::string_view text, std::string_view root, RegistryF
             inKey = path.has_value();
             if (!inKey)
                 continue;
-            if (keys.size() == maxKeys)
+            if (++entries > maxEntries)
                 return false;
             keys.push_back({CodePage::utf16ToUtf8(*path), {}});
             continue;
@@ -313,6 +314,9 @@ bool WineRegistry::parse(std::string_view text, std::string_view root, RegistryF
         line = trimLeft(line);
         if (line.empty() || line.front() != '=')
             continue;
+        // Values count whether they are kept or not: each costs its parse.
+        if (++entries > maxEntries)
+            return false;
         if (std::optional<std::u16string> data = readString(trimLeft(line.substr(1)), lines, i))
             keys.back().strings.emplace_back(std::move(name), toUtf8(*data));
     }

@@ -42,15 +42,17 @@ public:
     static constexpr std::string_view kMachineRoot = "HKEY_LOCAL_MACHINE";
     static constexpr std::string_view kUserRoot = "HKEY_CURRENT_USER";
     // Wine 8's fresh prefix keeps 1.7 MiB in about 9000 keys; one with many
-    // programs installed some tens of MiB. The key limit bounds the memory a
-    // file of tiny keys takes.
+    // programs installed some tens of MiB. The entry limit (keys and values
+    // together) bounds the memory and time a file of tiny keys or tiny
+    // values takes.
     static constexpr std::uintmax_t kMaxFileSize = std::uintmax_t{64} << 20;
-    static constexpr std::size_t kMaxKeys = 500000;
+    static constexpr std::size_t kMaxEntries = 1000000;
 
     struct Loaded {
         RegistryFile registry;
         // The file that is there but could not be read (no regular file,
-        // larger than the limit, more keys than the limit, a read error);
+        // larger than the limit, more keys and values than the limit, a
+        // read error);
         // the registry is then empty.
         // Empty when everything there was read.
         std::string unreadableFile;
@@ -58,15 +60,15 @@ public:
 
     // Reads both files of `prefix`. A missing prefix or file reads as empty.
     static Loaded load(const std::string& prefix, std::uintmax_t maxFileSize = kMaxFileSize,
-                       std::size_t maxKeys = kMaxKeys);
+                       std::size_t maxEntries = kMaxEntries);
 
     // Adds one file's keys and strings under `root` ("HKEY_LOCAL_MACHINE").
     // Text without Wine's header adds nothing (Wine does not load it either);
     // lines that are not understood, and keys whose names the registry
     // refuses, are skipped. False, with nothing added, when the text holds
-    // more than `maxKeys` keys.
+    // more than `maxEntries` keys and values (of any type) together.
     [[nodiscard]] static bool parse(std::string_view text, std::string_view root, RegistryFile& registry,
-                                    std::size_t maxKeys = kMaxKeys);
+                                    std::size_t maxEntries = kMaxEntries);
 };
 
 } // namespace tarvo

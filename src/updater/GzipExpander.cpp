@@ -51,7 +51,8 @@ GzipExpander::Result GzipExpander::expand(const std::string& gzipPath, AtomicFil
                                           const std::function<bool()>& cancelled)
 {
     struct stat info {};
-    GzPtr gz(::stat(gzipPath.c_str(), &info) == 0 ? gzopen(gzipPath.c_str(), "rb") : nullptr);
+    // Only a regular file: opening a FIFO would wait for a writer.
+    GzPtr gz(::stat(gzipPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? gzopen(gzipPath.c_str(), "rb") : nullptr);
     if (!gz)
         return Result::CannotOpenCompressed;
     gzbuffer(gz.get(), static_cast<unsigned>(kBlock));

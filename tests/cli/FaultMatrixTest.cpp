@@ -144,6 +144,21 @@ const Fault kFaults[] = {
      {"sync", "--add", "US3", "--force"}, 0, {kStartupWarning, kUnreadQuestion, "Answered Yes (--force).", kSuccess},
      Outcome::NewVersion,
      [](Workspace& ws, const CliRun&) { EXPECT_EQ(onHandheld(ws, "cepbook.txt"), merged({"US3"})); }},
+    // How many POPs a handheld holds whose phonebook cannot be read is not
+    // known, and not said to be none.
+    {"statusOfAHandheldThatCannotBeRead", [](Workspace& ws) { ws.writeSimulator("ReadLimitBytes=100\r\n"); },
+     {"status"}, 0, {kStartupWarning}, Outcome::Unchanged,
+     [](Workspace&, const CliRun& run) { EXPECT_NE(run.out.find("pops_on_handheld: unknown\n"), std::string::npos); }},
+    // The link dropped between the two renames of the last synchronization:
+    // the old phonebook waits as cepbook.txt.previous, and a clean
+    // synchronization keeps its POPs.
+    {"aCutBetweenTheRenamesThenACleanSync",
+     [](Workspace& ws) { fs::rename(ws.handheld("cepbook.txt"), ws.handheld("cepbook.txt.previous")); }, {"sync"}, 0,
+     {kSuccess}, Outcome::NewVersion,
+     [](Workspace& ws, const CliRun&) {
+         EXPECT_EQ(onHandheld(ws, "cepbook.txt"), merged({"US1", "US2"}));
+         EXPECT_FALSE(Workspace::exists(ws.handheld("cepbook.txt.previous")));
+     }},
     {"readBackIntoAFullWorkingFolder", nullptr, {"sync", "--add", "US3"}, 1,
      {kStartupWarning, kUnreadQuestion, kAnsweredNo}, Outcome::Unchanged, nullptr},
     {"emptyMasterPhonebook", [](Workspace& ws) { ws.writeDialer("pbook.txt", ""); }, {"sync"}, 1,
@@ -301,7 +316,6 @@ const Fault kFaults[] = {
          ws.writeWork("dr_country.txt.tmp123456", "half");
          ws.writeDialer("city.txt.tmpQwErTy", "half");
          ws.writeDialer("pbook.txt.tmpZzZzZz", "half");
-         ws.writeHandheld("cepbook.txt.tmp000000", "half");
          ws.handheldFolder().root.write("registry.reg.tmpXxXxXx", "half");
      },
      {"status"}, 0, {}, Outcome::AsBeforeFault,

@@ -3,8 +3,11 @@
 #include "ceproto/CeDeviceInfo.h"
 #include "ceproto/CePassword.h"
 #include "ceproto/CeWin32.h"
+#include "ceproto/RapiAnswerEncoder.h"
 #include "ceproto/RapiAnswers.h"
+#include "ceproto/RapiRequestDecoder.h"
 #include "ceproto/RapiRequests.h"
+#include "ceproto/Utf16Le.h"
 
 #include "fixtures/WireBytes.h"
 
@@ -58,6 +61,75 @@ TEST(RapiRequests, fileAndRegistryCommandsInBothLayouts)
     EXPECT_EQ(v2.regQueryValue(7, u"N", 64), framed(cat({le({0x37, 7, 4}), utf16z(u"N"), le({64})})));
     EXPECT_EQ(v1.regCloseKey(7), framed(le({0x21, 7})));
     EXPECT_EQ(v2.getVersion(), framed(le({0x43})));
+}
+
+TEST(RapiLayout, fiveOneAndEveryLaterVersionSpeakTheNewerLayout)
+{
+    EXPECT_EQ(rapiLayoutFor(4, 20), RapiLayout::V1);
+    EXPECT_EQ(rapiLayoutFor(5, 0), RapiLayout::V1);
+    EXPECT_EQ(rapiLayoutFor(5, 1), RapiLayout::V2);
+    EXPECT_EQ(rapiLayoutFor(5, 2), RapiLayout::V2);
+    EXPECT_EQ(rapiLayoutFor(6, 0), RapiLayout::V2);
+    EXPECT_EQ(rapiLayoutFor(7, 0), RapiLayout::V2);
+}
+
+TEST(RapiRequests, createDirectoryInBothLayouts)
+{
+    EXPECT_EQ(RapiRequests(RapiLayout::V1).createDirectory(u"d"), framed(cat({le({0x17, 1, 4, 1}), utf16z(u"d"), le({0})})));
+    EXPECT_EQ(RapiRequests(RapiLayout::V2).createDirectory(u"d"), framed(cat({le({0x28, 4}), utf16z(u"d")})));
+}
+
+TEST(RapiRequestDecoder, readsWhatTheDesktopSendsInBothLayouts)
+{
+    // The emulated handheld's tests send the other requests byte by byte.
+    for (RapiLayout layout : {RapiLayout::V1, RapiLayout::V2}) {
+        RapiRequests out(layout);
+        RapiRequestDecoder in(layout);
+        auto decode = [&](const std::vector<std::uint8_t>& message) {
+            return in.decode(std::span(message).subspan(4)).value_or(RapiRequest{});
+        };
+        RapiRequest moved = decode(out.moveFile(u"a", u"b"));
+        EXPECT_EQ(moved.command, RapiCommand::MoveFile);
+        EXPECT_EQ(moved.path + u">" + moved.newPath, u"a>b");
+        EXPECT_EQ(decode(out.createDirectory(u"d")).path, u"d");
+        EXPECT_EQ(decode(out.regQueryValue(7, u"N", 64)).size, 64u);
+        // A request cut short cannot be read; a number not known has no command.
+        const std::vector<std::uint8_t> whole = out.findFirstFile(u"f");
+        EXPECT_FALSE(in.decode(std::span(whole).subspan(4, whole.size() - 6)));
+        std::optional<RapiRequest> unknown = in.decode(le({0x99}));
+        ASSERT_TRUE(unknown);
+        EXPECT_FALSE(unknown->command);
+    }
+}
+
+TEST(RapiAnswerEncoder, answersInBothLayoutsReadBackByTheDesktop)
+{
+    RapiAnswerEncoder v1(RapiLayout::V1);
+    RapiAnswerEncoder v2(RapiLayout::V2);
+    EXPECT_EQ(v1.status(0, 0x44), framed(le({0, 0, 0x44})));
+    EXPECT_EQ(v2.writeFile(112, 0, 0), framed(le({112, 0, 0})));
+    EXPECT_EQ(v1.unknown(), le({8, 1, ce::kENotImpl}));
+    EXPECT_EQ(v2.regQueryValue(0, ce::kRegSz, utf16z(u"y")), framed(cat({le({0, 0, 1, 4}), utf16z(u"y")})));
+    for (RapiLayout layout : {RapiLayout::V1, RapiLayout::V2}) {
+        RapiAnswerEncoder out(layout);
+        RapiAnswers in(layout);
+        const CeFindData data{ce::kAttributeNormal, 10, u"cepbook.txt"};
+        const std::vector<std::uint8_t> found = out.findFirstFile(0, 0x48, &data);
+        EXPECT_EQ(in.findFirstFile(std::span(found).subspan(4)).name, u"cepbook.txt");
+        const std::vector<std::uint8_t> query = out.regQueryValue(0, ce::kRegSz, utf16z(u"yes"));
+        EXPECT_EQ(Utf16Le::decode(in.regQueryValue(std::span(query).subspan(4), 64).data), u"yes");
+        const std::vector<std::uint8_t> version = out.getVersion(7, 0, 1, ce::kPlatformWin32Ce);
+        EXPECT_EQ(in.getVersion(std::span(version).subspan(4)).osMajor, 7u);
+    }
+}
+
+TEST(Utf16Le, stopsAtNulOrLimitAndDropsAnOddByte)
+{
+    const Bytes bytes = cat({utf16z(u"ab"), Bytes{'c', 0, 'd'}});
+    EXPECT_EQ(Utf16Le::decode(bytes), u"ab");
+    EXPECT_EQ(Utf16Le::decode(bytes, 1), u"a");
+    EXPECT_EQ(Utf16Le::decodeAll(bytes), std::u16string(u"ab\0c", 4));
+    EXPECT_EQ(Utf16Le::withNul(u"\u00e9"), (Bytes{0xE9, 0, 0, 0}));
 }
 
 TEST(RapiRequests, writeFramesTheDataBetweenHeadAndTail)

@@ -252,6 +252,15 @@ TEST_F(MasterPhonebookTest, textThatIsNeitherGzipNorAPhonebookIsRefused)
     EXPECT_EQ(get("pbook.txt.gz"), good) << "never replaced by what is not gzip data";
 }
 
+TEST_F(MasterPhonebookTest, aFifoInPlaceOfThePhonebookIsRefusedWithoutWaiting)
+{
+    // Opening a FIFO for reading waits for a writer that never comes.
+    std::filesystem::remove(path("pbook.txt"));
+    ASSERT_EQ(::mkfifo(path("pbook.txt").c_str(), 0600), 0);
+    EXPECT_EQ(load(), Status::NoPhonebook);
+    EXPECT_EQ(error, "Error: Unable to open: pbook.txt\n" + path("pbook.txt") + ": not a regular file");
+}
+
 TEST_F(MasterPhonebookTest, leftoversOfAKilledRunGoAtTheNextLoad)
 {
     put("pbook.txt.tmpAbC123", "half an expansion");

@@ -338,8 +338,9 @@ TEST_F(PopListTest, streamWriterWritesTheSameBytes)
 TEST_F(PopListTest, aDirectoryIsNotAReadablePhonebook)
 {
     std::filesystem::create_directory(dir.path() / "folder");
+    // Only regular files are opened at all.
     EXPECT_EQ(list.loadFile(PopList::Mode::ClearFirst, dir.file("folder"), PopList::Source::Master),
-              PopFileStatus::ReadFailed);
+              PopFileStatus::CannotOpen);
 }
 
 // The loader's splitter must agree with the support library's tokenizer on

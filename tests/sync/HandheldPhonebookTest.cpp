@@ -3,6 +3,7 @@
 #include "sync/HandheldPhonebook.h"
 
 #include "device/DeviceLink.h"
+#include "ceproto/CeWin32.h"
 #include "device/FolderDevice.h"
 #include "fixtures/FakeTransport.h"
 #include "fixtures/HandheldFolder.h"
@@ -190,12 +191,21 @@ TEST(ReadBackFaults, failedCopiesMarkNothingAndKeepTheDesktopCopy)
         const char* what;
         std::function<void(FakeTransport&)> arrange;
         std::string localPath;
+        int maxPops = 0;
     };
     const Case cases[] = {
         {"read fails part-way", [](FakeTransport& d) { d.readFailsAfter = 20; }, desktop.file("cepbook.txt")},
         {"device file cannot be opened", [&](FakeTransport& d) { d.unopenable.insert(path); },
          desktop.file("cepbook.txt")},
         {"desktop copy cannot be created", [](FakeTransport&) {}, desktop.file("missing/cepbook.txt")},
+        // Only "not found" says there is no phonebook.
+        {"the search is denied", [&](FakeTransport& d) { d.findErrors[path] = ce::kErrorAccessDenied; },
+         desktop.file("cepbook.txt")},
+        {"the search is not answered", [&](FakeTransport& d) { d.findErrors[path] = ce::kErrorGenFailure; },
+         desktop.file("cepbook.txt")},
+        {"longer than a phonebook of the limit can be",
+         [&](FakeTransport& d) { d.files[path] += std::string(HandheldPhonebook::readBackLimit(2), 'x'); },
+         desktop.file("cepbook.txt"), 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -206,7 +216,8 @@ TEST(ReadBackFaults, failedCopiesMarkNothingAndKeepTheDesktopCopy)
         RecordingFrontEnd ui;
         DeviceLink link(device, ui);
         link.setClock(device.clock());
-        EXPECT_EQ(HandheldPhonebook::readFromDevice(SetOver(pops), link, c.localPath).result, ReadBackResult::CopyFailed);
+        EXPECT_EQ(HandheldPhonebook::readFromDevice(SetOver(pops, c.maxPops), link, c.localPath).result,
+                  ReadBackResult::CopyFailed);
         EXPECT_TRUE(selectedIds(pops).empty());
         EXPECT_EQ(desktop.read("cepbook.txt"), old);
         EXPECT_EQ(device.depth, 0);

@@ -92,13 +92,19 @@ TEST(WineRegistry, keysAndStringsReadAsWineWritesThem)
     EXPECT_EQ(names, std::vector<std::string>{"Sub[1]"});
 
     // Without Wine's header the file is not Wine's: Wine loads none of it.
-    // One key more than the limit is none of it either.
+    // One entry more than the limit is none of it either: 7 keys and 12
+    // values (of every type) read, or many values under one key.
     RegistryFile other;
     EXPECT_TRUE(WineRegistry::parse(std::string("WINE REGISTRY Version 1\n") + kMachineKeys, "HKEY_LOCAL_MACHINE", other));
     EXPECT_FALSE(other.keyExists("HKEY_LOCAL_MACHINE"));
-    EXPECT_FALSE(WineRegistry::parse(text, "HKEY_LOCAL_MACHINE", other, 6));
+    EXPECT_FALSE(WineRegistry::parse(text, "HKEY_LOCAL_MACHINE", other, 18));
     EXPECT_FALSE(other.keyExists("HKEY_LOCAL_MACHINE"));
-    EXPECT_TRUE(WineRegistry::parse(text, "HKEY_LOCAL_MACHINE", other, 7));
+    std::string values = "WINE REGISTRY Version 2\n[K] 1\n";
+    for (int i = 0; i < 20; ++i)
+        values += "\"v" + std::to_string(i) + "\"=dword:00000001\n";
+    EXPECT_FALSE(WineRegistry::parse(values, "HKEY_LOCAL_MACHINE", other, 20));
+    EXPECT_FALSE(other.keyExists("HKEY_LOCAL_MACHINE"));
+    EXPECT_TRUE(WineRegistry::parse(text, "HKEY_LOCAL_MACHINE", other, 19));
 }
 
 TEST(WineRegistry, prefixFilesLandUnderTheirRootsAndOnlyRegularFilesOfBoundedSizeAreRead)

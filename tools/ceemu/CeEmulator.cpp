@@ -1,10 +1,11 @@
 #include "ceemu/CeEmulator.h"
 
-#include "ceemu/CeFileStore.h"
 #include "ceemu/CeRapiServer.h"
-#include "ceemu/CeRegistryStore.h"
+#include "ceproto/CeDeviceInfo.h"
+#include "ceproto/CePassword.h"
 #include "ceproto/RapiReader.h"
-#include "ceproto/RapiWriter.h"
+#include "device/FolderFileStore.h"
+#include "device/FolderRegistryStore.h"
 #include "support/NetAddress.h"
 #include "support/SocketIo.h"
 #include "text/CodePage.h"
@@ -72,39 +73,33 @@ void CeEmulator::stop()
     (void)!::write(m_stop.get(), &one, sizeof one);
 }
 
+CeDeviceInfo CeEmulator::info() const
+{
+    CeDeviceInfo info;
+    info.osMajor = m_options.osMajor;
+    info.osMinor = m_options.osMinor;
+    info.name = m_options.name;
+    info.version = m_options.osMajor << 8 | m_options.osMinor;
+    info.cpuType = 2577; // an ARM processor
+    info.platform = "PocketPC";
+    info.model = "TarvoEmu";
+    info.passwordKey = m_options.password.empty() ? CeDeviceInfo::kNoPassword : kPasswordKey;
+    return info;
+}
+
 std::vector<std::uint8_t> CeEmulator::deviceInfo() const
 {
-    RapiWriter out;
     // A GUID of its own, the same for every run of a handheld of this name.
+    std::array<std::uint8_t, 16> guid{};
     std::uint64_t hash = 1469598103934665603ull;
     for (char c : m_options.name)
         hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    for (int i = 0; i < 2; ++i) {
-        out.u32(static_cast<std::uint32_t>(hash));
-        out.u32(static_cast<std::uint32_t>(hash >> 32));
+    for (std::size_t half = 0; half < 2; ++half) {
+        for (std::size_t i = 0; i < 8; ++i)
+            guid[8 * half + i] = static_cast<std::uint8_t>(hash >> (8 * i));
         hash = hash * 6364136223846793005ull + 1;
     }
-    out.u32(m_options.osMajor);
-    out.u32(m_options.osMinor);
-    std::u16string name = CodePage::utf8ToUtf16(m_options.name).substr(0, 31);
-    out.u32(static_cast<std::uint32_t>(name.size()));
-    out.utf16(name);
-    out.u16(0);
-    out.u32(m_options.osMajor << 8 | m_options.osMinor); // version
-    out.u32(2577);                                       // an ARM processor
-    out.u32(0);                                          // counter or flags
-    out.u32(0);                                          // current partner
-    out.u32(0);                                          // id
-    const std::uint8_t platform[] = {'P', 'o', 'c', 'k', 'e', 't', 'P', 'C', 0, 0};
-    out.u32(sizeof platform);
-    out.bytes(platform);
-    const std::uint8_t model[] = {'T', 'a', 'r', 'v', 'o', 'E', 'm', 'u', 0};
-    out.u32(sizeof model);
-    out.bytes(model);
-    out.bytes(std::array<std::uint8_t, 1>{0});
-    out.u32(0); // no platform components
-    out.u32(m_options.password.empty() ? 0 : kPasswordKey);
-    return out.take();
+    return info().encode(guid);
 }
 
 bool CeEmulator::handshake(int fd)
@@ -128,25 +123,20 @@ bool CeEmulator::handshake(int fd)
 
 std::optional<bool> CeEmulator::passwordMatches(int fd)
 {
-    const std::u16string expected = CodePage::utf8ToUtf16(m_options.password);
-    const auto mask = static_cast<std::uint8_t>(kPasswordKey);
     // The desktop may wait for someone to type the password: no limit.
     std::array<std::uint8_t, 2> count{};
     if (!socketio::readExact(fd, count.data(), count.size(), m_stop.get(), -1ms))
         return std::nullopt;
     std::size_t size = RapiReader(count).u16();
-    if (size % 2 != 0 || size > 1024)
+    if (size > CePassword::kMaxBytes)
         return std::nullopt;
     std::vector<std::uint8_t> bytes(size);
     if (!socketio::readExact(fd, bytes.data(), size, m_stop.get(), kHandshakeTimeout))
         return std::nullopt;
-    std::u16string given;
-    for (std::size_t i = 0; i + 1 < size; i += 2)
-        given.push_back(static_cast<char16_t>((bytes[i] ^ mask) | (bytes[i + 1] ^ mask) << 8));
-    // Older desktops send the NUL too.
-    if (!given.empty() && given.back() == u'\0')
-        given.pop_back();
-    return given == expected;
+    std::optional<std::u16string> given = CePassword::decode(bytes, kPasswordKey);
+    if (!given)
+        return std::nullopt;
+    return *given == CodePage::utf8ToUtf16(m_options.password);
 }
 
 bool CeEmulator::checkPassword(int fd)
@@ -165,30 +155,7 @@ bool CeEmulator::checkPassword(int fd)
 
 std::vector<std::uint8_t> CeEmulator::olderDeviceInfo() const
 {
-    // Fixed fields, then the three names at the offsets given at 24, 28, 32.
-    const std::u16string name = CodePage::utf8ToUtf16(m_options.name).substr(0, 64);
-    const std::u16string platform = u"PocketPC";
-    const std::u16string model = u"TarvoEmu";
-    RapiWriter out;
-    out.u32(0);
-    out.bytes(std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(m_options.osMajor),
-                                          static_cast<std::uint8_t>(m_options.osMinor)});
-    out.u16(0);    // build
-    out.u16(2577); // an ARM processor
-    out.u16(0);
-    out.u32(0);
-    out.u32(0); // current partner
-    out.u32(0); // second partner
-    auto at = static_cast<std::uint32_t>(36);
-    for (const std::u16string* text : {&name, &platform, &model}) {
-        out.u32(at);
-        at += static_cast<std::uint32_t>(2 * (text->size() + 1));
-    }
-    for (const std::u16string* text : {&name, &platform, &model}) {
-        out.utf16(*text);
-        out.u16(0);
-    }
-    return out.take();
+    return info().encodeLegacy();
 }
 
 bool CeEmulator::handshakeOlder(int fd)
@@ -234,11 +201,12 @@ CeEmulator::End CeEmulator::run()
 
 CeEmulator::End CeEmulator::serve(int control)
 {
-    CeFileStore files(m_options.root / "fs");
-    CeRegistryStore registry((m_options.root / "registry.reg").string());
-    files.failCreateOf(m_options.failCreate);
+    FolderFileStore files(m_options.root / "fs");
+    FolderRegistryStore registry((m_options.root / "registry.reg").string());
+    registry.load();
     registry.failKey(m_options.failKey);
     registry.failValue(m_options.failValue);
+    const CeRapiServer::Faults faults{m_options.failCreate, m_options.failWrite};
     std::optional<NetAddress> hub = NetAddress::parse(m_options.hub);
 
     std::vector<Link> links;
@@ -287,7 +255,7 @@ CeEmulator::End CeEmulator::serve(int control)
                     link.fd = socketio::connectTcp(*hub, m_stop.get(), kHandshakeTimeout);
                     if (link.fd && sendWord(link.fd.get(), value, m_stop.get())) {
                         link.server = std::make_unique<CeRapiServer>(m_options.osMajor, m_options.osMinor, files,
-                                                                     registry);
+                                                                     registry, faults);
                         links.push_back(std::move(link));
                     }
                 }
@@ -305,7 +273,8 @@ CeEmulator::End CeEmulator::serve(int control)
                     link.fd.reset();
             }
             if (link.fd) {
-                link.server = std::make_unique<CeRapiServer>(m_options.osMajor, m_options.osMinor, files, registry);
+                link.server =
+                    std::make_unique<CeRapiServer>(m_options.osMajor, m_options.osMinor, files, registry, faults);
                 links.push_back(std::move(link));
             }
         }

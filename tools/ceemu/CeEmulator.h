@@ -8,6 +8,10 @@
 #include <optional>
 #include <vector>
 
+namespace tarvo {
+struct CeDeviceInfo;
+}
+
 namespace tarvo::ceemu {
 
 // A handheld on TCP: it connects to the desktop's connection manager, runs
@@ -39,6 +43,7 @@ public:
     std::uint64_t bytesReceived() const { return m_received.load(); }
 
 private:
+    CeDeviceInfo info() const;
     std::vector<std::uint8_t> deviceInfo() const;
     std::vector<std::uint8_t> olderDeviceInfo() const;
     bool handshake(int fd);

@@ -27,7 +27,8 @@ struct EmulatorOptions {
     // Faults. The device vanishes (every connection closed at once) after
     // this many remote-API bytes came in; negative: never.
     std::int64_t dropAfterBytes = -1;
-    std::string failCreate; // the start of a file name
+    std::string failCreate; // the start of a file name: creating it fails
+    std::string failWrite;  // the start of a file name: writing to it fails
     std::string failKey;    // a key path below HKEY_CURRENT_USER
     std::string failValue;  // a value name
     std::chrono::milliseconds slowAnswers{0};

@@ -33,6 +33,8 @@ int main(int argc, char** argv)
     app.add_option("--drop-after", options.dropAfterBytes,
                    "Fault: vanish after this many remote-API bytes have come in");
     app.add_option("--fail-create", options.failCreate, "Fault: creating a file whose name begins with this one fails");
+    app.add_option("--fail-write", options.failWrite,
+                   "Fault: writing to a file whose name begins with this one fails (the handheld's disk is full)");
     app.add_option("--fail-key", options.failKey,
                    "Fault: creating or opening this registry key (below HKEY_CURRENT_USER) fails");
     app.add_option("--fail-value", options.failValue, "Fault: setting a registry value of this name fails");
