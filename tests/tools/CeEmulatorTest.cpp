@@ -71,7 +71,7 @@ Bytes handshake(int control)
     Bytes size = receive(control, 4);
     if (size.size() != 4)
         return {};
-    return receive(control, size[0] | size[1] << 8);
+    return receive(control, std::size_t{size[0]} | std::size_t{size[1]} << 8);
 }
 
 // One remote-API exchange: the request framed, the answer unframed.
@@ -192,7 +192,8 @@ TEST(CeEmulator, checksThePasswordXoredWithItsKey)
     ASSERT_NE(info->passwordKey, 0u);
     auto encoded = [&](std::u16string_view password) {
         Bytes text = utf16z(password);
-        text.resize(text.size() - 2); // without the NUL, as the newer desktop sends it
+        text.pop_back(); // without the NUL, as the newer desktop sends it
+        text.pop_back();
         for (std::uint8_t& b : text)
             b ^= static_cast<std::uint8_t>(info->passwordKey);
         return cat({Bytes{static_cast<std::uint8_t>(text.size()), 0}, text});
