@@ -2,10 +2,12 @@
 
 namespace tarvo::cli {
 
-// The program writes UTF-8. A Windows console shows its output in the
-// console's own code page, so while this object lives the console takes
-// UTF-8, and its code page comes back afterwards (the console outlives the
-// program). Nothing to do on Linux, nor when the output is no console.
+// The program writes UTF-8 with LF line ends. A Windows console shows its
+// output in the console's own code page, so while this object lives the
+// console takes UTF-8, and its code page comes back afterwards (the console
+// outlives the program); and the standard streams write their bytes as
+// they are, so a list written to a file is the same file on both systems.
+// Nothing to do on Linux.
 class Utf8Console final {
 public:
     Utf8Console();

@@ -1,6 +1,5 @@
 #include "support/AtomicFile.h"
 
-#include "support/NativePath.h"
 #include "support/RandomBytes.h"
 #include "support/WideText.h"
 
@@ -62,12 +61,34 @@ HANDLE handleOf(std::FILE* file)
     return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
 }
 
-// Renames the file open as `handle` to `name` in its own folder, replacing
-// what is there. POSIX semantics first (Windows 10 1809 and later), with
-// which a target that readers hold open with delete sharing is replaced at
-// once; else the classic rename, which waits for them.
-bool renameByHandle(HANDLE handle, const std::wstring& name)
+// The system's own name of a path ("\??\C:\...", "\??\UNC\server\..."),
+// the one form a rename by handle takes the same everywhere.
+std::wstring systemPathOf(const std::wstring& path)
 {
+    const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return {};
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size)
+        return {};
+    full.resize(length);
+    if (full.starts_with(L"\\\\?\\"))
+        return L"\\??\\" + full.substr(4);
+    if (full.starts_with(L"\\\\"))
+        return L"\\??\\UNC\\" + full.substr(2);
+    return L"\\??\\" + full;
+}
+
+// Renames the file open as `handle` to `target`, replacing what is there.
+// POSIX semantics first (Windows 10 1809 and later), with which a target
+// that readers hold open with delete sharing is replaced at once; else the
+// classic rename, which waits for them.
+bool renameByHandle(HANDLE handle, const std::wstring& target)
+{
+    const std::wstring name = systemPathOf(target);
+    if (name.empty())
+        return false;
     const DWORD nameBytes = static_cast<DWORD>(name.size() * sizeof(wchar_t));
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -129,7 +150,7 @@ bool AtomicFile::complete()
 
 bool AtomicFile::replaceWhileOpen()
 {
-    return renameByHandle(handleOf(m_file), nativePath(m_path).filename().native());
+    return renameByHandle(handleOf(m_file), ansiToWide(m_path));
 }
 
 bool AtomicFile::replaceFinished(const std::string& from, const std::string& to)

@@ -1,6 +1,10 @@
 #include "support/FileVersion.h"
 
+#include "support/FileInfo.h"
+#include "support/NativePath.h"
 #include "support/WideText.h"
+
+#include "support/InstalledData.h"
 
 #include <cstring>
 #include <vector>
@@ -36,17 +40,20 @@ bool readVersionResource(const std::wstring& file, FileVersionInfo& record)
 
 int getFileVersion(const char* path, FileVersionInfo& record)
 {
+    // The program's own resource, as the desktop reads it; a program built
+    // without one (a test program) still knows its version.
+    const std::filesystem::path own = InstalledData::runningProgram();
     if (path == nullptr) {
-        // The program's own resource, as the desktop reads it; a program
-        // built without one (a test program) still knows its version.
-        wchar_t own[MAX_PATH] = {};
-        const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH || !readVersionResource(own, record))
+        if (!readVersionResource(own.native(), record))
             record = ownFileVersion();
         return 0;
     }
     if (readVersionResource(ansiToWide(path), record))
         return 0;
+    if (!own.empty() && isSameFile(path, pathText(own))) {
+        record = ownFileVersion();
+        return 0;
+    }
     record = FileVersionInfo{};
     return kNoVersionRecord;
 }

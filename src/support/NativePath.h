@@ -19,6 +19,10 @@ namespace tarvo {
 std::filesystem::path nativePath(std::string_view text);
 std::string pathText(const std::filesystem::path& path);
 
+// `relative`, a name or names joined with '/' ("log/update.log"), below the
+// folder `base`, as path text with the platform's separators.
+std::string pathUnder(const std::filesystem::path& base, std::string_view relative);
+
 // A path that a UTF-8 source names (a `.reg` file, the desktop registry as
 // our registry readers hand it out) as the program's path text. Characters
 // the ANSI code page lacks become '?', as the desktop's ANSI calls make them.

@@ -15,6 +15,11 @@ std::string pathText(const std::filesystem::path& path)
     return path.native();
 }
 
+std::string pathUnder(const std::filesystem::path& base, std::string_view relative)
+{
+    return pathText((base / nativePath(relative)).make_preferred());
+}
+
 std::string pathTextFromUtf8(std::string_view utf8)
 {
     return std::string(utf8);

@@ -53,7 +53,7 @@ TEST(PlatformFiles, aReplacementNeverMixesWithAReaderAndTakesPlaceOnceTheReaderL
     reader.reset();
     writer.join();
 
-    EXPECT_EQ(seen + rest, old) << "the reader saw the old file whole";
+    EXPECT_TRUE(seen + rest == old) << "the reader saw the old file whole";
     EXPECT_TRUE(replaced);
     EXPECT_EQ(dir.read("cepbook.txt"), "new");
     EXPECT_EQ(AtomicFile::removeLeftoversIn(dir.path().string()), 0U);
