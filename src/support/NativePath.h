@@ -28,6 +28,9 @@ std::string pathUnder(const std::filesystem::path& base, std::string_view relati
 // the ANSI code page lacks become '?', as the desktop's ANSI calls make them.
 std::string pathTextFromUtf8(std::string_view utf8);
 
+// Path text as UTF-8, for showing it (the front ends show UTF-8).
+std::string pathTextToUtf8(std::string_view text);
+
 // The separator that joins a folder and a name.
 char pathSeparator();
 // True for a separator of the platform ('/' everywhere, '\' too on Windows).

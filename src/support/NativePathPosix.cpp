@@ -25,6 +25,11 @@ std::string pathTextFromUtf8(std::string_view utf8)
     return std::string(utf8);
 }
 
+std::string pathTextToUtf8(std::string_view text)
+{
+    return std::string(text);
+}
+
 char pathSeparator()
 {
     return '/';

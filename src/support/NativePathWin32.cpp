@@ -26,6 +26,11 @@ std::string pathTextFromUtf8(std::string_view utf8)
     return wideToAnsi(utf8ToWide(utf8));
 }
 
+std::string pathTextToUtf8(std::string_view text)
+{
+    return wideToUtf8(ansiToWide(text));
+}
+
 char pathSeparator()
 {
     return '\\';
