@@ -52,7 +52,8 @@ GzipExpander::Result GzipExpander::expand(const std::string& gzipPath, AtomicFil
                                           const std::function<bool()>& cancelled)
 {
     // Only a regular file: opening a FIFO would wait for a writer.
-    GzPtr gz(fileInfo(gzipPath).isRegular() ? gzopen(gzipPath.c_str(), "rb") : nullptr);
+    const FileInfo info = fileInfo(gzipPath);
+    GzPtr gz(info.isRegular() ? gzopen(gzipPath.c_str(), "rb") : nullptr);
     if (!gz)
         return Result::CannotOpenCompressed;
     gzbuffer(gz.get(), static_cast<unsigned>(kBlock));
