@@ -1,6 +1,7 @@
 #include "phonebook/MasterPhonebook.h"
 
 #include "dialing/CountryQuery.h"
+#include "fixtures/Fifo.h"
 #include "fixtures/Gzip.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/RecordingFrontEnd.h"
@@ -259,7 +260,8 @@ TEST_F(MasterPhonebookTest, aFifoInPlaceOfThePhonebookIsRefusedWithoutWaiting)
 {
     // Opening a FIFO for reading waits for a writer that never comes.
     std::filesystem::remove(path("pbook.txt"));
-    ASSERT_EQ(::mkfifo(path("pbook.txt").c_str(), 0600), 0);
+    if (!makeFifo(path("pbook.txt")))
+        GTEST_SKIP() << "no FIFOs in this platform's file system";
     EXPECT_EQ(load(), Status::NoPhonebook);
     EXPECT_EQ(error, "Error: Unable to open: pbook.txt\n" + path("pbook.txt") + ": not a regular file");
 }
