@@ -131,7 +131,7 @@ TEST(WineRegistry, prefixFilesLandUnderTheirRootsAndOnlyRegularFilesOfBoundedSiz
     // A FIFO would block the reader: it is refused without a read, and
     // what the other file held is not kept either.
     std::filesystem::remove(prefix.dir().file("user.reg"));
-    ASSERT_TRUE(makeFifo(prefix.dir().file("user.reg")));
+    ASSERT_TRUE(test::makeFifo(prefix.dir().file("user.reg")));
     loaded = WineRegistry::load(prefix.path());
     EXPECT_EQ(loaded.unreadableFile, prefix.dir().file("user.reg"));
     EXPECT_FALSE(loaded.registry.keyExists("HKEY_LOCAL_MACHINE"));
