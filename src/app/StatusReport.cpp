@@ -3,6 +3,7 @@
 #include "app/SyncApp.h"
 #include "phonebook/HandheldSet.h"
 #include "phonebook/MasterPhonebook.h"
+#include "support/NativePath.h"
 
 namespace tarvo {
 
@@ -10,9 +11,9 @@ StatusReport StatusReport::of(const SyncApp& app)
 {
     const ProfileConfig& profile = app.profile();
     StatusReport report;
-    report.dialerHome = app.dialerHome();
-    report.profileFile = profile.settingsFile();
-    report.userFile = app.userSettings().settingsFile();
+    report.dialerHome = pathTextToUtf8(app.dialerHome());
+    report.profileFile = pathTextToUtf8(profile.settingsFile());
+    report.userFile = pathTextToUtf8(app.userSettings().settingsFile());
     report.appName = profile.appNameUtf8();
     report.customerId = profile.customerId();
     report.profileId = profile.profileId();

@@ -18,6 +18,7 @@ struct StatusReport {
         bool authHeaderSet = false;
     };
 
+    // The folders and files as UTF-8, for showing them.
     std::string dialerHome;
     std::string profileFile;
     std::string userFile;

@@ -1,12 +1,8 @@
 #pragma once
 
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarvo {
 
@@ -17,41 +13,18 @@ struct FileCloser {
 // Every stdio stream the program opens is owned by one of these.
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens a regular file as fopen does with `mode` ("r", "w" or "a", with
-// "+" and "b"). Anything else at that path (a FIFO, a device) is refused
-// without waiting: opening a FIFO blocks until its other end is opened,
-// which nobody may ever do.
-inline FilePtr openFile(const std::string& path, const char* mode)
-{
-    const std::string m(mode);
-    const bool update = m.find('+') != std::string::npos;
-    int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (update ? O_RDWR : m[0] == 'r' ? O_RDONLY : O_WRONLY);
-    if (m[0] == 'w')
-        flags |= O_CREAT | O_TRUNC;
-    else if (m[0] == 'a')
-        flags |= O_CREAT | O_APPEND;
-    const int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0)
-        return nullptr;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return nullptr;
-    }
-    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    FilePtr file(::fdopen(fd, mode));
-    if (!file)
-        ::close(fd);
-    return file;
-}
+// fopen for the program's path text, always in binary mode (the program
+// writes its CR LF itself). On Windows the file is opened through the wide
+// API and shared as fopen shares it (other readers and writers welcome),
+// and for deletion and renaming too, so that a reader of ours never stops
+// another program from replacing the file as a whole. Anything but a regular
+// file at that path (a FIFO, a device, a pipe) is refused without waiting:
+// opening a FIFO blocks until its other end is opened, which nobody may
+// ever do.
+FilePtr openFile(const std::string& path, const char* mode);
 
 // True for a regular file (or a link to one) this process can open for
 // reading.
-inline bool isReadableFile(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && openFile(path, "rb") != nullptr;
-}
+bool isReadableFile(const std::string& path);
 
 } // namespace tarvo

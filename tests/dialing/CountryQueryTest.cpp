@@ -264,3 +264,44 @@ TEST(DialingCountryQuery, readBackNeverLeavesTheBuffer)
     EXPECT_EQ(nameAt, 24U + 44U);
     EXPECT_FALSE(CountryQuery::readFirstEntry(std::vector<std::byte>(23)));
 }
+
+TEST(CountryQueryFromTheDesktop, askedFirstTheDesktopsListOrElseTheShippedOneAnswers)
+{
+    // Linux has no telephony library, so the shipped list answers; on
+    // Windows TAPI32 does, and the shipped list whatever TAPI gets wrong.
+    CountryQuery query(kShippedList, true);
+    std::optional<TelephonyCountry> germany = query.query(49, 0x00020000, 512, true);
+    ASSERT_TRUE(germany);
+    EXPECT_EQ(germany->countryCode, 49U);
+    EXPECT_EQ(germany->internationalRule, "00EFG");
+    std::optional<TelephonyCountry> first = query.query(0, 0x00010004, 100000);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->countryId, 1U);
+    EXPECT_EQ(first->countryCode, 1U);
+    EXPECT_FALSE(first->name.empty());
+}
+
+TEST(CountryQueryFromTheDesktop, anAnswerThatDoesNotHoldTogetherIsNoAnswer)
+{
+    CountryQuery shipped(kShippedList);
+    std::vector<std::byte> good = callerBuffer(512, 512);
+    ASSERT_EQ(shipped.lineGetCountryA(49, 0x00020000, good), 0);
+    EXPECT_TRUE(CountryQuery::wellFormed(good));
+
+    // Used beyond what it needs, as one system's list for a single country
+    // comes back.
+    std::vector<std::byte> overUsed = good;
+    put32(overUsed, 8, get32(good, 4) + 24);
+    EXPECT_FALSE(CountryQuery::wellFormed(overUsed));
+    // A text inside the entries, or past the part used.
+    std::vector<std::byte> intoEntries = good;
+    put32(intoEntries, 24 + 16, 24 + 20);
+    EXPECT_FALSE(CountryQuery::wellFormed(intoEntries));
+    std::vector<std::byte> pastUsed = good;
+    put32(pastUsed, 24 + 28, 1177550852);
+    EXPECT_FALSE(CountryQuery::wellFormed(pastUsed));
+    // Too small a buffer: the header alone says what to ask for.
+    std::vector<std::byte> small = callerBuffer(64, 64);
+    ASSERT_EQ(shipped.lineGetCountryA(49, 0x00020000, small), 0);
+    EXPECT_TRUE(CountryQuery::wellFormed(small));
+}

@@ -6,6 +6,7 @@
 #include "ceproto/CeHubProtocol.h"
 #include "device/DeviceLink.h"
 #include "device/RapiDevice.h"
+#include "fixtures/Fifo.h"
 #include "fixtures/ChildProcess.h"
 #include "fixtures/EmulatorRunner.h"
 #include "fixtures/HandheldFolder.h"
@@ -403,7 +404,7 @@ TEST(CeHub, refusesASocketItDoesNotOwnEveryAddressAtOnceAndAFifoForAFile)
     EXPECT_TRUE(error.starts_with("will not listen on every address (0.0.0.0:0)")) << error;
     // The hub reads its trusted handhelds on its one thread: a FIFO would hang it.
     TempDir dir;
-    ASSERT_EQ(::mkfifo(dir.file("trusted").c_str(), 0600), 0);
+    ASSERT_TRUE(makeFifo(dir.file("trusted")));
     options.listen.clear();
     options.trustedFile = dir.file("trusted");
     EXPECT_FALSE(cehub::CeHub(options).open(error));

@@ -8,6 +8,7 @@
 #include "support/FileHandle.h"
 #include "support/Tokenizer.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,5 +1,6 @@
 #include "text/RegistryFile.h"
 
+#include "fixtures/Fifo.h"
 #include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -106,7 +107,7 @@ TEST(RegistryFile, missingFileIsEmptyAndUnreadableFileIsAnError)
 
     // A device that never ends, a pipe nobody writes to, and a file far
     // past any registry's size: each an error at once, none read.
-    ASSERT_EQ(::mkfifo(dir.file("pipe.reg").c_str(), 0600), 0);
+    ASSERT_TRUE(test::makeFifo(dir.file("pipe.reg")));
     dir.write("huge.reg", "Windows Registry Editor Version 5.00\r\n");
     ASSERT_EQ(::truncate(dir.file("huge.reg").c_str(), static_cast<off_t>(RegistryFile::kMaxFileBytes + 1)), 0);
     for (const std::string& path : {std::string("/dev/zero"), dir.file("pipe.reg"), dir.file("huge.reg")}) {

@@ -1,5 +1,6 @@
 #include "text/WineRegistry.h"
 
+#include "fixtures/Fifo.h"
 #include "fixtures/WinePrefix.h"
 
 #include <gtest/gtest.h>
@@ -130,7 +131,7 @@ TEST(WineRegistry, prefixFilesLandUnderTheirRootsAndOnlyRegularFilesOfBoundedSiz
     // A FIFO would block the reader: it is refused without a read, and
     // what the other file held is not kept either.
     std::filesystem::remove(prefix.dir().file("user.reg"));
-    ASSERT_EQ(::mkfifo(prefix.dir().file("user.reg").c_str(), 0600), 0);
+    ASSERT_TRUE(test::makeFifo(prefix.dir().file("user.reg")));
     loaded = WineRegistry::load(prefix.path());
     EXPECT_EQ(loaded.unreadableFile, prefix.dir().file("user.reg"));
     EXPECT_FALSE(loaded.registry.keyExists("HKEY_LOCAL_MACHINE"));
