@@ -10,6 +10,7 @@
 namespace tarvo {
 
 class DeviceTransport;
+class RapiDevice;
 
 // Everything the program takes from outside itself, resolved once when it
 // starts: the working folder, the desktop registry file that names the
@@ -23,9 +24,10 @@ struct AppEnvironment {
     using Variables = std::map<std::string, std::string>;
 
     WorkingFolder folder{"."};
-    // The desktop registry file (`TARVO_REGISTRY`, else the per-user
-    // default), and whether the person named it; when not named and not
-    // there, the Wine prefix's registry (`WINEPREFIX`, else ~/.wine) is read.
+    // The desktop registry file (`TARVO_REGISTRY`, else on Linux the
+    // per-user default), and whether the person named it; when not named
+    // and not there, the desktop's own registry is read: on Linux the Wine
+    // prefix's (`WINEPREFIX`, else ~/.wine), on Windows the registry itself.
     std::string registryFile;
     bool registryFileNamed = false;
     std::string winePrefix;
@@ -36,11 +38,15 @@ struct AppEnvironment {
     // The handheld's password, for a real handheld that asks for one (the
     // command line's --device-password-file; never the password itself).
     std::string devicePasswordFile;
-    // The telephony country list (`TARVO_COUNTRY_LIST`, else the installed file).
+    // The telephony country list (`TARVO_COUNTRY_LIST`, else the installed
+    // file), and whether the person named it: on Windows the telephony API
+    // answers first unless a file is named.
     std::string countryListFile;
-    // The desktop's code pages (`TARVO_ANSI_CODEPAGE`, `TARVO_OEM_CODEPAGE`).
-    std::string ansiCodePage = "WINDOWS-1252";
-    std::string oemCodePage = "IBM437";
+    bool countryListNamed = false;
+    // The desktop's code pages (`TARVO_ANSI_CODEPAGE`, `TARVO_OEM_CODEPAGE`,
+    // else the desktop's own: on Linux windows-1252 and IBM437).
+    std::string ansiCodePage;
+    std::string oemCodePage;
     // Certificates the update service trusts instead of the system's
     // (`CURL_CA_BUNDLE`, as the curl tool reads it); empty: the system's.
     std::string caBundleFile;
@@ -49,14 +55,24 @@ struct AppEnvironment {
     static AppEnvironment resolve(const Variables& variables, const std::filesystem::path& folder);
     // The running process's: its environment and its current folder.
     static AppEnvironment fromProcess();
+    // A variable that is set and not empty; null otherwise.
+    static const std::string* valueOf(const Variables& variables, const char* name);
 
     // The prefix of `TARVO_DEVICE` that names a real handheld.
     static constexpr std::string_view kRapiPrefix = "rapi:";
 
     // The handheld this environment names.
     std::unique_ptr<DeviceTransport> makeDevice() const;
+    // `transport` when it is a real handheld through tarvo-cehub (Linux
+    // only), else null.
+    static RapiDevice* hubDevice(DeviceTransport& transport);
     // Makes the code pages the process-wide ones; before any text is converted.
     void applyCodePages() const;
+
+private:
+    // The platform's part (AppEnvironmentPosix.cpp, AppEnvironmentWin32.cpp):
+    // the registry's default place, the Wine prefix and the handheld.
+    void resolvePlatform(const Variables& variables);
 };
 
 } // namespace tarvo

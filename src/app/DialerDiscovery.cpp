@@ -1,8 +1,9 @@
 #include "app/DialerDiscovery.h"
 
+#include "support/NativePath.h"
 #include "support/PathJoin.h"
 #include "text/IniFile.h"
-#include "text/RegistryFile.h"
+#include "text/RegistryReader.h"
 #include "text/WinePathMapper.h"
 
 #include <algorithm>
@@ -29,13 +30,17 @@ std::string upper(std::string text)
 
 } // namespace
 
-std::string DialerDiscovery::find(const RegistryFile& registry, const WinePathMapper* paths)
+std::string DialerDiscovery::find(const RegistryReader& registry, const WinePathMapper* paths)
 {
-    // The limit is the desktop's, so it applies to the value as read, before
-    // it is mapped.
+    // The limit is the desktop's, so it applies to the value as read (as
+    // path text), before it is mapped.
     auto folderOf = [&registry, paths](const std::string& key) -> std::optional<std::string> {
         std::string path;
-        if (!registry.readString(key, "Path", path) || path.size() > kPathLimit)
+        if (!registry.readString(key, "Path", path))
+            return std::nullopt;
+        if (!paths)
+            path = pathTextFromUtf8(path);
+        if (path.size() > kPathLimit)
             return std::nullopt;
         if (paths)
             return paths->toLinuxPath(path);

@@ -4,7 +4,7 @@
 
 namespace tarvo {
 
-class RegistryFile;
+class RegistryReader;
 class WinePathMapper;
 
 // Finds the dialer's installation folder (`DialerHome`) from the desktop
@@ -17,7 +17,8 @@ class WinePathMapper;
 // Files\Tarvo"): given the prefix's `paths`, each "Path" is the folder it
 // maps to, and one that maps to none (no drive letter, a drive the prefix
 // lacks) is passed over like a value that could not be read. Without it a
-// "Path" is the folder as it stands.
+// "Path" is the folder as it stands (in the program's path text: the
+// registry's UTF-8 becomes ANSI text on Windows).
 class DialerDiscovery final {
 public:
     static constexpr const char* kAppPathsKey =
@@ -25,7 +26,7 @@ public:
     static constexpr const char* kUserInstallKey = "HKEY_CURRENT_USER\\Software\\Tarvo\\install";
 
     // The folder, or empty when no installation is found.
-    static std::string find(const RegistryFile& registry, const WinePathMapper* paths = nullptr);
+    static std::string find(const RegistryReader& registry, const WinePathMapper* paths = nullptr);
 };
 
 } // namespace tarvo

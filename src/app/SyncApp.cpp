@@ -14,6 +14,7 @@
 #include "support/AtomicFile.h"
 #include "support/BusyCursor.h"
 #include "support/FileHandle.h"
+#include "support/FileInfo.h"
 #include "support/FileVersion.h"
 #include "support/FrontEnd.h"
 #include "support/PathJoin.h"
@@ -23,14 +24,10 @@
 #include "text/RegistryFile.h"
 #include "updater/UpdateService.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <climits>
-#include <cstring>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarvo {
 
@@ -85,14 +82,14 @@ UpdateOptions updateOptions(const AppEnvironment& environment)
 
 SyncApp::SyncApp(FrontEnd& frontEnd, Kind kind, AppEnvironment environment)
     : m_frontEnd(frontEnd), m_kind(kind), m_environment(std::move(environment)),
-      m_transport(m_environment.makeDevice()), m_countries(m_environment.countryListFile),
+      m_transport(m_environment.makeDevice()), m_countries(m_environment.countryListFile, !m_environment.countryListNamed),
       m_userSettings(m_environment.folder.path(WorkingFolder::kUserFile)),
       m_updates(std::make_unique<UpdateService>(m_profile, m_tags, frontEnd, updateOptions(m_environment))),
       m_deviceLink(std::make_unique<DeviceLink>(*m_transport, frontEnd)),
       m_folderLock(m_environment.folder.path(WorkingFolder::kLockFile))
 {
     m_environment.applyCodePages();
-    m_rapi = dynamic_cast<RapiDevice*>(m_transport.get());
+    m_rapi = AppEnvironment::hubDevice(*m_transport);
     m_profile.setSettingsFile(m_environment.folder.path(WorkingFolder::kProfileFile));
 }
 
@@ -147,14 +144,10 @@ void SyncApp::makeWorkingFolders()
 {
     for (std::string_view name : {WorkingFolder::kBackupFolder, WorkingFolder::kLogFolder, WorkingFolder::kUpdateFolder}) {
         const std::string folder = m_environment.folder.path(name);
-        struct stat st {};
-        if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        if (fileInfo(folder).isFolder())
             continue;
-        if (::mkdir(folder.c_str(), 0777) != 0) {
-            const int error = errno;
-            fail(std::string("ERROR: Unable to create directory ") + std::string(name), kTitle,
-                 folder + ": " + std::strerror(error));
-        }
+        if (const std::string why = makeFolder(folder); !why.empty())
+            fail(std::string("ERROR: Unable to create directory ") + std::string(name), kTitle, folder + ": " + why);
     }
 }
 

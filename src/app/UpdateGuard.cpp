@@ -1,37 +1,16 @@
 #include "app/UpdateGuard.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
+#include "support/NativePath.h"
+
 #include <filesystem>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarvo {
 
-UpdateGuard::Status UpdateGuard::check(const std::string& path)
+std::string UpdateGuard::unusable(const std::string& path, const std::string& why)
 {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
-        return {};
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        // A marker that cannot be asked would otherwise stop every start
-        // without a word, for as long as it stays.
-        const int cause = errno;
-        std::error_code ec;
-        std::filesystem::path full = std::filesystem::absolute(path, ec);
-        return {State::Unusable, std::string(kUnusableMessage) + (ec ? path : full.lexically_normal().string()) +
-                                     " (" + std::strerror(cause) + ")."};
-    }
-    // An exclusive, non-blocking lock stands for the desktop's open without
-    // sharing: it fails exactly when someone else has the file locked.
-    bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-    if (!held)
-        ::flock(fd, LOCK_UN);
-    ::close(fd);
-    return {held ? State::Held : State::Free, {}};
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(nativePath(path), ec);
+    return std::string(kUnusableMessage) + (ec ? path : pathText(full.lexically_normal())) + " (" + why + ").";
 }
 
 } // namespace tarvo

@@ -5,8 +5,10 @@
 namespace tarvo {
 
 // "_updatelist.txt" marks an installation of staged updates. While the
-// installer holds the file (an exclusive lock on it), this program must not
-// start. The program itself never writes the file.
+// installer holds the file, this program must not start: on Windows while
+// any other process has it open (an open that shares it with nobody fails),
+// on Linux while another process holds an exclusive lock on it. The program
+// itself never writes the file.
 class UpdateGuard final {
 public:
     // Followed by the marker's full path and the reason in parentheses.
@@ -30,6 +32,10 @@ public:
     // True when the marker exists and another process holds it, so start-up
     // must end silently. A marker nobody holds lets start-up go on.
     static bool isHeld(const std::string& path) { return check(path).state == State::Held; }
+
+private:
+    // kUnusableMessage, the marker's full path and `why`.
+    static std::string unusable(const std::string& path, const std::string& why);
 };
 
 } // namespace tarvo

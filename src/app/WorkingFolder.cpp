@@ -14,9 +14,9 @@ WorkingFolder::WorkingFolder(const std::filesystem::path& root)
 
 std::string WorkingFolder::settingsPath(std::string_view name) const
 {
-    if ((!name.empty() && name.front() == '/') || name.find(':') != std::string_view::npos)
+    if (startsAtRoot(name) || name.find(':') != std::string_view::npos)
         return std::string(name);
-    return joinPath(m_root.string(), name);
+    return joinPath(pathText(m_root), name);
 }
 
 } // namespace tarvo

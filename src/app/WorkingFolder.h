@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/NativePath.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -36,7 +38,7 @@ public:
 
     const std::filesystem::path& root() const { return m_root; }
     // A file or folder of the working folder, by one of the names above.
-    std::string path(std::string_view name) const { return (m_root / name).string(); }
+    std::string path(std::string_view name) const { return pathUnder(m_root, name); }
 
     // A settings-file name as the program takes it: as it stands when it is
     // absolute or holds ':', else joined to this folder.

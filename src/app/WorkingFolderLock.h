@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -8,9 +9,10 @@ namespace tarvo {
 // One program at a time per working folder: two copies working in one
 // folder would share its "cepbook.txt", "dr_country.txt" and "./cereg.ini"
 // and push each other's half-finished choice to the handheld. The lock is
-// an exclusive lock on a file of the folder, held while this object lives
-// (from start-up to exit); the system drops it when the process ends, so a
-// killed copy never leaves the folder locked. The file itself stays.
+// an exclusive lock on a file of the folder (flock on Linux, LockFileEx on
+// Windows), held while this object lives (from start-up to exit); the
+// system drops it when the process ends, so a killed copy never leaves the
+// folder locked. The file itself stays.
 class WorkingFolderLock final {
 public:
     // Followed by the lock file's full path and the reason in parentheses.
@@ -33,7 +35,7 @@ public:
 
     // Tries once, without waiting.
     [[nodiscard]] State acquire();
-    [[nodiscard]] bool held() const { return m_fd >= 0; }
+    [[nodiscard]] bool held() const { return m_handle != kNone; }
 
     // After Unusable: kUnusableMessage, the lock file's full path and why,
     // such as "ERROR: Unable to use the lock file /home/me/tarvo/synchronizer.lock
@@ -41,9 +43,16 @@ public:
     [[nodiscard]] std::string unusableMessage() const;
 
 private:
+    static constexpr std::intptr_t kNone = -1;
+
+    // The platform's part (WorkingFolderLockPosix.cpp, ...Win32.cpp):
+    // opens and locks the file, or says why not in m_why.
+    State take();
+    void release();
+
     std::string m_path;
-    int m_fd = -1;
-    int m_error = 0; // why the lock was unusable
+    std::intptr_t m_handle = kNone; // the open lock file: a descriptor or a HANDLE
+    std::string m_why;              // why the lock was unusable
 };
 
 } // namespace tarvo

@@ -1,16 +1,16 @@
 #pragma once
 
-#include <array>
-#include <csignal>
+#include <memory>
 
 namespace tarvo::cli {
 
-// While it lives, Ctrl-C (SIGINT), a termination request (SIGTERM, as a
-// logout or a service manager sends) and a hang-up of the terminal (SIGHUP)
-// are caught instead of ending the program, each once: the handler resets
-// itself, so the same signal again ends the program as usual if the first
-// one is not answered. The previous handling comes back when the object
-// goes away.
+// While it lives, the requests to stop are caught instead of ending the
+// program, each once: a second one ends the program as usual if the first
+// one is not answered. On Linux these are Ctrl-C (SIGINT), a termination
+// request (SIGTERM, as a logout or a service manager sends) and a hang-up
+// of the terminal (SIGHUP); on Windows Ctrl-C, Ctrl-Break and the console
+// being closed (SetConsoleCtrlHandler). The previous handling comes back
+// when the object goes away.
 class InterruptCatcher final {
 public:
     InterruptCatcher();
@@ -21,10 +21,8 @@ public:
     [[nodiscard]] bool caught() const;
 
 private:
-    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
-
-    std::array<struct sigaction, kSignals.size()> m_previous{};
-    std::array<bool, kSignals.size()> m_installed{};
+    struct Previous; // the handling to restore
+    std::unique_ptr<Previous> m_previous;
 };
 
 } // namespace tarvo::cli

@@ -1,9 +1,8 @@
 #include "config/AuthHeaderBuilder.h"
 
 #include "support/Base64.h"
+#include "support/RandomBytes.h"
 #include "support/TarvoCipher.h"
-
-#include <openssl/crypto.h>
 
 namespace tarvo {
 
@@ -17,8 +16,7 @@ public:
     Secret& operator=(const Secret&) = delete;
     ~Secret()
     {
-        if (!m_text.empty())
-            OPENSSL_cleanse(m_text.data(), m_text.size());
+        wipeBytes(m_text.data(), m_text.size());
     }
     std::string& text() { return m_text; }
 

@@ -97,7 +97,10 @@ std::optional<std::string> readText(std::span<const std::byte> buffer, std::size
 
 } // namespace
 
-CountryQuery::CountryQuery(std::string dataFile) : m_dataFile(std::move(dataFile)) {}
+CountryQuery::CountryQuery(std::string dataFile, bool askTelephony)
+    : m_dataFile(std::move(dataFile)), m_askTelephony(askTelephony)
+{
+}
 
 CountryQuery::~CountryQuery() = default;
 
@@ -117,16 +120,63 @@ bool CountryQuery::available()
     return m_list.has_value();
 }
 
-std::int32_t CountryQuery::lineGetCountry(std::uint32_t countryId, std::uint32_t /*apiVersion*/,
-                                          std::span<std::byte> buffer)
+std::int32_t CountryQuery::lineGetCountry(std::uint32_t countryId, std::uint32_t apiVersion, std::span<std::byte> buffer)
 {
+    if (std::optional<std::int32_t> system =
+            askTelephony(TelephonyLibrary::EntryPoint::LineGetCountry, countryId, apiVersion, buffer))
+        return *system;
     return answer(countryId, buffer);
 }
 
-std::int32_t CountryQuery::lineGetCountryA(std::uint32_t countryId, std::uint32_t /*apiVersion*/,
+std::int32_t CountryQuery::lineGetCountryA(std::uint32_t countryId, std::uint32_t apiVersion,
                                            std::span<std::byte> buffer)
 {
+    if (std::optional<std::int32_t> system =
+            askTelephony(TelephonyLibrary::EntryPoint::LineGetCountryA, countryId, apiVersion, buffer))
+        return *system;
     return answer(countryId, buffer);
+}
+
+std::optional<std::int32_t> CountryQuery::askTelephony(TelephonyLibrary::EntryPoint entryPoint,
+                                                       std::uint32_t countryId, std::uint32_t apiVersion,
+                                                       std::span<std::byte> buffer)
+{
+    // The library writes as far as the total size says: never past the span.
+    if (!m_askTelephony || buffer.size() < kHeaderSize || get32(buffer, kTotalSizeAt) > buffer.size())
+        return std::nullopt;
+    const std::int32_t result = m_telephony.lineGetCountry(entryPoint, countryId, apiVersion, buffer);
+    if (result != 0 || !wellFormed(buffer))
+        return std::nullopt;
+    return result;
+}
+
+bool CountryQuery::wellFormed(std::span<const std::byte> buffer)
+{
+    if (buffer.size() < kHeaderSize)
+        return false;
+    const std::uint64_t total = std::min<std::uint64_t>(get32(buffer, kTotalSizeAt), buffer.size());
+    const std::uint64_t needed = get32(buffer, kNeededSizeAt);
+    const std::uint64_t used = get32(buffer, kUsedSizeAt);
+    const std::uint64_t count = get32(buffer, kNumCountriesAt);
+    // Too small a buffer: the header alone, telling what to ask for.
+    if (needed > total)
+        return count == 0;
+    if (used < kHeaderSize || used > total || used > needed)
+        return false;
+    const std::uint64_t entries = get32(buffer, kListOffsetAt);
+    const std::uint64_t entriesEnd = entries + count * kEntrySize;
+    if (count == 0 || entries < kHeaderSize || entriesEnd > used)
+        return false;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const auto entryAt = static_cast<std::size_t>(entries + i * kEntrySize);
+        for (std::size_t pairAt : {kEntryNameAt, kEntrySameAreaAt, kEntryLongDistanceAt, kEntryInternationalAt}) {
+            const std::uint64_t size = get32(buffer, entryAt + pairAt);
+            const std::uint64_t offset = get32(buffer, entryAt + pairAt + 4);
+            if (size != 0 && (offset < entriesEnd || offset + size > used))
+                return false;
+        }
+    }
+    return true;
 }
 
 std::int32_t CountryQuery::answer(std::uint32_t countryId, std::span<std::byte> buffer)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialing/CountryList.h"
+#include "dialing/TelephonyLibrary.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,10 +37,13 @@ struct LineCountryEntry {
     std::uint32_t dwInternationalRuleOffset;
 };
 
-// The telephony country list, answered from the country-list data file
-// installed with the program (the environment may name another one). When
-// the file cannot be read the service is unavailable: every call answers
-// kUnavailable, and that is remembered for the run (no retry).
+// The telephony country list. Asked to, it asks the desktop's telephony
+// library first (TelephonyLibrary: "TAPI32.DLL" on Windows, none on Linux);
+// whatever it cannot answer, or answers with an error or a list that does
+// not hold together, is answered from the country-list data file installed
+// with the program (the environment may name another one). When the file
+// cannot be read either, every call answers kUnavailable, and that is
+// remembered for the run (no retry).
 //
 // Both entry points store the texts as 8-bit bytes, NUL-terminated, sizes
 // counting the NUL: the program reads every text of the answer as 8-bit
@@ -59,8 +63,9 @@ public:
     // The country-list file installed with the program.
     static constexpr const char* kDataFileName = "telephony-countries.csv";
 
-    // `dataFile` empty: the installed file.
-    explicit CountryQuery(std::string dataFile = {});
+    // `dataFile` empty: the installed file. `askTelephony`: the desktop's
+    // telephony library answers first.
+    explicit CountryQuery(std::string dataFile = {}, bool askTelephony = false);
     CountryQuery(const CountryQuery&) = delete;
     CountryQuery& operator=(const CountryQuery&) = delete;
     ~CountryQuery();
@@ -93,10 +98,19 @@ public:
     // Loads the list if that was not tried yet; false when it is unavailable.
     bool available();
 
+    // True when the answer in `buffer` holds together: its sizes within its
+    // total size, and every entry and text inside the part it says it used.
+    static bool wellFormed(std::span<const std::byte> buffer);
+
 private:
     std::int32_t answer(std::uint32_t countryId, std::span<std::byte> buffer);
+    // The telephony library's answer when it gives a good one.
+    std::optional<std::int32_t> askTelephony(TelephonyLibrary::EntryPoint entryPoint, std::uint32_t countryId,
+                                             std::uint32_t apiVersion, std::span<std::byte> buffer);
 
     std::string m_dataFile;
+    bool m_askTelephony = false;
+    TelephonyLibrary m_telephony;
     std::optional<CountryList> m_list;
     bool m_loadTried = false;
 };

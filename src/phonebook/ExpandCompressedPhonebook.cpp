@@ -1,20 +1,17 @@
 #include "phonebook/ExpandCompressedPhonebook.h"
 
 #include "support/AtomicFile.h"
+#include "support/DiskSpace.h"
 #include "support/FileHandle.h"
+#include "support/FileInfo.h"
 #include "support/FrontEnd.h"
+#include "support/NativePath.h"
 #include "support/ProgramTitle.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace tarvo {
@@ -43,14 +40,6 @@ Kind kindOf(const std::string& path)
     return got == sizeof magic && magic[0] == 0x1F && magic[1] == 0x8B ? Kind::Gzip : Kind::Other;
 }
 
-bool enoughSpaceLeft(const std::string& folder, std::uint64_t keepFree)
-{
-    struct statvfs info {};
-    if (::statvfs(folder.c_str(), &info) != 0)
-        return true; // nothing known: the size bound still holds
-    return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize >= keepFree;
-}
-
 // Makes `copy` the same bytes as `original`, replacing it atomically: a
 // hard link where the file system has them, else a copy. The link is made
 // under a temporary name of the kind a killed run's leftovers are swept by.
@@ -59,23 +48,8 @@ bool preserveCompressed(const std::string& original, const std::string& copy)
     // A run stopped between the two renames left `copy` a link to the
     // original already; renaming another link of the same file over it
     // would do nothing and leave that link behind.
-    struct stat from {};
-    struct stat to {};
-    if (::stat(original.c_str(), &from) == 0 && ::stat(copy.c_str(), &to) == 0 && from.st_dev == to.st_dev
-        && from.st_ino == to.st_ino)
+    if (isSameFile(original, copy) || linkReplacing(original, copy))
         return true;
-    std::string linkName = copy + ".tmpXXXXXX";
-    int fd = ::mkstemp(linkName.data());
-    if (fd >= 0) {
-        ::close(fd);
-        ::unlink(linkName.c_str());
-        if (::link(original.c_str(), linkName.c_str()) == 0) {
-            if (std::rename(linkName.c_str(), copy.c_str()) == 0)
-                return true;
-            ::unlink(linkName.c_str());
-            return false;
-        }
-    }
     AtomicFile target(copy);
     FilePtr in = openFile(original, "rb");
     if (!in || !target.open())
@@ -99,11 +73,10 @@ bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd, cons
 
     // Nothing to expand: the message the dialer has always given when the
     // compressed file could not be moved aside.
-    struct stat info {};
-    const bool found = ::stat(path.c_str(), &info) == 0;
-    if (!found || !S_ISREG(info.st_mode)) {
+    const FileInfo info = fileInfo(path);
+    if (!info.isRegular()) {
         // The dialer's text, and a line that says what is really wrong.
-        const std::string why = found ? "not a regular file" : std::strerror(errno);
+        const std::string why = info.error.empty() ? "not a regular file" : info.error;
         frontEnd.messageBox(std::string(kRenameFailedMessage) + "\n" + path + ": " + why, kProgramTitle,
                             MessageIcon::None, MessageButtons::Ok);
         return false;
@@ -128,9 +101,9 @@ bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd, cons
     if (!in)
         return fail(kOpenCompressedFailedMessage);
 
-    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    const std::string folder = parent.empty() ? std::string(".") : parent.string();
-    const auto compressedSize = static_cast<std::uint64_t>(info.st_size);
+    const std::filesystem::path parent = nativePath(path).parent_path();
+    const std::string folder = parent.empty() ? std::string(".") : pathText(parent);
+    const std::uint64_t compressedSize = info.size;
     const std::uint64_t bound = std::max(limits.floorBytes, compressedSize * limits.ratio);
     std::uint64_t written = 0;
     std::uint64_t nextSpaceCheck = 0;
@@ -139,7 +112,7 @@ bool ExpandCompressedPhonebook(const std::string& path, FrontEnd& frontEnd, cons
     bool writeFailed = false;
     for (;;) {
         if (written >= nextSpaceCheck) {
-            if (!enoughSpaceLeft(folder, limits.keepFree)) {
+            if (!leavesFreeSpace(folder, limits.keepFree)) {
                 writeFailed = true;
                 break;
             }

@@ -3,12 +3,12 @@
 #include "phonebook/ExpandCompressedPhonebook.h"
 #include "support/AtomicFile.h"
 #include "support/FileHandle.h"
+#include "support/FileInfo.h"
 #include "support/PathJoin.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace tarvo {
 
@@ -28,10 +28,10 @@ MasterPhonebook::LoadResult unableToOpen(MasterPhonebook::LoadStatus status, std
 // loaded: the file's full path and what is wrong with it.
 std::string phonebookProblem(const std::string& path)
 {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return path + ": " + std::strerror(errno);
-    if (!S_ISREG(info.st_mode))
+    const FileInfo info = fileInfo(path);
+    if (!info.error.empty())
+        return path + ": " + info.error;
+    if (!info.isRegular())
         return path + ": not a regular file";
     unsigned char magic[2] = {0, 0};
     FilePtr file = openFile(path, "rb");

@@ -3,14 +3,13 @@
 #include "phonebook/ColumnMap.h"
 #include "phonebook/PopList.h"
 #include "support/FileHandle.h"
+#include "support/FileInfo.h"
 #include "support/LineCuts.h"
 #include "support/LineReader.h"
 #include "support/SideBySide.h"
 
 #include <algorithm>
 #include <memory>
-
-#include <sys/stat.h>
 
 namespace tarvo {
 
@@ -24,14 +23,13 @@ PopListParts::Parallelism PopListParts::defaultParallelism()
 std::optional<PopFileStatus> PopListParts::read(PopList& list, const std::string& path, bool fromMaster,
                                                 const Parallelism& parallelism)
 {
-    struct stat info {};
+    FileInfo info;
     unsigned parts = 1;
-    if (parallelism.parts > 1 && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-        const std::uint64_t fit = static_cast<std::uint64_t>(info.st_size)
-                                  / std::max<std::uint64_t>(parallelism.minPartBytes, 1);
+    if (parallelism.parts > 1 && (info = fileInfo(path)).isRegular()) {
+        const std::uint64_t fit = info.size / std::max<std::uint64_t>(parallelism.minPartBytes, 1);
         parts = static_cast<unsigned>(std::min<std::uint64_t>(parallelism.parts, fit));
     }
-    // A file too small to cut is read through stdio, not pread: reading every
+    // A file too small to cut is read through stdio, not readAt: reading every
     // file through pread left glibc's heap with a different top after a
     // load, and a process loading small phonebooks again and again gave its
     // memory back and faulted it in anew each time (2.7 to 3.5 ms a load).
@@ -43,7 +41,7 @@ std::optional<PopFileStatus> PopListParts::read(PopList& list, const std::string
     if (!file)
         return PopFileStatus::CannotOpen;
     const int fd = ::fileno(file.get());
-    const std::vector<std::uint64_t> cuts = findLineCuts(fd, static_cast<std::uint64_t>(info.st_size), parts);
+    const std::vector<std::uint64_t> cuts = findLineCuts(fd, info.size, parts);
     PopFileReader reader(fd, cuts.empty() ? LineReader::kToEnd : cuts.front());
     if (!cuts.empty() && reader.status() == PopFileStatus::Read)
         return readParts(list, reader, fd, cuts, fromMaster);

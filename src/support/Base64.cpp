@@ -1,16 +1,8 @@
 #include "support/Base64.h"
 
-#include <openssl/evp.h>
-
-#include <algorithm>
-
 namespace tarvo {
 
 namespace {
-
-// OpenSSL counts in int: longer data is coded in slices of whole groups.
-constexpr std::size_t kSliceBytes = 3 * 1024 * 1024;
-constexpr std::size_t kSliceChars = kSliceBytes / 3 * 4;
 
 bool isAlphabet(char c)
 {
@@ -22,18 +14,8 @@ bool isAlphabet(char c)
 std::size_t base64Encode(const void* data, std::size_t length, std::string& out)
 {
     out.clear();
-    const auto* in = static_cast<const unsigned char*>(data);
-    std::size_t done = 0;
-    while (done < length) {
-        std::size_t n = std::min(kSliceBytes, length - done);
-        std::size_t start = out.size();
-        // EVP_EncodeBlock writes the NUL after the text as well.
-        out.resize(start + (n + 2) / 3 * 4 + 1);
-        int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data() + start), in + done,
-                                      static_cast<int>(n));
-        out.resize(start + static_cast<std::size_t>(written));
-        done += n;
-    }
+    out.reserve((length + 2) / 3 * 4);
+    detail::base64EncodeAppend(static_cast<const unsigned char*>(data), length, out);
     return out.size();
 }
 
@@ -55,22 +37,10 @@ bool base64Decode(std::string_view text, std::string& out)
     for (std::size_t i = 0; i < text.size() - padding; ++i)
         if (!isAlphabet(text[i]))
             return false;
-
     std::string decoded;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        std::size_t n = std::min(kSliceChars, text.size() - done);
-        std::size_t start = decoded.size();
-        decoded.resize(start + n / 4 * 3);
-        int got = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(decoded.data() + start),
-                                  reinterpret_cast<const unsigned char*>(text.data() + done), static_cast<int>(n));
-        if (got < 0)
-            return false;
-        decoded.resize(start + static_cast<std::size_t>(got));
-        done += n;
-    }
-    // EVP_DecodeBlock counts the padding as zero bytes.
-    decoded.resize(decoded.size() - padding);
+    decoded.reserve(text.size() / 4 * 3);
+    if (!detail::base64DecodeAppend(text, decoded) || decoded.size() != text.size() / 4 * 3 - padding)
+        return false;
     out = std::move(decoded);
     return true;
 }

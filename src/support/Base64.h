@@ -19,4 +19,13 @@ std::string base64Encode(std::string_view data);
 // (and `out` empty) for anything else.
 [[nodiscard]] bool base64Decode(std::string_view text, std::string& out);
 
+namespace detail {
+// The platform's coder (OpenSSL on Linux, Crypt32 on Windows): `encode`
+// appends the encoding of `length` bytes to `out`; `decode` appends the
+// bytes of `text`, whole groups of the alphabet with padding only at its
+// end (already checked), and is false when the coder refused them.
+void base64EncodeAppend(const unsigned char* data, std::size_t length, std::string& out);
+[[nodiscard]] bool base64DecodeAppend(std::string_view text, std::string& out);
+} // namespace detail
+
 } // namespace tarvo

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 
 namespace tarvo {
 
@@ -14,17 +13,15 @@ struct FileCloser {
 // Every stdio stream the program opens is owned by one of these.
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-inline FilePtr openFile(const std::string& path, const char* mode)
-{
-    return FilePtr(std::fopen(path.c_str(), mode));
-}
+// fopen for the program's path text, always in binary mode (the program
+// writes its CR LF itself). On Windows the file is opened through the wide
+// API and shared as fopen shares it (other readers and writers welcome),
+// and for deletion and renaming too, so that a reader of ours never stops
+// another program from replacing the file as a whole.
+FilePtr openFile(const std::string& path, const char* mode);
 
 // True for a regular file (or a link to one) this process can open for
 // reading.
-inline bool isReadableFile(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && openFile(path, "rb") != nullptr;
-}
+bool isReadableFile(const std::string& path);
 
 } // namespace tarvo

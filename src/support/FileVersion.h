@@ -32,13 +32,17 @@ struct FileVersionInfo {
 };
 static_assert(sizeof(FileVersionInfo) == 52);
 
+// The record of the project version this program was built with.
+[[nodiscard]] FileVersionInfo ownFileVersion();
+
 // Fills `record` with the version of a file; 0 on success, non-zero (and
 // `record` cleared) when the file carries no version record.
 //
 // Null `path`: the program itself, whose version is the project version it
-// was built with. Executables on this platform carry no version resource, so
-// another path succeeds only when it names the running program's own file
-// (any link to it included); every other file reports non-zero.
+// was built with. On Windows every other file's version resource is read as
+// the desktop reads it. Linux executables carry no version resource, so
+// there another path succeeds only when it names the running program's own
+// file (any link to it included); every other file reports non-zero.
 [[nodiscard]] int getFileVersion(const char* path, FileVersionInfo& record);
 
 } // namespace tarvo

@@ -22,7 +22,8 @@ struct HttpOptions {
     // PEM certificates to trust instead of the system's bundle (a private
     // phonebook server with its own authority); empty: the file
     // `caBundleFile` when one is named (the environment's CURL_CA_BUNDLE, as
-    // the curl tool takes it), else the system's bundle.
+    // the curl tool takes it), else the system's bundle. Linux only: on
+    // Windows TLS trusts the system's certificate store alone.
     std::string caCertificatesPem;
     std::string caBundleFile;
     // Asked while waiting for the server; true gives up at once (the
@@ -30,10 +31,11 @@ struct HttpOptions {
     // stalled server without sitting out the timeouts.
     std::function<bool()> abort;
     // A transfer slower than `lowSpeedBytes` a second for `lowSpeedWindow`
-    // fails (libcurl's low-speed limit): a server that trickles a byte now
-    // and then would otherwise never reach the idle timeout. Zero: no such
-    // limit. libcurl leaves a paused transfer out of it, so a caller slow
-    // to take the data is not counted against the server.
+    // fails (libcurl's low-speed limit; on Windows a count of our own): a
+    // server that trickles a byte now and then would otherwise never reach
+    // the idle timeout. Zero: no such limit. Only time spent waiting for the
+    // server counts, so a caller slow to take the data is not counted
+    // against the server.
     std::uint32_t lowSpeedBytes = 0;
     std::chrono::seconds lowSpeedWindow{0};
 };
@@ -42,16 +44,18 @@ struct HttpOpenResult;
 
 // One HTTP or HTTPS GET whose body is pulled by the caller a piece at a time.
 //
-// The body never sits in memory as a whole: libcurl hands us one chunk (at
-// most 16 KiB), and the transfer stays paused until the caller has taken
-// that chunk, so the server is held back by TCP flow control.
+// The body never sits in memory as a whole: the client (libcurl on Linux,
+// WinHTTP on Windows) hands us one chunk (at most 16 KiB), and no more is
+// read until the caller has taken that chunk, so the server is held back by
+// TCP flow control.
 //
-// Redirects (at most 5, HTTP and HTTPS only) are followed; libcurl does not
-// pass the extra header line on to a different host. A request made over
-// HTTPS follows redirects to HTTPS only: a server that sends it to plain
-// HTTP gives no connection. The body is not
-// decoded (no Accept-Encoding), so the bytes received are the bytes that the
-// announced length counts.
+// Redirects (at most 5, HTTP and HTTPS only) are followed; the extra header
+// line is not passed on to a different host. A request made over HTTPS
+// follows redirects to HTTPS only: a server that sends it to plain HTTP
+// gives no connection. The body is not decoded (no Accept-Encoding), so the
+// bytes received are the bytes that the announced length counts. TLS trusts
+// the system's authorities (on Windows its certificate store, where the
+// options' own certificates are not used).
 class HttpConnection final {
 public:
     // Connects, sends the request and waits until the status line and the
@@ -62,8 +66,8 @@ public:
     // full "Name: value" line; empty sends none; a trailing CR/LF is dropped.
     static std::unique_ptr<HttpConnection> open(const std::string& url, const std::string& headerLine,
                                                  const HttpOptions& options = {});
-    // The same, and when there is no connection, libcurl's reason for it
-    // (such as a certificate that does not verify).
+    // The same, and when there is no connection, the client's reason for
+    // it (such as a certificate that does not verify).
     static HttpOpenResult openWithReason(const std::string& url, const std::string& headerLine,
                                          const HttpOptions& options = {});
 
@@ -96,29 +100,43 @@ public:
     // Body bytes handed out so far.
     [[nodiscard]] std::uint64_t received() const { return m_received; }
 
-    // Why the transfer failed (libcurl's words), empty while all is well.
+    // Why the transfer failed (the client's words), empty while all is well.
     [[nodiscard]] const std::string& errorText() const { return m_error; }
 
 private:
     enum class State { Receiving, Finished, Failed };
-    struct Curl;
+    // The platform's transfer: libcurl's handles (HttpConnectionPosix.cpp)
+    // or WinHTTP's (HttpConnectionWin32.cpp).
+    struct Transfer;
 
     explicit HttpConnection(const HttpOptions& options);
 
+    // The platform's part. `start` makes the request (false: it could not
+    // be made); `fill` runs the transfer until a chunk is pending or the
+    // transfer has ended; `takeResponse`, after the first fill, sets the
+    // final response's status and announced length, false when no answer
+    // came; `stopTransfer` reads nothing more from the server.
     [[nodiscard]] bool start(const std::string& url, const std::string& headerLine, const HttpOptions& options);
-    // Runs the transfer until a chunk is pending or the transfer has ended.
     void fill();
-    void pumpOnce();
+    [[nodiscard]] bool takeResponse();
+    void stopTransfer();
+
     void fail(std::string why);
+    // Hands out `n` pending bytes: counted and summed.
+    void consume(char* to, std::size_t n);
     [[nodiscard]] std::size_t pendingSize() const { return m_pending.size() - m_pendingPos; }
 
-    static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
-    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
+    // URLs are built by joining a configured server with file names from
+    // version lists, and those names may hold blanks or 8-bit characters
+    // that no client sends as they are: those bytes are %-encoded, everything
+    // else (an existing %XX too) stays.
+    static std::string escapeUrl(const std::string& url);
+    static bool isHttps(const std::string& url);
+    static const std::string& userAgent();
 
-    std::unique_ptr<Curl> m_curl;
+    std::unique_ptr<Transfer> m_transfer;
     std::vector<char> m_pending;
     std::size_t m_pendingPos = 0;
-    bool m_paused = false;
     bool m_secure = false; // asked for over HTTPS
     State m_state = State::Receiving;
     std::chrono::steady_clock::time_point m_lastActivity;

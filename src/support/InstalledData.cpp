@@ -1,6 +1,7 @@
 #include "support/InstalledData.h"
 
 #include "BuildInfo.h"
+#include "support/NativePath.h"
 
 #include <algorithm>
 #include <system_error>
@@ -34,22 +35,18 @@ bool isInside(const std::filesystem::path& path, const std::filesystem::path& fo
 
 std::string InstalledData::path(std::string_view name)
 {
-    std::error_code ec;
-    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        executable.clear();
-    return pathFor(name, executable);
+    return pathFor(name, runningProgram());
 }
 
 std::string InstalledData::pathFor(std::string_view name, const std::filesystem::path& executable)
 {
     std::filesystem::path installed =
-        (executable.parent_path().parent_path() / kFolder / name).lexically_normal();
+        (executable.parent_path().parent_path() / nativePath(kFolder) / nativePath(name)).lexically_normal();
     if (isRegularFile(installed))
-        return installed.string();
-    if (!executable.empty() && isInside(executable, build::kBinaryDir))
-        return (std::filesystem::path(build::kSourceDataDir) / name).string();
-    return installed.string();
+        return pathText(installed);
+    if (!executable.empty() && isInside(executable, nativePath(build::kBinaryDir)))
+        return pathText(nativePath(build::kSourceDataDir) / nativePath(name));
+    return pathText(installed);
 }
 
 } // namespace tarvo

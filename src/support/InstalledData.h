@@ -16,8 +16,11 @@ class InstalledData final {
 public:
     static constexpr std::string_view kFolder = "share/tarvo";
 
-    // The file for the running program ("/proc/self/exe").
+    // The file for the running program.
     [[nodiscard]] static std::string path(std::string_view name);
+    // The running program's file ("/proc/self/exe"; the module's file name
+    // on Windows); empty when it cannot be had.
+    [[nodiscard]] static std::filesystem::path runningProgram();
     // The file for a program at `executable`: the installed file when it is
     // there, else the source tree's when `executable` lies in the build tree,
     // else the installed path all the same, so that whoever reports the

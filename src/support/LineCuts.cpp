@@ -1,11 +1,10 @@
 #include "support/LineCuts.h"
 
+#include "support/PositionalRead.h"
+
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
-
-#include <unistd.h>
 
 namespace tarvo {
 
@@ -19,9 +18,7 @@ std::uint64_t afterNextLineFeed(int fd, std::uint64_t from, std::uint64_t size)
 {
     std::array<char, kProbe> block;
     while (from < size) {
-        const ssize_t n = ::pread(fd, block.data(), block.size(), static_cast<off_t>(from));
-        if (n < 0 && errno == EINTR)
-            continue;
+        const std::ptrdiff_t n = readAt(fd, block.data(), block.size(), from);
         if (n <= 0)
             return 0;
         if (const void* lf = std::memchr(block.data(), '\n', static_cast<std::size_t>(n)))

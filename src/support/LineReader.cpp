@@ -1,9 +1,8 @@
 #include "support/LineReader.h"
 
-#include <cerrno>
-#include <cstring>
+#include "support/PositionalRead.h"
 
-#include <unistd.h>
+#include <cstring>
 
 namespace tarvo {
 
@@ -12,7 +11,7 @@ constexpr std::size_t kBlock = 1 << 16;
 }
 
 LineReader::LineReader(const std::string& path, std::size_t maxLine)
-    : m_file(std::fopen(path.c_str(), "rb")), m_maxLine(maxLine == 0 ? 1 : maxLine)
+    : m_file(openFile(path, "rb")), m_maxLine(maxLine == 0 ? 1 : maxLine)
 {
     if (m_file)
         m_buffer.resize(kBlock + m_maxLine);
@@ -37,21 +36,13 @@ std::size_t LineReader::readInto(char* to, std::size_t room)
     }
     if (m_partEnd - m_at < room)
         room = static_cast<std::size_t>(m_partEnd - m_at);
-    std::size_t got = 0;
-    while (got < room) {
-        const ssize_t n = ::pread(m_fd, to + got, room - got, static_cast<off_t>(m_at));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            m_failed = true;
-            break;
-        }
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-        m_at += static_cast<std::uint64_t>(n);
+    const std::ptrdiff_t got = readAt(m_fd, to, room, m_at);
+    if (got < 0) {
+        m_failed = true;
+        return 0;
     }
-    return got;
+    m_at += static_cast<std::uint64_t>(got);
+    return static_cast<std::size_t>(got);
 }
 
 bool LineReader::refill()

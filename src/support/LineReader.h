@@ -50,7 +50,7 @@ private:
     std::size_t readInto(char* to, std::size_t room);
 
     FilePtr m_file;
-    int m_fd = -1;          // a part of a file read with pread, or -1
+    int m_fd = -1;          // a part of a file read with readAt, or -1
     std::uint64_t m_at = 0; // where the part's next bytes are
     std::uint64_t m_partEnd = kToEnd;
     std::string m_buffer;

@@ -1,13 +1,9 @@
 #include "support/TarvoCipher.h"
 
 #include "support/Base64.h"
-
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/rand.h>
+#include "support/RandomBytes.h"
 
 #include <climits>
-#include <memory>
 
 namespace tarvo {
 
@@ -18,16 +14,10 @@ constexpr std::size_t kTagLength = 16;
 // Credentials are short; anything near int's range is no stored form.
 constexpr std::size_t kMaxPlainLength = INT_MAX / 2;
 
-struct CtxFree {
-    void operator()(EVP_CIPHER_CTX* ctx) const noexcept { EVP_CIPHER_CTX_free(ctx); }
-};
-using CipherCtx = std::unique_ptr<EVP_CIPHER_CTX, CtxFree>;
-
 // Plain text and key material do not linger in freed memory.
 void wipe(std::string& s)
 {
-    if (!s.empty())
-        OPENSSL_cleanse(s.data(), s.size());
+    wipeBytes(s.data(), s.size());
     s.clear();
 }
 
@@ -48,25 +38,12 @@ int tarvoEncrypt(const char* text, std::size_t length, std::string& out, std::st
     out.clear();
     if (key.size() != kTarvoKeyLength || length > kMaxPlainLength || (text == nullptr && length != 0))
         return -1;
-    CipherCtx ctx(EVP_CIPHER_CTX_new());
-    if (!ctx)
-        return -1;
-
     std::string raw(kNonceLength + length + kTagLength, '\0');
     unsigned char* nonce = bytes(raw.data());
     unsigned char* cipherText = nonce + kNonceLength;
-    int produced = 0;
-    int finalLength = 0;
-    bool ok = RAND_bytes(nonce, static_cast<int>(kNonceLength)) == 1
-              && EVP_EncryptInit_ex(ctx.get(), EVP_aes_128_gcm(), nullptr, bytes(key.data()), nonce) == 1
-              && (length == 0
-                  || EVP_EncryptUpdate(ctx.get(), cipherText, &produced, bytes(text), static_cast<int>(length)) == 1)
-              && EVP_EncryptFinal_ex(ctx.get(), cipherText + produced, &finalLength) == 1
-              && static_cast<std::size_t>(produced) + static_cast<std::size_t>(finalLength) == length
-              && EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, static_cast<int>(kTagLength),
-                                     cipherText + length)
-                     == 1;
-    if (!ok)
+    if (!fillRandomBytes(nonce, kNonceLength) ||
+        !detail::aes128GcmSeal(bytes(key.data()), nonce, length == 0 ? nonce : bytes(text), length, cipherText,
+                               cipherText + length))
         return -1;
     base64Encode(raw.data(), raw.size(), out);
     return 0;
@@ -78,29 +55,15 @@ int tarvoDecrypt(const char* text, std::size_t length, std::string& out, std::st
     if (key.size() != kTarvoKeyLength || (text == nullptr && length != 0))
         return -1;
     std::string raw;
-    if (!base64Decode(std::string_view(text, length), raw) || raw.size() < kNonceLength + kTagLength
-        || raw.size() - kNonceLength - kTagLength > kMaxPlainLength)
+    if (!base64Decode(std::string_view(text, length), raw) || raw.size() < kNonceLength + kTagLength ||
+        raw.size() - kNonceLength - kTagLength > kMaxPlainLength)
         return -1;
-    CipherCtx ctx(EVP_CIPHER_CTX_new());
-    if (!ctx)
-        return -1;
-
-    std::size_t plainLength = raw.size() - kNonceLength - kTagLength;
-    unsigned char* nonce = bytes(raw.data());
-    unsigned char* cipherText = nonce + kNonceLength;
-    unsigned char* tag = cipherText + plainLength;
+    const std::size_t plainLength = raw.size() - kNonceLength - kTagLength;
+    const unsigned char* nonce = bytes(raw.data());
+    const unsigned char* cipherText = nonce + kNonceLength;
     std::string plain(plainLength, '\0');
-    int produced = 0;
-    int finalLength = 0;
-    bool ok = EVP_DecryptInit_ex(ctx.get(), EVP_aes_128_gcm(), nullptr, bytes(key.data()), nonce) == 1
-              && (plainLength == 0
-                  || EVP_DecryptUpdate(ctx.get(), bytes(plain.data()), &produced, cipherText,
-                                       static_cast<int>(plainLength))
-                         == 1)
-              && EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(kTagLength), tag) == 1
-              && EVP_DecryptFinal_ex(ctx.get(), bytes(plain.data()) + produced, &finalLength) == 1
-              && static_cast<std::size_t>(produced) + static_cast<std::size_t>(finalLength) == plainLength;
-    if (!ok) {
+    if (!detail::aes128GcmOpen(bytes(key.data()), nonce, cipherText, plainLength, cipherText + plainLength,
+                               bytes(plain.data()))) {
         wipe(plain);
         return -1;
     }

@@ -41,4 +41,15 @@ constexpr std::size_t tarvoEncryptedLength(std::size_t plainLength)
 // with `out` empty when the text is not a stored form made with this key.
 [[nodiscard]] int tarvoDecrypt(const char* text, std::size_t length, std::string& out, std::string_view key);
 
+namespace detail {
+// The platform's AES-128-GCM (OpenSSL on Linux, BCrypt on Windows), 12-byte
+// nonce, 16-byte tag, no additional data. `seal` writes `length` bytes of
+// cipher text to `out` and the tag to `tag`; `open` writes `length` bytes of
+// plain text to `out` and is false when the tag does not verify.
+[[nodiscard]] bool aes128GcmSeal(const unsigned char* key, const unsigned char* nonce, const unsigned char* plain,
+                                 std::size_t length, unsigned char* out, unsigned char* tag);
+[[nodiscard]] bool aes128GcmOpen(const unsigned char* key, const unsigned char* nonce, const unsigned char* cipher,
+                                 std::size_t length, const unsigned char* tag, unsigned char* out);
+} // namespace detail
+
 } // namespace tarvo

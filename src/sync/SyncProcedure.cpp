@@ -10,6 +10,7 @@
 #include "support/BusyCursor.h"
 #include "support/FileHandle.h"
 #include "support/FrontEnd.h"
+#include "support/NativePath.h"
 #include "support/PathJoin.h"
 #include "sync/HandheldFiles.h"
 
@@ -174,7 +175,7 @@ std::string SyncProcedure::failureDetails(Result result) const
     default:
         for (const Push& push : kPushes)
             if (push.step == result)
-                step = "copying " + std::filesystem::path(localFile(push, m_files)).filename().string() + " to " +
+                step = "copying " + pathText(nativePath(localFile(push, m_files)).filename()) + " to " +
                        HandheldFiles::devicePath(push.deviceName);
         break;
     }
@@ -245,7 +246,7 @@ bool SyncProcedure::confirmEmptyFiles()
             if (!holdsNoData(local) || !m_link.deviceFileHasData(HandheldFiles::devicePath(push.deviceName)))
                 continue;
             std::string question(kEmptyFileQuestion);
-            question.replace(question.find("%s"), 2, std::filesystem::path(local).filename().string());
+            question.replace(question.find("%s"), 2, pathText(nativePath(local).filename()));
             question.replace(question.find("%s"), 2, std::string(push.deviceName));
             questions.push_back(std::move(question));
         }

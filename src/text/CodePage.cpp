@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdlib>
-#include <iconv.h>
 #include <mutex>
 #include <unordered_map>
 
@@ -71,8 +68,8 @@ const std::array<char16_t, 256>* builtinTable(const std::string& name)
 // conversion.
 struct DesktopCodePages {
     std::mutex mutex;
-    std::string ansi = "WINDOWS-1252";
-    std::string oem = "IBM437";
+    std::string ansi = CodePageConverter::desktopAnsiName();
+    std::string oem = CodePageConverter::desktopOemName();
     bool made = false;
 
     std::string take(const std::string DesktopCodePages::*name)
@@ -91,64 +88,14 @@ DesktopCodePages& desktopCodePages()
 
 } // namespace
 
-// One iconv descriptor; iconv keeps shift state, so each conversion resets it.
-class CodePage::Iconv final {
-public:
-    Iconv(const char* to, const char* from) : m_cd(::iconv_open(to, from)) {}
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-    ~Iconv()
-    {
-        if (valid())
-            ::iconv_close(m_cd);
-    }
-    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts; an input sequence that cannot be converted becomes
-    // `replacement` and conversion goes on after `skip` input bytes.
-    std::string convert(std::string_view in, std::string_view replacement, std::size_t skip) const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        std::string out;
-        if (!valid())
-            return out;
-        ::iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-        std::string input(in);
-        char* src = input.data();
-        std::size_t srcLeft = input.size();
-        char buffer[1024];
-        while (srcLeft > 0) {
-            char* dst = buffer;
-            std::size_t dstLeft = sizeof buffer;
-            std::size_t r = ::iconv(m_cd, &src, &srcLeft, &dst, &dstLeft);
-            out.append(buffer, sizeof buffer - dstLeft);
-            if (r == static_cast<std::size_t>(-1)) {
-                if (errno == E2BIG)
-                    continue;
-                out.append(replacement);
-                std::size_t n = std::min(skip, srcLeft);
-                src += n;
-                srcLeft -= n;
-            }
-        }
-        return out;
-    }
-
-private:
-    iconv_t m_cd;
-    mutable std::mutex m_mutex;
-};
-
 CodePage::CodePage(std::string name) : m_name(std::move(name)), m_table(builtinTable(m_name))
 {
     if (!m_table) {
-        m_toUtf16 = std::make_unique<Iconv>("UTF-16LE", m_name.c_str());
-        m_fromUtf16 = std::make_unique<Iconv>(m_name.c_str(), "UTF-16LE");
+        m_converter = std::make_unique<CodePageConverter>(m_name);
         // An unknown code page name falls back to windows-1252 rather than
         // losing every byte.
-        if (!m_toUtf16->valid() || !m_fromUtf16->valid()) {
-            m_toUtf16.reset();
-            m_fromUtf16.reset();
+        if (!m_converter->valid()) {
+            m_converter.reset();
             m_table = &kCp1252;
         }
     }
@@ -212,12 +159,7 @@ std::u16string CodePage::toUtf16(std::string_view bytes) const
             out.push_back((*m_table)[static_cast<unsigned char>(c)]);
         return out;
     }
-    static constexpr char kQuestionLE[2] = {'?', 0};
-    std::string raw = m_toUtf16->convert(bytes, std::string_view(kQuestionLE, 2), 1);
-    out.resize(raw.size() / 2);
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) | (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
-    return out;
+    return m_converter->toUtf16(bytes);
 }
 
 std::string CodePage::fromUtf16(std::u16string_view text) const
@@ -235,13 +177,7 @@ std::string CodePage::fromUtf16(std::u16string_view text) const
         }
         return out;
     }
-    std::string raw;
-    raw.reserve(text.size() * 2);
-    for (char16_t ch : text) {
-        raw.push_back(static_cast<char>(ch & 0xFF));
-        raw.push_back(static_cast<char>(ch >> 8));
-    }
-    return m_fromUtf16->convert(raw, "?", 2);
+    return m_converter->fromUtf16(text);
 }
 
 const CodePage& CodePage::ansi()

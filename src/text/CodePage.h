@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/CodePageConverter.h"
 #include "support/ShortBytes.h"
 
 #include <array>
@@ -10,13 +11,14 @@
 
 namespace tarvo {
 
-// An 8-bit code page of the desktop. The two defaults, windows-1252 (ANSI)
-// and IBM437 (OEM), use exact tables of our own so that every byte converts
-// both ways as the desktop converts it (glibc's iconv refuses the five bytes
-// windows-1252 leaves undefined). Any other code page goes through iconv.
+// An 8-bit code page of the desktop. The two common ones, windows-1252
+// (ANSI) and IBM437 (OEM), use exact tables of our own so that every byte
+// converts both ways as the desktop converts it (glibc's iconv refuses the
+// five bytes windows-1252 leaves undefined). Any other code page goes
+// through the platform's converter (iconv, or the desktop's own).
 class CodePage final {
 public:
-    // `name` as iconv knows it ("WINDOWS-1252", "IBM437", "CP1250", ...).
+    // `name` as the platform knows it ("WINDOWS-1252", "IBM437", "CP1250", ...).
     explicit CodePage(std::string name);
     CodePage(const CodePage&) = delete;
     CodePage& operator=(const CodePage&) = delete;
@@ -62,9 +64,10 @@ public:
     // Characters without a mapping become '?', the code pages' default.
     std::string fromUtf16(std::u16string_view text) const;
 
-    // The desktop's code pages, process-wide as on the desktop itself:
-    // windows-1252 and IBM437 unless the application named others before
-    // the first conversion (later calls change nothing and answer false).
+    // The desktop's code pages, process-wide as on the desktop itself: its
+    // own (GetACP and GetOEMCP on Windows; windows-1252 and IBM437 on
+    // Linux) unless the application named others before the first
+    // conversion (later calls change nothing and answer false).
     static const CodePage& ansi();
     static const CodePage& oem();
     static bool useDesktopCodePages(std::string ansiName, std::string oemName);
@@ -76,7 +79,6 @@ public:
     static std::string ansiToUtf8(std::string_view bytes);
 
 private:
-    class Iconv;
 
     // One byte's character in UTF-8 (at most three bytes in these tables).
     struct Utf8Char {
@@ -88,8 +90,7 @@ private:
     std::string m_name;
     const std::array<char16_t, 256>* m_table = nullptr;
     std::array<Utf8Char, 256> m_utf8{}; // made from m_table when there is one
-    std::unique_ptr<Iconv> m_toUtf16;
-    std::unique_ptr<Iconv> m_fromUtf16;
+    std::unique_ptr<CodePageConverter> m_converter; // pages without a table of ours
 };
 
 } // namespace tarvo

@@ -2,13 +2,14 @@
 
 #include "support/AtomicFile.h"
 #include "support/BoundedFileRead.h"
+#include "support/FileInfo.h"
+#include "support/NativePath.h"
 #include "support/PathJoin.h"
 #include "support/Tokenizer.h"
 
 #include <climits>
 #include <optional>
 #include <unordered_map>
-#include <unistd.h>
 
 namespace tarvo {
 
@@ -153,12 +154,12 @@ IniFile::IniFile(std::string_view name)
 
 void IniFile::setPath(std::string_view name)
 {
-    if ((!name.empty() && name.front() == '/') || name.find(':') != std::string_view::npos) {
+    if (startsAtRoot(name) || name.find(':') != std::string_view::npos) {
         m_path = std::string(name);
         return;
     }
-    char cwd[PATH_MAX];
-    m_path = ::getcwd(cwd, sizeof cwd) != nullptr ? joinPath(cwd, name) : std::string(name);
+    const std::string cwd = currentFolder();
+    m_path = !cwd.empty() ? joinPath(cwd, name) : std::string(name);
 }
 
 std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view def,
@@ -230,7 +231,7 @@ bool IniFile::writeString(std::string_view section, std::string_view key, std::s
     bool exists = readSettings(m_path, text);
     // A file that is there but cannot be read would otherwise be replaced
     // by one holding only the new key.
-    if (!exists && ::access(m_path.c_str(), F_OK) == 0)
+    if (!exists && fileInfo(m_path).exists())
         return false;
     std::vector<std::string_view> lines = exists ? settingsLines(text) : std::vector<std::string_view>{};
     std::string newLine = std::string(key) + "=" + std::string(value);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/RegistryReader.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,7 +26,7 @@ namespace tarvo {
 // ("dword:", "hex:") are kept verbatim so that rewriting the file does not
 // lose them, but they do not read as strings. A string holding a line break
 // is written as "hex(1):" (UTF-16LE bytes), as the registry editor does.
-class RegistryFile final {
+class RegistryFile final : public RegistryReader {
 public:
     static constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
     static constexpr std::size_t kMaxKeyNameLength = 255; // one path component
@@ -38,7 +40,7 @@ public:
     RegistryFile& operator=(const RegistryFile&) = default;
     RegistryFile(RegistryFile&&) = default;
     RegistryFile& operator=(RegistryFile&&) = default;
-    ~RegistryFile();
+    ~RegistryFile() override;
 
     const std::string& path() const { return m_path; }
 
@@ -57,9 +59,9 @@ public:
     bool keyExists(std::string_view keyPath) const;
     // The names of the key's direct subkeys, ascending ignoring case; false
     // (and `names` empty) when the key does not exist.
-    bool enumSubkeys(std::string_view keyPath, std::vector<std::string>& names) const;
+    bool enumSubkeys(std::string_view keyPath, std::vector<std::string>& names) const override;
     // False when the key or the value is absent, or the value is no string.
-    bool readString(std::string_view keyPath, std::string_view name, std::string& value) const;
+    bool readString(std::string_view keyPath, std::string_view name, std::string& value) const override;
 
     // Creates the key and any missing parent (or finds it). False for an
     // invalid path: empty, an empty component, a component longer than 255

@@ -1,16 +1,12 @@
 #include "text/WineRegistry.h"
 
-#include "support/FileHandle.h"
+#include "support/BoundedFileRead.h"
 #include "support/PathJoin.h"
 #include "support/Tokenizer.h"
 #include "text/CodePage.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -222,27 +218,14 @@ enum class ReadResult { Read, Missing, Failed };
 // before anything is read from them, so nothing can make the read block.
 ReadResult readRegularFile(const std::string& path, std::uintmax_t limit, std::string& text)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed;
-    FilePtr file(::fdopen(fd, "rb"));
-    if (!file) {
-        ::close(fd);
+    switch (readBoundedFile(path, limit, text)) {
+    case BoundedRead::Read:
+        return ReadResult::Read;
+    case BoundedRead::Missing:
+        return ReadResult::Missing;
+    default:
         return ReadResult::Failed;
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::uintmax_t>(info.st_size) > limit)
-        return ReadResult::Failed;
-    text.clear();
-    char block[16384];
-    std::size_t got;
-    // The size may change while it is read: the limit holds for what is read.
-    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) {
-        if (text.size() + got > limit)
-            return ReadResult::Failed;
-        text.append(block, got);
-    }
-    return std::ferror(file.get()) != 0 ? ReadResult::Failed : ReadResult::Read;
 }
 
 } // namespace

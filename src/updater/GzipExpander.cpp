@@ -2,6 +2,8 @@
 
 #include "support/AtomicFile.h"
 #include "support/DiskSpace.h"
+#include "support/FileInfo.h"
+#include "support/NativePath.h"
 #include "updater/UpdateIoError.h"
 
 #include <zlib.h>
@@ -12,7 +14,6 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <sys/stat.h>
 
 namespace tarvo {
 
@@ -35,8 +36,8 @@ void writeAll(AtomicFile& output, const char* data, std::size_t size, const std:
 
 std::string folderOf(const std::string& path)
 {
-    std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
+    std::filesystem::path parent = nativePath(path).parent_path();
+    return parent.empty() ? std::string(".") : pathText(parent);
 }
 
 } // namespace
@@ -50,13 +51,13 @@ GzipExpander::Result GzipExpander::expand(const std::string& gzipPath, AtomicFil
                                           const std::string& outputName, const ExpansionLimits& limits,
                                           const std::function<bool()>& cancelled)
 {
-    struct stat info {};
-    GzPtr gz(::stat(gzipPath.c_str(), &info) == 0 ? gzopen(gzipPath.c_str(), "rb") : nullptr);
+    const FileInfo info = fileInfo(gzipPath);
+    GzPtr gz(info.exists() ? gzopen(gzipPath.c_str(), "rb") : nullptr);
     if (!gz)
         return Result::CannotOpenCompressed;
     gzbuffer(gz.get(), static_cast<unsigned>(kBlock));
 
-    const std::uint64_t most = bound(static_cast<std::uint64_t>(info.st_size), limits);
+    const std::uint64_t most = bound(info.size, limits);
     const std::string folder = folderOf(output.path());
     auto block = std::make_unique<char[]>(kBlock);
     // Text can double in size: every byte a line feed.

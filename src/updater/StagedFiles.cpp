@@ -1,6 +1,7 @@
 #include "updater/StagedFiles.h"
 
 #include "support/AtomicFile.h"
+#include "support/NativePath.h"
 
 namespace tarvo {
 
@@ -10,7 +11,7 @@ StagedFiles::~StagedFiles() = default;
 
 AtomicFile* StagedFiles::create(const std::string& relative)
 {
-    auto file = std::make_unique<AtomicFile>((m_base / relative).string());
+    auto file = std::make_unique<AtomicFile>(pathUnder(m_base, relative));
     if (!file->open())
         return nullptr;
     m_files.push_back(std::move(file));
@@ -20,8 +21,8 @@ AtomicFile* StagedFiles::create(const std::string& relative)
 
 std::string StagedFiles::temporaryName(const AtomicFile& file, const std::string& relative)
 {
-    const std::filesystem::path folder = std::filesystem::path(relative).parent_path();
-    return (folder / std::filesystem::path(file.temporaryPath()).filename()).string();
+    const std::filesystem::path folder = nativePath(relative).parent_path();
+    return pathText(folder / nativePath(file.temporaryPath()).filename());
 }
 
 bool StagedFiles::commit(std::string& from, std::string& to)

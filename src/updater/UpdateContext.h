@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/HttpConnection.h"
+#include "support/NativePath.h"
 #include "updater/UpdateLimits.h"
 
 #include <filesystem>
@@ -28,7 +29,7 @@ struct UpdateContext {
     std::vector<std::string> listNames{};
 
     // A path relative to the working folder, as a file name to open.
-    std::string file(const std::string& relative) const { return (base / relative).string(); }
+    std::string file(const std::string& relative) const { return pathUnder(base, relative); }
 };
 
 } // namespace tarvo

@@ -1,8 +1,9 @@
 #include "updater/UpdateLog.h"
 
-#include "support/FileHandle.h"
 #include "support/AtomicFile.h"
+#include "support/FileHandle.h"
 #include "support/FileSizeLimit.h"
+#include "support/NativePath.h"
 #include "support/Tokenizer.h"
 
 #include <cstdio>
@@ -39,7 +40,7 @@ void UpdateLog::append(std::string_view text, int code) const
         record += c;
     }
     record += "\r\n";
-    FilePtr file = openFile(m_file.string(), "ab");
+    FilePtr file = openFile(pathText(m_file), "ab");
     if (!file)
         return;
     std::fwrite(record.data(), 1, record.size(), file.get());
@@ -93,14 +94,14 @@ std::string UpdateLog::lastReason(std::string_view logText)
 std::string UpdateLog::lastReason() const
 {
     std::string content;
-    if (!readWholeFile(m_file.string(), content))
+    if (!readWholeFile(pathText(m_file), content))
         return {};
     return lastReason(content);
 }
 
 void UpdateLog::limitSize() const
 {
-    (void)limitFileSize(m_file.string(), kSizeLimit, kSizeFactor);
+    (void)limitFileSize(pathText(m_file), kSizeLimit, kSizeFactor);
 }
 
 } // namespace tarvo

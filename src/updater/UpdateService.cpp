@@ -5,6 +5,7 @@
 #include "support/DiskSpace.h"
 #include "support/FrontEnd.h"
 #include "support/HttpClient.h"
+#include "support/LocalTime.h"
 #include "support/ThreadPriority.h"
 #include "text/TagExpander.h"
 #include "updater/GzipExpander.h"
@@ -48,7 +49,7 @@ std::string logTime(std::time_t when)
     static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::tm tm{};
-    if (::localtime_r(&when, &tm) == nullptr)
+    if (!toLocalTime(when, tm))
         return "??? ??? ?? ??:??:?? ????\n";
     char text[64];
     std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %d\n", kDays[tm.tm_wday % 7], kMonths[tm.tm_mon % 12],

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/NativePath.h"
 #include "updater/UpdateContext.h"
 #include "updater/UpdateEntry.h"
 #include "updater/UpdateLog.h"
@@ -93,7 +94,7 @@ private:
 
     // What the steps of the run share, as the run stands now.
     UpdateContext runContext() const;
-    std::string file(const std::string& relative) const { return (m_options.baseDir / relative).string(); }
+    std::string file(const std::string& relative) const { return pathUnder(m_options.baseDir, relative); }
 
     void notifyProgress(std::uint64_t received, std::int64_t expected);
     void notifyText(const std::string& text, bool status);

@@ -2,6 +2,7 @@
 
 #include "support/AtomicFile.h"
 #include "support/FileHandle.h"
+#include "support/NativePath.h"
 #include "updater/StagedFiles.h"
 #include "updater/UpdateContext.h"
 #include "updater/UpdateIoError.h"
@@ -158,7 +159,7 @@ void UpdateStaging::removeSuperseded(const std::vector<UpdateEntry>& set, const 
     namespace fs = std::filesystem;
     std::error_code ec;
     for (fs::directory_iterator it(m_base / kUpdateFolder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = pathText(it->path().filename());
         if (keep.count(name) != 0)
             continue;
         std::error_code typeError;

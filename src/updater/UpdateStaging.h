@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/NativePath.h"
 #include "updater/UpdateEntry.h"
 
 #include <filesystem>
@@ -49,7 +50,7 @@ public:
     bool backupEntry(const UpdateEntry& entry) const;
 
 private:
-    std::string file(const std::string& relative) const { return (m_base / relative).string(); }
+    std::string file(const std::string& relative) const { return pathUnder(m_base, relative); }
     // Removes "update/<name>" and "update/<name>.<n>" (and their ".gz")
     // for each name of `set`, but for the files in `keep`.
     void removeSuperseded(const std::vector<UpdateEntry>& set, const std::set<std::string>& keep) const;

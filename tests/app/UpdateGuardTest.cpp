@@ -1,13 +1,11 @@
 #include "app/UpdateGuard.h"
 
+#include "fixtures/HeldFile.h"
 #include "fixtures/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
-#include <unistd.h>
 
 using namespace tarvo;
 using tarvo::test::TempDir;
@@ -21,12 +19,12 @@ TEST(UpdateGuard, onlyAMarkerHeldByAnotherOpenerStopsStartup)
     dir.write("_updatelist.txt", "update/pbook.txt\r\n");
     EXPECT_FALSE(UpdateGuard::isHeld(marker));
 
-    // The installer's exclusive hold: a lock on a separate open file.
-    int fd = ::open(marker.c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    EXPECT_TRUE(UpdateGuard::isHeld(marker));
-    ::close(fd);
+    {
+        // The installer's exclusive hold, from a separate open file.
+        tarvo::test::HeldFile installer(marker);
+        ASSERT_TRUE(installer.held());
+        EXPECT_TRUE(UpdateGuard::isHeld(marker));
+    }
     EXPECT_FALSE(UpdateGuard::isHeld(marker));
 }
 

@@ -1,13 +1,11 @@
 #include "app/WorkingFolderLock.h"
 
+#include "fixtures/ChildProcess.h"
 #include "fixtures/TempDir.h"
-#include "fixtures/WithoutRoot.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace tarvo;
 using tarvo::test::TempDir;
@@ -27,15 +25,8 @@ TEST(WorkingFolderLock, oneHolderAtATimeAndReleasedWithItsHolder)
         EXPECT_FALSE(second.held());
 
         // Another process sees it taken as well.
-        pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            WorkingFolderLock inChild(path);
-            ::_exit(inChild.acquire() == WorkingFolderLock::State::Taken ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        tarvo::test::ChildProcess other({tarvo::test::testChildProgram(), "try-lock", path}, dir.file("other.out"));
+        EXPECT_EQ(other.wait(), 0);
     }
     WorkingFolderLock after(path);
     EXPECT_EQ(after.acquire(), WorkingFolderLock::State::Held);
@@ -45,35 +36,19 @@ TEST(WorkingFolderLock, oneHolderAtATimeAndReleasedWithItsHolder)
     EXPECT_EQ(nowhere.acquire(), WorkingFolderLock::State::Unusable);
 }
 
-TEST(WorkingFolderLock, aLockThatCannotBeTakenIsUnusableUnlessNothingCanBeWrittenAnyway)
+TEST(WorkingFolderLock, aLockHeldByAnotherProcessIsTakenUntilThatProcessEnds)
 {
     TempDir dir;
-    std::filesystem::create_directory(dir.path() / "synchronizer.lock");
-    WorkingFolderLock folder(dir.file("synchronizer.lock"));
-    EXPECT_EQ(folder.acquire(), WorkingFolderLock::State::Unusable);
-    EXPECT_EQ(folder.unusableMessage(),
-              "ERROR: Unable to use the lock file " + dir.file("synchronizer.lock") + " (Is a directory).");
-
-    // A lock file left by another user (one run with sudo), and a folder
-    // that is not ours to write at all.
-    namespace fs = std::filesystem;
-    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    fs::create_directories(dir.path() / "shared");
-    fs::create_directories(dir.path() / "readonly");
-    dir.write("shared/synchronizer.lock", "");
-    fs::permissions(dir.path() / "shared", fs::perms::all);
-    fs::permissions(dir.path() / "shared" / "synchronizer.lock",
-                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    fs::permissions(dir.path() / "readonly", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-    const std::string notWritable = dir.file("shared/synchronizer.lock");
-    const std::string readOnly = dir.file("readonly/synchronizer.lock");
-    EXPECT_EQ(tarvo::test::runWithoutRoot([&] {
-                  WorkingFolderLock other(notWritable);
-                  WorkingFolderLock nowhere(readOnly);
-                  return (other.acquire() == WorkingFolderLock::State::Unusable ? 0 : 1) +
-                         (other.unusableMessage().ends_with("synchronizer.lock (Permission denied).") ? 0 : 2) +
-                         (nowhere.acquire() == WorkingFolderLock::State::ReadOnlyFolder ? 0 : 4);
-              }),
-              0);
+    const std::string path = dir.file("synchronizer.lock");
+    tarvo::test::ChildProcess holder({tarvo::test::testChildProgram(), "hold-lock", path, dir.file("go")},
+                                     dir.file("holder.out"));
+    ASSERT_TRUE(tarvo::test::waitForLine(dir.file("holder.out"), "held"));
+    {
+        WorkingFolderLock mine(path);
+        EXPECT_EQ(mine.acquire(), WorkingFolderLock::State::Taken);
+    }
+    holder.kill(9);
+    holder.wait();
+    WorkingFolderLock mine(path);
+    EXPECT_EQ(mine.acquire(), WorkingFolderLock::State::Held) << "a killed holder leaves the folder free";
 }

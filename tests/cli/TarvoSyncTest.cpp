@@ -1,4 +1,5 @@
 #include "config/AuthHeaderBuilder.h"
+#include "fixtures/HeldFile.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/TarvoSyncRunner.h"
 #include "fixtures/WinePrefix.h"
@@ -8,10 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
-#include <unistd.h>
+#include <optional>
 
 using namespace tarvo;
 using namespace std::chrono_literals;
@@ -189,11 +188,10 @@ TEST_F(TarvoSyncTest, startupFailuresShowTheirMessagesAndStopEarly)
 TEST_F(TarvoSyncTest, aHeldUpdateMarkerEndsWithItsReason)
 {
     m_ws.writeWork("_updatelist.txt", "x\r\n");
-    int fd = ::open(m_ws.work("_updatelist.txt").c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    std::optional<test::HeldFile> installer(std::in_place, m_ws.work("_updatelist.txt"));
+    ASSERT_TRUE(installer->held());
     CliRun run = tarvoSync({"status"});
-    ::close(fd);
+    installer.reset();
     EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(run.out.empty());
     EXPECT_EQ(run.err,

@@ -41,7 +41,7 @@ TEST_F(ProfileConfigTest, noFileGivesEveryDefault)
 {
     ScopedCurrentDir cd(m_dir.path());
     ProfileConfig config;
-    EXPECT_EQ(config.settingsFile(), m_dir.path().string() + "/synconfig.ini");
+    EXPECT_EQ(config.settingsFile(), m_dir.file("synconfig.ini"));
     config.load();
     EXPECT_EQ(config.maxPops(), 0);
     EXPECT_EQ(config.customerId(), 0);
@@ -160,7 +160,7 @@ TEST_F(ProfileConfigTest, settingsFileNameRule)
     ScopedCurrentDir cd(m_dir.path());
     ProfileConfig config;
     config.setSettingsFile("x.ini");
-    EXPECT_EQ(config.settingsFile(), m_dir.path().string() + "/x.ini");
+    EXPECT_EQ(config.settingsFile(), m_dir.file("x.ini"));
     config.setSettingsFile("C:\\Tarvo\\profile.ini");
     EXPECT_EQ(config.settingsFile(), "C:\\Tarvo\\profile.ini");
 

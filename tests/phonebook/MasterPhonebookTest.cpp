@@ -6,6 +6,7 @@
 #include "fixtures/RecordingFrontEnd.h"
 #include "fixtures/TempDir.h"
 #include "phonebook/ExpandCompressedPhonebook.h"
+#include "support/FileInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,7 @@ protected:
     void put(const std::string& name, const std::string& content) { home.write("dialer/" + name, content); }
     std::string get(const std::string& name) const { return home.read("dialer/" + name); }
     bool has(const std::string& name) const { return home.exists("dialer/" + name); }
-    std::string path(const std::string& name) const { return home.file("dialer/" + name); }
+    std::string path(const std::string& name) const { return (home.path() / "dialer" / name).string(); }
 
     MasterPhonebook::LoadStatus load()
     {
@@ -166,11 +167,13 @@ TEST_F(MasterPhonebookTest, missingPhonebookKeepsTheCompressedCopy)
     std::string old = gzipped(PopFile({PopLine("US", "TX", "Austin", "P1").str()}));
     put("pbook.txt.gz", old);
     EXPECT_EQ(load(), Status::NoPhonebook);
-    // The dialer's texts, each with a line that names the file and what is wrong.
-    EXPECT_EQ(error, "Error: Unable to open: pbook.txt\n" + path("pbook.txt") + ": No such file or directory");
+    // The dialer's texts, each with a line that names the file and what is
+    // wrong, in the system's words.
+    const std::string missing = fileInfo(path("pbook.txt")).error;
+    EXPECT_FALSE(missing.empty());
+    EXPECT_EQ(error, "Error: Unable to open: pbook.txt\n" + path("pbook.txt") + ": " + missing);
     ASSERT_EQ(frontEnd.boxes.size(), 1U);
-    EXPECT_EQ(frontEnd.boxes[0].text,
-              "ERROR: Unable to rename compressed phonebook file\n" + path("pbook.txt") + ": No such file or directory");
+    EXPECT_EQ(frontEnd.boxes[0].text, "ERROR: Unable to rename compressed phonebook file\n" + path("pbook.txt") + ": " + missing);
     EXPECT_EQ(frontEnd.boxes[0].caption, "Tarvo Windows CE Synchronizer");
     EXPECT_EQ(frontEnd.boxes[0].icon, MessageIcon::None);
     EXPECT_EQ(frontEnd.boxes[0].buttons, MessageButtons::Ok);

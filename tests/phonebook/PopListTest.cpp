@@ -8,6 +8,7 @@
 #include "support/FileHandle.h"
 #include "support/Tokenizer.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -338,8 +339,9 @@ TEST_F(PopListTest, streamWriterWritesTheSameBytes)
 TEST_F(PopListTest, aDirectoryIsNotAReadablePhonebook)
 {
     std::filesystem::create_directory(dir.path() / "folder");
-    EXPECT_EQ(list.loadFile(PopList::Mode::ClearFirst, dir.file("folder"), PopList::Source::Master),
-              PopFileStatus::ReadFailed);
+    // Linux opens a folder and fails to read it; Windows does not open one.
+    EXPECT_THAT(list.loadFile(PopList::Mode::ClearFirst, dir.file("folder"), PopList::Source::Master),
+                testing::AnyOf(PopFileStatus::ReadFailed, PopFileStatus::CannotOpen));
 }
 
 // The loader's splitter must agree with the support library's tokenizer on

@@ -1,4 +1,6 @@
 #include "support/FileVersion.h"
+#include "support/InstalledData.h"
+#include "support/NativePath.h"
 
 #include "fixtures/TempDir.h"
 
@@ -23,7 +25,7 @@ TEST(GetFileVersion, ownFileCarriesTheBuildVersion)
 
     // The running program named by its path is the program itself.
     FileVersionInfo byPath;
-    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::string self = pathText(InstalledData::runningProgram());
     ASSERT_EQ(getFileVersion(self.c_str(), byPath), 0);
     EXPECT_EQ(byPath.dwFileVersionMS, record.dwFileVersionMS);
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 using tarvo::InstalledData;
+using Path = std::filesystem::path;
 using tarvo::test::TempDir;
 
 namespace {
@@ -22,10 +23,10 @@ TEST(InstalledData, isFoundBesideTheProgramInAnyPrefix)
     std::filesystem::create_directories(prefix.path() / "share/tarvo");
     prefix.write("share/tarvo/" + kName, "1,1,\"USA\",\"G\",\" 1FG\",\"011EFG\",0\n");
 
-    EXPECT_EQ(InstalledData::pathFor(kName, prefix.path() / "bin/tarvo-sync"), prefix.file("share/tarvo/" + kName));
+    const Path installed = prefix.path() / "share" / "tarvo" / kName;
+    EXPECT_EQ(Path(InstalledData::pathFor(kName, prefix.path() / "bin" / "tarvo-sync")), installed);
     // However the program was named on the way there.
-    EXPECT_EQ(InstalledData::pathFor(kName, prefix.path() / "bin/../bin/tarvo-sync"),
-              prefix.file("share/tarvo/" + kName));
+    EXPECT_EQ(Path(InstalledData::pathFor(kName, prefix.path() / "bin" / ".." / "bin" / "tarvo-sync")), installed);
 }
 
 TEST(InstalledData, outsideTheBuildTreeTheSourceTreeIsNeverUsed)
@@ -34,17 +35,19 @@ TEST(InstalledData, outsideTheBuildTreeTheSourceTreeIsNeverUsed)
     std::filesystem::create_directories(prefix.path() / "bin");
     // Nothing installed: the answer names the installed place, so the
     // failure to read it says where the file was looked for.
-    EXPECT_EQ(InstalledData::pathFor(kName, prefix.path() / "bin/tarvo-sync"), prefix.file("share/tarvo/" + kName));
-    EXPECT_EQ(InstalledData::pathFor(kName, ""), "share/tarvo/" + kName);
+    EXPECT_EQ(Path(InstalledData::pathFor(kName, prefix.path() / "bin" / "tarvo-sync")),
+              prefix.path() / "share" / "tarvo" / kName);
+    EXPECT_EQ(Path(InstalledData::pathFor(kName, "")), Path("share") / "tarvo" / kName);
 }
 
 TEST(InstalledData, aProgramInTheBuildTreeReadsTheSourceTreesData)
 {
-    const std::filesystem::path inBuildTree = std::filesystem::path(TARVO_BINARY_DIR) / "src/cli/tarvo-sync";
-    EXPECT_EQ(InstalledData::pathFor(kName, inBuildTree), std::string(TARVO_SOURCE_DIR) + "/data/" + kName);
+    const Path inBuildTree = Path(TARVO_BINARY_DIR) / "src" / "cli" / "tarvo-sync";
+    const Path shipped = Path(TARVO_SOURCE_DIR) / "data" / kName;
+    EXPECT_EQ(Path(InstalledData::pathFor(kName, inBuildTree)), shipped);
     // A folder whose name merely begins like the build tree's is outside it.
-    EXPECT_NE(InstalledData::pathFor(kName, std::string(TARVO_BINARY_DIR) + "-other/bin/tarvo-sync"),
-              std::string(TARVO_SOURCE_DIR) + "/data/" + kName);
+    EXPECT_NE(Path(InstalledData::pathFor(kName, Path(std::string(TARVO_BINARY_DIR) + "-other") / "bin" / "tarvo-sync")),
+              shipped);
 
     // This test program runs in the build tree too.
     EXPECT_TRUE(std::filesystem::is_regular_file(InstalledData::path(kName))) << InstalledData::path(kName);

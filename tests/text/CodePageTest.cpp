@@ -114,10 +114,10 @@ TEST(CodePage, defaultsFollowTheDesktop)
     // The process-wide pages read the environment once; unset, they are the
     // desktop's defaults.
     if (std::getenv("TARVO_ANSI_CODEPAGE") == nullptr) {
-        EXPECT_EQ(CodePage::ansi().name(), "WINDOWS-1252");
+        EXPECT_EQ(CodePage::ansi().name(), CodePageConverter::desktopAnsiName());
     }
     if (std::getenv("TARVO_OEM_CODEPAGE") == nullptr) {
-        EXPECT_EQ(CodePage::oem().name(), "IBM437");
+        EXPECT_EQ(CodePage::oem().name(), CodePageConverter::desktopOemName());
     }
     EXPECT_EQ(CodePage::ansiToUtf8("Caf\xE9"), "Caf\xC3\xA9");
 }

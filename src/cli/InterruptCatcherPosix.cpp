@@ -1,10 +1,14 @@
 #include "cli/InterruptCatcher.h"
 
+#include <array>
 #include <atomic>
+#include <csignal>
 
 namespace tarvo::cli {
 
 namespace {
+
+constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
 
 // A signal handler can only leave a mark in a flag of static storage; this
 // is the one the process has for its stop requests. The handler may run on
@@ -20,22 +24,28 @@ extern "C" void onInterrupt(int)
 
 } // namespace
 
-InterruptCatcher::InterruptCatcher()
+struct InterruptCatcher::Previous {
+    std::array<struct sigaction, kSignals.size()> actions{};
+    std::array<bool, kSignals.size()> installed{};
+};
+
+InterruptCatcher::InterruptCatcher() : m_previous(std::make_unique<Previous>())
 {
     g_interrupted.store(false);
     struct sigaction action {};
     action.sa_handler = &onInterrupt;
     sigemptyset(&action.sa_mask);
+    // The handler resets itself: the same signal again ends the program.
     action.sa_flags = static_cast<int>(SA_RESETHAND | SA_RESTART);
     for (std::size_t i = 0; i < kSignals.size(); ++i)
-        m_installed[i] = ::sigaction(kSignals[i], &action, &m_previous[i]) == 0;
+        m_previous->installed[i] = ::sigaction(kSignals[i], &action, &m_previous->actions[i]) == 0;
 }
 
 InterruptCatcher::~InterruptCatcher()
 {
     for (std::size_t i = 0; i < kSignals.size(); ++i) {
-        if (m_installed[i])
-            ::sigaction(kSignals[i], &m_previous[i], nullptr);
+        if (m_previous->installed[i])
+            ::sigaction(kSignals[i], &m_previous->actions[i], nullptr);
     }
 }
 

@@ -1,0 +1,10 @@
+#include "support/LocalTime.h"
+
+namespace tarvo {
+
+bool toLocalTime(std::time_t when, std::tm& out)
+{
+    return ::localtime_s(&out, &when) == 0;
+}
+
+} // namespace tarvo
