@@ -101,7 +101,9 @@ std::string systemReason(int error, bool local)
     case EPERM:
     case EROFS:
     case ENOSPC:
+#ifdef EDQUOT // not in every C library (MinGW's has no disk quotas)
     case EDQUOT:
+#endif
     case EFBIG:
     case EIO:
     case EPIPE:
