@@ -12,9 +12,11 @@
 #    user's files (in the working folder, and one beside the programs) stay;
 #  - a second setup program made by packaging/windows/make-setup from the
 #    same tree with a window program in it (where the build has none yet, a
-#    copy of tarvo-sync.exe stands in), installed into Program Files over the
-#    first: the earlier installation goes, the Start-menu entry comes and
-#    starts the window in the user's folder; uninstalled, nothing is left;
+#    copy of tarvo-sync.exe stands in) and without README.txt, as a later
+#    version, installed into Program Files over the first: refused while a
+#    program file is in use; then the earlier installation goes, the
+#    Start-menu entry comes and starts the window in the user's folder;
+#    uninstalled, nothing is left;
 #  - the zip unpacked elsewhere, its tarvo-sync run.
 # Prints one line per check; exits 1 when one failed.
 set -euo pipefail
@@ -181,20 +183,47 @@ check "silent uninstall ends with 0" test "$status" -eq 0
 check "uninstall leaves nothing it installed; the user's settings files stay" \
   nothing_left "$work/zip-files" "$custom_unix" "$custom_unix/bin/synuser.ini"
 
-# The same tree with a window program, over an installation in Program Files.
+# Keeps a file open, without leave to delete it, for about ten seconds, as a
+# running program keeps its own; returns once it is open.
+hold_file() { # WINDOWS_FILE
+  local drive=$work/prefix/drive_c
+  rm -f "$drive/held"
+  printf 'echo held> C:\\held & ping -n 10 127.0.0.1 < "%s" > nul\r\n' "$1" >"$drive/hold.bat"
+  "$wine" cmd /c 'C:\hold.bat' >/dev/null 2>&1 &
+  local waited=0
+  until [ -f "$drive/held" ] || [ $waited -ge 300 ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  sleep 1
+}
+earlier_installation_kept() { # STATUS
+  [ "$1" -eq 2 ] || fail "the setup ended with $1"
+  [ -f "$program_files_unix/uninstall.exe" ] || fail "the earlier installation's uninstaller is gone"
+  entry_present || fail "the earlier installation's entry is gone"
+  [ -z "$(reg_value DisplayIcon)" ] || fail "the entry is the new one's"
+}
+
+# The same tree as a later version with a window program and without one of
+# the earlier files, installed over an installation in Program Files.
 cp -r "$build/stage" "$work/tree"
 if [ ! -f "$work/tree/bin/tarvo-synchronizer.exe" ]; then
   cp "$work/tree/bin/tarvo-sync.exe" "$work/tree/bin/tarvo-synchronizer.exe"
 fi
-second=$("$root/packaging/windows/make-setup" "$build" "$work/tree" "$work/second" | head -n 1)
+rm "$work/tree/README.txt"
+second=$("$root/packaging/windows/make-setup" "$build" "$work/tree" "$work/second" | sed -n 1p)
 files_under "$work/tree" >"$work/tree-files"
 program_files='C:\Program Files\Tarvo Synchronizer'
 program_files_unix=$(unix_path "$program_files")
-run "$setup" /S >/dev/null 2>&1 && first_status=0 || first_status=$?
-run "$second" /S >/dev/null 2>&1 && second_status=0 || second_status=$?
-check "silent installs into Program Files, the second over the first, end with 0" \
-  test "$first_status $second_status" = "0 0"
-check "the second setup took the first installation's files away and put its own" \
+run "$setup" /S >/dev/null 2>&1 && status=0 || status=$?
+check "silent install into Program Files ends with 0" test "$status" -eq 0
+hold_file "$program_files\bin\tarvo-sync.exe"
+run "$second" /S >/dev/null 2>&1 && status=0 || status=$?
+check "a later setup while a program file is in use stops with 2, the earlier entry kept" \
+  earlier_installation_kept "$status"
+run "$second" /S >/dev/null 2>&1 && status=0 || status=$?
+check "once it is closed, the later setup ends with 0" test "$status" -eq 0
+check "the later setup took the earlier installation's files away and put its own" \
   installed_tree_is "$work/tree-files" "$program_files_unix"
 check "uninstall entry of the installation in Program Files" entry_is "$program_files" "$program_files_unix"
 check "the Start-menu entry starts the window in the user's folder" \
