@@ -1,24 +1,14 @@
 #!/usr/bin/env bash
 # The Windows setup program and zip under Wine, used as an administrator
-# deploys them:
+# deploys them (BUILD_DIR is the build they were made from, its stage/ their
+# tree), in a fresh prefix:
 #
 #   windows-setup.sh BUILD_DIR SETUP ZIP
 #
-# BUILD_DIR is the Windows build they were made from (its stage/ is their
-# tree). In a fresh Wine prefix:
-#  - a silent install into a folder given with /D=: the zip's files and the
-#    uninstaller, the entry in the list of installed programs, tarvo-sync run
-#    from there; a silent uninstall removes all it installed, while the
-#    user's files (in the working folder, and one beside the programs) stay;
-#  - a second setup program made by packaging/windows/make-setup from the
-#    same tree with a window program in it (where the build has none yet, a
-#    copy of tarvo-sync.exe stands in) and without README.txt, as a later
-#    version, installed into Program Files over the first: refused while a
-#    program file is in use; then the earlier installation goes, the
-#    Start-menu entry comes and starts the window in the user's folder;
-#    uninstalled, nothing is left;
-#  - the zip unpacked elsewhere, its tarvo-sync run.
-# Prints one line per check; exits 1 when one failed.
+# silent install into a folder given with /D= and uninstall; then into
+# Program Files, with a later version over it (the same tree with a window
+# program, a copy of tarvo-sync.exe where the build has none, and without
+# README.txt), refused while a program file is in use; the zip unpacked.
 set -euo pipefail
 
 build=$(realpath "$1")
@@ -38,12 +28,7 @@ export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 unset DISPLAY WAYLAND_DISPLAY
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-cleanup() {
-  "$wineserver" -k 2>/dev/null || true
-  "$wineserver" -w 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap '"$wineserver" -k 2>/dev/null; "$wineserver" -w 2>/dev/null; rm -rf "$work"' EXIT
 
 passed=0
 failed=0
@@ -86,12 +71,8 @@ reg_value() {
 entry_present() {
   "$wine" reg query "$uninstall_key" >/dev/null 2>&1
 }
-# The files under a folder, one relative path a line, sorted.
 files_under() {
   (cd "$1" && find . -type f -printf '%P\n' | LC_ALL=C sort)
-}
-zip_files() {
-  unzip -Z1 "$zip" | grep -v '/$' | sed "s|^tarvo-synchronizer-$version/||" | LC_ALL=C sort
 }
 
 "$wine" wineboot -i >/dev/null 2>&1
@@ -101,7 +82,7 @@ start_menu=$(unix_path 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')
 shortcut="$start_menu/Tarvo Windows CE Synchronizer.lnk"
 [ -d "$profile" ] && [ -d "$start_menu" ] || { echo "windows-setup: the prefix has no user or Start-menu folder" >&2; exit 1; }
 expected_version="tarvo-sync ${version%.*} [Build ${version##*.}]"
-zip_files >"$work/zip-files"
+unzip -Z1 "$zip" | grep -v '/$' | sed "s|^tarvo-synchronizer-$version/||" | LC_ALL=C sort >"$work/zip-files"
 [ -s "$work/zip-files" ] || { echo "windows-setup: the zip holds no files" >&2; exit 1; }
 
 installed_tree_is() { # TREE_FILES DIR
