@@ -101,7 +101,9 @@ std::string systemReason(int error, bool local)
     case EPERM:
     case EROFS:
     case ENOSPC:
+#ifdef EDQUOT // a quota: not every C library has one
     case EDQUOT:
+#endif
     case EFBIG:
     case EIO:
     case EPIPE:
