@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/UpdateSummary.h"
 #include "gui/UpdateRunner.h"
 #include "updater/UpdateObserver.h"
 
@@ -26,8 +27,8 @@ public:
     static constexpr const char* kOpenLogText = "Open &Log";
     // The summary of a run the person stopped, or one that never started
     // (another was going).
-    static constexpr const char* kCancelledText = "cancelled";
-    static constexpr const char* kNotStartedText = "not started, another update is running";
+    static constexpr const char* kCancelledText = UpdateSummary::kCancelledText;
+    static constexpr const char* kNotStartedText = UpdateSummary::kNotStartedText;
     // Said under the status when the log cannot be opened.
     static constexpr const char* kNoLog = "There is no log yet: ";
     static constexpr const char* kNoLogViewer = "Nothing could open the log ";
