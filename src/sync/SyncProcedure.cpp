@@ -101,7 +101,7 @@ std::string systemReason(int error, bool local)
     case EPERM:
     case EROFS:
     case ENOSPC:
-#ifdef EDQUOT // a quota: not every C library has one
+#ifdef EDQUOT // not in every C library (MinGW's has no disk quotas)
     case EDQUOT:
 #endif
     case EFBIG:
