@@ -14,6 +14,11 @@ public:
     static constexpr const char* kCancelledText = "cancelled";
     static constexpr const char* kNotStartedText = "not started, another update is running";
     static constexpr const char* kNoReason = "The log has no reason for it.";
+    // The progress window's button to the run's log, and what it says when
+    // the log cannot be opened (before the log's path).
+    static constexpr const char* kOpenLogText = "Open &Log";
+    static constexpr const char* kNoLog = "There is no log yet: ";
+    static constexpr const char* kNoLogViewer = "Nothing could open the log ";
 
     UpdateSummary() = delete;
 

@@ -24,14 +24,14 @@ public:
     static constexpr const char* kInitialStatus = "Initializing...";
     static constexpr const char* kCancelText = "Cancel";
     static constexpr const char* kOkText = "OK";
-    static constexpr const char* kOpenLogText = "Open &Log";
+    static constexpr const char* kOpenLogText = UpdateSummary::kOpenLogText;
     // The summary of a run the person stopped, or one that never started
     // (another was going).
     static constexpr const char* kCancelledText = UpdateSummary::kCancelledText;
     static constexpr const char* kNotStartedText = UpdateSummary::kNotStartedText;
     // Said under the status when the log cannot be opened.
-    static constexpr const char* kNoLog = "There is no log yet: ";
-    static constexpr const char* kNoLogViewer = "Nothing could open the log ";
+    static constexpr const char* kNoLog = UpdateSummary::kNoLog;
+    static constexpr const char* kNoLogViewer = UpdateSummary::kNoLogViewer;
     // Distance of the window from the work area's right and bottom edges
     // when it is placed in the corner.
     static constexpr int kCornerMargin = 5;
