@@ -149,14 +149,15 @@ void ProgressDialog::showFailure(const std::string& reason)
 
 void ProgressDialog::ended()
 {
-    m_ended = true;
-    m_reason = UpdateSummary::reasonFor(m_status, m_runner.logFile);
-    if (!m_reason.empty())
-        showFailure(m_reason);
+    // Stopped by the person: the run counts as cancelled, whatever it said last.
     if (m_closing) {
         finish(m_closeResult);
         return;
     }
+    m_ended = true;
+    m_reason = UpdateSummary::reasonFor(m_status, m_runner.logFile);
+    if (!m_reason.empty())
+        showFailure(m_reason);
     if (m_autoClose) {
         finish(0);
         return;
