@@ -135,27 +135,55 @@ TEST_F(Win32SelectionWindowTest, theMainJobByKeyboardLeavesWhatTheLinuxWindowsSa
     EXPECT_EQ(test::savedHandheld(m_ws), test::expectedSave());
 }
 
-TEST_F(Win32SelectionWindowTest, exitWithUnsavedChangesAsksTheDefinedQuestionAndCancelKeepsTheWindow)
+TEST_F(Win32SelectionWindowTest, areaCodeFollowsASecondAfterTypingHeadersSortAndClearShowsTheWholeBook)
 {
+    ASSERT_TRUE(open());
+    ASSERT_TRUE(pumpUntil([&] { return window().areaRefreshArmed(); }));
+    ::SetWindowTextW(item(IDC_AREA_CODE), L"408");
+    pump(300);
+    EXPECT_EQ(rows(IDC_MAIN_LIST).size(), 9U) << "not before a second has passed";
+    ASSERT_TRUE(pumpUntil([&] { return rows(IDC_MAIN_LIST).size() == 2U; }, 3000));
+
+    // A click on the Number header: the Main list sorts by number.
+    HWND header = ListView_GetHeader(item(IDC_MAIN_LIST));
+    RECT number{};
+    Header_GetItemRect(header, 1, &number);
+    const LPARAM at = MAKELPARAM((number.left + number.right) / 2, (number.top + number.bottom) / 2);
+    ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageW(header, WM_LBUTTONUP, 0, at);
+    pump();
+    EXPECT_EQ(text(IDC_STATUS), L"Main list sorted by number, ascending");
+    EXPECT_EQ(rows(IDC_MAIN_LIST), (std::vector<std::wstring>{L"Austin|(408) 5550104", L"San Jose|(408) 5550105"}));
+
+    click(IDC_CLEAR);
+    EXPECT_EQ(text(IDC_AREA_CODE), L"");
+    EXPECT_EQ(rows(IDC_MAIN_LIST).size(), 9U) << "at once, not a second later";
+}
+
+TEST_F(Win32SelectionWindowTest, exitStartsAStagedInstallerAndAsksTheDefinedQuestionWhereCancelKeepsTheWindow)
+{
+    m_ws.writeWork("_updatelist.txt", "files\r\n");
     ASSERT_TRUE(open());
     selectRowsWith(IDC_MAIN_LIST, {L"5550101"});
     click(IDC_TO_HANDHELD);
     ASSERT_EQ(text(IDC_COUNTER), L"1");
 
-    m_answers = {IDCANCEL};
+    m_answers = {IDOK, IDCANCEL};
     click(IDCANCEL);
-    ASSERT_EQ(m_boxes.size(), 1U);
-    EXPECT_EQ(m_boxes[0].text, std::wstring(WindowExit::kChangesQuestion, WindowExit::kChangesQuestion +
+    ASSERT_EQ(m_boxes.size(), 2U);
+    EXPECT_EQ(m_boxes[0].text, L"ERROR: Unable to update Synchronizer (2)") << "no update/setup.exe";
+    EXPECT_FALSE(test::Workspace::exists(m_ws.work("_updatelist.txt")));
+    EXPECT_EQ(m_boxes[1].text, std::wstring(WindowExit::kChangesQuestion, WindowExit::kChangesQuestion +
                                                                              std::char_traits<char>::length(WindowExit::kChangesQuestion)));
-    EXPECT_EQ(m_boxes[0].caption, L"Window Test");
-    EXPECT_EQ(m_boxes[0].flags & MB_TYPEMASK, static_cast<UINT>(MB_YESNOCANCEL));
+    EXPECT_EQ(m_boxes[1].caption, L"Window Test");
+    EXPECT_EQ(m_boxes[1].flags & MB_TYPEMASK, static_cast<UINT>(MB_YESNOCANCEL));
     EXPECT_FALSE(window().closed());
     EXPECT_EQ(text(IDC_COUNTER), L"1") << "the changes stay";
 
     // Escape is Exit too; No leaves without saving.
     m_answers = {IDNO};
     key(IDC_MAIN_LIST, VK_ESCAPE);
-    EXPECT_EQ(m_boxes.size(), 2U);
+    EXPECT_EQ(m_boxes.size(), 3U);
     EXPECT_TRUE(window().closed());
     EXPECT_FALSE(test::Workspace::exists(m_ws.handheld("cepbook.txt")));
 }
