@@ -40,6 +40,17 @@ void DialogAnchors::capture(HWND dialog, const std::vector<Rule>& rules)
     }
 }
 
+void DialogAnchors::rescale(UINT oldDpi, UINT newDpi)
+{
+    auto scaled = [&](LONG value) {
+        return static_cast<LONG>(::MulDiv(value, static_cast<int>(newDpi), static_cast<int>(oldDpi)));
+    };
+    m_base = {scaled(m_base.cx), scaled(m_base.cy)};
+    for (Placed& placed : m_placed)
+        placed.rect = {scaled(placed.rect.left), scaled(placed.rect.top), scaled(placed.rect.right),
+                       scaled(placed.rect.bottom)};
+}
+
 void DialogAnchors::apply(HWND dialog) const
 {
     RECT client{};

@@ -24,6 +24,9 @@ public:
     // The controls' places at the dialog's present size, the size it
     // never shrinks below.
     void capture(HWND dialog, const std::vector<Rule>& rules);
+    // The places as they are at another density (the window moved to a
+    // monitor of another scale, its controls scaled by the desktop).
+    void rescale(UINT oldDpi, UINT newDpi);
     // Every control placed for the dialog's present size.
     void apply(HWND dialog) const;
     // The client size the controls were laid out for.

@@ -589,6 +589,7 @@ void SelectionWindow::densityChanged(UINT dpi, const RECT& suggested)
 {
     const UINT old = m_dpi;
     m_dpi = dpi;
+    m_anchors.rescale(old, dpi);
     ::SetWindowPos(m_window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     m_mainList->densityChanged(old, dpi);
