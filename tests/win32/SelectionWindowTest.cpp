@@ -187,3 +187,57 @@ TEST_F(Win32SelectionWindowTest, exitStartsAStagedInstallerAndAsksTheDefinedQues
     EXPECT_TRUE(window().closed());
     EXPECT_FALSE(test::Workspace::exists(m_ws.handheld("cepbook.txt")));
 }
+
+TEST_F(Win32SelectionWindowTest, typedLettersChooseEnterSettlesWithoutSavingAndAnEmptiedBoxMeansAll)
+{
+    ASSERT_TRUE(open());
+    type(IDC_COUNTRY, L"unitex");
+    EXPECT_EQ(text(IDC_COUNTRY), L"United States") << "a letter that matches nothing is not taken";
+    EXPECT_EQ(rows(IDC_MAIN_LIST).size(), 9U) << "nothing applied while typing";
+    key(IDC_COUNTRY, VK_RETURN);
+    EXPECT_TRUE(m_boxes.empty()) << "Enter on a typed choice is the box's, not Save";
+    EXPECT_EQ(rows(IDC_MAIN_LIST).size(), 7U);
+
+    type(IDC_STATE, L"tex");
+    focus(IDC_CITY); // as Tab or Alt+Y would
+    EXPECT_EQ(text(IDC_STATE), L"Texas");
+    EXPECT_EQ(rows(IDC_MAIN_LIST).size(), 5U) << "Texas and the POPs of no region";
+    EXPECT_EQ(::SendMessageW(item(IDC_CITY), CB_GETCOUNT, 0, 0), 2);
+
+    // Backspace takes the typed letters back one by one, the last one
+    // empties the box; Delete empties it at once.
+    type(IDC_CITY, L"dal");
+    ::SendMessageW(item(IDC_CITY), WM_CHAR, VK_BACK, 1);
+    ::SendMessageW(item(IDC_CITY), WM_CHAR, VK_BACK, 1);
+    EXPECT_EQ(text(IDC_CITY), L"Dallas TX");
+    ::SendMessageW(item(IDC_CITY), WM_CHAR, VK_BACK, 1);
+    EXPECT_EQ(text(IDC_CITY), L"");
+    key(IDC_COUNTRY, VK_DELETE);
+    EXPECT_EQ(text(IDC_COUNTRY), L"");
+    focus(IDC_MAIN_LIST);
+    EXPECT_EQ(rows(IDC_MAIN_LIST).size(), 9U) << "an emptied country box stands for every country";
+    EXPECT_EQ(::SendMessageW(item(IDC_STATE), CB_GETCOUNT, 0, 0), 0);
+}
+
+TEST_F(Win32SelectionWindowTest, doubleClickMovesAndDeleteInEitherListTakesPopsOffTheHandheld)
+{
+    ASSERT_TRUE(open());
+    selectRowsWith(IDC_MAIN_LIST, {L"5550101", L"5550107"});
+    NMITEMACTIVATE activate{};
+    activate.hdr = {item(IDC_MAIN_LIST), static_cast<UINT_PTR>(IDC_MAIN_LIST), static_cast<UINT>(NM_DBLCLK)};
+    activate.iItem = 0;
+    ::SendMessageW(window().window(), WM_NOTIFY, IDC_MAIN_LIST, reinterpret_cast<LPARAM>(&activate));
+    pump();
+    EXPECT_EQ(text(IDC_COUNTER), L"2");
+
+    // Delete in the Main list: its selected rows that are on the handheld leave it.
+    selectRowsWith(IDC_MAIN_LIST, {L"5550101", L"5550102"});
+    key(IDC_MAIN_LIST, VK_DELETE);
+    EXPECT_EQ(rows(IDC_HANDHELD_LIST), (std::vector<std::wstring>{L"Dallas|(214) 5550107"}));
+    EXPECT_EQ(text(IDC_STATUS), L"Removed 1 POP from the handheld list; Save takes them off the handheld");
+    selectRowsWith(IDC_HANDHELD_LIST, {L"5550107"});
+    key(IDC_HANDHELD_LIST, VK_DELETE);
+    EXPECT_TRUE(rows(IDC_HANDHELD_LIST).empty());
+    EXPECT_EQ(text(IDC_COUNTER), L"0");
+    EXPECT_TRUE(window().selection().changed());
+}
