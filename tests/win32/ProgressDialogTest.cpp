@@ -104,3 +104,32 @@ TEST_F(Win32ProgressDialogTest, closingStopsTheRunAndWaitsForItsLastWord)
     EXPECT_EQ(dialog.result(), IDCANCEL);
     EXPECT_EQ(dialog.summary(), "cancelled");
 }
+
+TEST_F(Win32ProgressDialogTest, aFailedRunShowsTheLogsReasonAboveItsButtons)
+{
+    UpdateRunner failing = runner();
+    failing.logFile = m_ws.work("update.log");
+    m_ws.writeWork("update.log", "** Tue Dec 08 12:00:00 2026\n-2: Unable to get http://a/verce/42.ver\n");
+    win32::ProgressDialog dialog(false, false, failing);
+    HWND window = dialog.open(nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return m_observer != nullptr; }));
+    report([](UpdateObserver& run) {
+        run.text("Application update failed.", UpdateTextTarget::Status);
+        run.done();
+    });
+    pump(100);
+    HWND reason = ::GetDlgItem(window, IDC_PROGRESS_REASON);
+    EXPECT_TRUE(::IsWindowVisible(reason));
+    EXPECT_EQ(dialogText(window, IDC_PROGRESS_REASON), L"-2: Unable to get http://a/verce/42.ver");
+    EXPECT_EQ(dialog.summary(), "Application update failed. -2: Unable to get http://a/verce/42.ver");
+    // The button's row moved below the reason, inside the window.
+    RECT button{};
+    RECT label{};
+    RECT client{};
+    ::GetWindowRect(::GetDlgItem(window, IDOK), &button);
+    ::GetWindowRect(reason, &label);
+    ::GetClientRect(window, &client);
+    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_GE(button.top, label.bottom);
+    EXPECT_LE(button.bottom, client.bottom);
+}

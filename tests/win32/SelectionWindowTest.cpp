@@ -241,3 +241,45 @@ TEST_F(Win32SelectionWindowTest, doubleClickMovesAndDeleteInEitherListTakesPopsO
     EXPECT_EQ(text(IDC_COUNTER), L"0");
     EXPECT_TRUE(window().selection().changed());
 }
+
+namespace {
+
+// Answers the next modal dialog of this thread that has a control `id`:
+// keeps its texts and presses `button`.
+struct DialogAnswer {
+    int id;
+    int button;
+    std::vector<std::wstring> texts;
+};
+thread_local DialogAnswer* t_answer = nullptr;
+
+void CALLBACK answerDialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dialog = ::GetActiveWindow();
+    if (!t_answer || !dialog || !::GetDlgItem(dialog, t_answer->id))
+        return;
+    ::KillTimer(nullptr, timer);
+    for (int id : {0, t_answer->id, IDOK, IDCANCEL}) {
+        wchar_t text[256] = {};
+        ::GetWindowTextW(id ? ::GetDlgItem(dialog, id) : dialog, text, 256);
+        t_answer->texts.push_back(text);
+    }
+    ::PostMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(t_answer->button), 0);
+    t_answer = nullptr;
+}
+
+} // namespace
+
+TEST_F(Win32SelectionWindowTest, theAgreementComesUpOverTheWindowAndRejectingItClosesTheWindowWithAWord)
+{
+    m_ws.writeWork(".eua", "Terms of use\nCaf\xE9");
+    DialogAnswer reject{IDC_AGREEMENT_TEXT, IDCANCEL, {}};
+    t_answer = &reject;
+    ::SetTimer(nullptr, 0, 50, answerDialog);
+    ASSERT_TRUE(open());
+    ASSERT_TRUE(pumpUntil([&] { return window().closed(); }));
+    EXPECT_EQ(reject.texts, (std::vector<std::wstring>{L"Window Test", L"Terms of use\r\nCaf\u00E9", L"Accept", L"Reject"}));
+    ASSERT_EQ(m_boxes.size(), 1U);
+    EXPECT_EQ(m_boxes[0].text.substr(0, 30), L"The agreement was not accepted");
+    EXPECT_FALSE(test::Workspace::exists(m_ws.work("log/.eua")));
+}
