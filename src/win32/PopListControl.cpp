@@ -115,7 +115,9 @@ const PopRecord* PopListControl::pop(int row) const
 
 void PopListControl::showRows()
 {
-    ListView_SetItemState(m_list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // No row selected and none focused: through an empty list, which drops
+    // them in one step where a "deselect all" would visit every row.
+    ListView_SetItemCountEx(m_list, 0, 0);
     ListView_SetItemCountEx(m_list, static_cast<int>(m_selection.rows(m_which).size()), 0);
     ::InvalidateRect(m_list, nullptr, TRUE);
 }
@@ -147,17 +149,24 @@ void PopListControl::changeRows(const std::function<void()>& change)
 
     change();
 
-    ListView_SetItemState(m_list, -1, 0, LVIS_SELECTED);
     const std::vector<PopRecord*>& after = m_selection.rows(m_which);
-    ListView_SetItemCountEx(m_list, static_cast<int>(after.size()), LVSICF_NOSCROLL);
     if (all && after.size() == before) {
-        // Every row stays selected: one call instead of one per row.
-        ListView_SetItemState(m_list, -1, LVIS_SELECTED, LVIS_SELECTED);
-    } else if (!selected.empty()) {
+        // Every row stays selected (a sort of a list selected whole).
+        ::InvalidateRect(m_list, nullptr, TRUE);
+        return;
+    }
+    // The rows selected before are let go one by one: a "deselect all"
+    // would visit every row of a list of a million.
+    if (all)
+        ListView_SetItemCountEx(m_list, 0, 0);
+    for (std::size_t row : rows)
+        if (!all && row < before)
+            ListView_SetItemState(m_list, static_cast<int>(row), 0, LVIS_SELECTED);
+    ListView_SetItemCountEx(m_list, static_cast<int>(after.size()), LVSICF_NOSCROLL);
+    if (!selected.empty())
         for (std::size_t row = 0; row < after.size(); ++row)
             if (selected.count(after[row]))
                 ListView_SetItemState(m_list, static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
-    }
     ::InvalidateRect(m_list, nullptr, TRUE);
 }
 
