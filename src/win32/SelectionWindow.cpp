@@ -27,13 +27,6 @@ namespace tarvo::win32 {
 namespace {
 
 using List = SelectionModel::List;
-using Share = DialogAnchors::Share;
-
-// Room made in the boxes before they are filled (entries, bytes of text):
-// the city box can hold thousands.
-constexpr int kCountryRoom[] = {150, 3000};
-constexpr int kStateRoom[] = {50, 1000};
-constexpr int kCityRoom[] = {500, 10000};
 
 } // namespace
 
@@ -42,7 +35,6 @@ SelectionWindow::SelectionWindow(SyncApp& app, Win32FrontEnd& frontEnd, UpdateRu
       m_frontEnd(frontEnd),
       m_updater(std::move(updater)),
       m_selection(app.phonebook(), app.handheld(), app.profile().popSortOrder()),
-      m_lists(m_selection),
       m_topLogoFile(WindowImage::fromFile(app.folder().path(WorkingFolder::kTopLogo))),
       m_bottomLogoFile(WindowImage::fromFile(app.folder().path(WorkingFolder::kBottomLogo)))
 {
@@ -52,9 +44,7 @@ SelectionWindow::~SelectionWindow()
 {
     m_mainList.reset();
     m_handheldList.reset();
-    m_country.reset();
-    m_state.reset();
-    m_city.reset();
+    m_boxes.reset();
     if (m_window && !m_closed)
         ::DestroyWindow(m_window);
     if (m_accelerators)
@@ -94,26 +84,21 @@ bool SelectionWindow::translate(MSG& message)
 void SelectionWindow::opening(HWND dialog)
 {
     m_window = dialog;
-    m_dpi = Resources::dpi(dialog);
     ::SetWindowTextW(dialog, utf8ToWide(m_app.applicationName()).c_str());
-    setUpSystemMenu();
-    m_icon = std::make_unique<WindowIcon>(m_app.folder().path(WorkingFolder::kIconFile), m_dpi);
-    ::SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon->bigIcon()));
-    ::SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon->smallIcon()));
+    m_frame = std::make_unique<WindowFrame>(dialog, m_app.folder().path(WorkingFolder::kIconFile));
+    m_frame->onDensityChange([this](UINT old, UINT now) {
+        m_mainList->densityChanged(old, now);
+        m_handheldList->densityChanged(old, now);
+    });
     ::EnableMenuItem(::GetMenu(dialog), IDM_UPDATE, m_updater ? MF_ENABLED : MF_GRAYED);
 
     m_mainList = std::make_unique<PopListControl>(::GetDlgItem(dialog, IDC_MAIN_LIST), m_selection, List::Main);
     m_handheldList = std::make_unique<PopListControl>(::GetDlgItem(dialog, IDC_HANDHELD_LIST), m_selection, List::Handheld);
-    auto typed = [this] { choiceTyped(); };
-    auto enter = [this] { settleAll(); };
-    m_country = std::make_unique<ChoiceBox>(::GetDlgItem(dialog, IDC_COUNTRY), typed, enter);
-    m_state = std::make_unique<ChoiceBox>(::GetDlgItem(dialog, IDC_STATE), typed, enter);
-    m_city = std::make_unique<ChoiceBox>(::GetDlgItem(dialog, IDC_CITY), typed, enter);
+    m_boxes = std::make_unique<FilterBoxes>(dialog, m_selection, [this] { choiceTyped(); }, [this] { settleAll(); });
 
     m_selection.setChanged(false);
     setStatus({});
-    anchorControls();
-    m_maximize = WindowLayout::restore(dialog, m_app.userSettings(), m_anchors.baseSize());
+    m_maximize = WindowLayout::restore(dialog, m_app.userSettings(), m_frame->minimumClient());
 
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
@@ -131,54 +116,13 @@ void SelectionWindow::opening(HWND dialog)
     m_mainList->showSort(m_selection.sortOf(List::Main));
     m_handheldList->showSort(m_selection.sortOf(List::Handheld));
 
-    m_lists.offerCountries();
-    setBoxEntries(*m_country, m_lists.countryTexts());
-    showStates();
-    showCities();
-    m_applied = {};
+    m_boxes->offerCountries();
     m_mainList->showRows();
     m_handheldList->showRows();
     selectionUpdate(true);
     ::SetFocus(m_mainList->handle());
     // The agreement comes up over the window, once it is on the screen.
     ::PostMessageW(dialog, WM_FINISH_OPENING, 0, 0);
-}
-
-void SelectionWindow::setUpSystemMenu()
-{
-    // The window can be resized, so the system menu keeps Size and Maximize.
-    HMENU system = ::GetSystemMenu(m_window, FALSE);
-    const std::wstring about = Resources::string(IDS_ABOUT_DIALER);
-    if (system && !about.empty()) {
-        ::AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuW(system, MF_STRING, IDM_SYSTEM_ABOUT, about.c_str());
-    }
-}
-
-void SelectionWindow::anchorControls()
-{
-    m_anchors.capture(m_window, {
-        {IDC_COUNTRY, Share::None, Share::Half, Share::None, Share::None},
-        {IDC_CITY, Share::None, Share::Half, Share::None, Share::None},
-        {IDC_STATE_LABEL, Share::Half, Share::None, Share::None, Share::None},
-        {IDC_STATE, Share::Half, Share::Rest, Share::None, Share::None},
-        {IDC_AREA_CODE_LABEL, Share::Half, Share::None, Share::None, Share::None},
-        {IDC_AREA_CODE, Share::Half, Share::None, Share::None, Share::None},
-        {IDC_CLEAR, Share::Half, Share::None, Share::None, Share::None},
-        {IDC_MAIN_GROUP, Share::None, Share::Half, Share::None, Share::All},
-        {IDC_MAIN_LIST, Share::None, Share::Half, Share::None, Share::All},
-        {IDC_TO_HANDHELD, Share::Half, Share::None, Share::Half, Share::None},
-        {IDC_BACK, Share::Half, Share::None, Share::Half, Share::None},
-        {IDC_SELECT_ALL, Share::Half, Share::None, Share::Half, Share::None},
-        {IDC_HANDHELD_GROUP, Share::Half, Share::Rest, Share::None, Share::All},
-        {IDC_HANDHELD_LIST, Share::Half, Share::Rest, Share::None, Share::All},
-        {IDC_COUNTER_LABEL, Share::None, Share::None, Share::All, Share::None},
-        {IDC_COUNTER, Share::None, Share::None, Share::All, Share::None},
-        {IDC_BOTTOM_LOGO, Share::Half, Share::None, Share::All, Share::None},
-        {IDC_SAVE, Share::All, Share::None, Share::All, Share::None},
-        {IDCANCEL, Share::All, Share::None, Share::All, Share::None},
-        {IDC_STATUS, Share::None, Share::All, Share::All, Share::None},
-    });
 }
 
 void SelectionWindow::finishOpening()
@@ -197,22 +141,6 @@ void SelectionWindow::finishOpening()
 void SelectionWindow::setStatus(const std::string& text)
 {
     ::SetDlgItemTextW(m_window, IDC_STATUS, utf8ToWide(text).c_str());
-}
-
-void SelectionWindow::setBoxEntries(ChoiceBox& box, const std::vector<std::string>& texts)
-{
-    const int* room = &box == m_country.get() ? kCountryRoom : (&box == m_state.get() ? kStateRoom : kCityRoom);
-    box.setEntries(texts, room[0], room[1]);
-}
-
-void SelectionWindow::showStates()
-{
-    setBoxEntries(*m_state, m_lists.stateTexts());
-}
-
-void SelectionWindow::showCities()
-{
-    setBoxEntries(*m_city, m_lists.cityTexts());
 }
 
 SelectionWindow::ListsFrozen::ListsFrozen(SelectionWindow& window) : m_window(window)
@@ -235,41 +163,33 @@ void SelectionWindow::choiceTyped()
 void SelectionWindow::settleAll()
 {
     ::KillTimer(m_window, TIMER_SETTLE_CHOICE);
-    for (ChoiceBox* box : {m_country.get(), m_state.get(), m_city.get()})
+    for (ChoiceBox* box : {&m_boxes->country(), &m_boxes->state(), &m_boxes->city()})
         settle(*box);
 }
 
 void SelectionWindow::settle(ChoiceBox& box)
 {
-    if (!box.pending())
+    const int row = m_boxes->takePending(box);
+    if (row == FilterBoxes::kNothingNew)
         return;
-    box.setPending(false);
-    const int row = box.current();
-    if (&box == m_country.get()) {
-        if (row == m_applied.country)
-            return;
+    if (&box == &m_boxes->country()) {
         if (row >= 0)
             countryChosen(row);
         else
             countryCleared();
-    } else if (&box == m_state.get()) {
-        if (row == m_applied.state)
-            return;
+    } else if (&box == &m_boxes->state()) {
         if (row >= 0)
             stateChosen(row);
         else
             stateCleared();
     } else {
-        if (row == m_applied.city)
-            return;
-        m_applied.city = row;
-        rebuild();
+        cityChosen(row);
     }
 }
 
 PopFilter SelectionWindow::filterFromControls() const
 {
-    PopFilter filter = m_lists.chosen(m_applied);
+    PopFilter filter = m_boxes->chosen();
     filter.areaCode = wideToAnsi(Resources::text(::GetDlgItem(m_window, IDC_AREA_CODE)));
     return filter;
 }
@@ -292,19 +212,16 @@ void SelectionWindow::reportRows()
 
 void SelectionWindow::countryChosen(int row)
 {
-    const CountryEntry* country = m_lists.countryAt(row);
+    const CountryEntry* country = m_boxes->countryAt(row);
     if (!country)
         return;
     {
         BusyCursor busy(m_frontEnd);
         ListsFrozen frozen(*this);
-        m_lists.offerStates(*country);
-        showStates();
-        showCities();
-        m_applied = {row, -1, -1};
+        m_boxes->offerStates(*country);
+        m_boxes->applied() = {row, -1, -1};
         rebuild();
-        m_lists.offerCities(*country, nullptr);
-        showCities();
+        m_boxes->offerCities(*country, nullptr);
         selectionUpdate(true);
     }
     emptyAreaCode();
@@ -312,25 +229,23 @@ void SelectionWindow::countryChosen(int row)
 
 void SelectionWindow::stateChosen(int row)
 {
-    const RegionEntry* state = m_lists.stateAt(row);
-    const CountryEntry* country = m_lists.countryAt(m_applied.country);
+    const RegionEntry* state = m_boxes->stateAt(row);
+    const CountryEntry* country = m_boxes->countryAt(m_boxes->applied().country);
     if (!state || !country)
         return;
     BusyCursor busy(m_frontEnd);
     ListsFrozen frozen(*this);
-    m_lists.withdrawCities();
-    showCities();
-    m_applied.state = row;
-    m_applied.city = -1;
+    m_boxes->withdrawCities();
+    m_boxes->applied().state = row;
+    m_boxes->applied().city = -1;
     rebuild();
-    m_lists.offerCities(*country, state);
-    showCities();
+    m_boxes->offerCities(*country, state);
     selectionUpdate(true);
 }
 
 void SelectionWindow::cityChosen(int row)
 {
-    m_applied.city = row;
+    m_boxes->applied().city = row;
     rebuild();
 }
 
@@ -338,10 +253,8 @@ void SelectionWindow::countryCleared()
 {
     BusyCursor busy(m_frontEnd);
     ListsFrozen frozen(*this);
-    m_lists.withdrawStates();
-    showStates();
-    showCities();
-    m_applied = {};
+    m_boxes->withdrawStates();
+    m_boxes->applied() = {};
     rebuild();
 }
 
@@ -349,13 +262,12 @@ void SelectionWindow::stateCleared()
 {
     BusyCursor busy(m_frontEnd);
     ListsFrozen frozen(*this);
-    if (const CountryEntry* country = m_lists.countryAt(m_applied.country))
-        m_lists.offerCities(*country, nullptr);
+    if (const CountryEntry* country = m_boxes->countryAt(m_boxes->applied().country))
+        m_boxes->offerCities(*country, nullptr);
     else
-        m_lists.withdrawCities();
-    showCities();
-    m_applied.state = -1;
-    m_applied.city = -1;
+        m_boxes->withdrawCities();
+    m_boxes->applied().state = -1;
+    m_boxes->applied().city = -1;
     rebuild();
 }
 
@@ -366,13 +278,7 @@ void SelectionWindow::restoreFilter()
         // The boxes are set as the person left them, then the lists are
         // made once, not once per box.
         ListsFrozen frozen(*this);
-        const FilterChoiceLists::Rows rows = m_lists.show(m_filterMemory.restore(m_selection, m_app.userSettings()));
-        m_country->setCurrent(rows.country);
-        showStates();
-        m_state->setCurrent(rows.state);
-        showCities();
-        m_city->setCurrent(rows.city);
-        m_applied = rows;
+        m_boxes->show(m_filterMemory.restore(m_selection, m_app.userSettings()));
         rebuild();
     }
     emptyAreaCode();
@@ -397,12 +303,7 @@ void SelectionWindow::areaCodeTimerFired()
 void SelectionWindow::clear()
 {
     BusyCursor busy(m_frontEnd);
-    m_country->setCurrent(-1);
-    m_country->setPending(false);
-    m_lists.withdrawStates();
-    showStates();
-    showCities();
-    m_applied = {};
+    m_boxes->clear();
     // The area code goes before the lists are made: no filter is the whole
     // phonebook, shown at once rather than a second later.
     emptyAreaCode();
@@ -485,8 +386,7 @@ void SelectionWindow::selectionUpdate(bool focusFix)
 {
     // The status line keeps saying what the last action came to; choosing
     // rows is no action of that kind.
-    const bool hasStates = ::SendDlgItemMessageW(m_window, IDC_STATE, CB_GETCOUNT, 0, 0) > 0;
-    ::EnableWindow(::GetDlgItem(m_window, IDC_STATE), hasStates || m_applied.country < 0);
+    ::EnableWindow(::GetDlgItem(m_window, IDC_STATE), m_boxes->hasStates() || m_boxes->applied().country < 0);
     if (!focusFix)
         return;
     m_mainList->markFirstRow();
@@ -560,7 +460,7 @@ void SelectionWindow::storeUserSettings()
     const std::array<int, 2> handheld = m_handheldList->storedWidths();
     layout.handheldColumns = {handheld[0], handheld[1]};
     settings.setWindowLayout(layout);
-    m_filterMemory.remember(settings, m_lists.chosen(m_applied));
+    m_filterMemory.remember(settings, m_boxes->chosen());
 }
 
 void SelectionWindow::leaveRequested()
@@ -583,20 +483,6 @@ void SelectionWindow::closeWindow()
     ::KillTimer(m_window, TIMER_AREA_CODE);
     ::KillTimer(m_window, TIMER_SETTLE_CHOICE);
     ::DestroyWindow(m_window);
-}
-
-void SelectionWindow::densityChanged(UINT dpi, const RECT& suggested)
-{
-    const UINT old = m_dpi;
-    m_dpi = dpi;
-    m_anchors.rescale(old, dpi);
-    ::SetWindowPos(m_window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    m_mainList->densityChanged(old, dpi);
-    m_handheldList->densityChanged(old, dpi);
-    m_icon = std::make_unique<WindowIcon>(m_app.folder().path(WorkingFolder::kIconFile), dpi);
-    ::SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon->bigIcon()));
-    ::SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon->smallIcon()));
 }
 
 void SelectionWindow::listNotice(PopListControl& list, const PopListControl::Notice& notice)
@@ -633,6 +519,9 @@ INT_PTR SelectionWindow::handle(HWND dialog, UINT message, WPARAM wParam, LPARAM
         ::SetWindowLongPtrW(dialog, DWLP_MSGRESULT, value);
         return TRUE;
     };
+    LRESULT answer = 0;
+    if (m_frame && m_frame->handle(message, wParam, lParam, answer))
+        return message == WM_QUERYDRAGICON ? result(answer) : TRUE;
     switch (message) {
     case WM_INITDIALOG:
         opening(dialog);
@@ -647,9 +536,9 @@ INT_PTR SelectionWindow::handle(HWND dialog, UINT message, WPARAM wParam, LPARAM
         case IDC_COUNTRY:
         case IDC_STATE:
         case IDC_CITY: {
-            if (!m_country || !m_state || !m_city)
+            if (!m_boxes)
                 return FALSE;
-            ChoiceBox& box = id == IDC_COUNTRY ? *m_country : (id == IDC_STATE ? *m_state : *m_city);
+            ChoiceBox& box = *m_boxes->box(id);
             if (code == CBN_SELCHANGE) {
                 box.setPending(true);
                 // Stepping through a closed box is settled after a pause,
@@ -703,7 +592,6 @@ INT_PTR SelectionWindow::handle(HWND dialog, UINT message, WPARAM wParam, LPARAM
                                                                     : nullptr;
         if (!list)
             return FALSE;
-        LRESULT answer = 0;
         const PopListControl::Notice notice = list->notify(header, answer);
         listNotice(*list, notice);
         return result(answer);
@@ -722,23 +610,6 @@ INT_PTR SelectionWindow::handle(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return FALSE;
     case WM_CLOSE:
         leaveRequested();
-        return TRUE;
-    case WM_SIZE:
-        if (wParam != SIZE_MINIMIZED)
-            m_anchors.apply(dialog);
-        return TRUE;
-    case WM_GETMINMAXINFO: {
-        auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
-        RECT least{0, 0, m_anchors.baseSize().cx, m_anchors.baseSize().cy};
-        if (least.right > 0) {
-            ::AdjustWindowRectExForDpi(&least, static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_STYLE)), TRUE,
-                                       static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_EXSTYLE)), m_dpi);
-            limits.ptMinTrackSize = {least.right - least.left, least.bottom - least.top};
-        }
-        return TRUE;
-    }
-    case WM_DPICHANGED:
-        densityChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return TRUE;
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
@@ -765,21 +636,6 @@ INT_PTR SelectionWindow::handle(HWND dialog, UINT message, WPARAM wParam, LPARAM
             m_app.shutdown();
         }
         return result(0);
-    case WM_QUERYDRAGICON:
-        return result(reinterpret_cast<LRESULT>(m_icon ? m_icon->bigIcon() : nullptr));
-    case WM_PAINT:
-        if (::IsIconic(dialog) && m_icon) {
-            PAINTSTRUCT paint;
-            HDC dc = ::BeginPaint(dialog, &paint);
-            RECT client{};
-            ::GetClientRect(dialog, &client);
-            const int side = ::GetSystemMetricsForDpi(SM_CXICON, m_dpi);
-            ::DrawIconEx(dc, (client.right - side) / 2, (client.bottom - side) / 2, m_icon->bigIcon(), side, side, 0,
-                         nullptr, DI_NORMAL);
-            ::EndPaint(dialog, &paint);
-            return TRUE;
-        }
-        return FALSE;
     default:
         return FALSE;
     }

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "app/FilterChoiceLists.h"
 #include "app/FilterMemory.h"
 #include "app/SelectionModel.h"
 #include "app/UpdateRunner.h"
-#include "win32/ChoiceBox.h"
-#include "win32/DialogAnchors.h"
+#include "win32/FilterBoxes.h"
 #include "win32/PopListControl.h"
 #include "win32/ProgressPoster.h"
+#include "win32/WindowFrame.h"
 #include "win32/WindowImages.h"
 
 #include <windows.h>
@@ -84,12 +83,7 @@ private:
 
     void opening(HWND dialog);
     void finishOpening();
-    void setUpSystemMenu();
-    void anchorControls();
     void setStatus(const std::string& text);
-    void setBoxEntries(ChoiceBox& box, const std::vector<std::string>& texts);
-    void showStates();
-    void showCities();
 
     // A choice typed, picked or emptied in a box is applied once the person
     // has settled on it.
@@ -127,30 +121,23 @@ private:
     // about unsaved changes first.
     void leaveRequested();
     void closeWindow();
-    void densityChanged(UINT dpi, const RECT& suggested);
 
     SyncApp& m_app;
     Win32FrontEnd& m_frontEnd;
     UpdateRunner m_updater;
     SelectionModel m_selection;
-    FilterChoiceLists m_lists;
     FilterMemory m_filterMemory;
-    FilterChoiceLists::Rows m_applied;
 
     HWND m_window = nullptr;
     HACCEL m_accelerators = nullptr;
     std::unique_ptr<PopListControl> m_mainList;
     std::unique_ptr<PopListControl> m_handheldList;
-    std::unique_ptr<ChoiceBox> m_country;
-    std::unique_ptr<ChoiceBox> m_state;
-    std::unique_ptr<ChoiceBox> m_city;
-    std::unique_ptr<WindowIcon> m_icon;
+    std::unique_ptr<FilterBoxes> m_boxes;
+    std::unique_ptr<WindowFrame> m_frame;
     WindowImage m_topLogo{WindowImage::Logo::Top};
     WindowImage m_bottomLogo{WindowImage::Logo::Bottom};
     WindowImage m_topLogoFile;
     WindowImage m_bottomLogoFile;
-    DialogAnchors m_anchors;
-    UINT m_dpi = 96;
     // The posters of update runs, kept until the window goes: a run may
     // report until its end, also after its window has closed.
     std::vector<std::unique_ptr<ProgressPoster>> m_posters;
