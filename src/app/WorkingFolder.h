@@ -32,6 +32,10 @@ public:
     static constexpr std::string_view kLogFolder = "log";
     static constexpr std::string_view kUpdateLog = "log/update.log";
     static constexpr std::string_view kHelpFile = "english.htm";
+    // Pictures an installation may put here in place of the window's own.
+    static constexpr std::string_view kTopLogo = "logo1.bmp";
+    static constexpr std::string_view kBottomLogo = "logo2.bmp";
+    static constexpr std::string_view kIconFile = "TarvoSynchronizer.ico";
 
     // `root` is made absolute against the process's current folder.
     explicit WorkingFolder(const std::filesystem::path& root);

@@ -1,38 +1,18 @@
 #include "gui/AgreementDialog.h"
 
-#include "support/AtomicFile.h"
+#include "app/Agreement.h"
 #include "text/CodePage.h"
 
 #include <QDialogButtonBox>
-#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace tarvo::gui {
 
-std::string AgreementDialog::agreementFile(const std::string& language)
-{
-    return language + ".eua";
-}
-
-std::string AgreementDialog::acceptedCopy(const std::string& language)
-{
-    return "log/" + agreementFile(language);
-}
-
-bool AgreementDialog::needsShowing(const std::string& language)
-{
-    if (!QFileInfo(QString::fromStdString(agreementFile(language))).isFile())
-        return false;
-    return !QFileInfo::exists(QString::fromStdString(acceptedCopy(language)));
-}
-
-AgreementDialog::AgreementDialog(const std::string& language, const QString& caption, QWidget* parent)
-    : QDialog(parent), m_language(language)
+AgreementDialog::AgreementDialog(const Agreement& agreement, const QString& caption, QWidget* parent)
+    : QDialog(parent), m_agreement(agreement)
 {
     setWindowTitle(caption);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -44,12 +24,7 @@ AgreementDialog::AgreementDialog(const std::string& language, const QString& cap
     m_text->setAccessibleName(QStringLiteral("Agreement"));
     const QFontMetrics metrics = m_text->fontMetrics();
     m_text->setMinimumSize(metrics.averageCharWidth() * 64, metrics.lineSpacing() * 18);
-    std::string content;
-    if (readWholeFile(agreementFile(language), content)) {
-        // The text ends at its first NUL, as a C string would.
-        content.resize(std::min(content.size(), content.find('\0')));
-        m_text->setPlainText(QString::fromStdString(CodePage::ansiToUtf8(content)));
-    }
+    m_text->setPlainText(QString::fromStdString(CodePage::ansiToUtf8(agreement.text())));
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* acceptButton = buttons->addButton(QStringLiteral("&Accept"), QDialogButtonBox::AcceptRole);
@@ -74,11 +49,7 @@ AgreementDialog::AgreementDialog(const std::string& language, const QString& cap
 
 void AgreementDialog::accept()
 {
-    // A copy that cannot be written only means the agreement is shown
-    // again next time.
-    std::string content;
-    if (readWholeFile(agreementFile(m_language), content))
-        (void)writeFileAtomically(acceptedCopy(m_language), content);
+    m_agreement.accept();
     QDialog::accept();
 }
 

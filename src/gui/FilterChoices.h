@@ -1,23 +1,17 @@
 #pragma once
 
+#include "app/FilterChoiceLists.h"
 #include "app/PopFilter.h"
 
-#include <vector>
-
 class QWidget;
-
-namespace tarvo {
-class SelectionModel;
-struct CityChoice;
-}
 
 namespace tarvo::gui {
 
 class SearchableComboBox;
 
-// The selection window's Country, State and City boxes with the location
-// table entries each of their rows stands for: what they offer, what they
-// have chosen, and the choice the user settings remember.
+// The selection window's Country, State and City boxes over the
+// application's lists of what they offer (FilterChoiceLists): what they
+// show and what they have chosen.
 class FilterChoices final {
 public:
     FilterChoices(const SelectionModel& selection, QWidget* parent);
@@ -51,13 +45,13 @@ public:
     void show(const PopFilter& filter);
 
 private:
-    const SelectionModel& m_selection;
+    void showStates();
+    void showCities();
+
+    FilterChoiceLists m_lists;
     SearchableComboBox* m_country;
     SearchableComboBox* m_state;
     SearchableComboBox* m_city;
-    std::vector<const CountryEntry*> m_countries;
-    std::vector<const RegionEntry*> m_states;
-    std::vector<CityChoice> m_cities;
 };
 
 } // namespace tarvo::gui

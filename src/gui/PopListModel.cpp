@@ -1,5 +1,6 @@
 #include "gui/PopListModel.h"
 
+#include "app/PopCellText.h"
 #include "gui/WindowImages.h"
 #include "phonebook/HandheldSet.h"
 #include "phonebook/PopRecord.h"
@@ -8,8 +9,6 @@
 #include <QFont>
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 
 namespace tarvo::gui {
 
@@ -58,24 +57,8 @@ const PopRecord* PopListModel::pop(int row) const
 
 QString PopListModel::cellText(const PopRecord& pop, int column)
 {
-    // Built on the stack: the returned QString is the only allocation.
-    std::array<char, kMaxText + 1> text{};
-    std::size_t size = 0;
-    auto append = [&](std::string_view part) {
-        const std::size_t n = std::min(part.size(), static_cast<std::size_t>(kMaxText) - size);
-        std::memcpy(text.data() + size, part.data(), n);
-        size += n;
-    };
-    if (column == kCityColumn) {
-        append(pop.city());
-    } else if (pop.areaCode().empty()) {
-        append(pop.phoneNumber());
-    } else {
-        append("(");
-        append(pop.areaCode());
-        append(") ");
-        append(pop.phoneNumber());
-    }
+    PopCellText::Buffer text;
+    const std::size_t size = PopCellText::write(pop, static_cast<SortColumn>(column), false, text);
     return fromAnsi(text.data(), size);
 }
 
@@ -90,15 +73,14 @@ QVariant PopListModel::data(const QModelIndex& index, int role) const
     const bool allCity = record->allCity() != 0;
     switch (role) {
     case Qt::DisplayRole: {
-        QString text = cellText(*record, index.column());
-        if (allCity && index.column() == kCityColumn)
-            text = (text + QLatin1String(kAllCitySuffix)).left(kMaxText);
-        return text;
+        PopCellText::Buffer text;
+        const std::size_t size = PopCellText::write(*record, static_cast<SortColumn>(index.column()), true, text);
+        return fromAnsi(text.data(), size);
     }
     case Qt::ToolTipRole: {
         QString tip = cellText(*record, index.column());
         if (allCity)
-            tip += QStringLiteral("\nServes every city of its country");
+            tip += QStringLiteral("\n") + QLatin1String(PopCellText::kAllCityNote);
         if (onHandheld)
             tip += QStringLiteral("\n") + QLatin1String(kOnHandheldNote);
         if (customer)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PopCellText.h"
 #include "app/SelectionModel.h"
 
 #include <QAbstractTableModel>
@@ -17,9 +18,6 @@ class PopListModel final : public QAbstractTableModel {
 public:
     static constexpr int kCityColumn = static_cast<int>(SortColumn::City);
     static constexpr int kNumberColumn = static_cast<int>(SortColumn::Number);
-    // The list's texts are kept to the 99 characters the desktop's report
-    // list shows.
-    static constexpr int kMaxText = 99;
     // Roles beside the texts: whether the row's POP is on the handheld,
     // whether it serves every city of its country (such rows sort apart from
     // their city's, so they say so), and whether it is a customer POP (shown
@@ -28,9 +26,8 @@ public:
     static constexpr int kOnHandheldRole = Qt::UserRole + 1;
     static constexpr int kAllCityRole = Qt::UserRole + 2;
     static constexpr int kCustomerRole = Qt::UserRole + 3;
-    static constexpr const char* kAllCitySuffix = " (all cities)";
-    static constexpr const char* kOnHandheldNote = "On the handheld";
-    static constexpr const char* kCustomerNote = "Customer POP: stays on this computer, never written to the handheld";
+    static constexpr const char* kOnHandheldNote = PopCellText::kOnHandheldNote;
+    static constexpr const char* kCustomerNote = PopCellText::kCustomerNote;
 
     PopListModel(const SelectionModel& selection, SelectionModel::List list, QObject* parent = nullptr);
 

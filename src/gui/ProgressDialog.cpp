@@ -1,8 +1,7 @@
 #include "gui/ProgressDialog.h"
 
+#include "app/UpdateSummary.h"
 #include "gui/ProgressRelay.h"
-#include "updater/UpdateLog.h"
-#include "updater/UpdateService.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -148,9 +147,9 @@ void ProgressDialog::showText(const QString& text, UpdateTextTarget target)
 void ProgressDialog::updateEnded()
 {
     m_ended = true;
-    if (m_status->text() == QLatin1String(UpdateService::kFailedText)) {
-        const QString reason = QString::fromStdString(UpdateLog(m_runner.logFile).lastReason());
-        m_reason->setText(reason.isEmpty() ? QStringLiteral("The log has no reason for it.") : reason);
+    const std::string reason = UpdateSummary::reasonFor(m_status->text().toStdString(), m_runner.logFile);
+    if (!reason.empty()) {
+        m_reason->setText(QString::fromStdString(reason));
         m_reason->show();
     }
     if (m_autoClose) {
@@ -164,12 +163,9 @@ void ProgressDialog::updateEnded()
 
 QString ProgressDialog::summary() const
 {
-    // The status line still says what the run was doing when it stopped.
-    if (!m_ended)
-        return QString::fromLatin1(m_started ? kCancelledText : kNotStartedText);
-    if (m_reason->isHidden() || m_reason->text().isEmpty())
-        return m_status->text();
-    return m_status->text() + QLatin1Char(' ') + QString(m_reason->text()).replace(QLatin1Char('\n'), QStringLiteral("; "));
+    const QString reason = m_reason->isHidden() ? QString() : m_reason->text();
+    return QString::fromStdString(
+        UpdateSummary::of(m_started, m_ended, m_status->text().toStdString(), reason.toStdString()));
 }
 
 void ProgressDialog::openLog()

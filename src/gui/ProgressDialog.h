@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/UpdateSummary.h"
 #include "gui/UpdateRunner.h"
 #include "updater/UpdateObserver.h"
 
@@ -23,14 +24,14 @@ public:
     static constexpr const char* kInitialStatus = "Initializing...";
     static constexpr const char* kCancelText = "Cancel";
     static constexpr const char* kOkText = "OK";
-    static constexpr const char* kOpenLogText = "Open &Log";
+    static constexpr const char* kOpenLogText = UpdateSummary::kOpenLogText;
     // The summary of a run the person stopped, or one that never started
     // (another was going).
-    static constexpr const char* kCancelledText = "cancelled";
-    static constexpr const char* kNotStartedText = "not started, another update is running";
+    static constexpr const char* kCancelledText = UpdateSummary::kCancelledText;
+    static constexpr const char* kNotStartedText = UpdateSummary::kNotStartedText;
     // Said under the status when the log cannot be opened.
-    static constexpr const char* kNoLog = "There is no log yet: ";
-    static constexpr const char* kNoLogViewer = "Nothing could open the log ";
+    static constexpr const char* kNoLog = UpdateSummary::kNoLog;
+    static constexpr const char* kNoLogViewer = UpdateSummary::kNoLogViewer;
     // Distance of the window from the work area's right and bottom edges
     // when it is placed in the corner.
     static constexpr int kCornerMargin = 5;

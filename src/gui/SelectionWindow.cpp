@@ -1,18 +1,18 @@
 #include "gui/SelectionWindow.h"
 
 #include "app/HandheldChoice.h"
-
+#include "app/StatusLine.h"
 #include "app/SyncApp.h"
+#include "app/WindowExit.h"
 #include "sync/SyncProcedure.h"
 #include "gui/AboutBox.h"
+#include "app/Agreement.h"
 #include "gui/AgreementDialog.h"
 #include "gui/LayoutMemory.h"
 #include "gui/MoveButtons.h"
 #include "gui/PopListModel.h"
 #include "gui/PopListView.h"
 #include "gui/ProgressDialog.h"
-#include "gui/StagedUpdateInstaller.h"
-#include "gui/StatusLine.h"
 #include "gui/WindowImages.h"
 #include "phonebook/MasterPhonebook.h"
 #include "support/BusyCursor.h"
@@ -272,12 +272,12 @@ void SelectionWindow::showEvent(QShowEvent* event)
 
 void SelectionWindow::finishOpening()
 {
-    const std::string& language = m_app.userSettings().language();
-    if (AgreementDialog::needsShowing(language)) {
-        AgreementDialog agreement(language, windowTitle(), this);
+    const Agreement terms(m_app.folder(), m_app.userSettings().language());
+    if (terms.needsShowing()) {
+        AgreementDialog agreement(terms, windowTitle(), this);
         if (agreement.exec() != QDialog::Accepted) {
             // Closing at once without a word looks like a crash.
-            m_frontEnd.messageBox(AgreementDialog::kRejectedMessage, m_app.applicationName(),
+            m_frontEnd.messageBox(Agreement::kRejectedMessage, m_app.applicationName(),
                                   MessageIcon::Information);
             QMetaObject::invokeMethod(this, &SelectionWindow::reject, Qt::QueuedConnection);
             return;
@@ -290,6 +290,11 @@ void SelectionWindow::finishOpening()
 void SelectionWindow::setStatusText(const QString& text)
 {
     m_status->setText(text);
+}
+
+void SelectionWindow::setStatusLine(const std::string& text)
+{
+    m_status->setText(QString::fromStdString(text));
 }
 
 PopListModel& SelectionWindow::modelOf(List list) const
@@ -357,8 +362,8 @@ void SelectionWindow::rebuild()
 
 void SelectionWindow::reportRows()
 {
-    m_status->setText(StatusLine::shown(static_cast<int>(m_selection.rows(List::Main).size()),
-                                          static_cast<int>(m_selection.rows(List::Handheld).size())));
+    setStatusLine(StatusLine::shown(static_cast<int>(m_selection.rows(List::Main).size()),
+                                    static_cast<int>(m_selection.rows(List::Handheld).size())));
 }
 
 void SelectionWindow::countryChosen(int index)
@@ -462,27 +467,18 @@ void SelectionWindow::moveToHandheld()
     if (rows.empty())
         return;
     const std::string& caption = m_app.applicationName();
+    SelectionModel::Move move;
     if (!m_selection.limitAllows(static_cast<int>(rows.size()))) {
         // Refused: shows the limit and changes nothing, so no view is in
         // the middle of a change while the message is up.
-        (void)m_selection.moveToHandheld(rows, m_frontEnd, caption);
-        m_status->setText(StatusLine::refused(m_selection.limit()));
-        return;
+        move = m_selection.moveToHandheld(rows, m_frontEnd, caption);
+    } else {
+        changeRows(List::Handheld, [&] { move = m_selection.moveToHandheld(rows, m_frontEnd, caption); });
+        updateCounter();
+        // The Main list marks what is on the handheld.
+        m_mainList->viewport()->update();
     }
-    SelectionModel::Move move;
-    changeRows(List::Handheld, [&] { move = m_selection.moveToHandheld(rows, m_frontEnd, caption); });
-    updateCounter();
-    // The Main list marks what is on the handheld.
-    m_mainList->viewport()->update();
-    // Customer POPs never reach the handheld: a move that would show them
-    // there would be a choice that silently does nothing.
-    if (move.customerPops > 0 && move.moved == 0)
-        m_status->setText(QString::fromStdString(HandheldChoice::customerPopsLeft(move.customerPops)));
-    else if (!move.refused)
-        m_status->setText(StatusLine::added(move.moved, static_cast<int>(rows.size()) - move.moved - move.customerPops) +
-                          (move.customerPops > 0
-                               ? QStringLiteral("; ") + QString::fromStdString(HandheldChoice::customerPopsLeft(move.customerPops))
-                               : QString()));
+    setStatusLine(StatusLine::afterMove(move, static_cast<int>(rows.size()), m_selection.limit()));
 }
 
 void SelectionWindow::moveBack()
@@ -494,7 +490,7 @@ void SelectionWindow::removeMainSelection()
 {
     const std::vector<std::size_t> handheldRows = m_selection.handheldRowsOf(selectedRows(List::Main));
     if (handheldRows.empty()) {
-        m_status->setText(StatusLine::removed(0));
+        setStatusLine(StatusLine::removed(0));
         return;
     }
     removeFromHandheld(handheldRows);
@@ -508,7 +504,7 @@ void SelectionWindow::removeFromHandheld(const std::vector<std::size_t>& handhel
     changeRows(List::Handheld, [&] { m_selection.moveBack(handheldRows); });
     updateCounter();
     m_mainList->viewport()->update();
-    m_status->setText(StatusLine::removed(static_cast<int>(handheldRows.size())));
+    setStatusLine(StatusLine::removed(static_cast<int>(handheldRows.size())));
 }
 
 void SelectionWindow::selectAll()
@@ -525,8 +521,8 @@ void SelectionWindow::sortClicked(List list, int column)
         return;
     changeRows(list, [&] { m_selection.sortBy(list, static_cast<SortColumn>(column)); });
     const PopSort& sort = m_selection.sortOf(list);
-    m_status->setText(StatusLine::sorted(list == List::Main, sort.column == SortColumn::Number,
-                                           sort.direction == SortDirection::Ascending));
+    setStatusLine(StatusLine::sorted(list == List::Main, sort.column == SortColumn::Number,
+                                     sort.direction == SortDirection::Ascending));
     QTreeView* view = viewOf(list);
     view->header()->setSortIndicator(static_cast<int>(sort.column), sort.direction == SortDirection::Ascending
                                                                         ? Qt::AscendingOrder
@@ -558,18 +554,8 @@ void SelectionWindow::updateCounter()
 bool SelectionWindow::synchronize()
 {
     const SyncApp::Saved saved = m_app.synchronize();
-    const SyncProcedure::Result result = saved.result;
-    QString text;
-    if (result == SyncProcedure::Result::Done)
-        text = StatusLine::saved(m_selection.handheldCount());
-    else if (result == SyncProcedure::Result::Declined)
-        text = StatusLine::saveDeclined();
-    else
-        text = StatusLine::saveFailed(SyncProcedure::message(result), saved.reached);
-    if (saved.retired > 0)
-        text = StatusLine::withNote(text, SyncProcedure::retiredNote(saved.retired));
-    m_status->setText(text);
-    if (result != SyncProcedure::Result::Done)
+    setStatusLine(StatusLine::afterSave(saved, m_selection.handheldCount()));
+    if (saved.result != SyncProcedure::Result::Done)
         return false;
     m_selection.setChanged(false);
     return true;
@@ -587,7 +573,7 @@ void SelectionWindow::updatePhonebook()
     progress.exec();
     clear();
     m_mainList->setUpdatesEnabled(true);
-    m_status->setText(StatusLine::updateEnded(progress.summary()));
+    setStatusLine(StatusLine::updateEnded(progress.summary().toStdString()));
 }
 
 void SelectionWindow::showAbout()
@@ -601,9 +587,9 @@ void SelectionWindow::showHelp()
     const QString page = QString::fromStdString(m_app.helpFile());
     // Without the page the desktop's "open" fails where no one looks.
     if (!QFileInfo(page).isFile() || !QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
-        const QString text = StatusLine::helpMissing(page);
-        m_status->setText(text);
-        m_frontEnd.messageBox(text.toStdString(), m_app.applicationName(), MessageIcon::Information);
+        const std::string text = StatusLine::helpMissing(page.toStdString());
+        setStatusLine(text);
+        m_frontEnd.messageBox(text, m_app.applicationName(), MessageIcon::Information);
     }
 }
 
@@ -625,18 +611,7 @@ void SelectionWindow::storeUserSettings()
 bool SelectionWindow::leave()
 {
     storeUserSettings();
-    StagedUpdateInstaller::startIfStaged(m_frontEnd, m_app.applicationName(), m_app.folder());
-    if (!m_selection.changed())
-        return true;
-    const MessageAnswer answer = m_frontEnd.messageBox(kChangesQuestion, m_app.applicationName(), MessageIcon::None,
-                                                       MessageButtons::YesNoCancel);
-    if (answer == MessageAnswer::Cancel)
-        return false;
-    // A synchronization that failed has shown why; the window stays with the
-    // person's choices instead of losing them.
-    if (answer == MessageAnswer::Yes)
-        return synchronize();
-    return true;
+    return WindowExit::mayClose(m_app, m_frontEnd, m_selection.changed(), [this] { return synchronize(); });
 }
 
 void SelectionWindow::reject()

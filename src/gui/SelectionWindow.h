@@ -2,6 +2,7 @@
 
 #include "app/FilterMemory.h"
 #include "app/SelectionModel.h"
+#include "app/WindowExit.h"
 #include "gui/FilterChoices.h"
 #include "gui/PopListView.h"
 #include "gui/SearchableComboBox.h"
@@ -45,14 +46,14 @@ class SelectionWindow final : public QDialog {
 
 public:
     static constexpr int kAreaCodeDelayMs = 1000;
-    static constexpr const char* kChangesQuestion =
-        "You have made changes to your device's phonebook. Do you want to synchronize changes?.";
+    static constexpr const char* kChangesQuestion = WindowExit::kChangesQuestion;
 
     // `updater` runs phonebook updates; without one the menu item is off.
     SelectionWindow(SyncApp& app, FrontEnd& frontEnd, UpdateRunner updater = {}, QWidget* parent = nullptr);
     ~SelectionWindow() override;
 
     void setStatusText(const QString& text);
+    void setStatusLine(const std::string& text);
     // Keeps the Main list's column widths (the defined "ColWidth"), the
     // window's size, place and splitter, the Handheld list's widths and the
     // chosen country, state and city in the user settings.

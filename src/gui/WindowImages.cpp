@@ -37,7 +37,8 @@ QSize WindowImages::builtInSize(Logo logo)
 
 QPixmap WindowImages::fromFile(Logo logo)
 {
-    const QString file = QString::fromLatin1(logo == Logo::Top ? kTopLogoFile : kBottomLogoFile);
+    const std::string_view name = logo == Logo::Top ? kTopLogoFile : kBottomLogoFile;
+    const QString file = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
     if (!QFileInfo(file).isFile())
         return {};
     return QPixmap(file);
@@ -50,7 +51,7 @@ QPixmap WindowImages::builtIn(Logo logo, qreal devicePixelRatio)
 
 QIcon WindowImages::icon()
 {
-    const QString file = QString::fromLatin1(kIconFile);
+    const QString file = QString::fromLatin1(kIconFile.data(), static_cast<qsizetype>(kIconFile.size()));
     if (QFileInfo(file).isFile()) {
         QIcon fromFile(file);
         if (!fromFile.availableSizes().isEmpty())

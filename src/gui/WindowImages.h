@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/WorkingFolder.h"
+
 #include <QIcon>
 #include <QPixmap>
 #include <QSize>
@@ -14,9 +16,9 @@ class WindowImages final {
 public:
     enum class Logo { Top, Bottom };
 
-    static constexpr const char* kTopLogoFile = "logo1.bmp";
-    static constexpr const char* kBottomLogoFile = "logo2.bmp";
-    static constexpr const char* kIconFile = "TarvoSynchronizer.ico";
+    static constexpr std::string_view kTopLogoFile = WorkingFolder::kTopLogo;
+    static constexpr std::string_view kBottomLogoFile = WorkingFolder::kBottomLogo;
+    static constexpr std::string_view kIconFile = WorkingFolder::kIconFile;
 
     // The size a built-in logo is drawn at, in device-independent pixels.
     static QSize builtInSize(Logo logo);

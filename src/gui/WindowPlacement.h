@@ -1,29 +1,26 @@
 #pragma once
 
+#include "app/WindowPlacement.h"
+
 #include <QMargins>
 #include <QRect>
 #include <QSize>
 
 namespace tarvo::gui {
 
-// Where a window may go on a screen, whatever a settings file says: a stored
-// place from another monitor, a window wider than this screen (a column
-// dragged wide once), a screen scaled up since. Every rectangle here is in
-// the screen's device-independent pixels.
+// The application's window placement (app/WindowPlacement.h) in Qt's
+// rectangles, which are in the screen's device-independent pixels.
 class WindowPlacement final {
 public:
-    // The client rectangle that shows all of the window, its frame
-    // included, inside `area`: `wanted` moved in, then shrunk to fit, but
-    // never below `minimum` (itself cut to the area, so a window can always
-    // be placed whole at the area's top left).
     static QRect fit(const QRect& wanted, const QMargins& frame, const QSize& minimum, const QRect& area);
-
-    // A new window: `preferred` cut to the area and centred in it.
     static QRect centred(const QSize& preferred, const QMargins& frame, const QSize& minimum, const QRect& area);
+    static int widestColumn(const QRect& area) { return tarvo::WindowPlacement::widestColumn(placementRect(area)); }
 
-    // The widest a list column may start: a third of the area, so both
-    // columns of a list and the other list stay in view.
-    static int widestColumn(const QRect& area) { return area.width() / 3; }
+private:
+    static tarvo::WindowPlacement::Rect placementRect(const QRect& rect)
+    {
+        return {rect.x(), rect.y(), rect.width(), rect.height()};
+    }
 };
 
 } // namespace tarvo::gui

@@ -1,5 +1,7 @@
 #include "app/SelectionModel.h"
 
+#include "app/FilterChoiceLists.h"
+
 #include "phonebook/HandheldSet.h"
 
 #include "dialing/CountryQuery.h"
@@ -270,4 +272,46 @@ TEST_F(LargeLists, aBigPhonebookIsFilteredAndSortedWithoutLosingOrRepeatingARow)
         std::sort(want.begin(), want.end());
         EXPECT_EQ(got, want);
     }
+}
+
+TEST_F(SelectionModelTest, filterBoxesOfferEachLevelAndShowARememberedChoiceLevelByLevel)
+{
+    load(PopFile({line("US", "TX", "Austin", "P1"), line("US", "MA", "Springfield", "P2"),
+                  line("US", "TX", "Springfield", "P3"), line("CA", "ON", "Toronto", "P4")}));
+    makeModel();
+    FilterChoiceLists lists(*m_model);
+    lists.offerCountries();
+    EXPECT_EQ(lists.countryTexts(), (std::vector<std::string>{"Canada", "United States"}));
+    EXPECT_TRUE(lists.stateTexts().empty());
+
+    const CountryEntry* us = m_model->findCountry("US");
+    const RegionEntry* texas = m_model->findState(*us, "TX");
+    PopFilter filter;
+    filter.country = us;
+    filter.region = texas;
+    filter.city = m_model->findCity(*us, texas, "Springfield");
+    const FilterChoiceLists::Rows rows = lists.show(filter);
+    EXPECT_EQ(rows.country, 1);
+    EXPECT_EQ(lists.stateTexts(), (std::vector<std::string>{"Massachusetts", "Texas"}));
+    EXPECT_EQ(rows.state, 1);
+    // Texas's cities only: its Springfield, not Massachusetts's.
+    EXPECT_EQ(lists.cityTexts(), (std::vector<std::string>{"Austin TX", "Springfield TX"}));
+    EXPECT_EQ(rows.city, 1);
+    const PopFilter chosen = lists.chosen(rows);
+    EXPECT_EQ(chosen.country, us);
+    EXPECT_EQ(chosen.region, texas);
+    EXPECT_EQ(chosen.city, filter.city);
+    EXPECT_EQ(lists.cityAt(2), nullptr);
+    EXPECT_EQ(lists.chosen({1, -1, -1}).region, nullptr);
+
+    // A state of another country ends the choice there: the country's cities.
+    filter.region = m_model->findState(*m_model->findCountry("CA"), "ON");
+    const FilterChoiceLists::Rows partial = lists.show(filter);
+    EXPECT_EQ(partial.state, -1);
+    EXPECT_EQ(lists.cityTexts().size(), 3U);
+    // No country is Clear's state: nothing below it offered.
+    const FilterChoiceLists::Rows none = lists.show({});
+    EXPECT_EQ(none.country, -1);
+    EXPECT_TRUE(lists.stateTexts().empty());
+    EXPECT_TRUE(lists.cityTexts().empty());
 }

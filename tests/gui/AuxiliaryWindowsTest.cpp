@@ -2,6 +2,9 @@
 #include "OpenedUrls.h"
 #include "WindowFixture.h"
 
+#include "app/AboutText.h"
+#include "app/Agreement.h"
+#include "app/WorkingFolder.h"
 #include "gui/AboutBox.h"
 #include "gui/AgreementDialog.h"
 #include "gui/ProgressDialog.h"
@@ -69,19 +72,21 @@ TEST_F(AuxiliaryWindowsTest, acceptedAgreementIsCopiedUnderLogAndNotShownAgain)
     EXPECT_TRUE(window().isVisible());
     EXPECT_EQ(window().counter()->text(), "0");
     EXPECT_EQ(test::Workspace::read(m_ws.work("log/.eua")), "Terms of use\r\nCaf\xE9");
-    EXPECT_FALSE(gui::AgreementDialog::needsShowing(""));
+    EXPECT_FALSE(Agreement(m_app->folder(), "").needsShowing());
 
-    gui::AgreementDialog agreement("", "Window Test");
+    const Agreement terms(m_app->folder(), "");
+    gui::AgreementDialog agreement(terms, "Window Test");
     EXPECT_EQ(agreement.agreementText(), QString::fromUtf8("Terms of use\nCaf\xC3\xA9"));
 }
 
 TEST_F(AuxiliaryWindowsTest, ctrlEndReachesTheEndOfALongAgreementWhereverTheFocusIs)
 {
-    std::string terms;
+    std::string clauses;
     for (int i = 0; i < 400; ++i)
-        terms += "Clause " + std::to_string(i) + "\r\n";
-    m_ws.writeWork("long.eua", terms);
-    gui::AgreementDialog agreement("long", "Window Test");
+        clauses += "Clause " + std::to_string(i) + "\r\n";
+    m_ws.writeWork("long.eua", clauses);
+    const Agreement terms(WorkingFolder("."), "long");
+    gui::AgreementDialog agreement(terms, "Window Test");
     agreement.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&agreement));
     agreement.activateWindow();
@@ -109,9 +114,9 @@ TEST_F(AuxiliaryWindowsTest, rejectedAgreementClosesTheWindowAndIsAskedAgain)
     ASSERT_TRUE(open());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window().isVisible(); }));
     EXPECT_FALSE(test::Workspace::exists(m_ws.work("log/.eua")));
-    EXPECT_TRUE(gui::AgreementDialog::needsShowing(""));
+    EXPECT_TRUE(Agreement(m_app->folder(), "").needsShowing());
     // The person is told why the program closes.
-    ASSERT_EQ(m_watcher.texts(), (std::vector<QString>{gui::AgreementDialog::kRejectedMessage}));
+    ASSERT_EQ(m_watcher.texts(), (std::vector<QString>{Agreement::kRejectedMessage}));
     EXPECT_EQ(m_watcher.boxes[0].icon, QMessageBox::Information);
     // The filter was never shown, so the remembered one stays.
     m_app->shutdown();
@@ -158,7 +163,7 @@ TEST(AboutBoxDate, isTwentyFourCharactersWithTwoDigitDayInEnglish)
 {
     test::ScopedEnv utc("TZ", "UTC");
     ::tzset();
-    EXPECT_EQ(gui::AboutBox::phonebookDateText(utcNoon() - 5 * 86400 + 3661),
+    EXPECT_EQ(AboutText::phonebookDateText(utcNoon() - 5 * 86400 + 3661),
               "Phonebook updated Tue Dec 01 13:01:01 2026\n");
 }
 

@@ -2,6 +2,7 @@
 
 #include "gui/PopListModel.h"
 #include "fixtures/PopLine.h"
+#include "fixtures/WindowWorld.h"
 #include "phonebook/PopList.h"
 #include "phonebook/PopRecord.h"
 #include "fixtures/TempDir.h"
@@ -292,6 +293,8 @@ TEST_F(SelectionWindowTest, saveWritesTheHandheldAndReportsSuccessOrTheFailingSt
     const std::string handheld = test::Workspace::read(m_ws.handheld("cepbook.txt"));
     EXPECT_NE(handheld.find(",P3,"), std::string::npos);
     EXPECT_EQ(handheld.find(",C1,"), std::string::npos) << "customer POPs never reach the handheld";
+    // Exactly what the Windows window's Save leaves for the same choice.
+    EXPECT_EQ(test::savedHandheld(m_ws), test::expectedSave());
 
     // Saved: leaving asks nothing.
     QTest::keyClick(&window(), Qt::Key_Escape);

@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "text/RegistryFile.h"
 #include "fixtures/PopLine.h"
+#include "fixtures/WindowWorld.h"
 #include "phonebook/PopRecord.h"
 
 #include <QAbstractItemView>
@@ -15,38 +16,9 @@
 
 namespace tarvo::test {
 
-namespace {
-
-std::string pop(const char* country, const char* region, const char* city, const char* id, const char* area,
-                const char* number)
-{
-    return PopLine(country, region, city, id)
-        .set(PopColumn::AREA_CODE, area)
-        .set(PopColumn::PHONE_NUMBER, number)
-        .set(PopColumn::SORT_ORDER, "10")
-        .set(PopColumn::ALL_CITY, "0")
-        .str();
-}
-
-} // namespace
-
 WindowFixture::WindowFixture()
 {
-    m_ws.writeDialer("country.txt", "US,1,United States,1\r\nCA,2,Canada,-1\r\nDE,49,Germany,1\r\n");
-    m_ws.writeDialer("region.txt", "US,TX,Texas,TX\r\nUS,CA,California,CA\r\nCA,ON,Ontario,ON\r\n");
-    m_ws.writeDialer("pbook.txt", PopFile({pop("US", "TX", "Austin", "P1", "512", "5550101"),
-                                           pop("US", "", "Anywhere", "P2", "800", "5550102"),
-                                           pop("US", "CA", "Los Angeles", "P3", "213", "5550103"),
-                                           pop("US", "TX", "Austin", "P4", "408", "5550104"),
-                                           pop("US", "CA", "San Jose", "P5", "408", "5550105"),
-                                           pop("CA", "ON", "Toronto", "P6", "416", "5550106"),
-                                           pop("US", "TX", "Dallas", "P7", "214", "5550107"),
-                                           pop("DE", "", "Berlin", "P8", "30", "5550108")}));
-    m_ws.writeDialer("cbook.txt", PopFile({pop("US", "TX", "Austin", "C1", "512", "5550199")}));
-    m_ws.writeDialer("dr_areacode.txt", "1,512,0\r\n");
-    m_ws.writeWork("synconfig.ini", "[Profile]\r\nAppName=Window Test\r\nProfileID=42\r\nPhonebookID=7\r\n"
-                                    "CustomerPopSortFlag=first\r\n");
-    m_ws.writeWork("cereg.ini", "[Profile]\r\nCustomerID=4711\r\n");
+    layOutWindowWorld(m_ws);
 }
 
 WindowFixture::~WindowFixture()

@@ -3,11 +3,9 @@
 #include <string>
 
 namespace tarvo {
+
 class FrontEnd;
 class WorkingFolder;
-} // namespace tarvo
-
-namespace tarvo::gui {
 
 // Staged updates are installed by an installer of their own, started as the
 // program is left when "_updatelist.txt" marks them; this program never
@@ -18,10 +16,13 @@ public:
     static constexpr const char* kInstaller = "update/setup.exe";
     static constexpr const char* kStartFailed = "ERROR: Unable to update Synchronizer (%d)";
 
-    // Starts the installer, detached, when the marker is there; a start that
-    // fails is shown with its system error number. The marker is removed
-    // either way, so it cannot stop the next start of the program.
+    StagedUpdateInstaller() = delete;
+
+    // Starts the installer, detached, when the marker is there (the
+    // platform's process service); a start that fails is shown with the
+    // system's number. The marker is removed either way, so it cannot stop
+    // the next start of the program.
     static void startIfStaged(FrontEnd& frontEnd, const std::string& caption, const WorkingFolder& folder);
 };
 
-} // namespace tarvo::gui
+} // namespace tarvo
