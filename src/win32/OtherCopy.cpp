@@ -2,18 +2,14 @@
 
 #include "support/WideText.h"
 
-namespace tarvo::win32 {
+#include <windows.h>
 
-OtherCopy::~OtherCopy()
-{
-    if (m_mutex)
-        ::CloseHandle(m_mutex);
-}
+namespace tarvo::win32 {
 
 bool OtherCopy::raised(const std::string& title)
 {
-    m_mutex = ::CreateMutexW(nullptr, TRUE, kMutexName);
-    if (!m_mutex || ::GetLastError() != ERROR_ALREADY_EXISTS)
+    m_mutex = std::make_unique<SessionMutex>(SessionMutex::kSynchronizerName, std::string());
+    if (m_mutex->state() != SessionMutex::State::AlreadyExisted)
         return false;
     HWND other = ::FindWindowW(nullptr, utf8ToWide(title).c_str());
     if (!other)

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <windows.h>
+#include "support/SessionMutex.h"
 
+#include <memory>
 #include <string>
 
 namespace tarvo::win32 {
@@ -13,18 +14,15 @@ namespace tarvo::win32 {
 // shown) and this copy ends. Without such a window this copy runs as well.
 class OtherCopy final {
 public:
-    static constexpr const wchar_t* kMutexName = L"Local\\TarvoSynchronizerMutex";
-
     OtherCopy() = default;
     OtherCopy(const OtherCopy&) = delete;
     OtherCopy& operator=(const OtherCopy&) = delete;
-    ~OtherCopy();
 
     // True when another copy runs and its window was brought forward.
     bool raised(const std::string& title);
 
 private:
-    HANDLE m_mutex = nullptr;
+    std::unique_ptr<SessionMutex> m_mutex;
 };
 
 } // namespace tarvo::win32
