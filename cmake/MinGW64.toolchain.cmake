@@ -30,5 +30,5 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # two trees never share one.
 string(SHA1 tarvo_tree_hash "${CMAKE_BINARY_DIR}")
 string(SUBSTRING "${tarvo_tree_hash}" 0 12 tarvo_tree_hash)
-set(TARVO_WINEPREFIX "/tmp/tarvo-wine-${tarvo_tree_hash}")
+set(TARVO_WINEPREFIX "/tmp/tarvo-wine-${tarvo_tree_hash}" CACHE INTERNAL "the Wine prefix of the tests")
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run;--prefix=${TARVO_WINEPREFIX}")

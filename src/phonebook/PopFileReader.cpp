@@ -7,7 +7,7 @@ PopFileReader::PopFileReader(const std::string& path) : m_reader(path)
     checkFirstLine();
 }
 
-PopFileReader::PopFileReader(int fd, std::uint64_t end) : m_reader(fd, 0, end)
+PopFileReader::PopFileReader(const ReadOnlyFile& file, std::uint64_t end) : m_reader(file, 0, end)
 {
     checkFirstLine();
 }

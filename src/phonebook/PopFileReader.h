@@ -23,9 +23,9 @@ enum class PopFileStatus {
 class PopFileReader final {
 public:
     explicit PopFileReader(const std::string& path);
-    // The first part of a file already open as `fd` (see LineReader), up to
-    // `end`, checked the same way.
-    PopFileReader(int fd, std::uint64_t end);
+    // The first part of a file already open (see LineReader), up to `end`,
+    // checked the same way.
+    PopFileReader(const ReadOnlyFile& file, std::uint64_t end);
     PopFileReader(const PopFileReader&) = delete;
     PopFileReader& operator=(const PopFileReader&) = delete;
 

@@ -2,10 +2,10 @@
 
 #include "phonebook/ColumnMap.h"
 #include "phonebook/PopList.h"
-#include "support/FileHandle.h"
 #include "support/FileInfo.h"
 #include "support/LineCuts.h"
 #include "support/LineReader.h"
+#include "support/ReadOnlyFile.h"
 #include "support/SideBySide.h"
 
 #include <algorithm>
@@ -29,28 +29,27 @@ std::optional<PopFileStatus> PopListParts::read(PopList& list, const std::string
         const std::uint64_t fit = info.size / std::max<std::uint64_t>(parallelism.minPartBytes, 1);
         parts = static_cast<unsigned>(std::min<std::uint64_t>(parallelism.parts, fit));
     }
-    // A file too small to cut is read through stdio, not readAt: reading every
-    // file through pread left glibc's heap with a different top after a
+    // A file too small to cut is read through stdio, not in parts: reading
+    // every file through pread left glibc's heap with a different top after a
     // load, and a process loading small phonebooks again and again gave its
     // memory back and faulted it in anew each time (2.7 to 3.5 ms a load).
     if (parts <= 1)
         return std::nullopt;
     // The cuts are looked for in the file as it is open here: one that has
     // changed since its size was taken still gives whole lines.
-    FilePtr file = openFile(path, "rb");
+    const std::unique_ptr<ReadOnlyFile> file = ReadOnlyFile::open(path);
     if (!file)
         return PopFileStatus::CannotOpen;
-    const int fd = ::fileno(file.get());
-    const std::vector<std::uint64_t> cuts = findLineCuts(fd, info.size, parts);
-    PopFileReader reader(fd, cuts.empty() ? LineReader::kToEnd : cuts.front());
+    const std::vector<std::uint64_t> cuts = findLineCuts(*file, file->size(), parts);
+    PopFileReader reader(*file, cuts.empty() ? LineReader::kToEnd : cuts.front());
     if (!cuts.empty() && reader.status() == PopFileStatus::Read)
-        return readParts(list, reader, fd, cuts, fromMaster);
+        return readParts(list, reader, *file, cuts, fromMaster);
     PopRecord* last = nullptr;
     list.readLines(reader, fromMaster, last);
     return reader.status();
 }
 
-PopFileStatus PopListParts::readParts(PopList& list, PopFileReader& first, int fd,
+PopFileStatus PopListParts::readParts(PopList& list, PopFileReader& first, const ReadOnlyFile& file,
                                       const std::vector<std::uint64_t>& cuts, bool fromMaster)
 {
     // The other parts begin with the columns as they are now. A header line
@@ -66,9 +65,9 @@ PopFileStatus PopListParts::readParts(PopList& list, PopFileReader& first, int f
     for (std::size_t k = 1; k <= cuts.size(); ++k)
         parts.emplace_back(std::make_unique<Part>())->start = list.columnMap();
     // Part k (from 1) runs from cut k - 1 to cut k or the end.
-    auto readPart = [fd, &cuts, fromMaster](Part& part, std::size_t k) {
+    auto readPart = [&file, &cuts, fromMaster](Part& part, std::size_t k) {
         part.list.columnMap() = part.start;
-        LineReader lines(fd, cuts[k - 1], k < cuts.size() ? cuts[k] : LineReader::kToEnd);
+        LineReader lines(file, cuts[k - 1], k < cuts.size() ? cuts[k] : LineReader::kToEnd);
         part.list.readLines(lines, fromMaster, part.last);
         part.failed = lines.failed();
     };

@@ -42,10 +42,10 @@ public:
                                              const Parallelism& parallelism);
 
 private:
-    // The file open as `fd` cut at `cuts`: the first part from `first`, read
-    // here, the others by threads of their own.
-    static PopFileStatus readParts(PopList& list, PopFileReader& first, int fd, const std::vector<std::uint64_t>& cuts,
-                                   bool fromMaster);
+    // The open file cut at `cuts`: the first part from `first`, read here,
+    // the others by threads of their own.
+    static PopFileStatus readParts(PopList& list, PopFileReader& first, const ReadOnlyFile& file,
+                                   const std::vector<std::uint64_t>& cuts, bool fromMaster);
 };
 
 } // namespace tarvo

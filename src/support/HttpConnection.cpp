@@ -1,6 +1,7 @@
 #include "support/HttpConnection.h"
 
 #include "BuildInfo.h"
+#include "support/ByteSearch.h"
 
 #include <zlib.h>
 
@@ -125,9 +126,9 @@ int HttpConnection::recvLine(char* buffer, std::size_t size)
         }
         const char* from = m_pending.data() + m_pendingPos;
         std::size_t take = std::min(available, room - length);
-        const void* newline = std::memchr(from, '\n', take);
+        const char* newline = findByte(from, take, '\n');
         if (newline != nullptr)
-            take = static_cast<std::size_t>(static_cast<const char*>(newline) - from) + 1;
+            take = static_cast<std::size_t>(newline - from) + 1;
         consume(buffer + length, take);
         length += take;
         if (newline != nullptr)

@@ -1,6 +1,7 @@
 #include "support/LineReader.h"
 
-#include "support/PositionalRead.h"
+#include "support/ByteSearch.h"
+#include "support/ReadOnlyFile.h"
 
 #include <cstring>
 
@@ -17,11 +18,10 @@ LineReader::LineReader(const std::string& path, std::size_t maxLine)
         m_buffer.resize(kBlock + m_maxLine);
 }
 
-LineReader::LineReader(int fd, std::uint64_t begin, std::uint64_t end, std::size_t maxLine)
-    : m_fd(fd), m_at(begin), m_partEnd(end), m_maxLine(maxLine == 0 ? 1 : maxLine)
+LineReader::LineReader(const ReadOnlyFile& file, std::uint64_t begin, std::uint64_t end, std::size_t maxLine)
+    : m_part(&file), m_at(begin), m_partEnd(end), m_maxLine(maxLine == 0 ? 1 : maxLine)
 {
-    if (m_fd >= 0)
-        m_buffer.resize(kBlock + m_maxLine);
+    m_buffer.resize(kBlock + m_maxLine);
 }
 
 // Bytes read into `to`; fewer than `room` only at the end of the file or of
@@ -36,7 +36,7 @@ std::size_t LineReader::readInto(char* to, std::size_t room)
     }
     if (m_partEnd - m_at < room)
         room = static_cast<std::size_t>(m_partEnd - m_at);
-    const std::ptrdiff_t got = readAt(m_fd, to, room, m_at);
+    const std::ptrdiff_t got = m_part->readAt(to, room, m_at);
     if (got < 0) {
         m_failed = true;
         return 0;
@@ -76,10 +76,10 @@ bool LineReader::next(std::string_view& line)
         // LF is looked for first, as nearly every line ends in one; a CR
         // before it ends the line there unless the LF follows it at once.
         std::size_t end = scan;
-        if (const void* lf = std::memchr(start, '\n', scan))
-            end = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
-        if (const void* cr = std::memchr(start, '\r', end)) {
-            std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - start);
+        if (const char* lf = findByte(start, scan, '\n'))
+            end = static_cast<std::size_t>(lf - start);
+        if (const char* cr = findByte(start, end, '\r')) {
+            std::size_t at = static_cast<std::size_t>(cr - start);
             if (at + 1 < avail || m_eof) {
                 std::size_t len = at + 1 < avail && start[at + 1] == '\n' ? at + 2 : at + 1;
                 line = std::string_view(start, len);

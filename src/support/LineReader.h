@@ -9,6 +9,8 @@
 
 namespace tarvo {
 
+class ReadOnlyFile;
+
 // Reads a text file line by line the way a fixed 1024-byte fgets buffer
 // does: each line comes with its line end (LF, CR LF or a CR alone; a CR LF
 // counts as one character towards the limit, as text mode reads it), and a
@@ -24,20 +26,20 @@ public:
 
     LineReader() = default;
     explicit LineReader(const std::string& path, std::size_t maxLine = kDefaultMaxLine);
-    // Reads the bytes from `begin` up to `end` of a file already open as
-    // `fd`, which stays the caller's and must outlive the reader. Readers
-    // of one descriptor do not disturb each other (nothing moves its file
-    // position), so several can read parts of one file side by side. The
-    // part is read as if it were the whole file: `begin` should be where a
-    // line starts and `end` just after a line end.
-    LineReader(int fd, std::uint64_t begin, std::uint64_t end, std::size_t maxLine = kDefaultMaxLine);
+    // Reads the bytes from `begin` up to `end` of a file already open,
+    // which stays the caller's and must outlive the reader. Readers of one
+    // file do not disturb each other, so several can read parts of it side
+    // by side. The part is read as if it were the whole file: `begin`
+    // should be where a line starts and `end` just after a line end.
+    LineReader(const ReadOnlyFile& file, std::uint64_t begin, std::uint64_t end,
+               std::size_t maxLine = kDefaultMaxLine);
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
     LineReader(LineReader&&) noexcept = default;
     LineReader& operator=(LineReader&&) noexcept = default;
     ~LineReader() = default;
 
-    [[nodiscard]] bool isOpen() const { return m_file != nullptr || m_fd >= 0; }
+    [[nodiscard]] bool isOpen() const { return m_file != nullptr || m_part != nullptr; }
 
     // The next line (valid until the next call), or false at the end.
     bool next(std::string_view& line);
@@ -50,7 +52,7 @@ private:
     std::size_t readInto(char* to, std::size_t room);
 
     FilePtr m_file;
-    int m_fd = -1;          // a part of a file read with readAt, or -1
+    const ReadOnlyFile* m_part = nullptr; // the file a part is read of, or null
     std::uint64_t m_at = 0; // where the part's next bytes are
     std::uint64_t m_partEnd = kToEnd;
     std::string m_buffer;

@@ -1,6 +1,7 @@
 #include "updater/GzipExpander.h"
 
 #include "support/AtomicFile.h"
+#include "support/ByteSearch.h"
 #include "support/DiskSpace.h"
 #include "support/FileInfo.h"
 #include "support/NativePath.h"
@@ -85,8 +86,8 @@ GzipExpander::Result GzipExpander::expand(const std::string& gzipPath, AtomicFil
             const char* from = block.get();
             const char* end = from + size;
             while (from < end) {
-                const void* found = std::memchr(from, '\n', static_cast<std::size_t>(end - from));
-                const char* stop = found != nullptr ? static_cast<const char*>(found) : end;
+                const char* found = findByte(from, static_cast<std::size_t>(end - from), '\n');
+                const char* stop = found != nullptr ? found : end;
                 const auto run = static_cast<std::size_t>(stop - from);
                 std::memcpy(text.get() + length, from, run);
                 length += run;

@@ -2,11 +2,12 @@
 
 #include "fixtures/AllLines.h"
 #include "fixtures/TempDir.h"
-#include "support/FileHandle.h"
 #include "support/LineReader.h"
+#include "support/ReadOnlyFile.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -41,11 +42,10 @@ TEST(LineCuts, partsReadOneAfterAnotherGiveTheLinesOfTheWholeFile)
         LineReader whole(dir.file("f.txt"), maxLine);
         const std::vector<std::string> expected = allLines(whole);
 
-        FilePtr file = openFile(dir.file("f.txt"), "rb");
+        const std::unique_ptr<ReadOnlyFile> file = ReadOnlyFile::open(dir.file("f.txt"));
         ASSERT_TRUE(file);
-        const int fd = ::fileno(file.get());
         for (unsigned parts : {1U, 2U, 3U, 10U, 200U}) {
-            const std::vector<std::uint64_t> cuts = findLineCuts(fd, text.size(), parts);
+            const std::vector<std::uint64_t> cuts = findLineCuts(*file, text.size(), parts);
             ASSERT_LT(cuts.size(), parts);
             std::vector<std::string> lines;
             std::uint64_t begin = 0;
@@ -56,7 +56,7 @@ TEST(LineCuts, partsReadOneAfterAnotherGiveTheLinesOfTheWholeFile)
                     ASSERT_LT(end, text.size());
                     ASSERT_EQ(text[end - 1], '\n');
                 }
-                LineReader part(fd, begin, end, maxLine);
+                LineReader part(*file, begin, end, maxLine);
                 for (std::string& line : allLines(part))
                     lines.push_back(std::move(line));
                 begin = end;
@@ -70,10 +70,10 @@ TEST(LineCuts, noCutWithoutALineFeedAheadOrInAnEmptyFile)
 {
     TempDir dir;
     dir.write("f.txt", std::string(100, 'a') + "\n" + std::string(5000, 'b'));
-    FilePtr file = openFile(dir.file("f.txt"), "rb");
+    const std::unique_ptr<ReadOnlyFile> file = ReadOnlyFile::open(dir.file("f.txt"));
     ASSERT_TRUE(file);
-    const int fd = ::fileno(file.get());
-    EXPECT_EQ(findLineCuts(fd, 5101, 4), (std::vector<std::uint64_t>{})) << "the one LF lies before every nominal cut";
-    EXPECT_EQ(findLineCuts(fd, 5101, 200), (std::vector<std::uint64_t>{101}));
-    EXPECT_TRUE(findLineCuts(fd, 0, 4).empty());
+    EXPECT_EQ(file->size(), 5101U);
+    EXPECT_EQ(findLineCuts(*file, 5101, 4), (std::vector<std::uint64_t>{})) << "the one LF lies before every nominal cut";
+    EXPECT_EQ(findLineCuts(*file, 5101, 200), (std::vector<std::uint64_t>{101}));
+    EXPECT_TRUE(findLineCuts(*file, 0, 4).empty());
 }

@@ -1,14 +1,15 @@
-// The file services' contract, one body for each platform's implementation
+// The file services' contract (and the byte search the readers use), one body for each platform's implementation
 // (the POSIX one on Linux, the Win32 one on Windows under Wine).
 #include "support/AtomicFile.h"
 #include "support/BoundedFileRead.h"
+#include "support/ByteSearch.h"
 #include "support/DiskSpace.h"
 #include "support/FileHandle.h"
 #include "support/FileInfo.h"
 #include "support/LineReader.h"
 #include "support/NativePath.h"
 #include "support/PathJoin.h"
-#include "support/PositionalRead.h"
+#include "support/ReadOnlyFile.h"
 
 #include "fixtures/ChildProcess.h"
 #include "fixtures/TempDir.h"
@@ -104,12 +105,15 @@ TEST(PlatformFiles, aFolderNamedOutsideAsciiIsReadAndWrittenUnderItsOwnName)
     ASSERT_TRUE(lines.next(line));
     EXPECT_EQ(line, "[Profile]\r\n");
 
-    FilePtr open = openFile(file, "rb");
-    ASSERT_TRUE(open);
+    const std::unique_ptr<ReadOnlyFile> parts = ReadOnlyFile::open(file);
+    ASSERT_TRUE(parts);
+    EXPECT_EQ(parts->size(), 30U);
     char at[5] = {};
-    EXPECT_EQ(readAt(::fileno(open.get()), at, 4, 11), 4);
+    EXPECT_EQ(parts->readAt(at, 4, 11), 4);
     EXPECT_EQ(std::string(at), "Dial");
-    EXPECT_EQ(readAt(::fileno(open.get()), at, 4, 29), 1) << "short at the end of the file";
+    EXPECT_EQ(parts->readAt(at, 4, 29), 1) << "short at the end of the file";
+    EXPECT_EQ(parts->readAt(at, 4, 30), 0);
+    EXPECT_FALSE(ReadOnlyFile::open(joinPath(folder, "none.ini")));
 
     EXPECT_TRUE(isSameFile(file, joinPath(folder, "config.ini")));
     EXPECT_FALSE(isSameFile(file, folder));
@@ -124,4 +128,24 @@ TEST(PlatformFiles, freeSpaceIsKnownForAFolderThatIsThere)
     EXPECT_TRUE(leavesFreeSpace(dir.path().string(), 0));
     EXPECT_FALSE(leavesFreeSpace(dir.path().string(), UINT64_MAX));
     EXPECT_TRUE(leavesFreeSpace(dir.file("no/such/folder"), UINT64_MAX)) << "nothing known: no reason to stop";
+}
+
+TEST(PlatformFiles, theByteSearchFindsTheFirstByteAtEveryPlaceAndLength)
+{
+    for (std::size_t length = 0; length <= 40; ++length) {
+        for (std::size_t at = 0; at <= length; ++at) {
+            // The wanted byte at `at` (none when at == length) and once more
+            // after it; an 8-bit byte, as dialer texts have them.
+            std::string text(length + 1, 'x');
+            if (at < length)
+                text[at] = '\xE9';
+            if (at + 3 < length)
+                text[at + 3] = '\xE9';
+            const char* found = findByte(text.data(), length, '\xE9');
+            if (at < length)
+                EXPECT_EQ(found, text.data() + at) << length << " " << at;
+            else
+                EXPECT_EQ(found, nullptr) << length;
+        }
+    }
 }
