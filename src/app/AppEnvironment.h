@@ -62,6 +62,9 @@ struct AppEnvironment {
 
     // The prefix of `TARVO_DEVICE` that names a real handheld.
     static constexpr std::string_view kRapiPrefix = "rapi:";
+    // Where the dialer and the handheld are found on this platform, for a
+    // program's help (lines ending in a line feed).
+    static const char* const kWhereFromHelp;
 
     // The handheld this environment names.
     std::unique_ptr<DeviceTransport> makeDevice() const;
