@@ -34,6 +34,9 @@ struct AppEnvironment {
     // a real handheld through tarvo-cehub. Empty both: no handheld.
     std::string deviceFolder;
     std::string hubSocket;
+    // On Windows: the handheld through the CE remote API ("rapi.dll"), the
+    // default when `TARVO_DEVICE` names no folder.
+    bool remoteApi = false;
     // The handheld's password, for a real handheld that asks for one (the
     // command line's --device-password-file; never the password itself).
     std::string devicePasswordFile;
@@ -59,6 +62,9 @@ struct AppEnvironment {
 
     // The prefix of `TARVO_DEVICE` that names a real handheld.
     static constexpr std::string_view kRapiPrefix = "rapi:";
+    // Where the dialer and the handheld are found on this platform, for a
+    // program's help (lines ending in a line feed).
+    static const char* const kWhereFromHelp;
 
     // The handheld this environment names.
     std::unique_ptr<DeviceTransport> makeDevice() const;

@@ -36,6 +36,10 @@ std::string hubSocketFor(const std::string& named, const AppEnvironment::Variabl
 
 } // namespace
 
+const char* const AppEnvironment::kWhereFromHelp =
+    "The dialer is found through $TARVO_REGISTRY (else the Wine prefix); the handheld is\n"
+    "$TARVO_DEVICE: a folder that simulates one, or rapi:[SOCKET] for a real one through tarvo-cehub.\n";
+
 void AppEnvironment::resolvePlatform(const Variables& variables)
 {
     if (!registryFileNamed)

@@ -101,7 +101,11 @@ std::string SyncApp::whyNoDevice() const
 {
     switch (m_deviceLink->refusal()) {
     case SessionRefusal::NoManager:
+        if (m_environment.remoteApi)
+            return std::string("\n") + kNoRemoteApi;
         return std::string("\n") + kNoHub + m_environment.hubSocket;
+    case SessionRefusal::NoDevice:
+        return m_environment.remoteApi ? std::string("\n") + kNoHandheldAnswered : std::string();
     case SessionRefusal::Locked:
         return std::string("\n") + kDevicePasswordRequired + (m_kind == Kind::CommandLine ? kDevicePasswordFileHint : "");
     case SessionRefusal::PasswordRefused:

@@ -69,6 +69,12 @@ public:
     // A real handheld through tarvo-cehub: why it does not answer, on a line
     // after the defined "Unable to connect to the device ...".
     static constexpr const char* kNoHub = "No handheld connection manager (tarvo-cehub) answers on ";
+    // The same for the desktop's own remote API (Windows): which of the two
+    // it was.
+    static constexpr const char* kNoRemoteApi =
+        "rapi.dll was not found: install Windows Mobile Device Center (or ActiveSync on Windows XP).";
+    static constexpr const char* kNoHandheldAnswered =
+        "No handheld answered through Windows Mobile Device Center or ActiveSync.";
     static constexpr const char* kDevicePasswordRequired = "The handheld is locked with a password.";
     static constexpr const char* kDevicePasswordFileHint = " Give it with --device-password-file FILE.";
     static constexpr const char* kDevicePasswordRejected = "The handheld refused the password given.";

@@ -96,10 +96,10 @@ std::string versionLine()
 
 int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err, const RunOptions& options)
 {
-    CLI::App app{"Chooses POPs of the TarvoConnect phonebook for a Windows CE handheld and synchronizes it.\n"
-                 "The dialer is found through $TARVO_REGISTRY (else the Wine prefix); the handheld is\n"
-                 "$TARVO_DEVICE: a folder that simulates one, or rapi:[SOCKET] for a real one through tarvo-cehub.\n"
-                 "Exit codes: 0 done, 1 failed, 2 usage error, 130 update cancelled (Ctrl-C).",
+    CLI::App app{std::string("Chooses POPs of the TarvoConnect phonebook for a Windows CE handheld and synchronizes "
+                             "it.\n") +
+                     AppEnvironment::kWhereFromHelp +
+                     "Exit codes: 0 done, 1 failed, 2 usage error, 130 update cancelled (Ctrl-C).",
                  "tarvo-sync"};
     app.require_subcommand(1);
     app.set_version_flag("--version", versionLine());

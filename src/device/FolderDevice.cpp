@@ -3,8 +3,8 @@
 #include "ceproto/CeWin32.h"
 #include "ceproto/Utf16Le.h"
 #include "text/CodePage.h"
-#include "text/IniFile.h"
 
+#include <algorithm>
 #include <system_error>
 #include <thread>
 
@@ -13,8 +13,6 @@ namespace tarvo {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::string_view kSection = "Simulator";
 
 fs::path absoluteFolder(const std::string& folder)
 {
@@ -81,28 +79,11 @@ FolderDevice::FolderDevice(const std::string& folder)
 
 FolderDevice::~FolderDevice() = default;
 
-FolderDevice::Knobs FolderDevice::readKnobs() const
-{
-    Knobs knobs;
-    IniFile ini((m_folder / "simulator.ini").string());
-    knobs.startDelayMs = ini.readInt(kSection, "StartDelayMs", "0");
-    knobs.startStatus = ini.readInt(kSection, "StartStatus", "0");
-    knobs.refuseSession = ini.readBool(kSection, "RefuseSession", false);
-    knobs.writeLimitBytes = ini.readInt(kSection, "WriteLimitBytes", "-1");
-    knobs.writeLimitFile = ini.readString(kSection, "WriteLimitFile", "");
-    knobs.readLimitBytes = ini.readInt(kSection, "ReadLimitBytes", "-1");
-    knobs.failCreateFile = ini.readString(kSection, "FailCreateFile", "");
-    knobs.failRegistryKey = ini.readString(kSection, "FailRegistryKey", "");
-    knobs.failValueWrites = ini.readBool(kSection, "FailValueWrites", false);
-    knobs.failValueName = ini.readString(kSection, "FailValueName", "");
-    return knobs;
-}
-
 std::unique_ptr<DeviceSessionStart> FolderDevice::startSession()
 {
     std::error_code ec;
     bool present = m_hasFolder && fs::is_directory(m_folder, ec);
-    m_knobs = present ? readKnobs() : Knobs{};
+    m_knobs = present ? HandheldKnobs::read(m_folder) : HandheldKnobs{};
     ++m_sessionDepth;
     if (m_knobs.refuseSession)
         return std::make_unique<Start>(*this, m_generation, true, 0, kEFail);
@@ -114,6 +95,7 @@ void FolderDevice::comeUp(std::uint64_t generation)
     if (generation != m_generation || m_sessionDepth == 0 || m_connected)
         return;
     m_connected = true;
+    m_moved = 0;
     m_registry.failKey(m_knobs.failRegistryKey);
     m_registry.failValue(m_knobs.failValueName);
     // Whatever the file holds now is the device's registry.
@@ -126,14 +108,27 @@ void FolderDevice::endSession()
         return;
     if (--m_sessionDepth > 0)
         return;
-    m_connected = false;
     ++m_generation;
+    goAway();
+}
+
+void FolderDevice::goAway()
+{
+    m_connected = false;
     // What the desktop left open goes with the session, as on a device;
     // registry changes already made stay.
     m_store.closeAll();
     m_registry.closeAll();
     m_failed.clear();
     (void)m_registry.flush();
+}
+
+std::uint64_t FolderDevice::bytesBeforeDrop(std::uint64_t bytes) const
+{
+    if (m_knobs.dropAfterBytes < 0)
+        return bytes;
+    const auto limit = static_cast<std::uint64_t>(m_knobs.dropAfterBytes);
+    return m_moved >= limit ? 0 : std::min(bytes, limit - m_moved);
 }
 
 DeviceError FolderDevice::findFile(const std::u16string& path)
@@ -184,6 +179,12 @@ DeviceError FolderDevice::readFile(DeviceHandle file, void* buffer, std::uint32_
         got = 0;
         return ce::kErrorGenFailure;
     }
+    if (error == ce::kErrorSuccess && bytesBeforeDrop(got) < got) {
+        got = 0;
+        goAway();
+        return ce::kErrorGenFailure;
+    }
+    m_moved += got;
     return error;
 }
 
@@ -193,6 +194,12 @@ DeviceError FolderDevice::writeFile(DeviceHandle file, const void* data, std::ui
     const FolderFileStore::OpenFile* open = m_store.file(file);
     if (!m_connected || open == nullptr || (size > 0 && data == nullptr))
         return ce::kErrorInvalidHandle;
+    if (const std::uint64_t taken = bytesBeforeDrop(size); taken < size) {
+        // What reached the device before the link went stays in the file.
+        (void)m_store.write(file, std::span(static_cast<const std::uint8_t*>(data), taken));
+        goAway();
+        return ce::kErrorGenFailure;
+    }
     const bool limited = m_knobs.writeLimitBytes >= 0 &&
                          (m_knobs.writeLimitFile.empty() || FolderFileStore::beginsWith(open->name, m_knobs.writeLimitFile));
     DeviceError error = ce::kErrorDiskFull;
@@ -203,6 +210,7 @@ DeviceError FolderDevice::writeFile(DeviceHandle file, const void* data, std::ui
         m_failed.insert(file);
         return error;
     }
+    m_moved += size;
     written = size;
     return error;
 }

@@ -3,6 +3,7 @@
 #include "device/DeviceTransport.h"
 #include "device/FolderFileStore.h"
 #include "device/FolderRegistryStore.h"
+#include "device/HandheldKnobs.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -59,27 +60,18 @@ public:
 private:
     class Start;
 
-    struct Knobs {
-        int startDelayMs = 0; // negative: never answers
-        int startStatus = 0;
-        bool refuseSession = false;
-        int writeLimitBytes = -1; // negative: no limit
-        std::string writeLimitFile;
-        int readLimitBytes = -1;
-        std::string failCreateFile;
-        std::string failRegistryKey;
-        bool failValueWrites = false;
-        std::string failValueName;
-    };
-
-    Knobs readKnobs() const;
     void comeUp(std::uint64_t generation);
+    // The link goes: everything open is closed, every call fails.
+    void goAway();
+    // How many of `bytes` more of file data move before the link drops.
+    std::uint64_t bytesBeforeDrop(std::uint64_t bytes) const;
 
     std::filesystem::path m_folder;
     bool m_hasFolder = false;
-    Knobs m_knobs;
+    HandheldKnobs m_knobs;
     int m_sessionDepth = 0;
     bool m_connected = false;
+    std::uint64_t m_moved = 0; // bytes of file data this session
     std::uint64_t m_generation = 0;
     FolderFileStore m_store;
     FolderRegistryStore m_registry;

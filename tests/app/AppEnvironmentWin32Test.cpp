@@ -30,6 +30,9 @@ TEST(AppEnvironmentOnWindows, theDesktopAnswersWhatIsNotNamed)
     EXPECT_TRUE(named.registryFileNamed);
     EXPECT_EQ(named.deviceFolder, "D:\\handheld");
     EXPECT_TRUE(named.countryListNamed);
-    EXPECT_EQ(AppEnvironment::resolve({{"TARVO_DEVICE", "rapi:"}}, "C:\\w").deviceFolder, "")
-        << "no hub on Windows: rapi: names no folder";
+    EXPECT_FALSE(named.remoteApi);
+    EXPECT_TRUE(plain.remoteApi) << "unnamed, the handheld is the remote API's";
+    const AppEnvironment rapi = AppEnvironment::resolve({{"TARVO_DEVICE", "rapi:"}}, "C:\\w");
+    EXPECT_EQ(rapi.deviceFolder, "") << "no hub on Windows: rapi: names no folder";
+    EXPECT_TRUE(rapi.remoteApi);
 }

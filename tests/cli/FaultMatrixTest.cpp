@@ -6,6 +6,7 @@
 // succeeds, the complete new version.
 #include "app/WorkingFolderLock.h"
 #include "fixtures/Gzip.h"
+#include "fixtures/HeldFile.h"
 #include "fixtures/PopLine.h"
 #include "fixtures/ScopedFileSizeLimit.h"
 #include "fixtures/TarvoSyncRunner.h"
@@ -13,14 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
-#include <sys/file.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace tarvo;
@@ -362,7 +360,7 @@ TEST_P(FaultMatrix, nothingIsLostAndNoFailureIsReportedAsSuccess)
     // Faults that must hold while the verb runs.
     std::optional<ScopedFileSizeLimit> fullDisk;
     std::unique_ptr<WorkingFolderLock> otherCopy;
-    int installer = -1;
+    std::unique_ptr<HeldFile> installer;
     const std::string name = fault.name;
     if (name == "readBackIntoAFullWorkingFolder")
         fullDisk.emplace(200);
@@ -372,15 +370,13 @@ TEST_P(FaultMatrix, nothingIsLostAndNoFailureIsReportedAsSuccess)
     }
     if (name == "updateInstallerAtWork") {
         m_ws.writeWork("_updatelist.txt", "update/pbook.txt\r\n");
-        installer = ::open(m_ws.work("_updatelist.txt").c_str(), O_RDONLY | O_CLOEXEC);
-        ASSERT_GE(installer, 0);
-        ASSERT_EQ(::flock(installer, LOCK_EX), 0);
+        installer = std::make_unique<HeldFile>(m_ws.work("_updatelist.txt"));
+        ASSERT_TRUE(installer->held());
     }
     CliRun run = tarvoSync(fault.args);
     fullDisk.reset();
     otherCopy.reset();
-    if (installer >= 0)
-        ::close(installer);
+    installer.reset();
 
     EXPECT_EQ(run.code, fault.code) << run.err;
     for (const std::string& text : fault.says)

@@ -1,6 +1,7 @@
 // What every transport does for the device link, one body each, run
-// against the simulated handheld and against handhelds emulated in both
-// command layouts through the hub: copies both ways, the registry, the
+// against the simulated handheld and against this platform's others
+// (handhelds emulated in both command layouts through the hub on Linux, the
+// stand-in rapi.dll on Windows): copies both ways, the registry, the
 // faults a handheld answers with, a device's own rules for open files and
 // renames, and the repair of an interrupted replacement.
 #include "ceproto/CeWin32.h"
@@ -180,7 +181,7 @@ TEST_P(TransportContract, aReplacementCutBetweenItsRenamesIsUndoneBeforeTheReadB
     EXPECT_EQ(handheld.folder.files(), (std::set<std::string>{"cepbook.txt", "cepbook.txt.partial"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, TransportContract, ::testing::Values("folder", "rapi 4.20", "rapi 7.0"),
+INSTANTIATE_TEST_SUITE_P(Transports, TransportContract, ::testing::ValuesIn(HandheldUnderTest::kinds()),
                          [](const ::testing::TestParamInfo<const char*>& param) {
                              std::string name = param.param;
                              std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');

@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace tarvo;
@@ -109,7 +108,7 @@ TEST(RegistryFile, missingFileIsEmptyAndUnreadableFileIsAnError)
     // past any registry's size: each an error at once, none read.
     ASSERT_TRUE(test::makeFifo(dir.file("pipe.reg")));
     dir.write("huge.reg", "Windows Registry Editor Version 5.00\r\n");
-    ASSERT_EQ(::truncate(dir.file("huge.reg").c_str(), static_cast<off_t>(RegistryFile::kMaxFileBytes + 1)), 0);
+    std::filesystem::resize_file(dir.file("huge.reg"), RegistryFile::kMaxFileBytes + 1);
     for (const std::string& path : {std::string("/dev/zero"), dir.file("pipe.reg"), dir.file("huge.reg")}) {
         RegistryFile device(path);
         EXPECT_FALSE(device.load()) << path;
