@@ -9,12 +9,14 @@ namespace tarvo {
 
 // A file open for reading at any offset from several threads side by side,
 // none disturbing another (nothing moves a file position): a million-POP
-// phonebook read in parts. On Linux each read is a pread; on Windows the
-// file is mapped into memory once (CreateFileMapping) and a read is a copy
-// from the view, where a read through the system would cost a call each.
+// phonebook read in parts. On Linux each read is a pread; on Windows a file
+// on a local disk is mapped into memory once (CreateFileMapping) and a read
+// is a copy from the view, where a read through the system would cost a call
+// each; a file on a share or a removable disk is read with ReadFile at an
+// offset, since a view of it dies with the share.
 class ReadOnlyFile final {
 public:
-    // Null when the file cannot be opened (or mapped).
+    // Null when the file cannot be opened.
     [[nodiscard]] static std::unique_ptr<ReadOnlyFile> open(const std::string& path);
     ReadOnlyFile(const ReadOnlyFile&) = delete;
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
@@ -32,7 +34,7 @@ private:
     std::uint64_t m_size = 0;
     std::intptr_t m_handle = -1;      // the descriptor, or the file's HANDLE
     std::intptr_t m_mapping = 0;      // Windows: the mapping's HANDLE
-    const unsigned char* m_view = nullptr; // Windows: the whole file
+    const unsigned char* m_view = nullptr; // Windows: the whole file, when mapped
 };
 
 } // namespace tarvo
