@@ -1,4 +1,6 @@
 #include "fixtures/ChildProcess.h"
+#include "fixtures/StandInRapi.h"
+#include "fixtures/TempDir.h"
 #include "fixtures/WindowWorld.h"
 #include "fixtures/Workspace.h"
 
@@ -6,6 +8,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 
 using namespace tarvo;
@@ -31,24 +34,32 @@ HWND waitForWindow(const wchar_t* title)
 
 } // namespace
 
-// The program itself, as a person starts it: its resources, its manifest and
-// its start-up bring up the window on the handheld's phonebook; closed, it
-// ends and keeps where it was.
+// The program itself, as a person starts it from its own folder with
+// rapi.dll beside it (the tests' stand-in): its resources, its manifest and
+// its start-up bring up the window on the phonebook and read back what the
+// handheld carries; closed, it ends and keeps where it was.
 TEST(SynchronizerProgram, opensItsWindowOnTheHandheldAndEndsWhenClosed)
 {
     test::Workspace ws;
     test::layOutWindowWorld(ws);
     ws.writeWork("synconfig.ini", "[Profile]\r\nAppName=Program Test\r\n");
-    test::ChildProcess program({std::string(TARVO_BINARY_DIR) + "/src/win32/tarvo-synchronizer.exe"},
-                               ws.work("program.out"));
+    const auto saved = test::expectedSave();
+    ws.writeHandheld("cepbook.txt", saved.at("cepbook.txt"));
+    test::TempDir folder;
+    std::filesystem::copy_file(std::string(TARVO_BINARY_DIR) + "/src/win32/tarvo-synchronizer.exe",
+                               folder.file("tarvo-synchronizer.exe"));
+    std::filesystem::copy_file(test::StandInRapi::library(), folder.file("rapi.dll"));
+    const test::ScopedEnv noFolder("TARVO_DEVICE", "");
+    const test::StandInRapi standIn(ws.handheldFolder().folder());
+    test::ChildProcess program({folder.file("tarvo-synchronizer.exe")}, ws.work("program.out"));
     ASSERT_TRUE(program.started());
     HWND window = waitForWindow(L"Program Test");
     ASSERT_TRUE(window);
     for (int i = 0; i < 200 && controlText(window, 1187).empty(); ++i)
         ::Sleep(50);
-    EXPECT_EQ(controlText(window, 1187), L"0");
+    EXPECT_EQ(controlText(window, 1187), L"1");
     EXPECT_EQ(controlText(window, 1183), L"Sa&ve");
-    EXPECT_EQ(controlText(window, 1186), L"9 POPs shown, 0 of them on the handheld");
+    EXPECT_EQ(controlText(window, 1186), L"9 POPs shown, 1 of them on the handheld");
 
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.wait(), 0);

@@ -35,6 +35,10 @@ bool Win32WindowFixture::open()
     // the dialer's tables, as in the Linux window's tests.
     environment.countryListFile = "Z:/nonexistent/country-list.csv";
     environment.countryListNamed = true;
+    // The handheld as a PC reaches it: through rapi.dll, here the tests'
+    // stand-in beside the test program, over the workspace's handheld.
+    environment.deviceFolder.clear();
+    environment.remoteApi = true;
     m_app = std::make_unique<SyncApp>(m_ui, SyncApp::Kind::Window, std::move(environment));
     if (m_app->startup(parseCommandLine("")) != SyncApp::Startup::Ready)
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/SyncApp.h"
+#include "fixtures/StandInRapi.h"
 #include "fixtures/Workspace.h"
 #include "win32/SelectionWindow.h"
 #include "win32/Win32FrontEnd.h"
@@ -54,6 +55,7 @@ protected:
     void selectRowsWith(int listId, const std::vector<std::wstring>& numbers);
 
     Workspace m_ws;
+    StandInRapi m_standIn{m_ws.handheldFolder().folder()};
     std::vector<Box> m_boxes;
     std::deque<int> m_answers;
     win32::Win32FrontEnd m_ui;
