@@ -1,7 +1,7 @@
 #pragma once
 
-// Windows only, as RapiDll.h.
-#include "device/RapiDll.h"
+// Windows only, as RapiDllWin32.h.
+#include "device/RapiDllWin32.h"
 
 #include <memory>
 #include <string>
