@@ -33,8 +33,9 @@ private:
 
     std::uint64_t m_size = 0;
     std::intptr_t m_handle = -1;      // the descriptor, or the file's HANDLE
-    std::intptr_t m_mapping = 0;      // Windows: the mapping's HANDLE
-    const unsigned char* m_view = nullptr; // Windows: the whole file, when mapped
+    // Windows only; the POSIX build reads with pread and leaves them unused.
+    [[maybe_unused]] std::intptr_t m_mapping = 0;           // the mapping's HANDLE
+    [[maybe_unused]] const unsigned char* m_view = nullptr; // the whole file, when mapped
 };
 
 } // namespace tarvo
