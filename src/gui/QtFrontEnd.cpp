@@ -71,15 +71,7 @@ MessageAnswer QtFrontEnd::messageBox(const std::string& text, const std::string&
     default:
         break;
     }
-    switch (buttons) {
-    case MessageButtons::YesNoCancel:
-        return MessageAnswer::Cancel;
-    case MessageButtons::YesNo:
-        return MessageAnswer::No;
-    case MessageButtons::Ok:
-        break;
-    }
-    return MessageAnswer::Ok;
+    return dismissedAnswer(buttons);
 }
 
 int QtFrontEnd::execBox(QMessageBox& box)

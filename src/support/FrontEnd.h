@@ -11,6 +11,21 @@ enum class MessageIcon { None, Error, Warning, Information, Question };
 enum class MessageButtons { Ok, YesNo, YesNoCancel };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
+// What a box closed without a button (Escape, its close box) answers: the
+// answer that changes nothing.
+constexpr MessageAnswer dismissedAnswer(MessageButtons buttons)
+{
+    switch (buttons) {
+    case MessageButtons::YesNoCancel:
+        return MessageAnswer::Cancel;
+    case MessageButtons::YesNo:
+        return MessageAnswer::No;
+    case MessageButtons::Ok:
+        break;
+    }
+    return MessageAnswer::Ok;
+}
+
 // The one way the core speaks to the person: the GUI implements it with Qt,
 // the command line with stderr. Lower layers reach it only where the program
 // is defined to show something (a failed phonebook expansion, a device value

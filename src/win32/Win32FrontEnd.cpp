@@ -96,21 +96,10 @@ MessageAnswer Win32FrontEnd::messageBox(const std::string& text, const std::stri
         return MessageAnswer::Yes;
     case IDNO:
         return MessageAnswer::No;
-    case IDCANCEL:
-        return buttons == MessageButtons::YesNo ? MessageAnswer::No
-                                                : (buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel);
     default:
         break;
     }
-    switch (buttons) {
-    case MessageButtons::YesNoCancel:
-        return MessageAnswer::Cancel;
-    case MessageButtons::YesNo:
-        return MessageAnswer::No;
-    case MessageButtons::Ok:
-        break;
-    }
-    return MessageAnswer::Ok;
+    return dismissedAnswer(buttons);
 }
 
 void Win32FrontEnd::failureBox(const std::string& text, const std::string& details, const std::string& caption)
